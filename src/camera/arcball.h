@@ -1,0 +1,35 @@
+#pragma once
+// Turns mouse drags into an accumulated rotation (left button) and translation (right
+// and middle buttons) for the camera.
+#include "interaction/input_message.h"
+#include "math/matrix.h"
+#include "math/quaternion.h"
+#include "math/vector.h"
+
+class CArcBallControl {
+  public:
+    CArcBallControl();
+
+    void SetWindow(int width, int height);
+    // Clears the rotation and translation of the drag; the window size stays.
+    void Reset();
+    // A mouse displacement in pixels as a point on the unit sphere.
+    vmath::Vec3 ScreenToSphere(float dx, float dy) const;
+    void HandleMouse(const InputMessage& msg);
+
+    int width = 0, height = 0;
+    float radius = 1.0f;
+    float translationRadius = 1.0f;
+    vmath::Quat downRotation;
+    vmath::Quat currentRotation;
+    vmath::Mat4 rotationMatrix;
+    vmath::Mat4 rotationDelta;
+    vmath::Mat4 translationMatrix;
+    vmath::Mat4 translationDelta;
+    int dragging = 0;
+    int rightHanded = 0;
+
+    // Mouse positions of the drag (only one camera exists, so they live here).
+    int lastX = 0, lastY = 0;
+    int pressX = 0, pressY = 0;
+};
