@@ -400,6 +400,11 @@ public:
 
     // The back buffer as 0xAARRGGBB, top row first (tests, headless rendering).
     virtual HRESULT ReadBackBuffer(std::vector<uint32_t>* pixels) = 0;
+
+    // Textures, buffers, meshes, sprites and fonts made by this device that still exist.
+    // Releasing the device while this is non-zero is a clean-up fault the framework
+    // reports; an implementation that cannot count answers 0.
+    virtual uint32_t LiveObjectCount() const { return 0; }
 };
 
 // ---- The system object: adapters and device creation ---------------------------------------
