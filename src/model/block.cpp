@@ -1,0 +1,83 @@
+#include "model/block.h"
+
+#include <utility>
+
+BlockList::BlockList(BlockList&& other) noexcept
+    : first_(std::exchange(other.first_, nullptr)), last_(std::exchange(other.last_, nullptr)) {}
+
+BlockList& BlockList::operator=(BlockList&& other) noexcept {
+    if (this != &other) {
+        Clear();
+        first_ = std::exchange(other.first_, nullptr);
+        last_ = std::exchange(other.last_, nullptr);
+    }
+    return *this;
+}
+
+size_t BlockList::Count() const {
+    size_t n = 0;
+    for (const BlockNode* b = first_; b; b = b->next) ++n;
+    return n;
+}
+
+BlockNode& BlockList::PushBack(std::unique_ptr<BlockNode> node) {
+    BlockNode* raw = node.release();
+    raw->next = nullptr;
+    if (last_) {
+        last_->next = raw;
+    } else {
+        first_ = raw;
+    }
+    last_ = raw;
+    return *raw;
+}
+
+std::unique_ptr<BlockNode> BlockList::PopFront() {
+    if (!first_) return nullptr;
+    BlockNode* node = first_;
+    first_ = node->next;
+    if (!first_) last_ = nullptr;
+    node->next = nullptr;
+    return std::unique_ptr<BlockNode>(node);
+}
+
+std::unique_ptr<BlockNode> BlockList::Remove(BlockNode* node) {
+    BlockNode* prev = nullptr;
+    for (BlockNode* b = first_; b; prev = b, b = b->next) {
+        if (b != node) continue;
+        if (prev) {
+            prev->next = b->next;
+        } else {
+            first_ = b->next;
+        }
+        if (last_ == b) last_ = prev;
+        b->next = nullptr;
+        return std::unique_ptr<BlockNode>(b);
+    }
+    return nullptr;
+}
+
+void BlockList::Clear() {
+    // One pending chain, linked through `next`: each block's children are spliced in
+    // front of the chain before the block is deleted, so every delete finds an empty
+    // child list and the destruction never recurses.
+    BlockNode* pending = std::exchange(first_, nullptr);
+    last_ = nullptr;
+    while (pending) {
+        BlockNode* node = pending;
+        pending = node->next;
+        BlockList& kids = node->children;
+        if (kids.first_) {
+            kids.last_->next = pending;
+            pending = kids.first_;
+            kids.first_ = kids.last_ = nullptr;
+        }
+        node->next = nullptr;
+        delete node;
+    }
+}
+
+BlockNode& BlockNode::AppendChild(std::unique_ptr<BlockNode> child) {
+    child->parent = this;
+    return children.PushBack(std::move(child));
+}

@@ -1,0 +1,107 @@
+#pragma once
+// Where blocks are: the local transform of a block and the walk that composes the
+// transforms from the top-level blocks down, plus the passes built on the walk.
+#include <type_traits>
+#include <vector>
+
+#include "math/matrix.h"
+#include "math/vector.h"
+#include "model/block.h"
+
+// Twist about the block's joint axis; a top-level block first has its own +Y turned
+// onto that axis.
+vmath::Mat4 TwistMatrix(const BlockNode& block);
+// Twist, then move to the block's offset.
+vmath::Mat4 LocalTransform(const BlockNode& block);
+
+// Walks `list` and every subtree in the order all passes share: for each block in list
+// order, its children first, then the block itself. A block with visible != 1 is not
+// visited, and is skipped entirely when it has no children; a placeholder with children
+// still passes its transform on to them.
+//
+// `visit(block, world, rotationWorld)` may return bool: false stops the whole walk.
+// WalkBlocks returns false when it was stopped, true when it went through everything.
+// `root` is the parent transform of the top-level blocks (for both matrices).
+//
+// The walk is iterative; its stack holds one world matrix per level of nesting. The
+// rotation-only world transform is not kept separately: for rigid transforms over an
+// affine root it equals `world` with the translation row replaced by the root's.
+template <class List, class Visitor>
+bool WalkBlocks(List& list, const vmath::Mat4& root, Visitor&& visit) {
+    using Node = std::conditional_t<std::is_const_v<List>, const BlockNode, BlockNode>;
+    struct Frame {
+        Node* block;
+        vmath::Mat4 world;
+    };
+    std::vector<Frame> stack;
+
+    auto rotationOf = [&root](const vmath::Mat4& world) {
+        vmath::Mat4 r = world;
+        for (int c = 0; c < 4; ++c) r.m[3][c] = root.m[3][c];
+        return r;
+    };
+    auto call = [&visit, &rotationOf](Node& block, const vmath::Mat4& world) -> bool {
+        if constexpr (std::is_same_v<decltype(visit(block, world, world)), bool>) {
+            return visit(block, world, rotationOf(world));
+        } else {
+            visit(block, world, rotationOf(world));
+            return true;
+        }
+    };
+
+    Node* cursor = list.Front();
+    const vmath::Mat4* parentWorld = &root;
+    for (;;) {
+        while (cursor) {
+            Node& block = *cursor;
+            const bool visible = block.visible == 1;
+            if (!visible && !block.HasChildren()) {
+                cursor = block.next;
+                continue;
+            }
+            vmath::Mat4 world = LocalTransform(block) * *parentWorld;
+            if (block.HasChildren()) {
+                stack.push_back({&block, world});
+                parentWorld = &stack.back().world;
+                cursor = block.children.Front();
+                continue;
+            }
+            if (!call(block, world)) return false;
+            cursor = block.next;
+        }
+        if (stack.empty()) return true;
+        // Every child of the top frame's block is done: now the block itself.
+        Frame done = stack.back();
+        stack.pop_back();
+        parentWorld = stack.empty() ? &root : &stack.back().world;
+        if (done.block->visible == 1 && !call(*done.block, done.world)) return false;
+        cursor = done.block->next;
+    }
+}
+
+// Centre of a block whose world transform is `world`.
+inline vmath::Vec3 BlockCentre(const vmath::Mat4& world) {
+    return world.Translation();
+}
+
+// False as soon as a visible block's centre lies within distance 1 of `point`.
+bool IsPositionFree(const BlockList& topBlocks, const vmath::Vec3& point);
+
+struct CentreSummary {
+    vmath::Vec3 min, max, sum;
+    int count = 0;
+};
+// Bounding box, sum and number of the visible blocks' centres (all zero when none).
+CentreSummary GatherCentres(const BlockList& topBlocks);
+
+// Largest distance from `point` to a visible block's centre; 0 when there is none.
+float FarthestDistance(const BlockList& topBlocks, const vmath::Vec3& point);
+
+// Centre of the visible block nearest to `point` (the first in walk order among equals);
+// `start` when there is no visible block.
+vmath::Vec3 NearestCentre(const BlockList& topBlocks, const vmath::Vec3& point,
+                          const vmath::Vec3& start = {});
+
+// Number of levels of nesting (0 for an empty list, 1 for top-level blocks only).
+// Counts every block, visible or not; iterative.
+int TreeDepth(const BlockList& topBlocks);

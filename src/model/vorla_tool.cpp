@@ -1,0 +1,255 @@
+// vorla-tool: inspect, list, create and validate construction documents (*.vvl) from
+// the command line. Exit status: 0 success, 1 unreadable or invalid file, 2 bad usage.
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "camera/camera.h"
+#include "model/construction.h"
+#include "model/placement.h"
+#include "model/vvl_format.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitBadFile = 1;
+constexpr int kExitUsage = 2;
+
+constexpr std::string_view kUsage =
+    "usage: vorla-tool COMMAND [--help] FILE\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE     block counts per colour, total, tree depth, bounding box\n"
+    "  blocks FILE   one line per visible block: colour index and world centre\n"
+    "  new FILE      write a new construction (one green block)\n"
+    "  check FILE    validate a construction file\n"
+    "\n"
+    "vorla-tool COMMAND --help describes a command. Exit status: 0 success,\n"
+    "1 unreadable or invalid file (reason on stderr), 2 bad usage.\n";
+
+constexpr std::string_view kInfoHelp =
+    "usage: vorla-tool info FILE\n"
+    "\n"
+    "Prints a summary of a construction, one \"name value\" line each, in this order:\n"
+    "  blocks N        number of blocks (placeholders included)\n"
+    "  red N           blocks of colour 0\n"
+    "  yellow N        blocks of colour 1\n"
+    "  green N         blocks of colour 2\n"
+    "  blue N          blocks of colour 3\n"
+    "  white N         blocks of colour 4\n"
+    "  visible N       blocks that are drawn (placeholders excluded)\n"
+    "  depth N         levels of nesting: 0 empty, 1 top-level blocks only\n"
+    "  min X Y Z       smallest coordinates of the visible block centres\n"
+    "  max X Y Z       largest coordinates of the visible block centres\n"
+    "Coordinates are world units with 6 decimals; min and max read \"none\" when no\n"
+    "block is visible.\n"
+    "Exit status: 0 success, 1 unreadable or invalid file, 2 bad usage.\n";
+
+constexpr std::string_view kBlocksHelp =
+    "usage: vorla-tool blocks FILE\n"
+    "\n"
+    "Prints one line per visible block, in the order the editor walks the tree\n"
+    "(children before their parent, siblings in list order):\n"
+    "  COLOUR X Y Z\n"
+    "COLOUR is the colour index 0..4 (red, yellow, green, blue, white); X Y Z is the\n"
+    "block's centre in world units with 6 decimals, separated by single spaces.\n"
+    "Exit status: 0 success, 1 unreadable or invalid file, 2 bad usage.\n";
+
+constexpr std::string_view kNewHelp =
+    "usage: vorla-tool new [--force] FILE\n"
+    "\n"
+    "Writes a new construction: one green block at the origin, the camera at its\n"
+    "starting view. An existing FILE is only replaced with --force.\n"
+    "Exit status: 0 success, 1 the file exists or cannot be written, 2 bad usage.\n";
+
+constexpr std::string_view kCheckHelp =
+    "usage: vorla-tool check FILE\n"
+    "\n"
+    "Validates a construction file: signature, complete camera, settings and block\n"
+    "tree, colour indices 0..4, finite numbers, counts that fit the file. Prints \"ok\"\n"
+    "and exits 0 when valid; exits 1 with the reason on stderr otherwise.\n"
+    "Bytes after a complete tree are ignored, as the editor ignores them.\n"
+    "Exit status: 0 valid, 1 invalid or unreadable, 2 bad usage.\n";
+
+// Buffered standard output; remembers a failed write.
+class Output {
+  public:
+    ~Output() { Flush(); }
+    void Put(std::string_view s) {
+        if (buffer_.size() + s.size() > kLimit) Flush();
+        buffer_.append(s);
+    }
+    bool Flush() {
+        if (!buffer_.empty() &&
+            std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size())
+            failed_ = true;
+        buffer_.clear();
+        if (std::fflush(stdout) != 0) failed_ = true;
+        return !failed_;
+    }
+
+  private:
+    static constexpr size_t kLimit = 1 << 16;
+    std::string buffer_;
+    bool failed_ = false;
+};
+
+// Fixed notation with 6 decimals; a value that rounds to zero prints without a sign.
+void PutNumber(Output& out, float v) {
+    char text[64];
+    auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 6);
+    if (ec != std::errc()) {
+        out.Put("nan");
+        return;
+    }
+    std::string_view s(text, static_cast<size_t>(end - text));
+    if (s == "-0.000000") s.remove_prefix(1);
+    out.Put(s);
+}
+
+void PutVector(Output& out, const vmath::Vec3& v) {
+    PutNumber(out, v.x);
+    out.Put(" ");
+    PutNumber(out, v.y);
+    out.Put(" ");
+    PutNumber(out, v.z);
+}
+
+int Fail(const std::string& file, const std::string& message) {
+    std::fprintf(stderr, "vorla-tool: %s: %s\n", file.c_str(), message.c_str());
+    return kExitBadFile;
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "vorla-tool: %s\n%.*s", message.c_str(), static_cast<int>(kUsage.size()),
+                 kUsage.data());
+    return kExitUsage;
+}
+
+int OutputFailure() {
+    std::fprintf(stderr, "vorla-tool: cannot write the output\n");
+    return kExitBadFile;
+}
+
+int RunInfo(const std::string& file) {
+    ConstructionDocument doc;
+    if (FileResult res = ReadConstructionFile(file, doc); !res) return Fail(file, res.message);
+    const CVelVorlaModel& model = doc.model;
+    const CentreSummary centres = GatherCentres(model.topBlocks);
+
+    Output out;
+    static constexpr const char* kNames[ColourCount] = {"red", "yellow", "green", "blue", "white"};
+    out.Put("blocks " + std::to_string(model.colourCounts[5]) + "\n");
+    for (int c = 0; c < ColourCount; ++c)
+        out.Put(std::string(kNames[c]) + " " + std::to_string(model.colourCounts[c]) + "\n");
+    out.Put("visible " + std::to_string(centres.count) + "\n");
+    out.Put("depth " + std::to_string(TreeDepth(model.topBlocks)) + "\n");
+    if (centres.count == 0) {
+        out.Put("min none\nmax none\n");
+    } else {
+        out.Put("min ");
+        PutVector(out, centres.min);
+        out.Put("\nmax ");
+        PutVector(out, centres.max);
+        out.Put("\n");
+    }
+    return out.Flush() ? kExitOk : OutputFailure();
+}
+
+int RunBlocks(const std::string& file) {
+    ConstructionDocument doc;
+    if (FileResult res = ReadConstructionFile(file, doc); !res) return Fail(file, res.message);
+    Output out;
+    WalkBlocks(std::as_const(doc.model.topBlocks), vmath::Mat4{},
+               [&](const BlockNode& block, const vmath::Mat4& world, const vmath::Mat4&) {
+                   char colour[16];
+                   auto [end, ec] = std::to_chars(colour, colour + sizeof colour, block.colour);
+                   (void)ec;
+                   out.Put(std::string_view(colour, static_cast<size_t>(end - colour)));
+                   out.Put(" ");
+                   PutVector(out, BlockCentre(world));
+                   out.Put("\n");
+               });
+    return out.Flush() ? kExitOk : OutputFailure();
+}
+
+int RunNew(const std::string& file, bool force) {
+    std::error_code ec;
+    if (!force && std::filesystem::exists(std::filesystem::symlink_status(file, ec)))
+        return Fail(file, "the file exists (use --force to replace it)");
+    CVelVorlaSystem system;
+    CVelCamera camera;
+    camera.ResetForNewConstruction(nullptr);
+    if (FileResult res = SaveConstruction(system, camera, file); !res)
+        return Fail(file, res.message);
+    return kExitOk;
+}
+
+int RunCheck(const std::string& file) {
+    ConstructionDocument doc;
+    if (FileResult res = ReadConstructionFile(file, doc); !res) return Fail(file, res.message);
+    Output out;
+    out.Put("ok\n");
+    return out.Flush() ? kExitOk : OutputFailure();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return UsageError("no command given");
+    const std::string command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+        return kExitOk;
+    }
+
+    std::string_view help;
+    if (command == "info") {
+        help = kInfoHelp;
+    } else if (command == "blocks") {
+        help = kBlocksHelp;
+    } else if (command == "new") {
+        help = kNewHelp;
+    } else if (command == "check") {
+        help = kCheckHelp;
+    } else {
+        return UsageError("unknown command '" + command + "'");
+    }
+
+    bool force = false;
+    bool optionsDone = false;
+    std::vector<std::string> files;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsDone && (a == "--help" || a == "-h")) {
+            std::fwrite(help.data(), 1, help.size(), stdout);
+            return kExitOk;
+        }
+        if (!optionsDone && a == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && command == "new" && a == "--force") {
+            force = true;
+        } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
+            return UsageError("unknown option '" + a + "' for " + command);
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 1) {
+        return UsageError(files.empty() ? command + ": no FILE given"
+                                        : command + ": exactly one FILE expected");
+    }
+
+    const std::string& file = files[0];
+    if (command == "info") return RunInfo(file);
+    if (command == "blocks") return RunBlocks(file);
+    if (command == "new") return RunNew(file, force);
+    return RunCheck(file);
+}

@@ -1,0 +1,641 @@
+#include "model/vvl_format.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <system_error>
+#include <utility>
+
+#include "camera/camera.h"
+
+namespace fs = std::filesystem;
+using vmath::Mat4;
+using vmath::Vec3;
+
+namespace {
+
+constexpr char kSignature[3] = {'V', 'V', 'L'};
+constexpr size_t kIoBufferSize = 1 << 16;
+
+const char* const kTruncatedMessage = "Файл повреждён: он обрывается до конца конструкции";
+
+std::string ErrnoText(int err) {
+    return std::generic_category().message(err);
+}
+
+// ---------------------------------------------------------------- writing
+
+// Little-endian 32-bit values into a fixed buffer that is handed to `sink` when full.
+class Writer {
+  public:
+    using Sink = std::function<bool(const uint8_t*, size_t)>;
+    explicit Writer(Sink sink) : sink_(std::move(sink)) { buffer_.resize(kIoBufferSize); }
+
+    void Bytes(const void* data, size_t n) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        while (n > 0) {
+            if (used_ == buffer_.size() && !Flush()) return;
+            const size_t chunk = std::min(n, buffer_.size() - used_);
+            std::memcpy(buffer_.data() + used_, p, chunk);
+            used_ += chunk;
+            p += chunk;
+            n -= chunk;
+        }
+    }
+    void Int(int32_t v) {
+        if (buffer_.size() - used_ < 4 && !Flush()) return;
+        const auto u = static_cast<uint32_t>(v);
+        uint8_t* d = buffer_.data() + used_;
+        d[0] = static_cast<uint8_t>(u);
+        d[1] = static_cast<uint8_t>(u >> 8);
+        d[2] = static_cast<uint8_t>(u >> 16);
+        d[3] = static_cast<uint8_t>(u >> 24);
+        used_ += 4;
+    }
+    void Float(float f) {
+        uint32_t u;
+        std::memcpy(&u, &f, 4);
+        Int(static_cast<int32_t>(u));
+    }
+    void Vector(const Vec3& v) {
+        Float(v.x);
+        Float(v.y);
+        Float(v.z);
+    }
+    void Matrix(const Mat4& m) {
+        for (const auto& row : m.m)
+            for (float f : row) Float(f);
+    }
+    // False once the sink refused a write; nothing is written after that.
+    bool Flush() {
+        if (failed_) return false;
+        if (used_ > 0 && !sink_(buffer_.data(), used_)) failed_ = true;
+        used_ = 0;
+        return !failed_;
+    }
+    bool Failed() const { return failed_; }
+
+  private:
+    Sink sink_;
+    std::vector<uint8_t> buffer_;
+    size_t used_ = 0;
+    bool failed_ = false;
+};
+
+void WriteCamera(Writer& w, const CameraRecord& c) {
+    w.Matrix(c.orientation);
+    w.Matrix(c.spinDelta);
+    w.Float(c.baseDistance);
+    w.Float(c.zoom);
+    w.Float(c.distanceOffset);
+    w.Float(c.spinDuration);
+    w.Int(c.autoSpinTarget);
+    w.Int(c.autoSpinAround);
+    w.Int(c.orbitMode);
+    w.Int(c.spinStopped);
+    w.Int(c.axisMode);
+    w.Vector(c.referencePoint);
+    w.Vector(c.target);
+    w.Vector(c.upReference);
+    w.Vector(c.eyeBase);
+    w.Vector(c.lookAt);
+    w.Vector(c.up);
+    w.Vector(c.eye);
+    w.Vector(c.rotationAxis);
+}
+
+int32_t ListCount(const BlockList& list) {
+    const size_t n = list.Count();
+    return n > static_cast<size_t>(std::numeric_limits<int32_t>::max())
+               ? std::numeric_limits<int32_t>::max()
+               : static_cast<int32_t>(n);
+}
+
+// Pre-order, each block followed at once by its child list; iterative.
+void WriteTree(Writer& w, const BlockList& topBlocks) {
+    w.Int(ListCount(topBlocks));
+    std::vector<const BlockNode*> resume;  // next sibling to continue with, per level
+    const BlockNode* cursor = topBlocks.Front();
+    for (;;) {
+        while (cursor) {
+            w.Int(cursor->selfLit);
+            w.Int(cursor->visible);
+            w.Float(cursor->angle);
+            w.Int(cursor->colour);
+            w.Vector(cursor->axis);
+            w.Vector(cursor->offset);
+            w.Int(ListCount(cursor->children));
+            if (cursor->HasChildren()) {
+                resume.push_back(cursor->next);
+                cursor = cursor->children.Front();
+            } else {
+                cursor = cursor->next;
+            }
+        }
+        if (resume.empty()) return;
+        cursor = resume.back();
+        resume.pop_back();
+    }
+}
+
+void WriteDocument(Writer& w, const CameraRecord& camera, const ConstructionSettings& s,
+                   const CVelVorlaModel& model) {
+    w.Bytes(kSignature, sizeof kSignature);
+    WriteCamera(w, camera);
+    w.Int(s.randomColour);
+    w.Int(s.currentColour);
+    w.Int(s.detailLevel);
+    w.Int(s.showAsCubes);
+    w.Int(s.showGrid);
+    w.Int(s.showAxes);
+    w.Int(model.gridSize);
+    w.Int(model.gridShell);
+    WriteTree(w, model.topBlocks);
+}
+
+// ---------------------------------------------------------------- reading
+
+// Bytes from memory or from a file descriptor through a fixed buffer. `Remaining()` is
+// what the source claims is left (the file size minus what was consumed); it bounds how
+// many blocks the rest of the file could hold.
+class Reader {
+  public:
+    Reader(const uint8_t* data, size_t size) : cur_(data), end_(data + size), remaining_(size) {}
+    Reader(int fd, uint64_t size) : fd_(fd), remaining_(size) { buffer_.resize(kIoBufferSize); }
+
+    uint64_t Remaining() const { return remaining_; }
+    int Error() const { return error_; }
+
+    // Pointer to the next n contiguous bytes (n <= kMaxTake), or null at the end.
+    static constexpr size_t kMaxTake = 64;
+    const uint8_t* Take(size_t n) {
+        if (static_cast<size_t>(end_ - cur_) >= n) {
+            const uint8_t* p = cur_;
+            cur_ += n;
+            Consumed(n);
+            return p;
+        }
+        size_t got = 0;
+        while (got < n) {
+            if (cur_ == end_ && !Refill()) return nullptr;
+            const size_t chunk = std::min(n - got, static_cast<size_t>(end_ - cur_));
+            std::memcpy(scratch_ + got, cur_, chunk);
+            cur_ += chunk;
+            got += chunk;
+        }
+        Consumed(n);
+        return scratch_;
+    }
+
+    // Counts whatever is left, up to the end of the source.
+    uint64_t SkipRest() {
+        uint64_t n = static_cast<uint64_t>(end_ - cur_);
+        cur_ = end_;
+        while (Refill()) {
+            n += static_cast<uint64_t>(end_ - cur_);
+            cur_ = end_;
+        }
+        return n;
+    }
+
+  private:
+    void Consumed(size_t n) { remaining_ = remaining_ >= n ? remaining_ - n : 0; }
+    bool Refill() {
+        if (fd_ < 0 || error_) return false;
+        for (;;) {
+            const ssize_t r = ::read(fd_, buffer_.data(), buffer_.size());
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) error_ = errno;
+            if (r <= 0) return false;
+            cur_ = buffer_.data();
+            end_ = cur_ + r;
+            return true;
+        }
+    }
+
+    int fd_ = -1;
+    int error_ = 0;
+    std::vector<uint8_t> buffer_;
+    const uint8_t* cur_ = nullptr;
+    const uint8_t* end_ = nullptr;
+    uint64_t remaining_ = 0;
+    uint8_t scratch_[kMaxTake] = {};
+};
+
+int32_t GetInt(const uint8_t* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                static_cast<uint32_t>(p[2]) << 16 |
+                                static_cast<uint32_t>(p[3]) << 24);
+}
+float GetFloat(const uint8_t* p) {
+    const auto u = static_cast<uint32_t>(GetInt(p));
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+
+// Sequential decoding of one chunk of values.
+class Fields {
+  public:
+    explicit Fields(const uint8_t* p) : p_(p) {}
+    int32_t Int() {
+        const int32_t v = GetInt(p_);
+        p_ += 4;
+        return v;
+    }
+    float Float() {
+        const float f = GetFloat(p_);
+        p_ += 4;
+        finite_ = finite_ && std::isfinite(f);
+        return f;
+    }
+    Vec3 Vector() {
+        const float x = Float(), y = Float(), z = Float();
+        return {x, y, z};
+    }
+    Mat4 Matrix() {
+        Mat4 m;
+        for (auto& row : m.m)
+            for (float& f : row) f = Float();
+        return m;
+    }
+    bool AllFinite() const { return finite_; }
+
+  private:
+    const uint8_t* p_;
+    bool finite_ = true;
+};
+
+FileResult Truncated(const Reader& r) {
+    if (r.Error()) return FileResult::Failure("Не удалось прочитать файл: " + ErrnoText(r.Error()));
+    return FileResult::Failure(kTruncatedMessage);
+}
+
+FileResult ReadCamera(Reader& r, CameraRecord& c) {
+    // 65 values, read in pieces that fit the reader's window.
+    const uint8_t* p = r.Take(64);
+    if (!p) return Truncated(r);
+    Fields a(p);
+    c.orientation = a.Matrix();
+    p = r.Take(64);
+    if (!p) return Truncated(r);
+    Fields b(p);
+    c.spinDelta = b.Matrix();
+    p = r.Take(36);
+    if (!p) return Truncated(r);
+    Fields s(p);
+    c.baseDistance = s.Float();
+    c.zoom = s.Float();
+    c.distanceOffset = s.Float();
+    c.spinDuration = s.Float();
+    c.autoSpinTarget = s.Int();
+    c.autoSpinAround = s.Int();
+    c.orbitMode = s.Int();
+    c.spinStopped = s.Int();
+    c.axisMode = s.Int();
+    p = r.Take(48);
+    if (!p) return Truncated(r);
+    Fields v(p);
+    c.referencePoint = v.Vector();
+    c.target = v.Vector();
+    c.upReference = v.Vector();
+    c.eyeBase = v.Vector();
+    p = r.Take(48);
+    if (!p) return Truncated(r);
+    Fields t(p);
+    c.lookAt = t.Vector();
+    c.up = t.Vector();
+    c.eye = t.Vector();
+    c.rotationAxis = t.Vector();
+    if (!a.AllFinite() || !b.AllFinite() || !s.AllFinite() || !v.AllFinite() || !t.AllFinite())
+        return FileResult::Failure("Файл повреждён: в записи камеры недопустимое число");
+    return FileResult::Success();
+}
+
+FileResult TooManyBlocks(int64_t count) {
+    return FileResult::Failure("Файл повреждён: число блоков (" + std::to_string(count) +
+                               ") больше, чем помещается в файле");
+}
+
+// Pre-order tree, each block's child list right after it; iterative, so the depth of
+// nesting is limited only by the size of the file.
+FileResult ReadTree(Reader& r, CVelVorlaModel& model) {
+    struct Frame {
+        BlockNode* owner;  // null: the top-level list
+        int32_t remaining;
+    };
+    std::vector<Frame> stack;
+    uint64_t pending = 0;  // blocks announced but not read yet
+
+    auto announce = [&](BlockNode* owner, int32_t count) -> bool {
+        if (count <= 0) return true;
+        const uint64_t needed = (pending + static_cast<uint64_t>(count)) * kVvlBlockEntrySize;
+        if (needed > r.Remaining()) return false;
+        pending += static_cast<uint64_t>(count);
+        stack.push_back({owner, count});
+        return true;
+    };
+
+    const uint8_t* p = r.Take(4);
+    if (!p) return Truncated(r);
+    const int32_t topCount = GetInt(p);
+    if (!announce(nullptr, topCount)) return TooManyBlocks(topCount);
+
+    int64_t total = 0;
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.remaining == 0) {
+            stack.pop_back();
+            continue;
+        }
+        --frame.remaining;
+        --pending;
+        BlockNode* owner = frame.owner;
+
+        p = r.Take(kVvlBlockEntrySize);
+        if (!p) return Truncated(r);
+        Fields f(p);
+        auto block = std::make_unique<BlockNode>();
+        block->selfLit = f.Int();
+        block->visible = f.Int();
+        block->angle = f.Float();
+        block->colour = f.Int();
+        block->axis = f.Vector();
+        block->offset = f.Vector();
+        const int32_t childCount = f.Int();
+        if (!IsColourIndex(block->colour)) {
+            return FileResult::Failure("Файл повреждён: у блока недопустимый цвет " +
+                                       std::to_string(block->colour) + " (допустимы 0..4)");
+        }
+        if (!f.AllFinite())
+            return FileResult::Failure("Файл повреждён: в записи блока недопустимое число");
+        if (++total > std::numeric_limits<int32_t>::max())
+            return FileResult::Failure("Файл слишком велик: больше 2147483647 блоков");
+
+        const int colour = block->colour;
+        BlockNode& placed = owner ? owner->AppendChild(std::move(block))
+                                  : model.topBlocks.PushBack(std::move(block));
+        model.CountAdded(colour);
+        if (!announce(&placed, childCount)) return TooManyBlocks(childCount);
+    }
+    return FileResult::Success();
+}
+
+FileResult Decode(Reader& r, ConstructionDocument& out) {
+    out.model.Clear();
+    out.trailingBytes = 0;
+    const uint8_t* p = r.Take(kVvlSignatureSize);
+    if (!p) {
+        // Too short even for a signature.
+        if (r.Error()) return Truncated(r);
+        return FileResult::Failure(kWrongFormatMessage);
+    }
+    if (std::memcmp(p, kSignature, sizeof kSignature) != 0)
+        return FileResult::Failure(kWrongFormatMessage);
+
+    if (FileResult res = ReadCamera(r, out.camera); !res) return res;
+
+    p = r.Take(32);  // six settings and the model header
+    if (!p) return Truncated(r);
+    Fields s(p);
+    out.settings.randomColour = s.Int();
+    out.settings.currentColour = s.Int();
+    out.settings.detailLevel = s.Int();
+    out.settings.showAsCubes = s.Int();
+    out.settings.showGrid = s.Int();
+    out.settings.showAxes = s.Int();
+    out.model.gridSize = s.Int();
+    out.model.gridShell = s.Int();
+    if (!IsColourIndex(out.settings.currentColour)) {
+        return FileResult::Failure("Файл повреждён: недопустимый текущий цвет " +
+                                   std::to_string(out.settings.currentColour) +
+                                   " (допустимы 0..4)");
+    }
+
+    if (FileResult res = ReadTree(r, out.model); !res) {
+        out.model.Clear();
+        return res;
+    }
+    out.trailingBytes = r.SkipRest();
+    if (r.Error()) return Truncated(r);
+    return FileResult::Success();
+}
+
+// Closes a descriptor on every path out.
+struct FdGuard {
+    int fd = -1;
+    ~FdGuard() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+FileResult WriteFailure(int err) {
+    return FileResult::Failure("Не удалось сохранить файл: " + ErrnoText(err));
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t n, int& err) {
+    while (n > 0) {
+        const ssize_t w = ::write(fd, data, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            err = w < 0 ? errno : EIO;
+            return false;
+        }
+        data += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- camera and settings
+
+CameraRecord CaptureCamera(const CVelCamera& camera) {
+    CameraRecord c;
+    c.orientation = camera.orientation;
+    c.spinDelta = camera.spinDelta;
+    c.baseDistance = camera.baseDistance;
+    c.zoom = camera.zoom;
+    c.distanceOffset = camera.distanceOffset;
+    c.spinDuration = camera.spinDuration;
+    c.autoSpinTarget = camera.autoSpinTarget;
+    c.autoSpinAround = camera.autoSpinAround;
+    c.orbitMode = camera.orbitMode;
+    c.spinStopped = camera.spinStopped;
+    c.axisMode = camera.axisMode;
+    c.referencePoint = camera.referencePoint;
+    c.target = camera.target;
+    c.upReference = camera.upReference;
+    c.eyeBase = camera.eyeBase;
+    c.lookAt = camera.lookAt;
+    c.up = camera.up;
+    c.eye = camera.eye;
+    c.rotationAxis = camera.rotationAxis;
+    return c;
+}
+
+void RestoreCamera(CVelCamera& camera, const CameraRecord& c) {
+    camera.orientation = c.orientation;
+    camera.spinDelta = c.spinDelta;
+    camera.baseDistance = c.baseDistance;
+    camera.zoom = c.zoom;
+    camera.distanceOffset = c.distanceOffset;
+    camera.spinDuration = c.spinDuration;
+    camera.autoSpinTarget = c.autoSpinTarget;
+    camera.autoSpinAround = c.autoSpinAround;
+    camera.orbitMode = c.orbitMode;
+    camera.spinStopped = c.spinStopped;
+    camera.axisMode = c.axisMode;
+    camera.referencePoint = c.referencePoint;
+    camera.target = c.target;
+    camera.upReference = c.upReference;
+    camera.eyeBase = c.eyeBase;
+    camera.lookAt = c.lookAt;
+    camera.up = c.up;
+    camera.eye = c.eye;
+    camera.rotationAxis = c.rotationAxis;
+    camera.axesOrientation = vmath::MatrixIdentity();
+    camera.axesDragRotation = vmath::MatrixIdentity();
+}
+
+ConstructionSettings CaptureSettings(const CVelVorlaSystem& system) {
+    ConstructionSettings s;
+    s.randomColour = system.randomColour;
+    s.currentColour = system.currentColour;
+    s.detailLevel = system.detailLevel;
+    s.showAsCubes = system.showAsCubes;
+    s.showGrid = system.showGrid;
+    s.showAxes = system.showAxes;
+    return s;
+}
+
+// ---------------------------------------------------------------- bytes
+
+std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
+                                        const ConstructionSettings& settings,
+                                        const CVelVorlaModel& model) {
+    std::vector<uint8_t> bytes;
+    Writer w([&bytes](const uint8_t* data, size_t n) {
+        bytes.insert(bytes.end(), data, data + n);
+        return true;
+    });
+    WriteDocument(w, camera, settings, model);
+    w.Flush();
+    return bytes;
+}
+
+FileResult DecodeConstruction(const uint8_t* data, size_t size, ConstructionDocument& out) {
+    Reader r(data, size);
+    return Decode(r, out);
+}
+
+// ---------------------------------------------------------------- files
+
+FileResult ReadConstructionFile(const fs::path& path, ConstructionDocument& out) {
+    FdGuard file;
+    do {
+        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (file.fd < 0 && errno == EINTR);
+    if (file.fd < 0) return FileResult::Failure("Не удалось открыть файл: " + ErrnoText(errno));
+    struct stat st {};
+    if (::fstat(file.fd, &st) != 0)
+        return FileResult::Failure("Не удалось открыть файл: " + ErrnoText(errno));
+    if (!S_ISREG(st.st_mode))
+        return FileResult::Failure("Не удалось открыть файл: это не обычный файл");
+    Reader r(file.fd, static_cast<uint64_t>(st.st_size));
+    return Decode(r, out);
+}
+
+FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camera,
+                                 const ConstructionSettings& settings,
+                                 const CVelVorlaModel& model) {
+    // Write through a symbolic link to the file it names, keeping the link.
+    fs::path target = path;
+    std::error_code ec;
+    if (fs::is_symlink(path, ec)) {
+        fs::path resolved = fs::weakly_canonical(path, ec);
+        if (!ec) target = resolved;
+    }
+    fs::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+
+    static std::atomic<unsigned> sequence{0};
+    FdGuard file;
+    fs::path temp;
+    for (int attempt = 0; attempt < 100 && file.fd < 0; ++attempt) {
+        temp = dir / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
+                      "-" + std::to_string(sequence++));
+        file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (file.fd < 0 && errno != EEXIST && errno != EINTR) return WriteFailure(errno);
+    }
+    if (file.fd < 0) return WriteFailure(EEXIST);
+
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        (void)::fchmod(file.fd, old.st_mode & 07777);
+
+    int err = 0;
+    Writer w([&](const uint8_t* data, size_t n) { return WriteAll(file.fd, data, n, err); });
+    WriteDocument(w, camera, settings, model);
+    bool ok = w.Flush();
+    if (ok && ::fsync(file.fd) != 0) {
+        err = errno;
+        ok = false;
+    }
+    const int fd = std::exchange(file.fd, -1);
+    if (::close(fd) != 0 && ok) {
+        err = errno;
+        ok = false;
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return WriteFailure(err ? err : EIO);
+    }
+    // Make the rename itself durable; the file is already complete either way.
+    FdGuard dirFd;
+    dirFd.fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd.fd >= 0) (void)::fsync(dirFd.fd);
+    return FileResult::Success();
+}
+
+FileResult SaveConstruction(CVelVorlaSystem& system, const CVelCamera& camera,
+                            const fs::path& path) {
+    FileResult res =
+        WriteConstructionFile(path, CaptureCamera(camera), CaptureSettings(system), system.model);
+    if (res) system.saved = 1;
+    return res;
+}
+
+void ApplyDocument(CVelVorlaSystem& system, CVelCamera& camera, ConstructionDocument&& document) {
+    RestoreCamera(camera, document.camera);
+    const ConstructionSettings& s = document.settings;
+    system.randomColour = s.randomColour;
+    system.currentColour = s.currentColour;
+    system.detailLevel = s.detailLevel;
+    system.showAsCubes = s.showAsCubes;
+    system.showGrid = s.showGrid;
+    system.showAxes = s.showAxes;
+    system.mode = ModeInspect;
+    system.ForgetPickedBlocks();
+    system.paintDragging = 0;
+    system.model = std::move(document.model);
+}
+
+FileResult LoadConstruction(CVelVorlaSystem& system, CVelCamera& camera, const fs::path& path) {
+    ConstructionDocument document;
+    FileResult res = ReadConstructionFile(path, document);
+    if (res) ApplyDocument(system, camera, std::move(document));
+    return res;
+}
