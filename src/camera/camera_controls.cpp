@@ -21,6 +21,22 @@ Mat4 AxisRotation(const Vec3& axis, float angle) {
     return MatrixRotationAxis(axis, angle);
 }
 
+// The nearest rotation to an almost-orthonormal matrix (Gram-Schmidt on the rows, the
+// third row rebuilt from the first two so the handedness is kept).
+Mat4 Orthonormalized(const Mat4& m) {
+    Vec3 x{m(0, 0), m(0, 1), m(0, 2)};
+    Vec3 y{m(1, 0), m(1, 1), m(1, 2)};
+    x = Normalize(x);
+    y = Normalize(y - x * Dot(x, y));
+    const Vec3 z = Cross(x, y);
+    if (LengthSq(x) == 0.0f || LengthSq(y) == 0.0f) return m;
+    Mat4 r;
+    r(0, 0) = x.x, r(0, 1) = x.y, r(0, 2) = x.z;
+    r(1, 0) = y.x, r(1, 1) = y.y, r(1, 2) = y.z;
+    r(2, 0) = z.x, r(2, 1) = z.y, r(2, 2) = z.z;
+    return r;
+}
+
 }  // namespace
 
 Mat4 CVelCamera::RotationInEffect() const {
@@ -46,6 +62,7 @@ void CVelCamera::CancelDrags() {
     zoomDrag = 0;
     if (rollDrag) {
         orientation = rollBase;
+        orientationBeforeSpin = orientation;
         // The axes display follows the same rotations, so it snaps back with the view.
         axesOrientation = axesRollBase;
         rollDrag = 0;
@@ -98,6 +115,7 @@ bool CVelCamera::HandleAxisPath(const InputMessage& msg) {
             axesOrientation = arcBall.rotationMatrix * axesOrientation;
             spinDelta = arcBall.rotationDelta;
             axesDragRotation = MatrixIdentity();
+            orientationBeforeSpin = orientation;
         }
     }
     rememberedAxisMode = axisMode;
@@ -138,6 +156,9 @@ void CVelCamera::OnMouse(const InputMessage& msg) {
                 axesOrientation = axesOrientation * arcBall.rotationMatrix;
                 spinDelta = arcBall.rotationDelta;
                 axesDragRotation = MatrixIdentity();
+                // No spin step has run on the new orientation yet: a StopMotion before
+                // the next frame must keep the drag.
+                orientationBeforeSpin = orientation;
             }
             break;
         case MessageKind::MButtonDown:
@@ -181,6 +202,7 @@ void CVelCamera::OnMouse(const InputMessage& msg) {
                 const Mat4 r = RollPreview();
                 orientation = rollBase * r;
                 axesOrientation = axesRollBase * r;
+                orientationBeforeSpin = orientation;
             }
             break;
         case MessageKind::MouseWheel:
@@ -232,12 +254,14 @@ void CVelCamera::SpinStep(float factor) {
     if (factor > 0.0f) angle *= factor;
     const Mat4 r = MatrixRotationQuaternion(QuaternionRotationAxis(axis, angle));
     orientationBeforeSpin = orientation;
+    // A spin may run for hours; re-orthonormalise so rounding never turns the
+    // orientation into a scaling or shearing matrix.
     if (axisMode) {
-        orientation = r * orientation;
-        axesOrientation = r * axesOrientation;
+        orientation = Orthonormalized(r * orientation);
+        axesOrientation = Orthonormalized(r * axesOrientation);
     } else {
-        orientation = orientation * r;
-        axesOrientation = axesOrientation * r;
+        orientation = Orthonormalized(orientation * r);
+        axesOrientation = Orthonormalized(axesOrientation * r);
     }
 }
 

@@ -87,6 +87,26 @@ TEST(CameraControls, AClickWithoutMotionStopsTheSpinAndKeepsTheOrientation) {
     EXPECT_EQ(rig.cam.orientation, held);
 }
 
+TEST(CameraControls, StopMotionRightAfterADragKeepsTheDrag) {
+    CameraRig rig;
+    Fling(rig);
+    const Mat4 dragged = rig.cam.orientation;
+    ASSERT_GT(MaxAbsDifference(dragged, MatrixIdentity()), 1e-2f);
+    rig.cam.StopMotion();  // an editing command before the next frame
+    EXPECT_EQ(rig.cam.orientation, dragged);
+}
+
+TEST(CameraControls, ALongSpinStaysAPureRotation) {
+    CVelCamera cam;
+    cam.spinDelta = MatrixRotationAxis({0.3f, 1.0f, -0.7f}, 0.0123f);
+    for (int i = 0; i < 200000; ++i) cam.SpinStep(0.37f);
+    const Mat4& o = cam.orientation;
+    const Mat4 shouldBeIdentity = o * MatrixTranspose(o);
+    EXPECT_MAT_NEAR(shouldBeIdentity, MatrixIdentity(), 1e-5f);
+    Vec3 x{o(0, 0), o(0, 1), o(0, 2)}, y{o(1, 0), o(1, 1), o(1, 2)}, z{o(2, 0), o(2, 1), o(2, 2)};
+    EXPECT_NEAR(Dot(Cross(x, y), z), 1.0f, 1e-5f);  // no reflection crept in
+}
+
 TEST(CameraControls, FlingWithoutAutoRotationIsStoredUntilRotationIsSwitchedOn) {
     CameraRig rig;
     Fling(rig);
