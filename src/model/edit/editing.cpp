@@ -1,0 +1,164 @@
+#include "model/edit/editing.h"
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+#include "model/placement.h"
+
+using namespace vmath;
+
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+
+// Runs `step` with the camera in orbit mode, switching a free-target camera there and
+// back around it.
+template <class Step>
+void InOrbitMode(CVelCamera& camera, CameraDevice* device, Step&& step) {
+    const bool switched = camera.orbitMode == 0;
+    if (switched) {
+        camera.ToggleOrbitMode();
+        camera.Apply(device);
+    }
+    step();
+    if (switched) {
+        camera.Apply(device);
+        camera.ToggleOrbitMode();
+    }
+}
+
+}  // namespace
+
+Vec3 FaceOffset(const Vec3& h) {
+    const float ax = std::fabs(h.x), ay = std::fabs(h.y), az = std::fabs(h.z);
+    auto sign = [](float c) { return c < 0.0f ? -2.0f : 2.0f; };
+    return {ax > ay && ax > az ? sign(h.x) : 0.0f, ay > ax && ay > az ? sign(h.y) : 0.0f,
+            az > ax && az > ay ? sign(h.z) : 0.0f};
+}
+
+bool AddBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes, int x,
+                int y) {
+    PickPrecise(system, camera, meshes, camera.PickRay(x, y));
+    if (!system.pickHit || !system.pickedBlock) return false;
+    if (Length(system.hitPoint) <= 1.0f) return false;
+    const Vec3 offset = FaceOffset(system.hitPoint);
+    if (offset == Vec3{0, 0, 0}) return false;  // edge or corner: no face to build on
+    if (!system.IsPositionFree(Vec3TransformCoord(offset, system.pickedWorld))) return false;
+
+    auto block = std::make_unique<BlockNode>();
+    block->colour = system.currentColour;
+    block->offset = offset;
+    block->axis = Abs(offset);
+    block->angle = 0;
+    block->visible = 1;
+    block->selfLit = 0;
+    system.pickedBlock->AppendChild(std::move(block));
+
+    system.saved = 0;
+    system.model.CountAdded(system.currentColour);
+    if (system.randomColour == 1) system.PickRandomColour();
+    return true;
+}
+
+bool DeleteBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
+                   int x, int y) {
+    PickPrecise(system, camera, meshes, camera.PickRay(x, y));
+    if (!system.pickHit || !system.pickedBlock) return false;
+    if (Length(system.hitPoint) <= 1.0f) return false;
+
+    BlockNode* doomed = system.pickedBlock;
+    BlockList& owner = doomed->parent ? doomed->parent->children : system.model.topBlocks;
+    std::unique_ptr<BlockNode> removed = owner.Remove(doomed);
+    if (!removed) return false;
+
+    const Mat4 parentWorld = system.pickedWorld;
+    const Mat4 parentRotation = system.pickedRotation;
+    while (std::unique_ptr<BlockNode> child = removed->children.PopFront()) {
+        child->parent = nullptr;
+        // An exact half-turn would make the axis turn onto exact opposites below.
+        if (child->angle == -kPi) child->angle = -3.1415f;
+        if (child->angle == kPi) child->angle = 3.1415f;
+        // A top-level block turns its +Y onto its axis and then twists about it: find
+        // the axis and the twist that reproduce the child's world rotation.
+        const Mat4 m = MatrixRotationAxis(child->axis, child->angle) * parentRotation;
+        const Vec3 a = Vec3TransformCoord({0, 2, 0}, m);
+        const Vec3 b = Vec3TransformCoord({2, 0, 0}, m);
+        const Vec3 bUpright =
+            Vec3TransformCoord(b, MatrixRotationQuaternion(AxisToAxis(a, {0, 2, 0})));
+        child->angle = -std::atan2(bUpright.z, bUpright.x);
+        child->axis = a;
+        child->offset = Vec3TransformCoord(child->offset, parentWorld);
+        system.model.topBlocks.PushBack(std::move(child));
+    }
+
+    system.model.CountRemoved(removed->colour);
+    system.saved = 0;
+    // The pick, the twist selection and the paint stroke must not outlive the block.
+    if (system.lastPainted == removed.get()) system.lastPainted = nullptr;
+    system.pickedBlock = nullptr;
+    system.pickHit = 0;
+    system.twistSelected = 0;
+    system.twistDragging = 0;
+    removed.reset();
+    return true;
+}
+
+bool PaintBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
+                  int x, int y) {
+    PickNearest(system, camera, meshes, camera.PickRay(x, y));
+    if (!system.pickHit || !system.pickedBlock) return false;
+    BlockNode* block = system.pickedBlock;
+    if (block == system.lastPainted) return true;
+    system.lastPainted = block;
+    system.saved = 0;
+    system.model.CountRecoloured(block->colour, system.currentColour);
+    block->colour = system.currentColour;
+    if (system.randomColour == 1) system.PickRandomColour();
+    return true;
+}
+
+bool CopyColourAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
+                  int x, int y) {
+    PickNearest(system, camera, meshes, camera.PickRay(x, y));
+    if (!system.pickHit) return false;
+    system.currentColour = system.pickedColour;
+    system.randomColour = 0;
+    return true;
+}
+
+bool ChooseCentreAt(CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
+                    CameraDevice* device, int x, int y) {
+    PickNearest(system, camera, meshes, camera.PickRay(x, y));
+    if (!system.pickHit) return false;
+    camera.RetargetAndApply(device, Vec3TransformCoord({0, 0, 0}, system.pickedWorld));
+    return true;
+}
+
+void FindNearestBlock(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device) {
+    const Vec3 centre = NearestCentre(system.model.topBlocks, camera.eye);
+    InOrbitMode(camera, device, [&] { camera.Retarget(device, centre); });
+}
+
+void CentreTarget(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device) {
+    const CentreSummary s = GatherCentres(system.model.topBlocks);
+    if (s.count == 0) return;  // no block: no centre to aim at
+    const Vec3 boxCentre = s.min + (s.max - s.min) / 2.0f;
+    const Vec3 mean = s.sum / static_cast<float>(s.count);
+    camera.RetargetAndApply(device, boxCentre + (mean - boxCentre) / 2.0f);
+}
+
+void CentreView(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device) {
+    if (GatherCentres(system.model.topBlocks).count == 0) return;
+    InOrbitMode(camera, device, [&] {
+        CentreTarget(system, camera, device);
+        const float farthest = FarthestDistance(system.model.topBlocks, camera.target);
+        camera.distanceOffset = -(farthest * 2.8f);
+    });
+}
+
+void ReturnToInspect(CVelVorlaSystem& system) {
+    system.twistSelected = 0;
+    system.mode = ModeInspect;
+    system.keys.Clear();
+}

@@ -1,0 +1,254 @@
+#include "model/edit/picking.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "model/placement.h"
+
+using namespace vmath;
+
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+
+// A block whose bounding sphere the ray crosses, with what its test needs.
+struct Candidate {
+    size_t order;  // position in the walk: ties go to the lower one
+    float entry;   // ray parameter where the ray enters the (slightly enlarged) sphere
+    BlockNode* block;
+    Mat4 world;
+    Mat4 rotation;
+    const MeshGeometry* mesh;
+};
+
+// Where the ray (a half-line from t = 0) enters the sphere; false when it misses it or
+// the sphere lies wholly behind the origin. The radius is widened a little so that
+// rounding can only let more blocks through, never fewer, and the entry is never later
+// than a hit the exact mesh test can report.
+bool SphereEntry(const Vec3& origin, const Vec3& dir, const Vec3& centre, float radius,
+                 float* entry) {
+    const float dd = Dot(dir, dir);
+    if (dd == 0.0f) return false;
+    const Vec3 oc = centre - origin;
+    const float r = radius * 1.001f + 1e-3f + 1e-5f * Length(oc);
+    const float tc = Dot(oc, dir) / dd;
+    const float d2 = LengthSq(centre - (origin + dir * tc));
+    if (d2 > r * r) return false;
+    const float half = std::sqrt((r * r - d2) / dd);
+    if (tc + half < 0.0f) return false;
+    *entry = tc - half;
+    return true;
+}
+
+struct RayInBlock {
+    Vec3 origin, direction;
+};
+
+RayInBlock IntoBlockFrame(const PickRayResult& ray, const Candidate& c) {
+    return {Vec3TransformCoord(ray.origin, MatrixInverseOrIdentity(c.world)),
+            Vec3TransformCoord(ray.direction, MatrixInverseOrIdentity(c.rotation))};
+}
+
+std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const CVelCamera& camera,
+                                        const PickMeshes& meshes, const PickRayResult& ray) {
+    const BlockMeshChooser chooser(system, camera, meshes);
+    const float radius = chooser.BoundRadius();
+    std::vector<Candidate> out;
+    size_t order = 0;
+    WalkBlocks(system.model.topBlocks, system.rootTransform,
+               [&](BlockNode& block, const Mat4& world, const Mat4& rotation) {
+                   const size_t index = order++;
+                   float entry = 0;
+                   if (!SphereEntry(ray.origin, ray.direction, world.Translation(), radius, &entry))
+                       return;
+                   const MeshGeometry* mesh = chooser.For(world);
+                   if (!mesh) return;
+                   out.push_back({index, entry, &block, world, rotation, mesh});
+               });
+    std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) {
+        return a.entry < b.entry || (a.entry == b.entry && a.order < b.order);
+    });
+    return out;
+}
+
+// The winner of a pick is the block with the smallest distance, the earliest in walk
+// order among equals: the same block and place a test of every block in walk order finds
+// with "a later block wins only when strictly nearer". Testing in order of sphere entry
+// lets the search stop at the first block that cannot come nearer than the best.
+template <class Evaluate>
+void RunPick(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
+             const PickRayResult& ray, Evaluate&& evaluate) {
+    system.pickDistance = 0;
+    system.pickHit = 0;
+    const std::vector<Candidate> candidates = GatherCandidates(system, camera, meshes, ray);
+    const Candidate* best = nullptr;
+    float bestDistance = 0;
+    Vec3 bestPoint;
+    for (const Candidate& c : candidates) {
+        if (best && c.entry > bestDistance) break;
+        float distance = 0;
+        Vec3 point;
+        if (!evaluate(c, &distance, &point)) continue;
+        if (!best || distance < bestDistance ||
+            (distance == bestDistance && c.order < best->order)) {
+            best = &c;
+            bestDistance = distance;
+            bestPoint = point;
+        }
+    }
+    if (!best) return;
+    system.pickDistance = bestDistance;
+    system.pickHit = 1;
+    system.pickedColour = best->block->colour;
+    system.pickedBlock = best->block;
+    system.pickedWorld = best->world;
+    system.pickedRotation = best->rotation;
+    system.hitPoint = bestPoint;
+}
+
+}  // namespace
+
+Viewport PickViewport(const PickMeshes& meshes, const CVelCamera& camera) {
+    if (meshes.viewport.width > 0) return meshes.viewport;
+    Viewport vp;
+    vp.width = camera.viewportWidth;
+    vp.height = camera.viewportHeight;
+    return vp;
+}
+
+bool IntersectMesh(const MeshGeometry* mesh, const Vec3& origin, const Vec3& direction,
+                   MeshHit* hit) {
+    if (!mesh) return false;
+    const std::optional<RayHit> h = mesh->Intersect(origin, direction);
+    if (!h || h->distance == 0.0f) return false;
+    if (hit) {
+        hit->point = mesh->HitPoint(*h);
+        hit->distance = h->distance;
+    }
+    return true;
+}
+
+BlockMeshChooser::BlockMeshChooser(const CVelVorlaSystem& system, const CVelCamera& camera,
+                                   const PickMeshes& meshes)
+    : meshes_(meshes),
+      requested_(system.detailLevel),
+      cubes_(system.showAsCubes != 0),
+      detail_(camera.projection, camera.view, PickViewport(meshes, camera)) {
+    auto widen = [this](const MeshGeometry* m) {
+        if (m) bound_ = std::max(bound_, m->boundRadius);
+    };
+    if (cubes_) {
+        widen(meshes.cube);
+    } else {
+        for (const MeshGeometry* m : meshes.blockMeshes) widen(m);
+    }
+    // The precise pick also tests the bounding cube of a detailed block.
+    widen(meshes.cube);
+}
+
+const MeshGeometry* BlockMeshChooser::For(const Mat4& world) const {
+    if (cubes_) return meshes_.cube;
+    if (requested_ < 1 || requested_ > 3) return nullptr;
+    return meshes_.blockMeshes[detail_.Choose(requested_, world) - 1];
+}
+
+void PickNearest(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
+                 const PickRayResult& ray) {
+    const Vec3 keepHitPoint = system.hitPoint;
+    RunPick(system, camera, meshes, ray, [&](const Candidate& c, float* distance, Vec3*) {
+        const RayInBlock r = IntoBlockFrame(ray, c);
+        MeshHit hit;
+        if (!IntersectMesh(c.mesh, r.origin, r.direction, &hit) || hit.distance <= 0.0f)
+            return false;
+        *distance = hit.distance;
+        return true;
+    });
+    // The nearest pick reports no hit point.
+    system.hitPoint = keepHitPoint;
+}
+
+void PickPrecise(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
+                 const PickRayResult& ray) {
+    RunPick(system, camera, meshes, ray, [&](const Candidate& c, float* distance, Vec3* point) {
+        const RayInBlock r = IntoBlockFrame(ray, c);
+        MeshHit hit;
+        if (!IntersectMesh(c.mesh, r.origin, r.direction, &hit) || hit.distance <= 0.0f)
+            return false;
+        MeshHit cube;
+        if (Length(hit.point) <= 1.0f && IntersectMesh(meshes.cube, r.origin, r.direction, &cube) &&
+            cube.distance > 0.0f && hit.distance > cube.distance) {
+            *distance = cube.distance;
+            *point = cube.point;
+        } else {
+            *distance = hit.distance;
+            *point = hit.point;
+        }
+        return true;
+    });
+}
+
+Vec3 GizmoCentre(const CVelCamera& camera) {
+    return camera.eye + Vec3TransformCoord({0, 0, 4.5f}, camera.cameraToWorld);
+}
+
+bool PickAxisRing(const CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
+                  int x, int y) {
+    if (!system.showAxes) {
+        camera.axisMode = 0;
+        return false;
+    }
+    const PickRayResult ray = camera.PickRay(x, y);
+    const Vec3 o = ray.origin - GizmoCentre(camera);
+    const Vec3 v = ray.direction;
+
+    // Rings about Z, Y and X in that order; a later ring wins only when strictly nearer.
+    const Mat4 ringTurn[3] = {MatrixIdentity(), MatrixRotationX(kPi / 2), MatrixRotationY(kPi / 2)};
+    const Vec3 ringAxis[3] = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
+    int taken = -1;
+    float best = 0;
+    Vec3 grab;
+    for (int i = 0; i < 3; ++i) {
+        MeshHit hit;
+        if (!IntersectMesh(meshes.ring, Vec3TransformCoord(o, ringTurn[i]),
+                           Vec3TransformCoord(v, ringTurn[i]), &hit))
+            continue;
+        if (taken < 0 || hit.distance < best) {
+            taken = i;
+            best = hit.distance;
+            grab = hit.point;
+        }
+    }
+
+    Mat4 frame;
+    if (taken >= 0) {
+        camera.rotationAxis = ringAxis[taken];
+        const float a = std::atan2(grab.y, grab.x);
+        if (taken == 2) {
+            frame = MatrixRotationAxis({0, 1, 0}, -kPi / 2) *
+                    MatrixRotationAxis(camera.rotationAxis, -a);
+        } else if (taken == 1) {
+            frame =
+                MatrixRotationAxis({1, 0, 0}, kPi / 2) * MatrixRotationAxis(camera.rotationAxis, a);
+        } else {
+            frame = MatrixRotationAxis({1, 0, 0}, kPi) * MatrixRotationAxis(camera.rotationAxis, a);
+        }
+    } else {
+        // The larger ring that always faces the viewer.
+        const Mat4 s = MatrixScaling(1.2f, 1.2f, 1.2f) * camera.cameraToWorld;
+        MeshHit hit;
+        if (!IntersectMesh(meshes.ring, Vec3TransformCoord(o, MatrixInverseOrIdentity(s)),
+                           Vec3TransformCoord(v, MatrixInverseOrIdentity(camera.cameraToWorld)),
+                           &hit)) {
+            camera.axisMode = 0;
+            return false;
+        }
+        camera.rotationAxis = Vec3TransformCoord({0, 0, 1}, camera.cameraToWorld);
+        frame = MatrixRotationAxis({1, 0, 0}, kPi) * camera.cameraToWorld *
+                MatrixRotationAxis(camera.rotationAxis, std::atan2(hit.point.y, hit.point.x));
+    }
+    camera.axisMode = 1;
+    camera.axisFrameInverse = MatrixInverseOrIdentity(frame);
+    return true;
+}

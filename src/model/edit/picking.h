@@ -1,0 +1,73 @@
+#pragma once
+// Finding the block under a point of the view: the nearest pick (which block), the
+// precise pick (which block and where on it), the rotation-axis handles, and the plain
+// ray-mesh test they share. Picking never touches the graphics device: it reads the CPU
+// copies of the meshes the renderer draws.
+#include "camera/camera.h"
+#include "math/geometry.h"
+#include "math/matrix.h"
+#include "math/vector.h"
+#include "model/construction.h"
+#include "model/detail_level.h"
+
+// The meshes that stand for blocks and gizmos, as the renderer holds them. Absent meshes
+// (null) are never hit.
+struct PickMeshes {
+    const vmath::MeshGeometry* blockMeshes[3] = {nullptr, nullptr, nullptr};  // high, medium, low
+    const vmath::MeshGeometry* cube = nullptr;  // box of edge 2, for "show as cubes"
+    const vmath::MeshGeometry* ring = nullptr;  // twist ring and rotation-axis rings
+    const vmath::MeshGeometry* disc = nullptr;  // the about page
+    // The device viewport the drawing pass uses for the detail choice; a zero width takes
+    // the camera's viewport size instead.
+    vmath::Viewport viewport;
+};
+
+// The viewport the detail choice sees for this camera.
+vmath::Viewport PickViewport(const PickMeshes& meshes, const CVelCamera& camera);
+
+struct MeshHit {
+    vmath::Vec3 point;   // in the mesh's own coordinates
+    float distance = 0;  // ray parameter t
+};
+
+// True when the ray hits the mesh; a nearest hit at distance exactly 0 counts as none.
+bool IntersectMesh(const vmath::MeshGeometry* mesh, const vmath::Vec3& origin,
+                   const vmath::Vec3& direction, MeshHit* hit);
+
+// The mesh that stands for a block with world transform `world`, exactly as drawing
+// chooses it; null when none is (a detail level outside 1..3).
+class BlockMeshChooser {
+  public:
+    BlockMeshChooser(const CVelVorlaSystem& system, const CVelCamera& camera,
+                     const PickMeshes& meshes);
+    const vmath::MeshGeometry* For(const vmath::Mat4& world) const;
+    // A radius around a block's centre that holds every mesh For can return.
+    float BoundRadius() const { return bound_; }
+
+  private:
+    const PickMeshes& meshes_;
+    int requested_;
+    bool cubes_;
+    model::DetailChooser detail_;
+    float bound_ = 0;
+};
+
+// Both picks reset pickDistance and pickHit, walk every visible block and leave the
+// nearest hit block in pickedBlock, pickedColour, pickedWorld and pickedRotation (and, for
+// the precise pick, hitPoint in the block's own frame). A miss leaves pickHit 0 and the
+// other result fields as they were. Ties go to the block the walk reaches first.
+void PickNearest(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
+                 const PickRayResult& ray);
+// A hit inside the unit sphere around the block's centre (a recess of the detailed mesh)
+// is reported on the block's bounding cube instead, so that the face can be told.
+void PickPrecise(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
+                 const PickRayResult& ray);
+
+// Whether a press at view pixel (x, y) grabbed one of the rotation-axis rings; sets the
+// camera's axisMode, and on a hit its rotationAxis and axisFrameInverse.
+bool PickAxisRing(const CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
+                  int x, int y);
+
+// Point 4.5 units in front of the eye on the line of sight, where the ring gizmos and the
+// about disc sit.
+vmath::Vec3 GizmoCentre(const CVelCamera& camera);
