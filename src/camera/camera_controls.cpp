@@ -10,7 +10,7 @@ using namespace vmath;
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
-constexpr float kSpinRate = 8.0f;  // spin steps per unit of (frame time / fling time)
+constexpr float kSpinRate = 8.0f;  // a fling turns 8 x its angle per second it was held
 constexpr float kKeySpeed = 8.0f;  // world units per second at a ramp of 1
 constexpr float kZoomDragScale = 20.0f;
 

@@ -76,7 +76,8 @@ bool CKeyStateTable::IsDown(int index) const {
 
 float CKeyStateTable::HoldRamp(float now, int index) const {
     if (index < 0 || index >= keyCount) return 0.0f;
-    return 4.0f * std::min(now - entries[index].changeTime, 0.5f);
+    // A message stamped a little after the frame that reads it must not move backwards.
+    return 4.0f * std::clamp(now - entries[index].changeTime, 0.0f, 0.5f);
 }
 
 void CKeyStateTable::Clear() {

@@ -51,7 +51,8 @@ class CKeyStateTable {
 
     bool IsDown(int index) const;
     int DownCount() const { return downCount; }
-    // 4 x min(now - changeTime, 0.5): grows from 0 to 2 during the first half second.
+    // 4 x min(now - changeTime, 0.5): grows from 0 to 2 during the first half second
+    // (never negative).
     float HoldRamp(float now, int index) const;
     // Every key up; change times stay.
     void Clear();

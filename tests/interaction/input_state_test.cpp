@@ -50,6 +50,7 @@ TEST(KeyStateTable, AutoRepeatKeepsTheFirstPressTimeAndTheRampGrows) {
     EXPECT_TRUE(keys.IsDown(KeyD));
     EXPECT_EQ(keys.DownCount(), 1);
     EXPECT_FLOAT_EQ(keys.HoldRamp(10.0f, KeyD), 0.0f);
+    EXPECT_EQ(keys.HoldRamp(9.9f, KeyD), 0.0f);  // a frame stamped before the press
     EXPECT_NEAR(keys.HoldRamp(10.01f, KeyD), 0.04f, 1e-4f);
 
     // Repeated key-downs while held do not restart the ramp.
