@@ -1,0 +1,99 @@
+#include "platform/ui/qt_dialogs.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace ui {
+
+QString DialogFolder(const std::string& startName) {
+    QString name = QFile::decodeName(QByteArray::fromStdString(startName));
+    // "folder/*.vvl" (either separator) names the folder and the pattern.
+    for (const char* pattern : {"/*.vvl", "\\*.vvl"}) {
+        if (name.endsWith(QLatin1String(pattern))) {
+            name.chop(static_cast<int>(qstrlen(pattern)));
+            break;
+        }
+    }
+    return name.isEmpty() ? QDir::currentPath() : name;
+}
+
+app::MsgResult QtDialogs::ShowMessage(const std::string& text, const std::string& caption,
+                                      app::MsgButtons buttons, app::MsgIcon icon) {
+    QMessageBox box(owner);
+    box.setText(QString::fromStdString(text));
+    box.setWindowTitle(QString::fromStdString(caption));
+    switch (icon) {
+        case app::MsgIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case app::MsgIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case app::MsgIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+    }
+    if (buttons == app::MsgButtons::YesNoCancel) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int answer = box.exec();
+    if (buttons == app::MsgButtons::Ok) return app::MsgResult::Ok;
+    switch (answer) {
+        case QMessageBox::Yes:
+            return app::MsgResult::Yes;
+        case QMessageBox::No:
+            return app::MsgResult::No;
+        default:
+            return app::MsgResult::Cancel;  // closing the box is Cancel too
+    }
+}
+
+namespace {
+
+std::optional<std::string> RunFileDialog(QWidget* owner, const std::string& startName, bool save) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(QString::fromUtf8(kVvlFilter));
+    dialog.setDefaultSuffix(QStringLiteral("vvl"));
+    dialog.setDirectory(DialogFolder(startName));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return QFile::encodeName(QDir::toNativeSeparators(files.first())).toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtDialogs::AskOpenPath(const std::string& startName) {
+    return RunFileDialog(owner, startName, false);
+}
+
+std::optional<std::string> QtDialogs::AskSavePath(const std::string& startName) {
+    return RunFileDialog(owner, startName, true);
+}
+
+std::optional<uint32_t> QtDialogs::ChooseColour(uint32_t initialColorRef) {
+    const QColor initial(static_cast<int>(initialColorRef & 0xFF),
+                         static_cast<int>((initialColorRef >> 8) & 0xFF),
+                         static_cast<int>((initialColorRef >> 16) & 0xFF));
+    const QColor chosen = QColorDialog::getColor(initial, owner);
+    if (!chosen.isValid()) return std::nullopt;
+    return static_cast<uint32_t>(chosen.red()) | (static_cast<uint32_t>(chosen.green()) << 8) |
+           (static_cast<uint32_t>(chosen.blue()) << 16);
+}
+
+void QtDialogs::OpenUrl(const std::string& url) {
+    QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(url)));
+}
+
+}  // namespace ui

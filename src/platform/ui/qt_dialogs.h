@@ -1,0 +1,34 @@
+#pragma once
+// Message boxes, file dialogs, the colour chooser and the browser, with Qt.
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "app/core/services.h"
+
+namespace ui {
+
+// Splits a dialog start name ("folder/*.vvl" or a folder) into the folder to open in.
+QString DialogFolder(const std::string& startName);
+
+// The filter the file dialogs show.
+inline constexpr const char* kVvlFilter = "Vel's Vorla (*.vvl)";
+
+class QtDialogs : public app::Dialogs {
+  public:
+    // Dialogs are centred on and modal to `owner` (the main window); may be null.
+    explicit QtDialogs(QWidget* owner = nullptr) : owner(owner) {}
+    void SetOwner(QWidget* w) { owner = w; }
+
+    app::MsgResult ShowMessage(const std::string& text, const std::string& caption,
+                               app::MsgButtons buttons, app::MsgIcon icon) override;
+    std::optional<std::string> AskOpenPath(const std::string& startName) override;
+    std::optional<std::string> AskSavePath(const std::string& startName) override;
+    std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
+    void OpenUrl(const std::string& url) override;
+
+  private:
+    QPointer<QWidget> owner;
+};
+
+}  // namespace ui

@@ -1,0 +1,45 @@
+#pragma once
+// Turns Qt key, mouse and wheel events into the platform-neutral InputMessage that the
+// dispatcher, key table and mouse tracker read. Key codes follow the physical key (the X11
+// scan code) for letters, digits and punctuation, so that W, A, S, D and the digits do the
+// same under any keyboard layout; Qt::Key is used for everything else.
+#include <Qt>
+#include <QtGlobal>
+#include <optional>
+
+#include "interaction/input_message.h"
+
+class QKeyEvent;
+class QMouseEvent;
+class QWheelEvent;
+
+namespace ui {
+
+// Virtual-key code of a physical key, from its X11 keycode (evdev code + 8); 0 when the
+// key is not one of the layout-dependent keys (letters, digits, punctuation).
+int VirtualKeyFromScanCode(quint32 nativeScanCode);
+
+// Virtual-key code from Qt's logical key; 0 for keys the editor does not know.
+// `keypad` tells a numeric-keypad key (Qt::KeypadModifier) from the main block.
+int VirtualKeyFromQtKey(int qtKey, bool keypad);
+
+// Scan code first for layout-dependent keys, Qt::Key otherwise.
+int VirtualKeyFor(int qtKey, quint32 nativeScanCode, bool keypad);
+
+// Key press or release. Nothing for keys without a code, and nothing for the synthetic
+// releases Qt interleaves with auto-repeated presses (a held key reports repeated
+// key-downs only, as the key table expects). Ctrl and Shift go into the held-button flags
+// (vk::MK_CONTROL, vk::MK_SHIFT) and Alt into `alt`, for the accelerator table.
+std::optional<InputMessage> MessageFromKeyEvent(const QKeyEvent& event, WindowId target);
+
+// Button press or release (left, middle, right only) or move; coordinates are the event's
+// logical position in the receiving widget (the pixel that holds it, so signed).
+std::optional<InputMessage> MessageFromMouseEvent(const QMouseEvent& event, WindowId target);
+
+// Vertical wheel turn in units of 120 per notch; nothing for a purely horizontal scroll.
+std::optional<InputMessage> MessageFromWheelEvent(const QWheelEvent& event, WindowId target);
+
+// vk::MK_* flags from Qt's held buttons and keyboard modifiers.
+unsigned ButtonFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+
+}  // namespace ui

@@ -1,0 +1,66 @@
+#include "platform/ui/qt_settings_store.h"
+
+#include <QSettings>
+#include <limits>
+
+namespace ui {
+
+QtSettingsStore::QtSettingsStore()
+    : settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QString::fromUtf8(kSettingsOrganisation),
+                                           QString::fromUtf8(kSettingsApplication))) {}
+
+QtSettingsStore::QtSettingsStore(const QString& iniPath)
+    : settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}
+
+QtSettingsStore::~QtSettingsStore() = default;
+
+QString QtSettingsStore::Location() const {
+    return settings->fileName();
+}
+
+std::optional<uint32_t> QtSettingsStore::ReadDword(const std::string& name) {
+    const QVariant v = settings->value(QString::fromStdString(name));
+    if (!v.isValid()) return std::nullopt;
+    bool ok = false;
+    qulonglong n = 0;
+    if (v.typeId() == QMetaType::QString) {
+        // Decimal as written; a hand-edited "0xA0" is accepted too.
+        n = v.toString().trimmed().toULongLong(&ok, 0);
+    } else {
+        // The registry hands DWORDs over as integers (negative when the top bit is set).
+        const qlonglong s = v.toLongLong(&ok);
+        if (ok && s < 0 && s >= std::numeric_limits<int32_t>::min()) {
+            n = static_cast<uint32_t>(static_cast<int32_t>(s));
+        } else {
+            n = static_cast<qulonglong>(s);
+            ok = ok && s >= 0;
+        }
+    }
+    if (!ok || n > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+    return static_cast<uint32_t>(n);
+}
+
+std::optional<std::string> QtSettingsStore::ReadString(const std::string& name) {
+    const QVariant v = settings->value(QString::fromStdString(name));
+    // An unquoted comma in a hand-edited file turns the value into a list: not a string.
+    if (!v.isValid() || v.typeId() != QMetaType::QString) return std::nullopt;
+    return v.toString().toStdString();
+}
+
+bool QtSettingsStore::WriteDword(const std::string& name, uint32_t value) {
+    settings->setValue(QString::fromStdString(name), static_cast<quint32>(value));
+    return settings->isWritable();
+}
+
+bool QtSettingsStore::WriteString(const std::string& name, const std::string& value) {
+    settings->setValue(QString::fromStdString(name), QString::fromStdString(value));
+    return settings->isWritable();
+}
+
+bool QtSettingsStore::Flush() {
+    settings->sync();
+    return settings->status() == QSettings::NoError;
+}
+
+}  // namespace ui
