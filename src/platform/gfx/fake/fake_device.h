@@ -1,0 +1,243 @@
+#pragma once
+// A recording gfx::Device for tests. Every call is appended, in order, to a CallLog as a
+// name and text arguments ("SetRenderState(FogEnable, 1)", "DrawMeshSubset(mesh#3, 0)");
+// draw calls also carry a snapshot of the state they drew with. The device keeps its
+// state so that the Get* operations answer what was set.
+//
+// Created objects are named by kind and creation order within their log ("texture#1",
+// "lines#2", "mesh#3", "sprite#1", "font#1"); they keep what they were made from
+// (texture levels, line vertices, mesh geometry) and record their own calls
+// ("Sprite::Draw(sprite#1, ...)", "Font::DrawText(font#1, ...)") and their destruction
+// ("Release(mesh#3)") in the same log.
+//
+// Failure injection: FailNext("CreateMesh") makes the next CreateMesh fail (with E_FAIL
+// unless another code is given); `after` lets that many calls succeed first. Operations
+// that can be failed: CreateTexture, CreateLineBuffer, CreateMesh, CreateSprite,
+// CreateFont, Reset, BeginScene, EndScene, Present, Clear.
+//
+// Device loss: LoseDevice() makes Present answer DEVICELOST and TestCooperativeLevel
+// answer DEVICELOST (for `lostPolls` calls) and then DEVICENOTRESET; Reset fails with
+// DEVICELOST until then and, once the device can be reset, succeeds and ends the loss.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gfx/fake/call_log.h"
+
+namespace gfx::fake {
+
+// Caps with everything the editor asks for: hardware T&L, pure device, every present
+// interval, linear filtering, the blend and texture operations, eight blend stages.
+Caps FullCaps(DeviceType type = DeviceType::HAL, uint32_t adapter = 0);
+// 640 x 480, X8R8G8B8, windowed, D16 depth buffer, immediate presentation.
+PresentParameters DefaultPresentParameters();
+// Present parameters as call arguments: width, height, format, "windowed"/"fullscreen",
+// depth format or "nodepth", multisample type, present interval (hex).
+std::vector<std::string> PresentArgs(const PresentParameters& p);
+
+class FakeTexture final : public Texture {
+  public:
+    FakeTexture(std::string name, std::vector<TextureLevel> levels, std::shared_ptr<CallLog> log,
+                std::shared_ptr<uint32_t> live);
+    ~FakeTexture() override;
+    uint32_t Width() const override { return levels_.empty() ? 0 : levels_[0].width; }
+    uint32_t Height() const override { return levels_.empty() ? 0 : levels_[0].height; }
+    uint32_t LevelCount() const override { return static_cast<uint32_t>(levels_.size()); }
+    const std::string& Name() const { return name_; }
+    const std::vector<TextureLevel>& Levels() const { return levels_; }
+
+  private:
+    std::string name_;
+    std::vector<TextureLevel> levels_;
+    std::shared_ptr<CallLog> log_;
+    std::shared_ptr<uint32_t> live_;
+};
+
+class FakeVertexBuffer final : public VertexBuffer {
+  public:
+    FakeVertexBuffer(std::string name, std::vector<vmath::Vec3> vertices,
+                     std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live);
+    ~FakeVertexBuffer() override;
+    uint32_t VertexCount() const override { return static_cast<uint32_t>(vertices_.size()); }
+    const std::string& Name() const { return name_; }
+    const std::vector<vmath::Vec3>& Vertices() const { return vertices_; }
+
+  private:
+    std::string name_;
+    std::vector<vmath::Vec3> vertices_;
+    std::shared_ptr<CallLog> log_;
+    std::shared_ptr<uint32_t> live_;
+};
+
+class FakeMesh final : public Mesh {
+  public:
+    FakeMesh(std::string name, vmath::MeshGeometry geometry, std::shared_ptr<CallLog> log,
+             std::shared_ptr<uint32_t> live);
+    ~FakeMesh() override;
+    const vmath::MeshGeometry& Geometry() const override { return geometry_; }
+    const std::string& Name() const { return name_; }
+
+  private:
+    std::string name_;
+    vmath::MeshGeometry geometry_;
+    std::shared_ptr<CallLog> log_;
+    std::shared_ptr<uint32_t> live_;
+};
+
+class FakeSprite final : public Sprite {
+  public:
+    FakeSprite(std::string name, std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live);
+    ~FakeSprite() override;
+    HRESULT Begin(uint32_t flags) override;
+    void SetTransform(const vmath::Mat4& transform) override;
+    HRESULT Draw(Texture* texture, const Rect* src, const vmath::Vec3* center,
+                 const vmath::Vec3* position, Color color) override;
+    HRESULT End() override;
+    const std::string& Name() const { return name_; }
+    bool InBegin() const { return inBegin_; }
+    const vmath::Mat4& Transform() const { return transform_; }
+
+  private:
+    std::string name_;
+    std::shared_ptr<CallLog> log_;
+    std::shared_ptr<uint32_t> live_;
+    bool inBegin_ = false;
+    vmath::Mat4 transform_;
+};
+
+class FakeFont final : public Font {
+  public:
+    FakeFont(std::string name, FontDesc desc, std::shared_ptr<CallLog> log,
+             std::shared_ptr<uint32_t> live);
+    ~FakeFont() override;
+    // Answers |height| (16 when 0) per line of the drawn text.
+    int DrawText(Sprite* sprite, std::string_view text, int count, const Rect& rect,
+                 uint32_t format, Color color) override;
+    void OnLostDevice() override;
+    void OnResetDevice() override;
+    const std::string& Name() const { return name_; }
+    const FontDesc& Desc() const { return desc_; }
+    bool Lost() const { return lost_; }
+
+  private:
+    std::string name_;
+    FontDesc desc_;
+    std::shared_ptr<CallLog> log_;
+    std::shared_ptr<uint32_t> live_;
+    bool lost_ = false;
+};
+
+// Name of a created fake object ("mesh#3"), "null" for none, "?" for a foreign object.
+std::string ObjectName(const Texture* t);
+std::string ObjectName(const VertexBuffer* b);
+std::string ObjectName(const Mesh* m);
+std::string ObjectName(const Sprite* s);
+
+class FakeDevice final : public Device {
+  public:
+    explicit FakeDevice(const Caps& caps = FullCaps(),
+                        const PresentParameters& params = DefaultPresentParameters(),
+                        std::shared_ptr<CallLog> log = nullptr);
+    ~FakeDevice() override;
+
+    // ---- Test controls ----
+    CallLog& Log() { return *log_; }
+    const std::shared_ptr<CallLog>& SharedLog() const { return log_; }
+    void FailNext(const std::string& operation, HRESULT code = E_FAIL, uint32_t after = 0);
+    void LoseDevice(uint32_t lostPolls = 1);
+    bool IsLost() const { return phase_ != Phase::Ok; }
+    const PresentParameters& Params() const { return params_; }
+    bool CursorShown() const { return cursorShown_; }
+    uint32_t PresentCount() const { return presentCount_; }
+    uint32_t ResetCount() const { return resetCount_; }
+    bool InScene() const { return inScene_; }
+    const Material& GetMaterial() const { return material_; }
+    Light GetLight(uint32_t index) const;
+    bool IsLightEnabled(uint32_t index) const;
+    uint32_t GetTextureStageState(uint32_t stage, TextureStageState state) const;
+    uint32_t GetSamplerState(uint32_t stage, SamplerState state) const;
+    // The name of the texture bound to a stage ("texture#2"), empty when none.
+    std::string GetTextureName(uint32_t stage) const;
+    DrawState Snapshot() const;
+
+    // ---- gfx::Device ----
+    HRESULT TestCooperativeLevel() override;
+    HRESULT Reset(PresentParameters* params) override;
+    HRESULT Present() override;
+    HRESULT GetDeviceCaps(Caps* caps) const override;
+    HRESULT GetBackBufferDesc(SurfaceDesc* desc) const override;
+    void ShowCursor(bool show) override;
+
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Clear(uint32_t flags, Color color, float z, uint32_t stencil) override;
+    void SetViewport(const vmath::Viewport& viewport) override;
+    vmath::Viewport GetViewport() const override { return viewport_; }
+
+    void SetTransform(TransformType type, const vmath::Mat4& m) override;
+    vmath::Mat4 GetTransform(TransformType type) const override;
+    void SetLight(uint32_t index, const Light& light) override;
+    void LightEnable(uint32_t index, bool enable) override;
+    void SetMaterial(const Material& material) override;
+    void SetRenderState(RenderState state, uint32_t value) override;
+    uint32_t GetRenderState(RenderState state) const override;
+    void SetTextureStageState(uint32_t stage, TextureStageState state, uint32_t value) override;
+    void SetSamplerState(uint32_t stage, SamplerState state, uint32_t value) override;
+    void SetTexture(uint32_t stage, Texture* texture) override;
+
+    HRESULT CreateTexture(std::span<const TextureLevel> levels,
+                          std::unique_ptr<Texture>* texture) override;
+    HRESULT CreateLineBuffer(std::span<const vmath::Vec3> vertices,
+                             std::unique_ptr<VertexBuffer>* buffer) override;
+    HRESULT CreateMesh(const vmath::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) override;
+    HRESULT CreateSprite(std::unique_ptr<Sprite>* sprite) override;
+    HRESULT CreateFont(const FontDesc& desc, std::unique_ptr<Font>* font) override;
+
+    void DrawLineList(VertexBuffer* buffer, uint32_t startVertex, uint32_t primitiveCount) override;
+    void DrawMeshSubset(Mesh* mesh, uint32_t subset) override;
+    void DrawMeshInstances(Mesh* mesh, std::span<const MeshInstance> instances) override;
+
+    // Every pixel is the colour of the last target clear (black before any).
+    HRESULT ReadBackBuffer(std::vector<uint32_t>* pixels) override;
+    uint32_t LiveObjectCount() const override { return *live_; }
+
+  private:
+    friend class FakeSystem;
+    enum class Phase { Ok, Lost, NotReset };
+    struct Failure {
+        uint32_t after;
+        HRESULT code;
+    };
+
+    HRESULT Injected(const std::string& operation);
+    void Record(std::string name, std::vector<std::string> args, HRESULT result = S_OK,
+                bool withState = false);
+    void RecordDraw(std::string name, std::vector<std::string> args,
+                    std::vector<MeshInstance> instances = {});
+
+    std::shared_ptr<CallLog> log_;
+    std::shared_ptr<uint32_t> live_ = std::make_shared<uint32_t>(0);
+    std::shared_ptr<FakeDevice*> slot_;  // FakeSystem's "current device", cleared on destruction
+    Caps caps_;
+    PresentParameters params_;
+    std::map<std::string, Failure> failures_;
+    Phase phase_ = Phase::Ok;
+    uint32_t lostPolls_ = 0;
+    uint32_t presentCount_ = 0, resetCount_ = 0;
+    bool inScene_ = false;
+    bool cursorShown_ = false;
+    Color clearColor_ = 0;
+
+    vmath::Viewport viewport_;
+    std::map<TransformType, vmath::Mat4> transforms_;
+    std::map<RenderState, uint32_t> renderStates_;
+    std::map<std::pair<uint32_t, TextureStageState>, uint32_t> stageStates_;
+    std::map<std::pair<uint32_t, SamplerState>, uint32_t> samplerStates_;
+    std::map<uint32_t, Light> lights_;
+    std::map<uint32_t, bool> lightEnabled_;
+    std::map<uint32_t, std::string> textures_;
+    Material material_;
+};
+
+}  // namespace gfx::fake
