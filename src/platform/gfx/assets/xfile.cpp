@@ -1,0 +1,709 @@
+#include "platform/gfx/assets/xfile.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace vassets {
+
+using vmath::MeshGeometry;
+using vmath::Vec3;
+
+namespace {
+
+enum TokenId : uint16_t {
+    kName = 1,
+    kString = 2,
+    kInteger = 3,
+    kGuid = 5,
+    kIntegerList = 6,
+    kFloatList = 7,
+    kOBrace = 10,
+    kCBrace = 11,
+    kOParen = 12,
+    kCParen = 13,
+    kOBracket = 14,
+    kCBracket = 15,
+    kOAngle = 16,
+    kCAngle = 17,
+    kDot = 18,
+    kComma = 19,
+    kSemicolon = 20,
+    kTemplate = 31,
+    kWord = 40,
+    kDword = 41,
+    kFloat = 42,
+    kDouble = 43,
+    kChar = 44,
+    kUChar = 45,
+    kSWord = 46,
+    kSDword = 47,
+    kVoid = 48,
+    kLpStr = 49,
+    kUnicode = 50,
+    kCString = 51,
+    kArray = 52,
+};
+
+constexpr size_t kHeaderSize = 16;
+constexpr size_t kWindow = 32768;
+constexpr int kMaxNesting = 64;
+
+uint16_t GetU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t GetU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+Error Fail(const std::string& what) {
+    return Error{".x file: " + what};
+}
+
+// ---------------------------------------------------------------------------------------
+// Token stream
+
+struct XObject {
+    std::string templateName;
+    std::vector<uint32_t> ints;
+    std::vector<float> floats;
+    std::vector<XObject> children;
+};
+
+class TokenParser {
+  public:
+    TokenParser(std::span<const uint8_t> data, int floatBytes)
+        : data_(data), floatBytes_(floatBytes) {}
+
+    // Fills the top-level data objects; false with error() set on malformed input.
+    bool ParseFile(std::vector<XObject>& objects) {
+        while (pos_ < data_.size()) {
+            uint16_t t;
+            if (!ReadToken(t)) return false;
+            if (t == kTemplate) {
+                if (!SkipTemplate()) return false;
+            } else if (t == kName) {
+                std::string name;
+                if (!ReadNamePayload(name)) return false;
+                objects.emplace_back();
+                objects.back().templateName = std::move(name);
+                if (!ParseObjectBody(objects.back(), 0)) return false;
+            } else if (t == kComma || t == kSemicolon) {
+                continue;
+            } else {
+                return Bad("unexpected token " + std::to_string(t) + " at top level");
+            }
+        }
+        return true;
+    }
+
+    const std::string& error() const { return error_; }
+
+  private:
+    bool Bad(const std::string& what) {
+        error_ = what + " (offset " + std::to_string(pos_) + ")";
+        return false;
+    }
+    size_t Remaining() const { return data_.size() - pos_; }
+    bool ReadU16(uint16_t& v) {
+        if (Remaining() < 2) return Bad("token stream truncated");
+        v = GetU16(data_.data() + pos_);
+        pos_ += 2;
+        return true;
+    }
+    bool ReadU32(uint32_t& v) {
+        if (Remaining() < 4) return Bad("token stream truncated");
+        v = GetU32(data_.data() + pos_);
+        pos_ += 4;
+        return true;
+    }
+    bool ReadToken(uint16_t& t) { return ReadU16(t); }
+    bool Skip(size_t n) {
+        if (Remaining() < n) return Bad("token stream truncated");
+        pos_ += n;
+        return true;
+    }
+    bool ReadNamePayload(std::string& name) {
+        uint32_t n;
+        if (!ReadU32(n)) return false;
+        if (n > Remaining()) return Bad("name longer than the data");
+        name.assign(reinterpret_cast<const char*>(data_.data() + pos_), n);
+        pos_ += n;
+        return true;
+    }
+    bool SkipList(size_t elementBytes) {
+        uint32_t n;
+        if (!ReadU32(n)) return false;
+        if (n > Remaining() / elementBytes) return Bad("list longer than the data");
+        pos_ += static_cast<size_t>(n) * elementBytes;
+        return true;
+    }
+    // Skips the payload of any token that carries one.
+    bool SkipPayload(uint16_t t) {
+        switch (t) {
+            case kName: {
+                std::string ignored;
+                return ReadNamePayload(ignored);
+            }
+            case kString: {
+                uint32_t n;
+                if (!ReadU32(n)) return false;
+                if (n > Remaining()) return Bad("string longer than the data");
+                pos_ += n;
+                return Skip(4);  // terminator
+            }
+            case kInteger:
+                return Skip(4);
+            case kGuid:
+                return Skip(16);
+            case kIntegerList:
+                return SkipList(4);
+            case kFloatList:
+                return SkipList(static_cast<size_t>(floatBytes_));
+            default:
+                if (t >= kOBrace && t <= kSemicolon) return true;
+                if (t >= kTemplate && t <= kArray) return true;
+                return Bad("unknown token " + std::to_string(t));
+        }
+    }
+    bool SkipTemplate() {
+        uint16_t t;
+        if (!ReadToken(t)) return false;
+        if (t != kName) return Bad("template without a name");
+        if (!SkipPayload(t)) return false;
+        if (!ReadToken(t)) return false;
+        if (t != kOBrace) return Bad("template without a body");
+        for (;;) {
+            if (!ReadToken(t)) return false;
+            if (t == kCBrace) return true;
+            if (t == kOBrace || t == kTemplate) return Bad("nested braces in a template");
+            if (!SkipPayload(t)) return false;
+        }
+    }
+    bool ReadIntegerList(std::vector<uint32_t>& out) {
+        uint32_t n;
+        if (!ReadU32(n)) return false;
+        if (n > Remaining() / 4) return Bad("integer list longer than the data");
+        const uint8_t* p = data_.data() + pos_;
+        for (uint32_t i = 0; i < n; ++i) out.push_back(GetU32(p + 4 * i));
+        pos_ += 4 * static_cast<size_t>(n);
+        return true;
+    }
+    bool ReadFloatList(std::vector<float>& out) {
+        uint32_t n;
+        if (!ReadU32(n)) return false;
+        const size_t w = static_cast<size_t>(floatBytes_);
+        if (n > Remaining() / w) return Bad("float list longer than the data");
+        const uint8_t* p = data_.data() + pos_;
+        for (uint32_t i = 0; i < n; ++i) {
+            if (w == 4) {
+                float f;
+                std::memcpy(&f, p + 4 * i, 4);
+                out.push_back(f);
+            } else {
+                double d;
+                std::memcpy(&d, p + 8 * static_cast<size_t>(i), 8);
+                out.push_back(static_cast<float>(d));
+            }
+        }
+        pos_ += w * n;
+        return true;
+    }
+    // After the template name: [object name] { [guid] data... }
+    bool ParseObjectBody(XObject& obj, int depth) {
+        if (depth > kMaxNesting) return Bad("data objects nested too deeply");
+        uint16_t t;
+        if (!ReadToken(t)) return false;
+        if (t == kName) {
+            if (!SkipPayload(t)) return false;
+            if (!ReadToken(t)) return false;
+        }
+        if (t != kOBrace) return Bad("data object '" + obj.templateName + "' without a body");
+        for (;;) {
+            if (!ReadToken(t)) return false;
+            switch (t) {
+                case kCBrace:
+                    return true;
+                case kIntegerList:
+                    if (!ReadIntegerList(obj.ints)) return false;
+                    break;
+                case kInteger: {
+                    uint32_t v;
+                    if (!ReadU32(v)) return false;
+                    obj.ints.push_back(v);
+                    break;
+                }
+                case kFloatList:
+                    if (!ReadFloatList(obj.floats)) return false;
+                    break;
+                case kName: {
+                    std::string name;
+                    if (!ReadNamePayload(name)) return false;
+                    obj.children.emplace_back();
+                    obj.children.back().templateName = std::move(name);
+                    if (!ParseObjectBody(obj.children.back(), depth + 1)) return false;
+                    break;
+                }
+                case kOBrace:  // a reference to another object: { name [guid] }
+                    for (;;) {
+                        if (!ReadToken(t)) return false;
+                        if (t == kCBrace) break;
+                        if (t != kName && t != kGuid) return Bad("malformed object reference");
+                        if (!SkipPayload(t)) return false;
+                    }
+                    break;
+                case kGuid:
+                case kString:
+                    if (!SkipPayload(t)) return false;
+                    break;
+                case kComma:
+                case kSemicolon:
+                    break;
+                default:
+                    return Bad("unexpected token " + std::to_string(t) + " in data object");
+            }
+        }
+    }
+
+    std::span<const uint8_t> data_;
+    int floatBytes_;
+    size_t pos_ = 0;
+    std::string error_;
+};
+
+const XObject* FindObject(const std::vector<XObject>& objects, const std::string& name,
+                          int depth = 0) {
+    if (depth > kMaxNesting) return nullptr;
+    for (const XObject& o : objects) {
+        if (o.templateName == name) return &o;
+        if (const XObject* found = FindObject(o.children, name, depth + 1)) return found;
+    }
+    return nullptr;
+}
+
+// Reads the members of a Mesh or MeshNormals object: a count, that many vectors, a face
+// count, that many faces (corner count, then corner indices below the vector count).
+struct IndexedFaces {
+    std::vector<Vec3> vectors;
+    std::vector<uint32_t> faceStart;  // offset of each face's corners in corners
+    std::vector<uint32_t> corners;
+};
+
+Result<IndexedFaces> ReadVectorsAndFaces(const XObject& obj) {
+    const std::string what = obj.templateName;
+    IndexedFaces out;
+    size_t ii = 0, fi = 0;
+    auto nextInt = [&](uint32_t& v) {
+        if (ii >= obj.ints.size()) return false;
+        v = obj.ints[ii++];
+        return true;
+    };
+    uint32_t nv;
+    if (!nextInt(nv)) return Fail(what + ": missing vector count");
+    if (nv > (obj.floats.size() - fi) / 3) return Fail(what + ": vector count exceeds the data");
+    out.vectors.reserve(nv);
+    for (uint32_t i = 0; i < nv; ++i, fi += 3)
+        out.vectors.push_back({obj.floats[fi], obj.floats[fi + 1], obj.floats[fi + 2]});
+    uint32_t nf;
+    if (!nextInt(nf)) return Fail(what + ": missing face count");
+    // Every face takes at least four integers: its corner count and three corners.
+    if (nf > (obj.ints.size() - ii) / 4) return Fail(what + ": face count exceeds the data");
+    out.faceStart.reserve(nf + 1);
+    for (uint32_t f = 0; f < nf; ++f) {
+        uint32_t c;
+        if (!nextInt(c)) return Fail(what + ": faces truncated");
+        if (c < 3) return Fail(what + ": face with fewer than three corners");
+        if (c > obj.ints.size() - ii) return Fail(what + ": face corners exceed the data");
+        out.faceStart.push_back(static_cast<uint32_t>(out.corners.size()));
+        for (uint32_t k = 0; k < c; ++k) {
+            uint32_t idx = obj.ints[ii++];
+            if (idx >= nv) return Fail(what + ": index out of range");
+            out.corners.push_back(idx);
+        }
+    }
+    out.faceStart.push_back(static_cast<uint32_t>(out.corners.size()));
+    return out;
+}
+
+Result<MeshGeometry> BuildGeometry(const XObject& meshObj) {
+    auto meshData = ReadVectorsAndFaces(meshObj);
+    if (!meshData) return Error{meshData.error()};
+    const IndexedFaces& m = *meshData;
+    const size_t nv = m.vectors.size();
+    const size_t nf = m.faceStart.size() - 1;
+    if (nv > 65536) return Fail("more vertices than 16-bit indices can address");
+
+    const XObject* normalsObj = nullptr;
+    for (const XObject& c : meshObj.children)
+        if (c.templateName == "MeshNormals") {
+            normalsObj = &c;
+            break;
+        }
+
+    MeshGeometry mesh;
+    mesh.positions = m.vectors;
+    std::vector<uint32_t> cornerVertex(m.corners.begin(), m.corners.end());
+
+    if (normalsObj) {
+        auto normalData = ReadVectorsAndFaces(*normalsObj);
+        if (!normalData) return Error{normalData.error()};
+        const IndexedFaces& n = *normalData;
+        if (n.faceStart.size() != m.faceStart.size())
+            return Fail("MeshNormals face count differs from the Mesh");
+        if (n.faceStart != m.faceStart)
+            return Fail("MeshNormals face corner counts differ from the Mesh");
+        mesh.normals.assign(nv, Vec3{0, 0, 0});
+        std::vector<int64_t> firstNormal(nv, -1);
+        std::unordered_map<uint64_t, uint32_t> splits;
+        for (size_t c = 0; c < m.corners.size(); ++c) {
+            const uint32_t v = m.corners[c], ni = n.corners[c];
+            if (firstNormal[v] < 0) {
+                firstNormal[v] = ni;
+                mesh.normals[v] = n.vectors[ni];
+                continue;
+            }
+            if (n.vectors[static_cast<size_t>(firstNormal[v])] == n.vectors[ni]) continue;
+            const uint64_t key = (static_cast<uint64_t>(v) << 32) | ni;
+            auto it = splits.find(key);
+            if (it == splits.end()) {
+                if (mesh.positions.size() >= 65536)
+                    return Fail("splitting vertices by normal exceeds 16-bit indices");
+                it = splits.emplace(key, static_cast<uint32_t>(mesh.positions.size())).first;
+                mesh.positions.push_back(m.vectors[v]);
+                mesh.normals.push_back(n.vectors[ni]);
+            }
+            cornerVertex[c] = it->second;
+        }
+    }
+
+    mesh.indices.reserve(m.corners.size() * 3);
+    for (size_t f = 0; f < nf; ++f) {
+        const uint32_t s = m.faceStart[f], e = m.faceStart[f + 1];
+        for (uint32_t k = s + 1; k + 1 < e; ++k) {
+            mesh.indices.push_back(static_cast<uint16_t>(cornerVertex[s]));
+            mesh.indices.push_back(static_cast<uint16_t>(cornerVertex[k]));
+            mesh.indices.push_back(static_cast<uint16_t>(cornerVertex[k + 1]));
+        }
+    }
+
+    if (!normalsObj) {
+        mesh.normals.assign(mesh.positions.size(), Vec3{0, 0, 0});
+        for (size_t f = 0; f + 2 < mesh.indices.size(); f += 3) {
+            const uint16_t a = mesh.indices[f], b = mesh.indices[f + 1], c = mesh.indices[f + 2];
+            const Vec3 w = vmath::Cross(mesh.positions[b] - mesh.positions[a],
+                                        mesh.positions[c] - mesh.positions[a]);
+            mesh.normals[a] += w;
+            mesh.normals[b] += w;
+            mesh.normals[c] += w;
+        }
+        for (Vec3& nrm : mesh.normals) nrm = vmath::Normalize(nrm);
+    }
+    mesh.UpdateBounds();
+    return mesh;
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+class TokenWriter {
+  public:
+    void Token(uint16_t t) { U16(t); }
+    void Name(const std::string& s) {
+        Token(kName);
+        U32(static_cast<uint32_t>(s.size()));
+        out.insert(out.end(), s.begin(), s.end());
+    }
+    void Guid(uint32_t d1, uint16_t d2, uint16_t d3, const uint8_t (&d4)[8]) {
+        Token(kGuid);
+        U32(d1);
+        U16(d2);
+        U16(d3);
+        out.insert(out.end(), d4, d4 + 8);
+    }
+    void IntList(const std::vector<uint32_t>& v) {
+        Token(kIntegerList);
+        U32(static_cast<uint32_t>(v.size()));
+        for (uint32_t x : v) U32(x);
+    }
+    void FloatList(const std::vector<Vec3>& v) {
+        Token(kFloatList);
+        U32(static_cast<uint32_t>(v.size() * 3));
+        for (const Vec3& p : v) {
+            F32(p.x);
+            F32(p.y);
+            F32(p.z);
+        }
+    }
+    // type name;
+    void Member(uint16_t type, const std::string& name) {
+        Token(type);
+        Name(name);
+        Token(kSemicolon);
+    }
+    // array elementType name[countName];
+    void ArrayMember(uint16_t type, const std::string& typeName, const std::string& name,
+                     const std::string& countName) {
+        Token(kArray);
+        if (type == kName)
+            Name(typeName);
+        else
+            Token(type);
+        Name(name);
+        Token(kOBracket);
+        Name(countName);
+        Token(kCBracket);
+        Token(kSemicolon);
+    }
+
+    std::vector<uint8_t> out;
+
+  private:
+    void U16(uint16_t v) {
+        out.push_back(static_cast<uint8_t>(v));
+        out.push_back(static_cast<uint8_t>(v >> 8));
+    }
+    void U32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    void F32(float f) {
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        U32(bits);
+    }
+};
+
+void WriteTemplates(TokenWriter& w) {
+    // The identifiers of the standard DirectX templates.
+    const uint8_t vectorTail[8] = {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33};
+    const uint8_t normalsTail[8] = {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3};
+
+    w.Token(kTemplate);
+    w.Name("Vector");
+    w.Token(kOBrace);
+    w.Guid(0x3d82ab5e, 0x62da, 0x11cf, vectorTail);
+    w.Member(kFloat, "x");
+    w.Member(kFloat, "y");
+    w.Member(kFloat, "z");
+    w.Token(kCBrace);
+
+    w.Token(kTemplate);
+    w.Name("MeshFace");
+    w.Token(kOBrace);
+    w.Guid(0x3d82ab5f, 0x62da, 0x11cf, vectorTail);
+    w.Member(kDword, "nFaceVertexIndices");
+    w.ArrayMember(kDword, "", "faceVertexIndices", "nFaceVertexIndices");
+    w.Token(kCBrace);
+
+    w.Token(kTemplate);
+    w.Name("Mesh");
+    w.Token(kOBrace);
+    w.Guid(0x3d82ab44, 0x62da, 0x11cf, vectorTail);
+    w.Member(kDword, "nVertices");
+    w.ArrayMember(kName, "Vector", "vertices", "nVertices");
+    w.Member(kDword, "nFaces");
+    w.ArrayMember(kName, "MeshFace", "faces", "nFaces");
+    w.Token(kOBracket);  // open template: [...]
+    w.Token(kDot);
+    w.Token(kDot);
+    w.Token(kDot);
+    w.Token(kCBracket);
+    w.Token(kCBrace);
+
+    w.Token(kTemplate);
+    w.Name("MeshNormals");
+    w.Token(kOBrace);
+    w.Guid(0xf6f23f43, 0x7686, 0x11cf, normalsTail);
+    w.Member(kDword, "nNormals");
+    w.ArrayMember(kName, "Vector", "normals", "nNormals");
+    w.Member(kDword, "nFaceNormals");
+    w.ArrayMember(kName, "MeshFace", "faceNormals", "nFaceNormals");
+    w.Token(kCBrace);
+}
+
+std::vector<uint32_t> FaceList(const MeshGeometry& mesh) {
+    std::vector<uint32_t> v;
+    const size_t nf = mesh.FaceCount();
+    v.reserve(1 + 4 * nf);
+    v.push_back(static_cast<uint32_t>(nf));
+    for (size_t f = 0; f < nf; ++f) {
+        v.push_back(3);
+        for (int k = 0; k < 3; ++k) v.push_back(mesh.indices[3 * f + k]);
+    }
+    return v;
+}
+
+struct InflateStream {
+    z_stream zs{};
+    bool ready = false;
+    ~InflateStream() {
+        if (ready) inflateEnd(&zs);
+    }
+};
+
+struct DeflateStream {
+    z_stream zs{};
+    bool ready = false;
+    ~DeflateStream() {
+        if (ready) deflateEnd(&zs);
+    }
+};
+
+}  // namespace
+
+Result<std::vector<uint8_t>> InflateXContainer(std::span<const uint8_t> file) {
+    if (file.size() < kHeaderSize + 4) return Fail("too short for a compressed file");
+    if (std::memcmp(file.data(), "xof ", 4) != 0 || std::memcmp(file.data() + 8, "bzip", 4) != 0)
+        return Fail("not a compressed binary .x file");
+    const uint32_t declared = GetU32(file.data() + kHeaderSize);
+    if (declared < kHeaderSize) return Fail("decompressed size smaller than the header");
+    if (declared > kMaxXFileSize) return Fail("decompressed size too large");
+    const size_t expected = declared - kHeaderSize;
+
+    std::vector<uint8_t> out;
+    out.reserve(expected);
+    InflateStream inf;
+    if (inflateInit2(&inf.zs, -15) != Z_OK) return Fail("zlib initialisation failed");
+    inf.ready = true;
+
+    size_t pos = kHeaderSize + 4;
+    while (out.size() < expected) {
+        if (file.size() - pos < 4) return Fail("compressed data truncated");
+        const uint16_t usz = GetU16(file.data() + pos);
+        const uint16_t csz = GetU16(file.data() + pos + 2);
+        pos += 4;
+        if (usz == 0) return Fail("empty compressed block");
+        if (csz < 2) return Fail("compressed block too short");
+        if (file.size() - pos < csz) return Fail("compressed data truncated");
+        if (file[pos] != 'C' || file[pos + 1] != 'K') return Fail("bad block signature");
+        if (usz > expected - out.size()) return Fail("blocks exceed the declared size");
+
+        if (inflateReset(&inf.zs) != Z_OK) return Fail("zlib reset failed");
+        if (!out.empty()) {
+            const size_t dict = std::min(kWindow, out.size());
+            if (inflateSetDictionary(&inf.zs, out.data() + out.size() - dict,
+                                     static_cast<uInt>(dict)) != Z_OK)
+                return Fail("zlib dictionary rejected");
+        }
+        const size_t start = out.size();
+        out.resize(start + usz);
+        inf.zs.next_in = const_cast<Bytef*>(file.data() + pos + 2);
+        inf.zs.avail_in = csz - 2u;
+        inf.zs.next_out = out.data() + start;
+        inf.zs.avail_out = usz;
+        const int ret = inflate(&inf.zs, Z_FINISH);
+        if (ret != Z_STREAM_END) {
+            std::string msg = inf.zs.msg ? inf.zs.msg : "incomplete block";
+            return Fail("inflate failed: " + msg);
+        }
+        if (inf.zs.avail_out != 0) return Fail("block shorter than its declared size");
+        if (inf.zs.avail_in != 0) return Fail("unused bytes in a compressed block");
+        pos += csz;
+    }
+    if (pos != file.size()) return Fail("data after the last compressed block");
+    return out;
+}
+
+Result<MeshGeometry> ReadXMesh(std::span<const uint8_t> file) {
+    if (file.size() < kHeaderSize) return Fail("too short for a header");
+    const char* h = reinterpret_cast<const char*>(file.data());
+    if (std::memcmp(h, "xof 03", 6) != 0) return Fail("bad header");
+    int floatBytes;
+    if (std::memcmp(h + 12, "0032", 4) == 0)
+        floatBytes = 4;
+    else if (std::memcmp(h + 12, "0064", 4) == 0)
+        floatBytes = 8;
+    else
+        return Fail("bad float size in the header");
+
+    std::vector<uint8_t> inflated;
+    std::span<const uint8_t> tokens;
+    if (std::memcmp(h + 8, "bzip", 4) == 0) {
+        auto r = InflateXContainer(file);
+        if (!r) return Error{r.error()};
+        inflated = std::move(r).value();
+        tokens = inflated;
+    } else if (std::memcmp(h + 8, "bin ", 4) == 0) {
+        tokens = file.subspan(kHeaderSize);
+    } else {
+        return Fail("only binary .x files are supported");
+    }
+
+    std::vector<XObject> objects;
+    TokenParser parser(tokens, floatBytes);
+    if (!parser.ParseFile(objects)) return Fail(parser.error());
+    const XObject* mesh = FindObject(objects, "Mesh");
+    if (!mesh) return Fail("no Mesh in the file");
+    return BuildGeometry(*mesh);
+}
+
+std::vector<uint8_t> BuildXTokenStream(const MeshGeometry& mesh, const std::string& meshName) {
+    TokenWriter w;
+    WriteTemplates(w);
+    w.Name("Mesh");
+    if (!meshName.empty()) w.Name(meshName);
+    w.Token(kOBrace);
+    w.IntList({static_cast<uint32_t>(mesh.positions.size())});
+    w.FloatList(mesh.positions);
+    const std::vector<uint32_t> faces = FaceList(mesh);
+    w.IntList(faces);
+    if (!mesh.normals.empty()) {
+        w.Name("MeshNormals");
+        w.Token(kOBrace);
+        w.IntList({static_cast<uint32_t>(mesh.normals.size())});
+        w.FloatList(mesh.normals);
+        w.IntList(faces);  // one normal per vertex: the same corners
+        w.Token(kCBrace);
+    }
+    w.Token(kCBrace);
+    return std::move(w.out);
+}
+
+Result<std::vector<uint8_t>> CompressXContainer(std::span<const uint8_t> tokens) {
+    if (tokens.size() > kMaxXFileSize - kHeaderSize) return Fail("mesh too large to write");
+    std::vector<uint8_t> out(reinterpret_cast<const uint8_t*>("xof 0303bzip0032"),
+                             reinterpret_cast<const uint8_t*>("xof 0303bzip0032") + 16);
+    const uint32_t total = static_cast<uint32_t>(tokens.size() + kHeaderSize);
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(total >> (8 * i)));
+
+    DeflateStream def;
+    if (deflateInit2(&def.zs, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return Fail("zlib initialisation failed");
+    def.ready = true;
+    std::vector<uint8_t> buf;
+    for (size_t pos = 0; pos < tokens.size(); pos += kWindow) {
+        const size_t n = std::min(kWindow, tokens.size() - pos);
+        if (deflateReset(&def.zs) != Z_OK) return Fail("zlib reset failed");
+        if (pos > 0) {
+            const size_t dict = std::min(kWindow, pos);
+            if (deflateSetDictionary(&def.zs, tokens.data() + pos - dict,
+                                     static_cast<uInt>(dict)) != Z_OK)
+                return Fail("zlib dictionary rejected");
+        }
+        buf.resize(deflateBound(&def.zs, static_cast<uLong>(n)) + 16);
+        def.zs.next_in = const_cast<Bytef*>(tokens.data() + pos);
+        def.zs.avail_in = static_cast<uInt>(n);
+        def.zs.next_out = buf.data();
+        def.zs.avail_out = static_cast<uInt>(buf.size());
+        if (deflate(&def.zs, Z_FINISH) != Z_STREAM_END) return Fail("deflate failed");
+        const size_t csz = buf.size() - def.zs.avail_out;
+        if (csz + 2 > 0xffff) return Fail("compressed block too large");
+        out.push_back(static_cast<uint8_t>(n));
+        out.push_back(static_cast<uint8_t>(n >> 8));
+        out.push_back(static_cast<uint8_t>(csz + 2));
+        out.push_back(static_cast<uint8_t>((csz + 2) >> 8));
+        out.push_back('C');
+        out.push_back('K');
+        out.insert(out.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(csz));
+    }
+    return out;
+}
+
+Result<std::vector<uint8_t>> WriteCompressedXMesh(const MeshGeometry& mesh,
+                                                  const std::string& meshName) {
+    return CompressXContainer(BuildXTokenStream(mesh, meshName));
+}
+
+}  // namespace vassets

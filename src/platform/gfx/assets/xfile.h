@@ -1,0 +1,48 @@
+#pragma once
+// DirectX .x mesh files in binary form, as used for the block meshes: the compressed
+// container ("xof 0303bzip0032": a 32-bit size of the whole decompressed file, then
+// blocks of raw deflate data that may refer back 32 KB into the earlier blocks' output)
+// around the binary token stream (template declarations, then one Mesh with its
+// MeshNormals).
+//
+// Reading produces one normal per vertex. Where the file gives a position different
+// normals on different faces, the vertex is split: its first normal keeps the original
+// index (so files without such seams keep their numbering and counts) and every further
+// (position, normal) pair becomes a new vertex appended after the originals. A Mesh
+// without MeshNormals gets area-weighted smooth normals. Faces with more than three
+// corners are split into a fan of triangles.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "math/geometry.h"
+#include "platform/gfx/assets/result.h"
+
+namespace vassets {
+
+// Largest decompressed .x stream we accept; the block meshes are a few tens of KB.
+inline constexpr uint32_t kMaxXFileSize = 16u << 20;
+
+// Reads the first Mesh of a binary .x file, compressed ("bzip") or not ("bin "), with
+// 32- or 64-bit floats. Malformed data gives an error, never a partial mesh.
+Result<vmath::MeshGeometry> ReadXMesh(std::span<const uint8_t> file);
+
+// Inflates the compressed container (the whole file, header included) into the token
+// stream that follows the header.
+Result<std::vector<uint8_t>> InflateXContainer(std::span<const uint8_t> file);
+
+// The binary token stream (32-bit floats, no header) of a .x file holding the templates
+// and one Mesh with MeshNormals (one normal per vertex) named meshName.
+std::vector<uint8_t> BuildXTokenStream(const vmath::MeshGeometry& mesh,
+                                       const std::string& meshName = "");
+
+// Wraps a token stream into the compressed container with the header
+// "xof 0303bzip0032". Fails only if zlib does.
+Result<std::vector<uint8_t>> CompressXContainer(std::span<const uint8_t> tokens);
+
+// BuildXTokenStream + CompressXContainer.
+Result<std::vector<uint8_t>> WriteCompressedXMesh(const vmath::MeshGeometry& mesh,
+                                                  const std::string& meshName = "");
+
+}  // namespace vassets
