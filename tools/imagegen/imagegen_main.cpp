@@ -6,17 +6,20 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <jpeglib.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+// jpeglib.h needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
 
 namespace {
 

@@ -1,11 +1,14 @@
 // JPEG decoding through libjpeg. libjpeg reports fatal errors by calling error_exit,
 // which must not return; we leave with longjmp from a function that owns no C++ objects,
 // so no destructor is ever skipped.
-#include <jpeglib.h>
-
 #include <csetjmp>
-#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <string>
+
+// jpeglib.h needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
 
 #include "platform/gfx/assets/image.h"
 
