@@ -186,6 +186,7 @@ int RunNew(const std::string& file, bool force) {
     CVelVorlaSystem system;
     CVelCamera camera;
     camera.ResetForNewConstruction(nullptr);
+    camera.Apply(nullptr);  // the starting view: eye and look-at as the first frame sets them
     if (FileResult res = SaveConstruction(system, camera, file); !res)
         return Fail(file, res.message);
     return kExitOk;

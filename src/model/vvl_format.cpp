@@ -320,8 +320,8 @@ FileResult ReadCamera(Reader& r, CameraRecord& c) {
 }
 
 FileResult TooManyBlocks(int64_t count) {
-    return FileResult::Failure("Файл повреждён: число блоков (" + std::to_string(count) +
-                               ") больше, чем помещается в файле");
+    return FileResult::Failure("Файл повреждён: объявлено блоков: " + std::to_string(count) +
+                               ", но файл обрывается раньше");
 }
 
 // Pre-order tree, each block's child list right after it; iterative, so the depth of

@@ -1,0 +1,88 @@
+#pragma once
+// A construction, a camera looking at it and the meshes picking reads, for the editing
+// suites. The camera starts where a new construction puts it: at (0, 0, -5) looking along
+// +z at the origin, in an 800 x 600 view, so the view's centre pixel looks straight at the
+// first block's front face.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "camera/camera.h"
+#include "math/geometry.h"
+#include "model/construction.h"
+#include "model/edit/picking.h"
+#include "model/placement.h"
+#include "platform/gfx/assets/mesh_builders.h"
+
+class EditFixture : public ::testing::Test {
+  protected:
+    EditFixture() {
+        for (auto* m : {&cube, &ring, &disc, &inner}) m->UpdateBounds();
+        meshes.blockMeshes[0] = &cube;
+        meshes.blockMeshes[1] = &cube;
+        meshes.blockMeshes[2] = &cube;
+        meshes.cube = &cube;
+        meshes.ring = &ring;
+        meshes.disc = &disc;
+        sys.randomSource = [this] { return nextRandom; };
+        camera.ResetForNewConstruction(nullptr);
+        camera.SetViewport(nullptr, 800, 600);
+        camera.Apply(nullptr);
+    }
+
+    // The construction as a list of blocks built by hand (the new construction's green
+    // block is dropped).
+    BlockNode* AddTop(vmath::Vec3 offset, vmath::Vec3 axis = {0, 2, 0}, float angle = 0,
+                      int colour = 2) {
+        auto b = std::make_unique<BlockNode>();
+        b->offset = offset;
+        b->axis = axis;
+        b->angle = angle;
+        b->colour = colour;
+        sys.model.CountAdded(colour);
+        return &sys.model.topBlocks.PushBack(std::move(b));
+    }
+    BlockNode* AddChild(BlockNode* parent, vmath::Vec3 offset, float angle = 0, int colour = 0) {
+        auto b = std::make_unique<BlockNode>();
+        b->offset = offset;
+        b->axis = vmath::Abs(offset);
+        b->angle = angle;
+        b->colour = colour;
+        sys.model.CountAdded(colour);
+        return &parent->AppendChild(std::move(b));
+    }
+    void Empty() { sys.ClearModel(); }
+
+    // Pixel of the view through which the camera sees a world point.
+    void PixelOf(const vmath::Vec3& p, int* x, int* y) const {
+        vmath::Vec3 s = vmath::Vec3TransformCoord(p, camera.view * camera.projection);
+        *x = static_cast<int>((s.x + 1.0f) * 0.5f * camera.viewportWidth + 0.5f);
+        *y = static_cast<int>((1.0f - s.y) * 0.5f * camera.viewportHeight + 0.5f);
+    }
+
+    std::map<const BlockNode*, vmath::Mat4> WorldTransforms() const {
+        std::map<const BlockNode*, vmath::Mat4> out;
+        WalkBlocks(sys.model.topBlocks, vmath::MatrixIdentity(),
+                   [&](const BlockNode& b, const vmath::Mat4& w, const vmath::Mat4&) {
+                       out[&b] = w;
+                   });
+        return out;
+    }
+
+    CVelVorlaSystem sys;
+    CVelCamera camera;
+    vmath::MeshGeometry cube = vassets::CreateBox(2, 2, 2);
+    vmath::MeshGeometry ring = vassets::CreateTorus(0.05f, 1.5f, 8, 48);
+    vmath::MeshGeometry disc = vassets::CreateDisc();
+    // A block mesh recessed well inside the unit sphere.
+    vmath::MeshGeometry inner = vassets::CreateBox(1, 1, 1);
+    PickMeshes meshes;
+    int nextRandom = 0;
+};
+
+inline void ExpectNear(const vmath::Vec3& a, const vmath::Vec3& b, float tol = 1e-4f) {
+    EXPECT_NEAR(a.x, b.x, tol);
+    EXPECT_NEAR(a.y, b.y, tol);
+    EXPECT_NEAR(a.z, b.z, tol);
+}

@@ -1,0 +1,494 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "camera/camera.h"
+#include "model/construction.h"
+#include "model/placement.h"
+#include "model/vvl_format.h"
+#include "model_test_util.h"
+
+namespace fs = std::filesystem;
+using testutil::AddChild;
+using testutil::AddTop;
+using testutil::Block;
+using vmath::Mat4;
+using vmath::Vec3;
+
+namespace {
+
+int32_t IntAt(const std::vector<uint8_t>& b, size_t offset) {
+    uint32_t u = 0;
+    for (int i = 3; i >= 0; --i) u = (u << 8) | b[offset + static_cast<size_t>(i)];
+    return static_cast<int32_t>(u);
+}
+float FloatAt(const std::vector<uint8_t>& b, size_t offset) {
+    const uint32_t u = static_cast<uint32_t>(IntAt(b, offset));
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+void PutInt(std::vector<uint8_t>& b, size_t offset, int32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[offset + static_cast<size_t>(i)] =
+            static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+}
+void PutFloat(std::vector<uint8_t>& b, size_t offset, float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    PutInt(b, offset, static_cast<int32_t>(u));
+}
+
+std::vector<uint8_t> ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+void WriteAll(const fs::path& p, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+FileResult Decode(const std::vector<uint8_t>& bytes, ConstructionDocument& doc) {
+    return DecodeConstruction(bytes.data(), bytes.size(), doc);
+}
+
+// A private folder per test, removed afterwards.
+class FormatFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/vorla-format-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir_, ec);
+    }
+    fs::path dir_;
+};
+
+CVelCamera NewCamera() {
+    CVelCamera c;
+    c.ResetForNewConstruction(nullptr);
+    c.Apply(nullptr);
+    return c;
+}
+
+// Offsets in the file.
+constexpr size_t kCamera = 3;
+constexpr size_t kSettings = 263;
+constexpr size_t kModelHeader = 287;
+constexpr size_t kTopCount = 295;
+constexpr size_t kFirstBlock = 299;
+
+TEST(Format, NewConstructionIsExactly343KnownBytes) {
+    CVelVorlaSystem s;
+    const CVelCamera cam = NewCamera();
+    const auto b = EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model);
+    ASSERT_EQ(b.size(), 343u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 3), "VVL");
+
+    // Camera at the starting view.
+    for (int i = 0; i < 32; ++i)  // orientation and spinDelta: identity
+        EXPECT_EQ(FloatAt(b, kCamera + 4 * i), (i % 16) % 5 == 0 ? 1.0f : 0.0f) << i;
+    const float scalars[] = {5, 0, 0, 0};  // baseDistance, zoom, distanceOffset, spinDuration
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(FloatAt(b, kCamera + 128 + 4 * i), scalars[i]) << i;
+    const int flags[] = {0, 0, 1, 1, 0};  // autoSpinTarget, autoSpinAround, orbit, stopped, axis
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(IntAt(b, kCamera + 144 + 4 * i), flags[i]) << i;
+    const float vectors[] = {0, 0, -5, 0, 0, 0, 0, 1, 0,  0, 0, -5,  // ref, target, upRef, eyeBase
+                             0, 0, 0,  0, 1, 0, 0, 0, -5, 0, 0, 0};  // lookAt, up, eye, axis
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(FloatAt(b, kCamera + 164 + 4 * i), vectors[i]) << i;
+
+    const int settings[] = {1, 1, 1, 0, 0, 0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(IntAt(b, kSettings + 4 * i), settings[i]) << i;
+    EXPECT_EQ(IntAt(b, kModelHeader), 1);
+    EXPECT_EQ(IntAt(b, kModelHeader + 4), 1);
+    EXPECT_EQ(IntAt(b, kTopCount), 1);
+    EXPECT_EQ(IntAt(b, kFirstBlock + 0), 0);       // selfLit
+    EXPECT_EQ(IntAt(b, kFirstBlock + 4), 1);       // visible
+    EXPECT_EQ(FloatAt(b, kFirstBlock + 8), 0.0f);  // angle
+    EXPECT_EQ(IntAt(b, kFirstBlock + 12), 2);      // green
+    const float axisOffset[] = {0, 2, 0, 0, 0, 0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(FloatAt(b, kFirstBlock + 16 + 4 * i), axisOffset[i]);
+    EXPECT_EQ(IntAt(b, kFirstBlock + 40), 0);  // no children
+}
+
+void ExpectSameTree(const BlockList& a, const BlockList& b, const BlockNode* parentB) {
+    auto ia = a.begin();
+    auto ib = b.begin();
+    for (; ia != a.end() && ib != b.end(); ++ia, ++ib) {
+        EXPECT_EQ(ia->colour, ib->colour);
+        EXPECT_EQ(ia->offset, ib->offset);
+        EXPECT_EQ(ia->axis, ib->axis);
+        EXPECT_EQ(ia->angle, ib->angle);
+        EXPECT_EQ(ia->visible, ib->visible);
+        EXPECT_EQ(ia->selfLit, ib->selfLit);
+        EXPECT_EQ(ib->parent, parentB);
+        ExpectSameTree(ia->children, ib->children, &*ib);
+    }
+    EXPECT_TRUE(ia == a.end() && ib == b.end()) << "lists differ in length";
+}
+
+TEST_F(FormatFiles, RandomConstructionRoundTripsThroughAFile) {
+    std::mt19937 rng(11);
+    CVelVorlaSystem s;
+    s.ClearModel();
+    testutil::FillRandomTree(s.model, rng, 500);
+    s.model.gridSize = 3;
+    s.model.gridShell = -7;
+    s.randomColour = 0;
+    s.currentColour = 4;
+    s.detailLevel = 3;
+    s.showAsCubes = 1;
+    s.showGrid = 1;
+    s.showAxes = 1;
+    s.saved = 0;
+
+    CVelCamera cam = NewCamera();
+    std::uniform_real_distribution<float> u(-3, 3);
+    for (auto& row : cam.orientation.m)
+        for (float& f : row) f = u(rng);
+    cam.spinDelta = vmath::MatrixRotationY(0.3f);
+    cam.baseDistance = u(rng);
+    cam.zoom = u(rng);
+    cam.distanceOffset = u(rng);
+    cam.spinDuration = u(rng);
+    cam.autoSpinTarget = 1;
+    cam.autoSpinAround = 0;
+    cam.orbitMode = 0;
+    cam.spinStopped = 0;
+    cam.axisMode = 1;
+    cam.referencePoint = {u(rng), u(rng), u(rng)};
+    cam.target = {u(rng), u(rng), u(rng)};
+    cam.upReference = {u(rng), u(rng), u(rng)};
+    cam.eyeBase = {u(rng), u(rng), u(rng)};
+    cam.lookAt = {u(rng), u(rng), u(rng)};
+    cam.up = {u(rng), u(rng), u(rng)};
+    cam.eye = {u(rng), u(rng), u(rng)};
+    cam.rotationAxis = {u(rng), u(rng), u(rng)};
+
+    const fs::path file = dir_ / "random.vvl";
+    ASSERT_TRUE(SaveConstruction(s, cam, file));
+    EXPECT_EQ(s.saved, 1);
+    EXPECT_EQ(fs::file_size(file),
+              EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model).size());
+
+    CVelVorlaSystem loaded;
+    loaded.mode = ModeTwist;
+    loaded.twistSelected = 1;
+    loaded.pickHit = 1;
+    loaded.pickedBlock = loaded.lastPainted = loaded.model.topBlocks.Front();
+    loaded.saved = 0;
+    CVelCamera cam2;
+    cam2.axesOrientation = vmath::MatrixRotationX(1);
+    cam2.axesDragRotation = vmath::MatrixRotationZ(1);
+    ASSERT_TRUE(LoadConstruction(loaded, cam2, file));
+
+    ExpectSameTree(s.model.topBlocks, loaded.model.topBlocks, nullptr);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(loaded.model.colourCounts[i], s.model.colourCounts[i]);
+    EXPECT_EQ(loaded.model.gridSize, 3);
+    EXPECT_EQ(loaded.model.gridShell, -7);
+    EXPECT_EQ(loaded.randomColour, 0);
+    EXPECT_EQ(loaded.currentColour, 4);
+    EXPECT_EQ(loaded.detailLevel, 3);
+    EXPECT_EQ(loaded.showAsCubes + loaded.showGrid + loaded.showAxes, 3);
+    EXPECT_EQ(loaded.mode, ModeInspect);
+    EXPECT_EQ(loaded.twistSelected, 0);
+    EXPECT_EQ(loaded.pickHit, 0);
+    EXPECT_EQ(loaded.pickedBlock, nullptr);
+    EXPECT_EQ(loaded.lastPainted, nullptr);
+    EXPECT_EQ(loaded.saved, 0);  // the open command decides
+
+    EXPECT_EQ(cam2.orientation, cam.orientation);
+    EXPECT_EQ(cam2.spinDelta, cam.spinDelta);
+    EXPECT_EQ(cam2.baseDistance, cam.baseDistance);
+    EXPECT_EQ(cam2.zoom, cam.zoom);
+    EXPECT_EQ(cam2.distanceOffset, cam.distanceOffset);
+    EXPECT_EQ(cam2.spinDuration, cam.spinDuration);
+    EXPECT_EQ(cam2.autoSpinTarget, 1);
+    EXPECT_EQ(cam2.autoSpinAround, 0);
+    EXPECT_EQ(cam2.orbitMode, 0);
+    EXPECT_EQ(cam2.spinStopped, 0);
+    EXPECT_EQ(cam2.axisMode, 1);
+    EXPECT_EQ(cam2.referencePoint, cam.referencePoint);
+    EXPECT_EQ(cam2.target, cam.target);
+    EXPECT_EQ(cam2.upReference, cam.upReference);
+    EXPECT_EQ(cam2.eyeBase, cam.eyeBase);
+    EXPECT_EQ(cam2.lookAt, cam.lookAt);
+    EXPECT_EQ(cam2.up, cam.up);
+    EXPECT_EQ(cam2.eye, cam.eye);
+    EXPECT_EQ(cam2.rotationAxis, cam.rotationAxis);
+    EXPECT_EQ(cam2.axesOrientation, Mat4{});
+    EXPECT_EQ(cam2.axesDragRotation, Mat4{});
+
+    // Same bytes when written again.
+    EXPECT_EQ(EncodeConstruction(CaptureCamera(cam2), CaptureSettings(loaded), loaded.model),
+              ReadAll(file));
+}
+
+// A small nested document with a placeholder, for the damage tests.
+std::vector<uint8_t> SampleBytes() {
+    CVelVorlaSystem s;
+    BlockNode& top = *s.model.topBlocks.Front();
+    BlockNode& hidden = AddChild(s.model, top, Block(0, {2, 0, 0}, {2, 0, 0}, 0.5f, 0));
+    AddChild(s.model, hidden, Block(3, {0, 0, 2}, {0, 0, 2}));
+    AddChild(s.model, top, Block(4, {0, 2, 0}));
+    AddTop(s.model, Block(1, {6, 0, 0}));
+    return EncodeConstruction(CaptureCamera(NewCamera()), CaptureSettings(s), s.model);
+}
+
+TEST(Format, EveryTruncationIsRefusedCleanly) {
+    const auto full = SampleBytes();
+    ASSERT_EQ(full.size(), kFirstBlock + 5 * kVvlBlockEntrySize);
+    ConstructionDocument doc;
+    ASSERT_TRUE(Decode(full, doc));
+    EXPECT_EQ(doc.model.Total(), 5);
+    for (size_t n = 0; n < full.size(); ++n) {
+        std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<long>(n));
+        ConstructionDocument d;
+        const FileResult r = Decode(cut, d);
+        ASSERT_FALSE(r) << "prefix of " << n << " bytes accepted";
+        if (n < 3) {
+            EXPECT_EQ(r.message, kWrongFormatMessage);
+        } else {
+            EXPECT_NE(r.message.find("обрывается"), std::string::npos) << n << ": " << r.message;
+        }
+        EXPECT_TRUE(d.model.topBlocks.Empty());
+        EXPECT_EQ(d.model.Total(), 0);
+    }
+}
+
+TEST(Format, WrongSignaturesAreRefusedWithTheFormatMessage) {
+    auto bytes = SampleBytes();
+    for (const char* sig : {"vvl", "VVl", "XVL", "VV\0"}) {
+        auto b = bytes;
+        std::memcpy(b.data(), sig, 3);
+        ConstructionDocument d;
+        const FileResult r = Decode(b, d);
+        EXPECT_FALSE(r);
+        EXPECT_EQ(r.message, "Неправильный формат");
+    }
+    for (std::vector<uint8_t> tiny : {std::vector<uint8_t>{}, std::vector<uint8_t>{'V', 'V'}}) {
+        ConstructionDocument d;
+        EXPECT_EQ(Decode(tiny, d).message, "Неправильный формат");
+    }
+}
+
+TEST(Format, BadValuesAreRefused) {
+    const auto good = SampleBytes();
+    struct Case {
+        const char* what;
+        size_t offset;
+        int32_t value;
+        bool isFloat;
+        float f;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const Case cases[] = {
+        {"colour 5", kFirstBlock + 12, 5, false, 0},
+        {"colour -1", kFirstBlock + 44 + 12, -1, false, 0},
+        {"current colour 5", kSettings + 4, 5, false, 0},
+        {"current colour -1", kSettings + 4, -1, false, 0},
+        {"top count past the file", kTopCount, 6, false, 0},
+        {"huge top count", kTopCount, std::numeric_limits<int32_t>::max(), false, 0},
+        {"huge child count", kFirstBlock + 40, 1 << 30, false, 0},
+        {"child count past the file", kFirstBlock + 40, 4, false, 0},
+        {"NaN angle", kFirstBlock + 8, 0, true, nan},
+        {"infinite offset", kFirstBlock + 44 + 28, 0, true, inf},
+        {"NaN camera", kCamera + 4 * 45, 0, true, nan},
+    };
+    for (const Case& c : cases) {
+        auto b = good;
+        if (c.isFloat) {
+            PutFloat(b, c.offset, c.f);
+        } else {
+            PutInt(b, c.offset, c.value);
+        }
+        ConstructionDocument d;
+        const FileResult r = Decode(b, d);
+        EXPECT_FALSE(r) << c.what;
+        EXPECT_FALSE(r.message.empty()) << c.what;
+        EXPECT_EQ(r.message.find('\n'), std::string::npos) << c.what;
+        EXPECT_TRUE(d.model.topBlocks.Empty()) << c.what;
+    }
+}
+
+TEST(Format, NonPositiveCountsMeanNoBlocksAndTrailingBytesAreIgnored) {
+    auto b = SampleBytes();
+    // The first block's child count -3: its two children are no longer read, so their
+    // bytes and the last top-level block become the end of a shorter document.
+    PutInt(b, kTopCount, 1);
+    PutInt(b, kFirstBlock + 40, -3);
+    ConstructionDocument d;
+    ASSERT_TRUE(Decode(b, d));
+    EXPECT_EQ(d.model.Total(), 1);
+    EXPECT_EQ(d.trailingBytes, 4 * kVvlBlockEntrySize);
+
+    PutInt(b, kTopCount, std::numeric_limits<int32_t>::min());
+    ConstructionDocument e;
+    ASSERT_TRUE(Decode(b, e));
+    EXPECT_TRUE(e.model.topBlocks.Empty());
+    EXPECT_EQ(e.model.Total(), 0);
+}
+
+TEST(Format, LoadRebuildsParentsAndCounters) {
+    ConstructionDocument d;
+    ASSERT_TRUE(Decode(SampleBytes(), d));
+    const int expected[6] = {1, 1, 1, 1, 1, 5};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(d.model.colourCounts[i], expected[i]) << i;
+    const BlockNode& top = *d.model.topBlocks.Front();
+    const BlockNode& hidden = *top.children.Front();
+    EXPECT_EQ(top.parent, nullptr);
+    EXPECT_EQ(hidden.parent, &top);
+    EXPECT_EQ(hidden.visible, 0);
+    EXPECT_EQ(hidden.children.Front()->parent, &hidden);
+    EXPECT_EQ(d.model.topBlocks.Back()->parent, nullptr);
+}
+
+TEST_F(FormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
+    CVelVorlaSystem s;
+    AddChild(s.model, *s.model.topBlocks.Front(), Block(3, {2, 0, 0}));
+    s.mode = ModePaint;
+    s.currentColour = 0;
+    CVelCamera cam = NewCamera();
+    cam.zoom = 1.5f;
+    const BlockNode* before = s.model.topBlocks.Front();
+
+    auto bad = SampleBytes();
+    bad.resize(bad.size() - 1);
+    WriteAll(dir_ / "cut.vvl", bad);
+    auto lower = SampleBytes();
+    lower[0] = 'v';
+    WriteAll(dir_ / "lower.vvl", lower);
+    fs::create_directory(dir_ / "folder.vvl");
+
+    const struct {
+        fs::path path;
+        const char* contains;
+    } cases[] = {{dir_ / "cut.vvl", "обрывается"},
+                 {dir_ / "lower.vvl", "Неправильный формат"},
+                 {dir_ / "missing.vvl", "Не удалось открыть файл"},
+                 {dir_ / "folder.vvl", "Не удалось открыть файл"}};
+    for (const auto& c : cases) {
+        const FileResult r = LoadConstruction(s, cam, c.path);
+        EXPECT_FALSE(r) << c.path;
+        EXPECT_NE(r.message.find(c.contains), std::string::npos) << r.message;
+        EXPECT_EQ(s.model.topBlocks.Front(), before);
+        EXPECT_EQ(s.model.Total(), 2);
+        EXPECT_EQ(s.mode, ModePaint);
+        EXPECT_EQ(s.currentColour, 0);
+        EXPECT_EQ(cam.zoom, 1.5f);
+    }
+}
+
+TEST_F(FormatFiles, AMillionDeepChainSavesLoadsWalksAndDestroys) {
+    CVelVorlaSystem s;
+    s.ClearModel();
+    testutil::FillChain(s.model, 1'000'000);
+    const CVelCamera cam = NewCamera();
+    const fs::path file = dir_ / "deep.vvl";
+    ASSERT_TRUE(SaveConstruction(s, cam, file));
+    EXPECT_EQ(fs::file_size(file), kFirstBlock + 1'000'000 * kVvlBlockEntrySize);
+
+    CVelVorlaSystem loaded;
+    CVelCamera cam2;
+    ASSERT_TRUE(LoadConstruction(loaded, cam2, file));
+    EXPECT_EQ(loaded.model.Total(), 1'000'000);
+    EXPECT_EQ(TreeDepth(loaded.model.topBlocks), 1'000'000);
+    EXPECT_FALSE(loaded.IsPositionFree({0, 2.0f * 999'999, 0}));
+    loaded.ClearModel();
+}
+
+TEST_F(FormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
+    CVelVorlaSystem s;
+    const CVelCamera cam = NewCamera();
+    const fs::path file = dir_ / "doc.vvl";
+    WriteAll(file, {'o', 'l', 'd'});
+    ::chmod(file.c_str(), 0640);
+    fs::create_symlink("doc.vvl", dir_ / "link.vvl");
+
+    s.saved = 0;
+    ASSERT_TRUE(SaveConstruction(s, cam, dir_ / "link.vvl"));
+    EXPECT_EQ(s.saved, 1);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.vvl"));  // the link stays, its file is replaced
+    EXPECT_EQ(fs::file_size(file), 343u);
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    // Nothing else was left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+TEST_F(FormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
+    CVelVorlaSystem s;
+    const CVelCamera cam = NewCamera();
+    s.saved = 0;
+
+    const FileResult missing = SaveConstruction(s, cam, dir_ / "no" / "such" / "dir.vvl");
+    EXPECT_FALSE(missing);
+    EXPECT_NE(missing.message.find("Не удалось сохранить файл"), std::string::npos);
+    EXPECT_EQ(s.saved, 0);
+
+    fs::create_directory(dir_ / "taken.vvl");  // a folder in the way
+    EXPECT_FALSE(SaveConstruction(s, cam, dir_ / "taken.vvl"));
+    EXPECT_TRUE(fs::is_directory(dir_ / "taken.vvl"));
+    EXPECT_EQ(s.saved, 0);
+
+    // A write that fails part-way (file size limit): the old file is untouched and no
+    // temporary file is left behind.
+    const fs::path file = dir_ / "doc.vvl";
+    const std::vector<uint8_t> old = SampleBytes();
+    WriteAll(file, old);
+    testutil::FillChain(s.model, 10'000);  // about 440 kB
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const FileResult r = SaveConstruction(s, cam, file);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(r);
+    EXPECT_EQ(s.saved, 0);
+    EXPECT_EQ(ReadAll(file), old);
+    int entries = 0;
+    for (const auto& e : fs::directory_iterator(dir_)) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2);  // doc.vvl and the folder
+
+    if (::geteuid() != 0) {  // permissions do not stop root
+        fs::create_directory(dir_ / "ro");
+        WriteAll(dir_ / "ro" / "doc.vvl", old);
+        fs::permissions(dir_ / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(SaveConstruction(s, cam, dir_ / "ro" / "doc.vvl"));
+        EXPECT_EQ(ReadAll(dir_ / "ro" / "doc.vvl"), old);
+        fs::permissions(dir_ / "ro", fs::perms::owner_all);
+    }
+}
+
+TEST_F(FormatFiles, NonRegularFilesAreRefused) {
+    CVelVorlaSystem s;
+    CVelCamera cam;
+    const FileResult r = LoadConstruction(s, cam, "/dev/zero");
+    EXPECT_FALSE(r);
+    EXPECT_EQ(s.model.Total(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "camera/camera.h"
+#include "model/construction.h"
+#include "model/vvl_format.h"
+#include "model_test_util.h"
+
+namespace fs = std::filesystem;
+using testutil::AddChild;
+using testutil::AddTop;
+using testutil::Block;
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class Tool : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/vorla-tool-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    ToolRun Exec(std::vector<std::string> args) {
+        const fs::path outPath = dir_ / "stdout", errPath = dir_ / "stderr";
+        std::vector<char*> argv;
+        std::string tool = VORLA_TOOL_PATH;
+        argv.push_back(tool.data());
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(o, 1);
+            ::dup2(e, 2);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ToolRun r;
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(outPath);
+        r.err = Slurp(errPath);
+        return r;
+    }
+
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+// One line on stderr, naming the file.
+void ExpectOneLineReason(const ToolRun& r, const std::string& file, const char* reason) {
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+}
+
+TEST_F(Tool, NewWritesANewConstructionThatInfoBlocksAndCheckRead) {
+    const std::string file = Path("new.vvl");
+    ToolRun r = Exec({"new", file});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fs::file_size(file), 343u);
+
+    r = Exec({"info", file});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "blocks 1\nred 0\nyellow 0\ngreen 1\nblue 0\nwhite 0\nvisible 1\ndepth 1\n"
+              "min 0.000000 0.000000 0.000000\nmax 0.000000 0.000000 0.000000\n");
+    r = Exec({"blocks", file});
+    EXPECT_EQ(r.out, "2 0.000000 0.000000 0.000000\n");
+    r = Exec({"check", file});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "ok\n");
+
+    // An existing file is only replaced on request.
+    ExpectOneLineReason(Exec({"new", file}), file, "exists");
+    EXPECT_EQ(Exec({"new", "--force", file}).status, 0);
+    r = Exec({"new", Path("missing/dir.vvl")});
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(Tool, InfoAndBlocksDescribeATree) {
+    CVelVorlaSystem s;
+    BlockNode& top = *s.model.topBlocks.Front();
+    BlockNode& hidden = AddChild(s.model, top, Block(0, {2, 0, 0}, {2, 0, 0}, 0, 0));
+    AddChild(s.model, hidden, Block(3, {0, 0, -2}, {0, 0, 2}));
+    AddChild(s.model, top, Block(4, {0, 2, 0}));
+    AddTop(s.model, Block(4, {-0.0000001f, 0, 10.5f}));
+    CVelCamera cam;
+    cam.ResetForNewConstruction(nullptr);
+    cam.Apply(nullptr);
+    const std::string file = Path("tree.vvl");
+    ASSERT_TRUE(SaveConstruction(s, cam, file));
+
+    ToolRun r = Exec({"info", file});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "blocks 5\nred 1\nyellow 0\ngreen 1\nblue 1\nwhite 2\nvisible 4\ndepth 3\n"
+              "min 0.000000 0.000000 -2.000000\nmax 2.000000 2.000000 10.500000\n");
+    r = Exec({"blocks", file});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "3 2.000000 0.000000 -2.000000\n"
+              "4 0.000000 2.000000 0.000000\n"
+              "2 0.000000 0.000000 0.000000\n"
+              "4 0.000000 0.000000 10.500000\n");
+
+    s.ClearModel();
+    AddTop(s.model, Block(1, {}, {0, 2, 0}, 0, 0));
+    ASSERT_TRUE(SaveConstruction(s, cam, file));
+    r = Exec({"info", file});
+    EXPECT_NE(r.out.find("visible 0\ndepth 1\nmin none\nmax none\n"), std::string::npos) << r.out;
+    EXPECT_EQ(Exec({"blocks", file}).out, "");
+}
+
+TEST_F(Tool, BadFilesExitOneWithTheReason) {
+    const std::string good = Path("good.vvl");
+    ASSERT_EQ(Exec({"new", good}).status, 0);
+    std::string bytes = Slurp(good);
+
+    const std::string lower = Path("lower.vvl");
+    std::ofstream(lower, std::ios::binary) << "vvl" << bytes.substr(3);
+    const std::string cut = Path("cut.vvl");
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, 300);
+    const std::string colour = Path("colour.vvl");
+    bytes[299 + 12] = 9;
+    std::ofstream(colour, std::ios::binary) << bytes;
+
+    for (const char* cmd : {"check", "info", "blocks"}) {
+        ExpectOneLineReason(Exec({cmd, lower}), lower, "Неправильный формат");
+        ExpectOneLineReason(Exec({cmd, cut}), cut, "обрывается");
+        ExpectOneLineReason(Exec({cmd, colour}), colour, "цвет");
+        ExpectOneLineReason(Exec({cmd, Path("absent.vvl")}), Path("absent.vvl"),
+                            "Не удалось открыть");
+    }
+}
+
+TEST_F(Tool, UsageErrorsExitTwoAndHelpExitsZero) {
+    for (std::vector<std::string> args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"frobnicate", "x.vvl"},
+                                               {"info"},
+                                               {"info", "a.vvl", "b.vvl"},
+                                               {"check", "--verbose", "a.vvl"},
+                                               {"blocks", "--force", "a.vvl"}}) {
+        const ToolRun r = Exec(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(r.err.find("usage:"), std::string::npos);
+        EXPECT_TRUE(r.out.empty());
+    }
+    for (const char* cmd : {"info", "blocks", "new", "check"}) {
+        const ToolRun r = Exec({cmd, "--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out.rfind(std::string("usage: vorla-tool ") + cmd, 0), 0u) << r.out;
+    }
+    EXPECT_EQ(Exec({"--help"}).status, 0);
+    // "--" ends the options: a file may start with a dash.
+    const ToolRun r = Exec({"check", "--", "-odd.vvl"});
+    EXPECT_EQ(r.status, 1);
+}
+
+}  // namespace
