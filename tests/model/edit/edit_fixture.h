@@ -63,10 +63,9 @@ class EditFixture : public ::testing::Test {
 
     std::map<const BlockNode*, vmath::Mat4> WorldTransforms() const {
         std::map<const BlockNode*, vmath::Mat4> out;
-        WalkBlocks(sys.model.topBlocks, vmath::MatrixIdentity(),
-                   [&](const BlockNode& b, const vmath::Mat4& w, const vmath::Mat4&) {
-                       out[&b] = w;
-                   });
+        WalkBlocks(
+            sys.model.topBlocks, vmath::MatrixIdentity(),
+            [&](const BlockNode& b, const vmath::Mat4& w, const vmath::Mat4&) { out[&b] = w; });
         return out;
     }
 

@@ -1,8 +1,9 @@
+#include "model/edit/editing.h"
+
 #include <cmath>
 #include <numbers>
 
 #include "model/edit/edit_fixture.h"
-#include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
 using namespace vmath;
