@@ -1,0 +1,64 @@
+#pragma once
+// What the application core asks of the desktop around it. The Qt shell implements these;
+// tests script them.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace app {
+
+enum class MsgButtons { Ok, YesNoCancel };
+enum class MsgIcon { None, Error, Warning };
+enum class MsgResult { Ok, Yes, No, Cancel };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A modal message box owned by the main window.
+    virtual MsgResult ShowMessage(const std::string& text, const std::string& caption,
+                                  MsgButtons buttons, MsgIcon icon) = 0;
+    // The standard Open dialog, starting at startName (a folder, or a folder followed by
+    // "/*.vvl"), filter "Vel's Vorla (*.vvl)", the file must exist. Empty on cancel.
+    virtual std::optional<std::string> AskOpenPath(const std::string& startName) = 0;
+    // The standard Save dialog: default extension "vvl", the system's own confirmation
+    // before replacing an existing file. Empty on cancel.
+    virtual std::optional<std::string> AskSavePath(const std::string& startName) = 0;
+    // The colour chooser, in and out in the 0x00BBGGRR layout. Empty on cancel.
+    virtual std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) = 0;
+    // Opens a web address in the browser; failures are not reported.
+    virtual void OpenUrl(const std::string& url) = 0;
+};
+
+// The per-user settings store ("Background", "Grid", "Help", "Buttons", "LastDir").
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // Empty when the value is missing or cannot be read as the asked type.
+    virtual std::optional<uint32_t> ReadDword(const std::string& name) = 0;
+    virtual std::optional<std::string> ReadString(const std::string& name) = 0;
+    virtual bool WriteDword(const std::string& name, uint32_t value) = 0;
+    virtual bool WriteString(const std::string& name, const std::string& value) = 0;
+    // Makes the written values durable (called once after the last write).
+    virtual bool Flush() { return true; }
+};
+
+// The frame and its windows, as the form sees them.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual void SetMenuCheck(int commandId, bool checked) = 0;
+    // Asks the main window to close through its normal path (save prompt included).
+    virtual void PostCloseToMainWindow() = 0;
+    // Full screen: show the view alone on the screen; windowed: put it back in the frame.
+    virtual void ShowFullScreen(bool fullScreen) = 0;
+    // Client size of the window the scene is drawn into, in logical pixels.
+    virtual void ViewSize(int* width, int* height) = 0;
+};
+
+// Colour chooser layout 0x00BBGGRR <-> display layout 0x00RRGGBB: the lowest and the
+// third byte swap places; the second and the highest byte stay.
+constexpr uint32_t SwapRedBlue(uint32_t value) {
+    return ((value & 0xFFu) << 16) | ((value >> 16) & 0xFFu) | (value & 0xFF00FF00u);
+}
+
+}  // namespace app
