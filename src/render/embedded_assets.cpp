@@ -1,0 +1,43 @@
+// The program's own meshes and images, decoded from the data compiled into it.
+#include "platform/gfx/assets/image.h"
+#include "platform/gfx/assets/xfile.h"
+#include "render/device_objects.h"
+#include "resources/resources.h"
+
+namespace render {
+namespace {
+
+class EmbeddedAssets final : public AssetSource {
+  public:
+    std::optional<vmath::MeshGeometry> LoadBlockMesh(int resourceId) override {
+        auto bytes = vres::GetResource(resourceId);
+        if (bytes.empty()) return std::nullopt;
+        auto mesh = vassets::ReadXMesh(bytes);
+        if (!mesh) return std::nullopt;
+        return std::move(mesh).value();
+    }
+
+    // Stretched to powers of two with a full mip chain, as textures of the classic
+    // default size are.
+    std::optional<std::vector<gfx::TextureLevel>> LoadTextureLevels(int resourceId) override {
+        auto bytes = vres::GetResource(resourceId);
+        if (bytes.empty()) return std::nullopt;
+        auto image = vassets::DecodeImage(bytes);
+        if (!image) return std::nullopt;
+        std::vector<gfx::TextureLevel> levels;
+        for (vassets::Image& level : vassets::BuildMipChain(*image)) {
+            levels.push_back({static_cast<uint32_t>(level.width),
+                              static_cast<uint32_t>(level.height), std::move(level.pixels)});
+        }
+        if (levels.empty()) return std::nullopt;
+        return levels;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<AssetSource> MakeEmbeddedAssetSource() {
+    return std::make_unique<EmbeddedAssets>();
+}
+
+}  // namespace render

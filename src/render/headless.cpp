@@ -1,0 +1,64 @@
+#include "render/headless.h"
+
+#include <cstdio>
+
+#include "render/camera_upload.h"
+#include "render/scene_renderer.h"
+
+namespace render {
+
+gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& system,
+                                     CVelCamera& camera, RenderedImage* image, std::string* error,
+                                     std::unique_ptr<AssetSource> assets) {
+    auto fail = [error](gfx::HRESULT hr, const char* what) {
+        if (error) {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+            *error = std::string(what) + " (" + code + ")";
+        }
+        return hr;
+    };
+    gfx::SurfaceDesc backBuffer;
+    gfx::HRESULT hr = device.GetBackBufferDesc(&backBuffer);
+    if (gfx::Failed(hr) || backBuffer.width == 0 || backBuffer.height == 0) {
+        return fail(gfx::Failed(hr) ? hr : gfx::E_FAIL, "no back buffer to draw into");
+    }
+
+    // The device hooks place the camera for a new device; a headless frame shows the
+    // construction from the camera it was given instead.
+    const CVelCamera placed = camera;
+    const int32_t aboutShown = system.aboutShown;
+    system.aboutShown = 0;
+
+    SceneRenderer renderer(system, camera, std::move(assets));
+    hr = renderer.CreateDeviceObjects(device);
+    if (gfx::Failed(hr)) {
+        system.aboutShown = aboutShown;
+        camera = placed;
+        return fail(hr, "could not create the meshes of the scene");
+    }
+    camera = placed;
+    GfxCameraDevice cameraDevice(device);
+    device.SetViewport({0, 0, static_cast<int>(backBuffer.width),
+                        static_cast<int>(backBuffer.height), 0.0f, 1.0f});
+    renderer.ResetDeviceObjects(device, [&] {
+        camera.SetViewport(&cameraDevice, static_cast<int>(backBuffer.width),
+                           static_cast<int>(backBuffer.height));
+    });
+
+    renderer.RenderScene(device, 0.0f);
+    // Read before any presentation: a presented back buffer's contents are undefined.
+    hr = gfx::S_OK;
+    if (image) {
+        image->width = backBuffer.width;
+        image->height = backBuffer.height;
+        hr = device.ReadBackBuffer(&image->pixels);
+    }
+    renderer.LoseDeviceObjects();
+    renderer.DestroyDeviceObjects();
+    system.aboutShown = aboutShown;
+    if (gfx::Failed(hr)) return fail(hr, "could not read the rendered frame back");
+    return gfx::S_OK;
+}
+
+}  // namespace render

@@ -1,0 +1,265 @@
+// One frame of the scene: fog and background, grid, blocks, gizmos, then the overlays.
+#include "render/scene_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "model/colours.h"
+#include "model/detail_level.h"
+#include "model/modes.h"
+#include "model/placement.h"
+
+namespace render {
+namespace {
+
+constexpr float kSceneFogDensity = 0.005f;
+constexpr float kGizmoFogDensity = 0.15f;
+constexpr float kGizmoDistance = 4.5f;
+// Used when a mesh carries no bounds: reaches past the pegs and rounded corners.
+constexpr float kBlockRadius = 2.1f;
+
+gfx::ColorValue TableColour(int index) {
+    const ColourRGBA& c = BlockColours[static_cast<size_t>(index)];
+    return {c.r, c.g, c.b, c.a};
+}
+
+// Largest scale the 3x3 part of `m` applies to a direction.
+float MaxScale(const vmath::Mat4& m) {
+    float s = 0;
+    for (int r = 0; r < 3; ++r) {
+        float len =
+            std::sqrt(m.m[r][0] * m.m[r][0] + m.m[r][1] * m.m[r][1] + m.m[r][2] * m.m[r][2]);
+        s = std::max(s, len);
+    }
+    return s;
+}
+
+}  // namespace
+
+void SceneRenderer::DrawMeshInColour(gfx::Device& device, gfx::Mesh* mesh,
+                                     const gfx::ColorValue& colour, bool selfLit) {
+    gfx::Material material;
+    if (selfLit) {
+        material.emissive = colour;
+    } else {
+        material.diffuse = colour;
+        material.ambient = colour;
+    }
+    device.SetMaterial(material);
+    device.SetRenderState(gfx::RenderState::Lighting, 1);
+    if (mesh) device.DrawMeshSubset(mesh, 0);
+}
+
+gfx::HRESULT SceneRenderer::RenderScene(gfx::Device& device, float time) {
+    if (gfx::Failed(device.BeginScene())) return gfx::S_OK;
+    RenderFrame(device, time);
+    device.EndScene();
+    return gfx::S_OK;
+}
+
+void SceneRenderer::RenderFrame(gfx::Device& device, float time) {
+    const CVelVorlaSystem& sys = system_;
+    device.SetRenderState(gfx::RenderState::FogEnable, 1);
+    device.SetRenderState(gfx::RenderState::ZEnable, 1);
+    device.SetRenderState(gfx::RenderState::FogColor, sys.backgroundColour);
+    device.SetRenderState(gfx::RenderState::FogTableMode, gfx::FOG_EXP2);
+    device.SetRenderState(gfx::RenderState::FogDensity, gfx::FloatBits(kSceneFogDensity));
+
+    device.Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, sys.backgroundColour, 1.0f, 0);
+    device.SetTransform(gfx::TransformType::World, sys.rootTransform);
+
+    if (sys.showGrid) DrawGrid(device, sys.gridColour);
+    DrawConstruction(device);
+    DrawAboutDisc(device, time);
+    if (sys.mode == ModeInspect) {
+        DrawAxesRings(device);
+    } else if (sys.mode == ModeTwist) {
+        DrawTwistRing(device);
+    }
+
+    OverlayContext context{device, overlayFont_.get(), objects_, system_, camera_, time};
+    if (overlays_) overlays_->DrawHelpPages(context);
+    DrawTooltip();
+    if (overlays_) {
+        overlays_->DrawBottomStrip(context);
+        overlays_->DrawTopStrip(context);
+    }
+}
+
+void SceneRenderer::DrawGrid(gfx::Device& device, gfx::Color colour) {
+    gfx::Material material;
+    material.emissive = gfx::ToColorValue(colour);
+    device.SetMaterial(material);
+    if (objects_.meshes.gridLines) device.DrawLineList(objects_.meshes.gridLines.get(), 0, 44);
+}
+
+void SceneRenderer::PrepareConstruction(const vmath::Viewport& viewport) {
+    const CVelVorlaSystem& sys = system_;
+    MeshSet& set = objects_.meshes;
+    for (size_t i = 0; i < 3; ++i) batches_[i].mesh = set.blockMeshes[i].get();
+    batches_[3].mesh = set.cubeMesh.get();
+    for (InstanceBatch& batch : batches_) batch.instances.clear();
+    stats_ = {};
+
+    const bool cubes = sys.showAsCubes != 0;
+    // Block meshes are drawn only for the three known detail levels.
+    if (!cubes && (sys.detailLevel < 1 || sys.detailLevel > 3)) return;
+
+    float meshRadius = 0;
+    if (cubes) {
+        if (set.cubeMesh) meshRadius = set.cubeMesh->Geometry().boundRadius;
+    } else {
+        for (const auto& mesh : set.blockMeshes) {
+            if (mesh) meshRadius = std::max(meshRadius, mesh->Geometry().boundRadius);
+        }
+    }
+    if (!(meshRadius > 0)) meshRadius = kBlockRadius;
+    // Block transforms are rigid; only the root may scale.
+    const float radius = meshRadius * std::max(MaxScale(sys.rootTransform), 1e-6f) * 1.001f;
+
+    const Frustum frustum(camera_.view * camera_.projection);
+    const model::DetailChooser chooser(camera_.projection, camera_.view, viewport);
+    const int requested = sys.detailLevel;
+
+    WalkBlocks(sys.model.topBlocks, sys.rootTransform,
+               [&](const BlockNode& block, const vmath::Mat4& world, const vmath::Mat4&) {
+                   ++stats_.blocksDrawable;
+                   if (!IsColourIndex(block.colour)) return;
+                   if (!frustum.SphereVisible(world.Translation(), radius)) return;
+                   const size_t batch =
+                       cubes ? 3 : static_cast<size_t>(chooser.Choose(requested, world) - 1);
+                   gfx::MeshInstance& instance = batches_[batch].instances.emplace_back();
+                   instance.world = world;
+                   const gfx::ColorValue colour = TableColour(block.colour);
+                   if (block.selfLit) {
+                       instance.emissive = colour;
+                   } else {
+                       instance.diffuse = colour;
+                       instance.ambient = colour;
+                   }
+               });
+}
+
+void SceneRenderer::DrawConstruction(gfx::Device& device) {
+    PrepareConstruction(device.GetViewport());
+    bool lightingSet = false;
+    for (InstanceBatch& batch : batches_) {
+        if (batch.instances.empty() || !batch.mesh) continue;
+        if (!lightingSet) {
+            device.SetRenderState(gfx::RenderState::Lighting, 1);
+            lightingSet = true;
+        }
+        device.DrawMeshInstances(batch.mesh, batch.instances);
+        stats_.blocksSubmitted += batch.instances.size();
+        stats_.triangles += batch.instances.size() * batch.mesh->Geometry().FaceCount();
+        ++stats_.drawCalls;
+    }
+}
+
+vmath::Mat4 SceneRenderer::GizmoTranslation() const {
+    vmath::Vec3 p =
+        camera_.eye + vmath::Vec3TransformCoord({0, 0, kGizmoDistance}, camera_.cameraToWorld);
+    return vmath::MatrixTranslation(p);
+}
+
+void SceneRenderer::DrawAxesRings(gfx::Device& device) {
+    const CVelVorlaSystem& sys = system_;
+    if (sys.showAxes != 1) return;
+    device.Clear(gfx::CLEAR_ZBUFFER, sys.backgroundColour, 1.0f, 0);
+    device.SetRenderState(gfx::RenderState::FogEnable, 1);
+    device.SetRenderState(gfx::RenderState::FogColor, sys.fogColour);
+    device.SetRenderState(gfx::RenderState::FogDensity, gfx::FloatBits(kGizmoFogDensity));
+
+    const vmath::Mat4 t = GizmoTranslation();
+    constexpr float halfTurn = std::numbers::pi_v<float> / 2;
+    gfx::Mesh* ring = objects_.meshes.ringMesh.get();
+    const struct {
+        vmath::Mat4 world;
+        int colour;
+    } rings[] = {
+        {t, ColourRed},
+        {vmath::MatrixRotationX(halfTurn) * t, ColourGreen},
+        {vmath::MatrixRotationY(halfTurn) * t, ColourBlue},
+        {vmath::MatrixScaling(1.2f, 1.2f, 1.2f) * camera_.cameraToWorld * t, ColourYellow},
+    };
+    for (const auto& r : rings) {
+        device.SetTransform(gfx::TransformType::World, r.world);
+        DrawMeshInColour(device, ring, TableColour(r.colour), true);
+    }
+}
+
+void SceneRenderer::DrawTwistRing(gfx::Device& device) {
+    const CVelVorlaSystem& sys = system_;
+    if (sys.twistSelected != 1) return;
+    device.Clear(gfx::CLEAR_ZBUFFER, sys.backgroundColour, 1.0f, 0);
+    device.SetRenderState(gfx::RenderState::FogColor, sys.fogColour);
+    device.SetRenderState(gfx::RenderState::FogDensity, gfx::FloatBits(kGizmoFogDensity));
+
+    const vmath::Mat4 t = GizmoTranslation();
+    device.SetTransform(gfx::TransformType::World, sys.twistDrag * sys.twistFrame * t);
+    DrawMeshInColour(device, objects_.meshes.ringMesh.get(), TableColour(ColourRed), true);
+
+    const vmath::Mat4 arrowWorld = vmath::MatrixTranslation(1.5f, 0, 0) *
+                                   vmath::MatrixRotationAxis({0, 0, 1}, sys.twistStartAngle) *
+                                   vmath::MatrixInverseOrIdentity(sys.twistDragStart) *
+                                   sys.twistFrame * t;
+    device.SetTransform(gfx::TransformType::World, arrowWorld);
+    device.SetRenderState(gfx::RenderState::ZEnable, 0);
+    device.SetRenderState(gfx::RenderState::FogEnable, 0);
+    gfx::Material material;
+    material.emissive = TableColour(ColourWhite);
+    device.SetMaterial(material);
+    if (objects_.meshes.arrowLines) {
+        device.DrawLineList(objects_.meshes.arrowLines.get(), 0, 9);
+    }
+    device.SetRenderState(gfx::RenderState::FogEnable, 1);
+    device.SetRenderState(gfx::RenderState::ZEnable, 1);
+}
+
+namespace {
+// Characters, not bytes: the tooltips are Russian UTF-8.
+int CountCharacters(const std::string& text) {
+    int n = 0;
+    for (unsigned char c : text) {
+        if ((c & 0xC0) != 0x80) ++n;
+    }
+    return n;
+}
+}  // namespace
+
+void SceneRenderer::DrawTooltip() {
+    const CVelVorlaSystem& sys = system_;
+    gfx::Sprite* sprite = objects_.overlaySprite.get();
+    if (!sys.stripHit || !sprite || !objects_.panelTexture) return;
+
+    const int n = CountCharacters(sys.tooltipText);
+    const int w = 9 * n + 9;
+    gfx::Rect rect;
+    rect.top = sys.tooltipY;
+    rect.bottom = sys.tooltipY + 18 * sys.tooltipStyle;
+    if (sys.tooltipLeftAnchored) {
+        rect.left = sys.tooltipX;
+        rect.right = sys.tooltipX + w;
+    } else {
+        rect.right = sys.tooltipX;
+        rect.left = sys.tooltipStyle == 1 ? sys.tooltipX - w : sys.tooltipX - 200;
+    }
+
+    const float sx = (0.5f * static_cast<float>(n - 1) + 1.0f) * 0.5625f;
+    const float sy =
+        sys.tooltipStyle == 1 ? 0.625f : 0.5625f * static_cast<float>(sys.tooltipStyle);
+    sprite->SetTransform(
+        vmath::MatrixScaling(sx, sy, 1) *
+        vmath::MatrixTranslation(static_cast<float>(rect.left), static_cast<float>(rect.top), 0));
+    sprite->Begin(gfx::SPRITE_ALPHABLEND);
+    sprite->Draw(objects_.panelTexture.get(), nullptr, nullptr, nullptr, 0xCCFFFFFF);
+    sprite->End();
+
+    if (!overlayFont_) return;
+    rect.top += 2;
+    overlayFont_->DrawText(nullptr, sys.tooltipText, -1, rect,
+                           gfx::DT_CENTER | gfx::DT_WORDBREAK | gfx::DT_NOCLIP, 0xFF000000);
+}
+
+}  // namespace render

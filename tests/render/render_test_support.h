@@ -1,0 +1,79 @@
+#pragma once
+// Shared set-up of the renderer tests: stand-in meshes and images, a camera looking at a
+// point, constructions made of top-level blocks.
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "camera/camera.h"
+#include "math/matrix.h"
+#include "model/construction.h"
+#include "platform/gfx/assets/mesh_builders.h"
+#include "render/device_objects.h"
+
+namespace rendertest {
+
+// Block meshes are boxes of distinct tessellation so a test can tell the levels apart by
+// their face counts (12 high, 24 medium... made by doubling the box); images are tiny.
+class TestAssets final : public render::AssetSource {
+  public:
+    std::set<int> missing;  // resource ids that read as absent
+    int blockMeshLoads = 0;
+
+    static vmath::MeshGeometry BlockMesh(int resourceId) {
+        // Level meshes differ in face count: high 3 boxes, medium 2, low 1.
+        int copies = resourceId == render::ResourceBlockHigh     ? 3
+                     : resourceId == render::ResourceBlockMedium ? 2
+                                                                 : 1;
+        vmath::MeshGeometry out;
+        for (int c = 0; c < copies; ++c) {
+            vmath::MeshGeometry box = vassets::CreateBox(2, 2, 2);
+            auto base = static_cast<uint16_t>(out.positions.size());
+            out.positions.insert(out.positions.end(), box.positions.begin(), box.positions.end());
+            out.normals.insert(out.normals.end(), box.normals.begin(), box.normals.end());
+            for (uint16_t i : box.indices) out.indices.push_back(static_cast<uint16_t>(base + i));
+        }
+        out.UpdateBounds();
+        return out;
+    }
+
+    std::optional<vmath::MeshGeometry> LoadBlockMesh(int resourceId) override {
+        ++blockMeshLoads;
+        if (missing.count(resourceId)) return std::nullopt;
+        return BlockMesh(resourceId);
+    }
+    std::optional<std::vector<gfx::TextureLevel>> LoadTextureLevels(int resourceId) override {
+        if (missing.count(resourceId)) return std::nullopt;
+        gfx::TextureLevel l0{2, 2, {0xFF808080, 0xFF808080, 0xFF808080, 0xFF808080}};
+        gfx::TextureLevel l1{1, 1, {0xFF808080}};
+        return std::vector<gfx::TextureLevel>{l0, l1};
+    }
+};
+
+// A camera at `eye` looking at `at`, with an 800 x 600 viewport (no device).
+inline void LookFrom(CVelCamera& camera, const vmath::Vec3& eye, const vmath::Vec3& at,
+                     int width = 800, int height = 600) {
+    camera.SetViewport(nullptr, width, height);
+    camera.view = vmath::MatrixLookAtLH(eye, at, {0, 1, 0});
+    camera.eye = eye;
+    vmath::Mat4 rotation = camera.view;
+    rotation.m[3][0] = rotation.m[3][1] = rotation.m[3][2] = 0;
+    camera.cameraToWorld = vmath::MatrixTranspose(rotation);
+}
+
+// Replaces the construction with top-level blocks at the given centres.
+inline void PlaceBlocks(CVelVorlaSystem& system, const std::vector<vmath::Vec3>& centres,
+                        int colour = 2, int selfLit = 0) {
+    system.ClearModel();
+    for (const auto& c : centres) {
+        auto block = std::make_unique<BlockNode>();
+        block->offset = c;
+        block->colour = colour;
+        block->selfLit = selfLit;
+        system.model.topBlocks.PushBack(std::move(block));
+        system.model.CountAdded(colour);
+    }
+}
+
+}  // namespace rendertest
