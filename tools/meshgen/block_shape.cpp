@@ -50,33 +50,54 @@ class Builder {
     void Fan(uint16_t centre, const std::vector<uint16_t>& loop) {
         for (size_t i = 0; i < loop.size(); ++i) Tri(centre, loop[i], loop[(i + 1) % loop.size()]);
     }
-    // Triangles between two closed loops around the same centre with different vertex
-    // counts, merged by angle so that no triangle folds over.
+    // Triangles between two closed convex loops around the same centre (b inside a),
+    // both running counter-clockwise about up. Each step closes one triangle on the next
+    // vertex of a or of b: the one nearest in angle, unless that triangle would fold
+    // over or reach round the inner loop, in which case the other.
     void Stitch(const std::vector<uint16_t>& a, const std::vector<float>& angA,
-                const std::vector<uint16_t>& b, const std::vector<float>& angB) {
+                const std::vector<uint16_t>& b, const std::vector<float>& angB, const Vec3& up) {
         const size_t na = a.size(), nb = b.size();
         const float twoPi = 2 * kPi;
-        auto unwrapA = [&](size_t k) { return angA[k % na] + twoPi * static_cast<float>(k / na); };
         // Start b at the vertex nearest in angle to a's first vertex.
         size_t j0 = 0;
         float bestGap = 1e9f;
         for (size_t j = 0; j < nb; ++j) {
-            float gap = std::fabs(std::remainder(angB[j] - angA[0], twoPi));
+            const float gap = std::fabs(std::remainder(angB[j] - angA[0], twoPi));
             if (gap < bestGap) bestGap = gap, j0 = j;
         }
         const float shift = angA[0] + std::remainder(angB[j0] - angA[0], twoPi) - angB[j0];
+        auto unwrapA = [&](size_t k) { return angA[k % na] + twoPi * static_cast<float>(k / na); };
         auto unwrapB = [&](size_t k) {
             const size_t idx = j0 + k;
             return angB[idx % nb] + shift + twoPi * static_cast<float>(idx / nb);
         };
+        auto A = [&](size_t k) { return a[k % na]; };
+        auto B = [&](size_t k) { return b[(j0 + k) % nb]; };
+        const auto& p = mesh_.positions;
+        // Negative: clockwise about up, the turn of a proper triangle in this sweep.
+        auto orient = [&](uint16_t i, uint16_t j, uint16_t k) {
+            return vmath::Dot(vmath::Cross(p[j] - p[i], p[k] - p[i]), up);
+        };
+        constexpr float kEps = 1e-9f;
         size_t i = 0, j = 0;
         while (i < na || j < nb) {
-            const bool advanceA = j == nb || (i < na && unwrapA(i + 1) < unwrapB(j + 1));
+            bool advanceA;
+            if (j == nb) {
+                advanceA = true;
+            } else if (i == na) {
+                advanceA = false;
+            } else {
+                const bool okA = orient(A(i), B(j), A(i + 1)) < -kEps &&
+                                 orient(B(j), B(j + 1), A(i + 1)) <= kEps;
+                const bool okB = orient(A(i), B(j), B(j + 1)) < -kEps;
+                const bool nearerA = (unwrapA(i) + unwrapA(i + 1)) / 2 < unwrapB(j + 1);
+                advanceA = okA && (nearerA || !okB);
+            }
             if (advanceA) {
-                Tri(a[i % na], b[(j0 + j) % nb], a[(i + 1) % na]);
+                Tri(A(i), B(j), A(i + 1));
                 ++i;
             } else {
-                Tri(a[i % na], b[(j0 + j) % nb], b[(j0 + j + 1) % nb]);
+                Tri(A(i), B(j), B(j + 1));
                 ++j;
             }
         }
@@ -130,7 +151,7 @@ void FlatFace(Builder& b, const FaceFrame& f, float holeRadius, int circle) {
         hole.push_back(b.Vertex(f.d * kHalfEdge + f.Radial(a) * holeRadius, f.d));
         holeAng.push_back(a);
     }
-    b.Stitch(square, squareAng, hole, holeAng);
+    b.Stitch(square, squareAng, hole, holeAng, vmath::Cross(f.u, f.v));
 }
 
 // Rounded edge between the faces facing d1 and d2, running along axis e from -0.6 to 0.6.
