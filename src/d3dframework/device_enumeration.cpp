@@ -296,16 +296,20 @@ void DeviceEnumerator::BuildPresentIntervals(const DeviceEntry& device, FormatCo
     }
 }
 
-bool DeviceEnumerator::FindBestWindowedSettings(bool requireHAL, bool requireREF,
-                                                uint32_t clientWidth, uint32_t clientHeight,
-                                                DeviceSettings& settings) const {
-    if (!system) return false;
-    gfx::DisplayMode desktop;
-    if (gfx::Failed(system->GetAdapterDisplayMode(0, &desktop))) return false;
+namespace {
 
-    const AdapterEntry* bestAdapter = nullptr;
-    const DeviceEntry* bestDevice = nullptr;
-    const FormatCombo* bestCombo = nullptr;
+struct Choice {
+    const AdapterEntry* adapter = nullptr;
+    const DeviceEntry* device = nullptr;
+    const FormatCombo* combo = nullptr;
+    gfx::DisplayMode desktop;  // of the chosen adapter (full screen)
+};
+
+// The windowed combination on the desktop's format, HAL first, equal adapter and back
+// buffer formats best; the first such HAL combination ends the search.
+Choice SearchWindowed(const std::vector<AdapterEntry>& adapters, const gfx::DisplayMode& desktop,
+                      bool requireHAL, bool requireREF) {
+    Choice best;
     for (const AdapterEntry& adapter : adapters) {
         for (const DeviceEntry& device : adapter.devices) {
             if (SkipDevice(device, requireHAL, requireREF)) continue;
@@ -313,20 +317,58 @@ bool DeviceEnumerator::FindBestWindowedSettings(bool requireHAL, bool requireREF
                 if (!combo.windowed || combo.adapterFormat != desktop.format) continue;
                 const bool hal = device.deviceType == DeviceType::HAL;
                 const bool sameFormats = combo.adapterFormat == combo.backBufferFormat;
-                if (!bestCombo || (bestDevice->deviceType != DeviceType::HAL && hal) ||
+                if (!best.combo || (best.device->deviceType != DeviceType::HAL && hal) ||
                     (hal && sameFormats)) {
-                    bestAdapter = &adapter;
-                    bestDevice = &device;
-                    bestCombo = &combo;
-                    if (hal && sameFormats) goto done;
+                    best = {&adapter, &device, &combo, desktop};
+                    if (hal && sameFormats) return best;
                 }
             }
         }
     }
-done:
-    if (!bestCombo) return false;
+    return best;
+}
+
+// The full-screen combination: HAL first, then one on its adapter's desktop format; a HAL
+// combination on the desktop format with an equal back buffer format ends the search.
+Choice SearchFullscreen(const gfx::System& system, const std::vector<AdapterEntry>& adapters,
+                        bool requireHAL, bool requireREF) {
+    Choice best;
+    for (const AdapterEntry& adapter : adapters) {
+        gfx::DisplayMode desktop;
+        if (gfx::Failed(system.GetAdapterDisplayMode(adapter.adapterOrdinal, &desktop))) continue;
+        for (const DeviceEntry& device : adapter.devices) {
+            if (SkipDevice(device, requireHAL, requireREF)) continue;
+            for (const FormatCombo& combo : device.formatCombos) {
+                if (combo.windowed) continue;
+                const bool hal = device.deviceType == DeviceType::HAL;
+                const bool desktopFormat = combo.adapterFormat == desktop.format;
+                const bool ideal =
+                    hal && desktopFormat && combo.adapterFormat == combo.backBufferFormat;
+                if (!best.combo || (best.device->deviceType != DeviceType::HAL && hal) ||
+                    (hal && best.combo->adapterFormat != desktop.format && desktopFormat) ||
+                    ideal) {
+                    best = {&adapter, &device, &combo, desktop};
+                    if (ideal) return best;
+                }
+            }
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+bool DeviceEnumerator::FindBestWindowedSettings(bool requireHAL, bool requireREF,
+                                                uint32_t clientWidth, uint32_t clientHeight,
+                                                DeviceSettings& settings) const {
+    if (!system) return false;
+    gfx::DisplayMode desktop;  // adapter 0 is the desktop's
+    if (gfx::Failed(system->GetAdapterDisplayMode(0, &desktop))) return false;
+    const Choice best = SearchWindowed(adapters, desktop, requireHAL, requireREF);
+    if (!best.combo) return false;
+
     DeviceSettingsSet& set = settings.windowedSettings;
-    FillFromCombo(*bestAdapter, *bestDevice, *bestCombo, usesDepthBuffer, set);
+    FillFromCombo(*best.adapter, *best.device, *best.combo, usesDepthBuffer, set);
     set.displayMode = desktop;
     set.width = clientWidth;
     set.height = clientHeight;
@@ -336,55 +378,25 @@ done:
 bool DeviceEnumerator::FindBestFullscreenSettings(bool requireHAL, bool requireREF,
                                                   DeviceSettings& settings) const {
     if (!system) return false;
-    const AdapterEntry* bestAdapter = nullptr;
-    const DeviceEntry* bestDevice = nullptr;
-    const FormatCombo* bestCombo = nullptr;
-    gfx::DisplayMode bestDesktop;
-    for (const AdapterEntry& adapter : adapters) {
-        gfx::DisplayMode desktop;
-        if (gfx::Failed(system->GetAdapterDisplayMode(adapter.adapterOrdinal, &desktop))) continue;
-        for (const DeviceEntry& device : adapter.devices) {
-            if (SkipDevice(device, requireHAL, requireREF)) continue;
-            for (const FormatCombo& combo : device.formatCombos) {
-                if (combo.windowed) continue;
-                const bool hal = device.deviceType == DeviceType::HAL;
-                const bool desktopFormat = combo.adapterFormat == desktop.format;
-                const bool ideal =
-                    hal && desktopFormat && combo.adapterFormat == combo.backBufferFormat;
-                if (!bestCombo || (bestDevice->deviceType != DeviceType::HAL && hal) ||
-                    (hal && bestCombo->adapterFormat != bestDesktop.format && desktopFormat) ||
-                    ideal) {
-                    bestAdapter = &adapter;
-                    bestDevice = &device;
-                    bestCombo = &combo;
-                    bestDesktop = desktop;
-                    if (ideal) goto done;
-                }
-            }
-        }
-    }
-done:
-    if (!bestCombo) return false;
+    const Choice best = SearchFullscreen(*system, adapters, requireHAL, requireREF);
+    if (!best.combo) return false;
 
     // The desktop mode if offered, else the last mode of the desktop's width, else the
     // first mode of the combination's format.
     const gfx::DisplayMode* chosen = nullptr;
-    for (const gfx::DisplayMode& mode : bestAdapter->displayModes) {
-        if (mode.format != bestCombo->adapterFormat) continue;
-        if (mode.width == bestDesktop.width && mode.height == bestDesktop.height &&
-            mode.refreshRate == bestDesktop.refreshRate) {
+    for (const gfx::DisplayMode& mode : best.adapter->displayModes) {
+        if (mode.format != best.combo->adapterFormat) continue;
+        if (mode.width == best.desktop.width && mode.height == best.desktop.height &&
+            mode.refreshRate == best.desktop.refreshRate) {
             chosen = &mode;
             break;
         }
-        if (mode.width == bestDesktop.width)
-            chosen = &mode;
-        else if (!chosen)
-            chosen = &mode;
+        if (mode.width == best.desktop.width || !chosen) chosen = &mode;
     }
     if (!chosen) return false;
 
     DeviceSettingsSet& set = settings.fullscreenSettings;
-    FillFromCombo(*bestAdapter, *bestDevice, *bestCombo, usesDepthBuffer, set);
+    FillFromCombo(*best.adapter, *best.device, *best.combo, usesDepthBuffer, set);
     set.displayMode = *chosen;
     set.width = chosen->width;
     set.height = chosen->height;

@@ -330,6 +330,17 @@ TEST_F(Enumeration, FullscreenPrefersTheDesktopFormatOnHal) {
     EXPECT_EQ(s.fullscreenSettings.combo->adapterFormat, Format::R5G6B5);
     EXPECT_EQ(s.fullscreenSettings.combo->backBufferFormat, Format::R5G6B5);
     EXPECT_EQ(s.fullscreenSettings.displayMode, (DisplayMode{800, 600, 60, Format::R5G6B5}));
+
+    // A second adapter whose desktop format its modes match wins over the first adapter,
+    // which only has modes outside its 16-bit desktop format.
+    sys.adapters[0].modes = FakeSystem::Modes({{800, 600}}, {Format::X8R8G8B8}, {60});
+    FakeAdapter second = FakeSystem::StandardAdapter();
+    second.desktop = {1280, 1024, 60, Format::X8R8G8B8};
+    sys.adapters.push_back(second);
+    ASSERT_EQ(en.Enumerate(), gfx::S_OK);
+    ASSERT_TRUE(en.FindBestFullscreenSettings(false, false, s));
+    EXPECT_EQ(s.fullscreenSettings.AdapterOrdinal(), 1u);
+    EXPECT_EQ(s.fullscreenSettings.displayMode, (DisplayMode{1280, 1024, 60, Format::X8R8G8B8}));
 }
 
 TEST_F(Enumeration, ChooseInitialSettings) {
