@@ -1,0 +1,595 @@
+#include "platform/gfx/gl/gl_device.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "platform/gfx/gl/gl_font.h"
+#include "platform/gfx/gl/gl_sprite.h"
+
+namespace gfx::gl {
+namespace {
+
+GLenum BlendFactorOf(uint32_t b) {
+    switch (b) {
+        case BLEND_ZERO:
+            return GL_ZERO;
+        case BLEND_ONE:
+            return GL_ONE;
+        case BLEND_SRCCOLOR:
+            return GL_SRC_COLOR;
+        case BLEND_INVSRCCOLOR:
+            return GL_ONE_MINUS_SRC_COLOR;
+        case BLEND_SRCALPHA:
+            return GL_SRC_ALPHA;
+        case BLEND_INVSRCALPHA:
+            return GL_ONE_MINUS_SRC_ALPHA;
+        case BLEND_DESTALPHA:
+            return GL_DST_ALPHA;
+        case BLEND_INVDESTALPHA:
+            return GL_ONE_MINUS_DST_ALPHA;
+        case BLEND_DESTCOLOR:
+            return GL_DST_COLOR;
+        case BLEND_INVDESTCOLOR:
+            return GL_ONE_MINUS_DST_COLOR;
+        case BLEND_BLENDFACTOR:
+            return GL_CONSTANT_COLOR;
+        case BLEND_INVBLENDFACTOR:
+            return GL_ONE_MINUS_CONSTANT_COLOR;
+        default:
+            return GL_ONE;
+    }
+}
+
+size_t RsIndex(RenderState s) {
+    return static_cast<size_t>(s);
+}
+
+bool HasRobustness() {
+    return epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_KHR_robustness") ||
+           epoxy_has_gl_extension("GL_ARB_robustness");
+}
+
+}  // namespace
+
+GlDevice::GlDevice(GlContextHost* host) : host_(host), link_(std::make_shared<DeviceLink>()) {
+    link_->host = host;
+    link_->device = this;
+}
+
+HRESULT GlDevice::Create(GlContextHost* host, const Caps& caps, PresentParameters* params,
+                         std::unique_ptr<Device>* out) {
+    if (!out) return E_INVALIDARG;
+    out->reset();
+    if (!host || !params) return E_INVALIDARG;
+    if (!host->MakeCurrent()) return D3DERR_NOTAVAILABLE;
+    std::unique_ptr<GlDevice> d(new GlDevice(host));
+    HRESULT hr = d->Init(caps, params);
+    if (Failed(hr)) return hr;
+    *out = std::move(d);
+    return S_OK;
+}
+
+HRESULT GlDevice::Init(const Caps& caps, PresentParameters* params) {
+    caps_ = caps;
+    std::string log;
+    // A program that does not build is a fault of this module, never of the user's input:
+    // say why on stderr for whoever runs it.
+    if (!BuildFixedFunctionProgram(&program_, &log) || !BuildSpriteProgram(&spriteProgram_, &log)) {
+        std::fprintf(stderr, "OpenGL device: shader program failed to build:\n%s\n", log.c_str());
+        return E_FAIL;
+    }
+    glGenBuffers(1, &instanceBuffer_);
+    glGenSamplers(kMaxStages, samplers_);
+    glGenSamplers(1, &spriteSampler_);
+    glSamplerParameteri(spriteSampler_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(spriteSampler_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(spriteSampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glSamplerParameteri(spriteSampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return Reset(params);
+}
+
+GlDevice::~GlDevice() {
+    link_->device = nullptr;
+    if (link_->MakeCurrent()) {
+        glUseProgram(0);
+        if (program_.program) glDeleteProgram(program_.program);
+        if (spriteProgram_.program) glDeleteProgram(spriteProgram_.program);
+        if (instanceBuffer_) glDeleteBuffers(1, &instanceBuffer_);
+        glDeleteSamplers(kMaxStages, samplers_);
+        if (spriteSampler_) glDeleteSamplers(1, &spriteSampler_);
+    }
+    link_->alive = false;
+}
+
+// ---- Life of the device ---------------------------------------------------------------------
+
+void GlDevice::ResetState() {
+    viewport_ = {
+        0,    0,   static_cast<int>(backBuffer_.width), static_cast<int>(backBuffer_.height),
+        0.0f, 1.0f};
+    world_ = view_ = projection_ = vmath::Mat4{};
+    material_ = {};
+    lights_ = {};
+    lightOn_ = {};
+    renderStates_.fill(0);
+    auto rs = [this](RenderState s, uint32_t v) { renderStates_[RsIndex(s)] = v; };
+    rs(RenderState::ZEnable, params_.enableAutoDepthStencil ? 1u : 0u);
+    rs(RenderState::ZWriteEnable, 1);
+    rs(RenderState::SrcBlend, BLEND_ONE);
+    rs(RenderState::DestBlend, BLEND_ZERO);
+    rs(RenderState::CullMode, CULL_CCW);
+    rs(RenderState::FogDensity, FloatBits(1.0f));
+    rs(RenderState::Lighting, 1);
+    rs(RenderState::BlendFactor, 0xFFFFFFFFu);
+    for (uint32_t s = 0; s < kMaxStages; ++s) {
+        auto& st = stageStates_[s];
+        st.fill(0);
+        st[static_cast<size_t>(TextureStageState::ColorOp)] = s == 0 ? TOP_MODULATE : TOP_DISABLE;
+        st[static_cast<size_t>(TextureStageState::ColorArg1)] = TA_TEXTURE;
+        st[static_cast<size_t>(TextureStageState::ColorArg2)] = TA_CURRENT;
+        st[static_cast<size_t>(TextureStageState::AlphaOp)] = s == 0 ? TOP_SELECTARG1 : TOP_DISABLE;
+        st[static_cast<size_t>(TextureStageState::AlphaArg1)] = TA_TEXTURE;
+        st[static_cast<size_t>(TextureStageState::AlphaArg2)] = TA_CURRENT;
+        st[static_cast<size_t>(TextureStageState::TexCoordIndex)] = s;
+        auto& sm = samplerStates_[s];
+        sm.fill(0);
+        sm[static_cast<size_t>(SamplerState::MagFilter)] = TEXF_POINT;
+        sm[static_cast<size_t>(SamplerState::MinFilter)] = TEXF_POINT;
+        sm[static_cast<size_t>(SamplerState::MipFilter)] = TEXF_NONE;
+        UpdateSampler(s);
+    }
+    textures_.fill(0);
+    uniformsDirty_ = true;
+}
+
+HRESULT GlDevice::Reset(PresentParameters* params) {
+    if (!params) return E_INVALIDARG;
+    if (inScene_) return D3DERR_INVALIDCALL;
+    if (params->multiSampleType != 0) return D3DERR_INVALIDCALL;
+    if (params->backBufferFormat != Format::Unknown &&
+        params->backBufferFormat != Format::A8R8G8B8 &&
+        params->backBufferFormat != Format::X8R8G8B8)
+        return D3DERR_INVALIDCALL;
+    if (!host_->MakeCurrent()) return D3DERR_DEVICELOST;
+    uint32_t w = params->backBufferWidth, h = params->backBufferHeight;
+    if (w == 0 || h == 0) {
+        SurfaceDesc current = host_->Surface();
+        if (w == 0) w = current.width;
+        if (h == 0) h = current.height;
+    }
+    if (!host_->Resize(w, h)) return D3DERR_NOTAVAILABLE;
+    SurfaceDesc actual = host_->Surface();
+    params->backBufferWidth = actual.width;
+    params->backBufferHeight = actual.height;
+    if (params->backBufferFormat == Format::Unknown) params->backBufferFormat = Format::X8R8G8B8;
+    params_ = *params;
+    backBuffer_ = {params->backBufferFormat, actual.width, actual.height};
+    resetPending_ = false;
+    ResetState();
+    return S_OK;
+}
+
+HRESULT GlDevice::TestCooperativeLevel() {
+    if (!host_->MakeCurrent()) return D3DERR_DEVICELOST;
+    if (!resetPending_ && HasRobustness()) {
+        GLenum status = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_KHR_robustness")
+                            ? glGetGraphicsResetStatus()
+                            : glGetGraphicsResetStatusARB();
+        if (status != GL_NO_ERROR) resetPending_ = true;
+    }
+    return resetPending_ ? D3DERR_DEVICENOTRESET : S_OK;
+}
+
+HRESULT GlDevice::Present() {
+    if (resetPending_) return D3DERR_DEVICELOST;
+    if (!host_->MakeCurrent()) return D3DERR_DEVICELOST;
+    host_->Present();
+    return S_OK;
+}
+
+HRESULT GlDevice::GetDeviceCaps(Caps* caps) const {
+    if (!caps) return E_INVALIDARG;
+    *caps = caps_;
+    return S_OK;
+}
+
+HRESULT GlDevice::GetBackBufferDesc(SurfaceDesc* desc) const {
+    if (!desc) return E_INVALIDARG;
+    *desc = backBuffer_;
+    return S_OK;
+}
+
+// ---- Frame ------------------------------------------------------------------------------------
+
+HRESULT GlDevice::BeginScene() {
+    if (inScene_) return D3DERR_INVALIDCALL;
+    if (!host_->MakeCurrent()) return D3DERR_INVALIDCALL;
+    inScene_ = true;
+    uniformsDirty_ = true;  // another user of the context may have run since the last frame
+    return S_OK;
+}
+
+HRESULT GlDevice::EndScene() {
+    if (!inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = false;
+    return S_OK;
+}
+
+void GlDevice::BindTarget() {
+    glBindFramebuffer(GL_FRAMEBUFFER, host_->DefaultFramebuffer());
+    // The classic viewport counts rows from the top, GL from the bottom.
+    const int glY = static_cast<int>(backBuffer_.height) - viewport_.y - viewport_.height;
+    glViewport(viewport_.x, glY, viewport_.width, viewport_.height);
+    glDepthRange(viewport_.minZ, viewport_.maxZ);
+}
+
+HRESULT GlDevice::Clear(uint32_t flags, Color color, float z, uint32_t stencil) {
+    if (!host_->MakeCurrent()) return D3DERR_INVALIDCALL;
+    GLbitfield bits = 0;
+    if (flags & CLEAR_TARGET) bits |= GL_COLOR_BUFFER_BIT;
+    if (flags & CLEAR_ZBUFFER) bits |= GL_DEPTH_BUFFER_BIT;
+    if (flags & CLEAR_STENCIL) bits |= GL_STENCIL_BUFFER_BIT;
+    if (!bits) return D3DERR_INVALIDCALL;
+    BindTarget();
+    // Only the viewport's rectangle is cleared.
+    const int glY = static_cast<int>(backBuffer_.height) - viewport_.y - viewport_.height;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(viewport_.x, glY, viewport_.width, viewport_.height);
+    ColorValue c = ToColorValue(color);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFF);
+    glClearColor(c.r, c.g, c.b, c.a);
+    glClearDepth(std::clamp(z, 0.0f, 1.0f));
+    glClearStencil(static_cast<GLint>(stencil & 0xFF));
+    glClear(bits);
+    glDisable(GL_SCISSOR_TEST);
+    return S_OK;
+}
+
+void GlDevice::SetViewport(const vmath::Viewport& viewport) {
+    // A viewport reaching outside the back buffer is clipped to it.
+    const int bw = static_cast<int>(backBuffer_.width), bh = static_cast<int>(backBuffer_.height);
+    vmath::Viewport v = viewport;
+    v.x = std::clamp(v.x, 0, bw);
+    v.y = std::clamp(v.y, 0, bh);
+    v.width = std::clamp(v.width, 0, bw - v.x);
+    v.height = std::clamp(v.height, 0, bh - v.y);
+    viewport_ = v;
+}
+
+// ---- Fixed-function state
+// ------------------------------------------------------------------------
+
+void GlDevice::SetTransform(TransformType type, const vmath::Mat4& m) {
+    switch (type) {
+        case TransformType::World:
+            world_ = m;
+            break;
+        case TransformType::View:
+            view_ = m;
+            uniformsDirty_ = true;
+            break;
+        case TransformType::Projection:
+            projection_ = m;
+            uniformsDirty_ = true;
+            break;
+    }
+}
+
+vmath::Mat4 GlDevice::GetTransform(TransformType type) const {
+    switch (type) {
+        case TransformType::World:
+            return world_;
+        case TransformType::View:
+            return view_;
+        case TransformType::Projection:
+            return projection_;
+    }
+    return {};
+}
+
+void GlDevice::SetLight(uint32_t index, const Light& light) {
+    if (index >= lights_.size()) return;
+    lights_[index] = light;
+    uniformsDirty_ = true;
+}
+
+void GlDevice::LightEnable(uint32_t index, bool enable) {
+    if (index >= lightOn_.size()) return;
+    lightOn_[index] = enable;
+    uniformsDirty_ = true;
+}
+
+void GlDevice::SetRenderState(RenderState state, uint32_t value) {
+    size_t i = RsIndex(state);
+    if (i >= renderStates_.size() || renderStates_[i] == value) return;
+    renderStates_[i] = value;
+    uniformsDirty_ = true;
+}
+
+uint32_t GlDevice::GetRenderState(RenderState state) const {
+    size_t i = RsIndex(state);
+    return i < renderStates_.size() ? renderStates_[i] : 0;
+}
+
+void GlDevice::SetTextureStageState(uint32_t stage, TextureStageState state, uint32_t value) {
+    size_t i = static_cast<size_t>(state);
+    if (stage >= kMaxStages || i >= stageStates_[stage].size()) return;
+    stageStates_[stage][i] = value;
+    uniformsDirty_ = true;
+}
+
+void GlDevice::SetSamplerState(uint32_t stage, SamplerState state, uint32_t value) {
+    size_t i = static_cast<size_t>(state);
+    if (stage >= kMaxStages || i >= samplerStates_[stage].size()) return;
+    samplerStates_[stage][i] = value;
+    UpdateSampler(stage);
+}
+
+void GlDevice::UpdateSampler(uint32_t stage) {
+    if (!host_->MakeCurrent()) return;
+    const auto& sm = samplerStates_[stage];
+    const bool magLinear = sm[static_cast<size_t>(SamplerState::MagFilter)] >= TEXF_LINEAR;
+    const bool minLinear = sm[static_cast<size_t>(SamplerState::MinFilter)] >= TEXF_LINEAR;
+    const uint32_t mip = sm[static_cast<size_t>(SamplerState::MipFilter)];
+    GLenum minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
+    if (mip == TEXF_POINT)
+        minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    else if (mip >= TEXF_LINEAR)
+        minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    glSamplerParameteri(samplers_[stage], GL_TEXTURE_MIN_FILTER, static_cast<GLint>(minFilter));
+    glSamplerParameteri(samplers_[stage], GL_TEXTURE_MAG_FILTER,
+                        magLinear ? GL_LINEAR : GL_NEAREST);
+    // The classic default addressing mode is wrap.
+    glSamplerParameteri(samplers_[stage], GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glSamplerParameteri(samplers_[stage], GL_TEXTURE_WRAP_T, GL_REPEAT);
+}
+
+void GlDevice::SetTexture(uint32_t stage, Texture* texture) {
+    if (stage >= kMaxStages) return;
+    auto* t = dynamic_cast<GlTexture*>(texture);
+    GLuint id = t ? t->Id() : 0;
+    if (textures_[stage] == id) return;
+    textures_[stage] = id;
+    uniformsDirty_ = true;
+}
+
+void GlDevice::ForgetTexture(GLuint id) {
+    for (GLuint& t : textures_) {
+        if (t == id) {
+            t = 0;
+            uniformsDirty_ = true;
+        }
+    }
+}
+
+// ---- Resources ----------------------------------------------------------------------------------
+
+HRESULT GlDevice::CreateTexture(std::span<const TextureLevel> levels,
+                                std::unique_ptr<Texture>* texture) {
+    if (!texture) return E_INVALIDARG;
+    std::unique_ptr<GlTexture> t;
+    HRESULT hr = GlTexture::CreateArgb(link_, levels, &t);
+    *texture = std::move(t);
+    return hr;
+}
+
+HRESULT GlDevice::CreateLineBuffer(std::span<const vmath::Vec3> vertices,
+                                   std::unique_ptr<VertexBuffer>* buffer) {
+    if (!buffer) return E_INVALIDARG;
+    std::unique_ptr<GlLineBuffer> b;
+    HRESULT hr = GlLineBuffer::Create(link_, vertices, &b);
+    *buffer = std::move(b);
+    return hr;
+}
+
+HRESULT GlDevice::CreateMesh(const vmath::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) {
+    if (!mesh) return E_INVALIDARG;
+    std::unique_ptr<GlMesh> m;
+    HRESULT hr = GlMesh::Create(link_, geometry, instanceBuffer_, &m);
+    *mesh = std::move(m);
+    return hr;
+}
+
+HRESULT GlDevice::CreateSprite(std::unique_ptr<Sprite>* sprite) {
+    if (!sprite) return E_INVALIDARG;
+    std::unique_ptr<GlSprite> s;
+    HRESULT hr = GlSprite::Create(link_, &s);
+    *sprite = std::move(s);
+    return hr;
+}
+
+HRESULT GlDevice::CreateFont(const FontDesc& desc, std::unique_ptr<Font>* font) {
+    if (!font) return E_INVALIDARG;
+    return CreateGlFont(link_, desc, font);
+}
+
+// ---- Drawing
+// ---------------------------------------------------------------------------------------
+
+void GlDevice::UploadUniforms() {
+    const FixedFunctionProgram& p = program_;
+    glUniformMatrix4fv(p.view, 1, GL_FALSE, &view_.m[0][0]);
+    glUniformMatrix4fv(p.projection, 1, GL_FALSE, &projection_.m[0][0]);
+    glUniform1i(p.lighting, renderStates_[RsIndex(RenderState::Lighting)] ? 1 : 0);
+
+    ColorValue ambient = ToColorValue(renderStates_[RsIndex(RenderState::Ambient)]);
+    float ambientSum[3] = {ambient.r, ambient.g, ambient.b};
+    float dirs[kMaxLights * 3] = {};
+    float diffuse[kMaxLights * 3] = {};
+    int count = 0;
+    for (size_t i = 0; i < lights_.size(); ++i) {
+        if (!lightOn_[i]) continue;
+        const Light& l = lights_[i];
+        ambientSum[0] += l.ambient.r;
+        ambientSum[1] += l.ambient.g;
+        ambientSum[2] += l.ambient.b;
+        // Only directional lights are evaluated; the editor uses nothing else.
+        if (l.type != LightType::Directional || count >= kMaxLights) continue;
+        vmath::Vec3 d = vmath::Normalize(l.direction);
+        dirs[count * 3 + 0] = d.x;
+        dirs[count * 3 + 1] = d.y;
+        dirs[count * 3 + 2] = d.z;
+        diffuse[count * 3 + 0] = l.diffuse.r;
+        diffuse[count * 3 + 1] = l.diffuse.g;
+        diffuse[count * 3 + 2] = l.diffuse.b;
+        ++count;
+    }
+    glUniform3fv(p.ambientSum, 1, ambientSum);
+    glUniform1i(p.lightCount, count);
+    glUniform3fv(p.lightDir, kMaxLights, dirs);
+    glUniform3fv(p.lightDiffuse, kMaxLights, diffuse);
+
+    int fogMode = 0;
+    if (renderStates_[RsIndex(RenderState::FogEnable)]) {
+        uint32_t m = renderStates_[RsIndex(RenderState::FogTableMode)];
+        if (m == FOG_EXP) fogMode = 1;
+        if (m == FOG_EXP2) fogMode = 2;
+    }
+    glUniform1i(p.fogMode, fogMode);
+    glUniform1f(p.fogDensity, BitsFloat(renderStates_[RsIndex(RenderState::FogDensity)]));
+    ColorValue fog = ToColorValue(renderStates_[RsIndex(RenderState::FogColor)]);
+    glUniform3f(p.fogColour, fog.r, fog.g, fog.b);
+
+    GLint ops[kMaxStages * 4], args[kMaxStages * 4];
+    bool reflection = false, active = true;
+    for (int s = 0; s < kMaxStages; ++s) {
+        const auto& st = stageStates_[s];
+        const uint32_t colorOp = st[static_cast<size_t>(TextureStageState::ColorOp)];
+        if (colorOp == TOP_DISABLE) active = false;
+        const bool reflect = (st[static_cast<size_t>(TextureStageState::TexCoordIndex)] &
+                              0xFFFF0000u) == TCI_CAMERASPACEREFLECTIONVECTOR;
+        if (active && reflect) reflection = true;
+        ops[s * 4 + 0] = static_cast<GLint>(colorOp);
+        ops[s * 4 + 1] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaOp)]);
+        ops[s * 4 + 2] = reflect ? 1 : 0;
+        ops[s * 4 + 3] = textures_[s] ? 1 : 0;
+        args[s * 4 + 0] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::ColorArg1)]);
+        args[s * 4 + 1] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::ColorArg2)]);
+        args[s * 4 + 2] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaArg1)]);
+        args[s * 4 + 3] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaArg2)]);
+    }
+    glUniform4iv(p.stageOps, kMaxStages, ops);
+    glUniform4iv(p.stageArgs, kMaxStages, args);
+    // No texture-factor state is exposed; the classic default is opaque white.
+    glUniform4f(p.textureFactor, 1.0f, 1.0f, 1.0f, 1.0f);
+    glUniform1i(p.reflectionUsed, reflection ? 1 : 0);
+}
+
+void GlDevice::ApplyDrawState() {
+    BindTarget();
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_STENCIL_TEST);
+    // Our meshes are closed, so the classic default back-face culling buys nothing.
+    glDisable(GL_CULL_FACE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    if (renderStates_[RsIndex(RenderState::ZEnable)]) {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glDepthMask(renderStates_[RsIndex(RenderState::ZWriteEnable)] ? GL_TRUE : GL_FALSE);
+    } else {
+        glDisable(GL_DEPTH_TEST);
+    }
+    if (renderStates_[RsIndex(RenderState::AlphaBlendEnable)]) {
+        glEnable(GL_BLEND);
+        glBlendEquation(GL_FUNC_ADD);
+        glBlendFunc(BlendFactorOf(renderStates_[RsIndex(RenderState::SrcBlend)]),
+                    BlendFactorOf(renderStates_[RsIndex(RenderState::DestBlend)]));
+        ColorValue f = ToColorValue(renderStates_[RsIndex(RenderState::BlendFactor)]);
+        glBlendColor(f.r, f.g, f.b, f.a);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    glUseProgram(program_.program);
+    if (uniformsDirty_) {
+        UploadUniforms();
+        uniformsDirty_ = false;
+    }
+    for (int s = 0; s < kMaxStages; ++s) {
+        if (!textures_[s]) continue;
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(s));
+        glBindTexture(GL_TEXTURE_2D, textures_[s]);
+        glBindSampler(static_cast<GLuint>(s), samplers_[s]);
+    }
+    glActiveTexture(GL_TEXTURE0);
+}
+
+void GlDevice::SetConstantAttributes() {
+    // Attribute arrays that a draw leaves disabled read these constant values.
+    glVertexAttrib3f(kAttribNormal, 0.0f, 0.0f, 0.0f);
+    glVertexAttrib2f(kAttribTexCoord, 0.0f, 0.0f);
+    for (GLuint r = 0; r < 4; ++r) glVertexAttrib4fv(kAttribWorld0 + r, world_.m[r]);
+    glVertexAttrib4fv(kAttribDiffuse, &material_.diffuse.r);
+    glVertexAttrib4fv(kAttribAmbient, &material_.ambient.r);
+    glVertexAttrib4fv(kAttribEmissive, &material_.emissive.r);
+}
+
+void GlDevice::DrawLineList(VertexBuffer* buffer, uint32_t startVertex, uint32_t primitiveCount) {
+    auto* b = dynamic_cast<GlLineBuffer*>(buffer);
+    if (!b || primitiveCount == 0 || !host_->MakeCurrent()) return;
+    // Lines past the end of the buffer are not drawn.
+    const uint64_t count = static_cast<uint64_t>(primitiveCount) * 2;
+    if (startVertex >= b->VertexCount()) return;
+    const uint64_t available = b->VertexCount() - startVertex;
+    const GLsizei n = static_cast<GLsizei>(std::min(count, available - available % 2));
+    if (n == 0) return;
+    ApplyDrawState();
+    SetConstantAttributes();
+    glBindVertexArray(b->Vao());
+    glDrawArrays(GL_LINES, static_cast<GLint>(startVertex), n);
+    glBindVertexArray(0);
+}
+
+void GlDevice::DrawMeshSubset(Mesh* mesh, uint32_t subset) {
+    auto* m = dynamic_cast<GlMesh*>(mesh);
+    if (!m || subset != 0 || !host_->MakeCurrent()) return;
+    ApplyDrawState();
+    SetConstantAttributes();
+    glBindVertexArray(m->Vao());
+    glDrawElements(GL_TRIANGLES, m->IndexCount(), GL_UNSIGNED_SHORT, nullptr);
+    glBindVertexArray(0);
+}
+
+void GlDevice::DrawMeshInstances(Mesh* mesh, std::span<const MeshInstance> instances) {
+    auto* m = dynamic_cast<GlMesh*>(mesh);
+    if (!m || instances.empty() || !host_->MakeCurrent()) return;
+    ApplyDrawState();
+    SetConstantAttributes();
+    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
+    // Orphan the previous contents so the driver need not wait for the last draw.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instances.size_bytes()), instances.data(),
+                 GL_STREAM_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindVertexArray(m->InstancedVao());
+    glDrawElementsInstanced(GL_TRIANGLES, m->IndexCount(), GL_UNSIGNED_SHORT, nullptr,
+                            static_cast<GLsizei>(instances.size()));
+    glBindVertexArray(0);
+}
+
+HRESULT GlDevice::ReadBackBuffer(std::vector<uint32_t>* pixels) {
+    if (!pixels) return E_INVALIDARG;
+    if (!host_->MakeCurrent()) return D3DERR_INVALIDCALL;
+    const uint32_t w = backBuffer_.width, h = backBuffer_.height;
+    std::vector<uint32_t> raw(static_cast<size_t>(w) * h);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, host_->DefaultFramebuffer());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, raw.data());
+    if (glGetError() != GL_NO_ERROR) return E_FAIL;
+    pixels->resize(raw.size());
+    // GL rows run bottom-up; callers get the top row first. A back buffer without alpha
+    // reads as opaque.
+    const uint32_t alpha = backBuffer_.format == Format::X8R8G8B8 ? 0xFF000000u : 0u;
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint32_t* src = raw.data() + static_cast<size_t>(h - 1 - y) * w;
+        uint32_t* dst = pixels->data() + static_cast<size_t>(y) * w;
+        for (uint32_t x = 0; x < w; ++x) dst[x] = src[x] | alpha;
+    }
+    return S_OK;
+}
+
+}  // namespace gfx::gl
