@@ -81,7 +81,7 @@ class TokenParser {
     // Fills the top-level data objects; false with error() set on malformed input.
     bool ParseFile(std::vector<XObject>& objects) {
         while (pos_ < data_.size()) {
-            uint16_t t;
+            uint16_t t = 0;
             if (!ReadToken(t)) return false;
             if (t == kTemplate) {
                 if (!SkipTemplate()) return false;
@@ -127,7 +127,7 @@ class TokenParser {
         return true;
     }
     bool ReadNamePayload(std::string& name) {
-        uint32_t n;
+        uint32_t n = 0;
         if (!ReadU32(n)) return false;
         if (n > Remaining()) return Bad("name longer than the data");
         name.assign(reinterpret_cast<const char*>(data_.data() + pos_), n);
@@ -135,7 +135,7 @@ class TokenParser {
         return true;
     }
     bool SkipList(size_t elementBytes) {
-        uint32_t n;
+        uint32_t n = 0;
         if (!ReadU32(n)) return false;
         if (n > Remaining() / elementBytes) return Bad("list longer than the data");
         pos_ += static_cast<size_t>(n) * elementBytes;
@@ -149,7 +149,7 @@ class TokenParser {
                 return ReadNamePayload(ignored);
             }
             case kString: {
-                uint32_t n;
+                uint32_t n = 0;
                 if (!ReadU32(n)) return false;
                 if (n > Remaining()) return Bad("string longer than the data");
                 pos_ += n;
@@ -170,7 +170,7 @@ class TokenParser {
         }
     }
     bool SkipTemplate() {
-        uint16_t t;
+        uint16_t t = 0;
         if (!ReadToken(t)) return false;
         if (t != kName) return Bad("template without a name");
         if (!SkipPayload(t)) return false;
@@ -184,7 +184,7 @@ class TokenParser {
         }
     }
     bool ReadIntegerList(std::vector<uint32_t>& out) {
-        uint32_t n;
+        uint32_t n = 0;
         if (!ReadU32(n)) return false;
         if (n > Remaining() / 4) return Bad("integer list longer than the data");
         const uint8_t* p = data_.data() + pos_;
@@ -193,7 +193,7 @@ class TokenParser {
         return true;
     }
     bool ReadFloatList(std::vector<float>& out) {
-        uint32_t n;
+        uint32_t n = 0;
         if (!ReadU32(n)) return false;
         const size_t w = static_cast<size_t>(floatBytes_);
         if (n > Remaining() / w) return Bad("float list longer than the data");
@@ -215,7 +215,7 @@ class TokenParser {
     // After the template name: [object name] { [guid] data... }
     bool ParseObjectBody(XObject& obj, int depth) {
         if (depth > kMaxNesting) return Bad("data objects nested too deeply");
-        uint16_t t;
+        uint16_t t = 0;
         if (!ReadToken(t)) return false;
         if (t == kName) {
             if (!SkipPayload(t)) return false;
@@ -231,7 +231,7 @@ class TokenParser {
                     if (!ReadIntegerList(obj.ints)) return false;
                     break;
                 case kInteger: {
-                    uint32_t v;
+                    uint32_t v = 0;
                     if (!ReadU32(v)) return false;
                     obj.ints.push_back(v);
                     break;
@@ -301,19 +301,19 @@ Result<IndexedFaces> ReadVectorsAndFaces(const XObject& obj) {
         v = obj.ints[ii++];
         return true;
     };
-    uint32_t nv;
+    uint32_t nv = 0;
     if (!nextInt(nv)) return Fail(what + ": missing vector count");
     if (nv > (obj.floats.size() - fi) / 3) return Fail(what + ": vector count exceeds the data");
     out.vectors.reserve(nv);
     for (uint32_t i = 0; i < nv; ++i, fi += 3)
         out.vectors.push_back({obj.floats[fi], obj.floats[fi + 1], obj.floats[fi + 2]});
-    uint32_t nf;
+    uint32_t nf = 0;
     if (!nextInt(nf)) return Fail(what + ": missing face count");
     // Every face takes at least four integers: its corner count and three corners.
     if (nf > (obj.ints.size() - ii) / 4) return Fail(what + ": face count exceeds the data");
     out.faceStart.reserve(nf + 1);
     for (uint32_t f = 0; f < nf; ++f) {
-        uint32_t c;
+        uint32_t c = 0;
         if (!nextInt(c)) return Fail(what + ": faces truncated");
         if (c < 3) return Fail(what + ": face with fewer than three corners");
         if (c > obj.ints.size() - ii) return Fail(what + ": face corners exceed the data");
