@@ -1,0 +1,142 @@
+// What a click costs in a large construction: the precise pick behind add, delete and
+// twist, and one add and one delete.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "camera/camera.h"
+#include "model/construction.h"
+#include "model/edit/editing.h"
+#include "model/edit/picking.h"
+#include "platform/gfx/assets/mesh_builders.h"
+#include "platform/gfx/assets/xfile.h"
+#include "resources/resources.h"
+
+namespace {
+
+struct Meshes {
+    vmath::MeshGeometry levels[3];
+    vmath::MeshGeometry cube = vassets::CreateBox(2, 2, 2);
+    PickMeshes pick;
+
+    Meshes() {
+        const int ids[3] = {vres::kBlockMeshHigh, vres::kBlockMeshMedium, vres::kBlockMeshLow};
+        for (int i = 0; i < 3; ++i) {
+            auto mesh = vassets::ReadXMesh(vres::GetResource(ids[i]));
+            if (!mesh) {
+                std::fprintf(stderr, "block mesh %d: %s\n", ids[i], mesh.error().c_str());
+                std::abort();
+            }
+            levels[i] = std::move(*mesh);
+            levels[i].UpdateBounds();
+            pick.blockMeshes[i] = &levels[i];
+        }
+        cube.UpdateBounds();
+        pick.cube = &cube;
+    }
+};
+
+const Meshes& BlockMeshes() {
+    static const Meshes meshes;
+    return meshes;
+}
+
+// A solid, roughly cubic construction as users build it: a floor of top-level blocks,
+// each carrying a column of blocks stacked on its top face, every block slightly
+// twisted. The camera looks at the middle of its front from a little way off.
+struct Scene {
+    CVelVorlaSystem sys;
+    CVelCamera camera;
+    int side = 0;
+
+    explicit Scene(int count) {
+        sys.ClearModel();
+        sys.randomColour = 0;
+        side = static_cast<int>(std::ceil(std::cbrt(static_cast<double>(count))));
+        const int columns = (count + side - 1) / side;
+        int placed = 0;
+        for (int c = 0; c < columns && placed < count; ++c) {
+            auto base = std::make_unique<BlockNode>();
+            base->offset = {2.0f * static_cast<float>(c % side), 0,
+                            2.0f * static_cast<float>(c / side)};
+            BlockNode* below = &sys.model.topBlocks.PushBack(std::move(base));
+            sys.model.CountAdded(0);
+            ++placed;
+            for (int h = 1; h < side && placed < count; ++h, ++placed) {
+                auto b = std::make_unique<BlockNode>();
+                b->offset = {0, 2, 0};
+                b->axis = {0, 2, 0};
+                b->angle = 0.01f * static_cast<float>(h % 7);
+                b->colour = h % 5;
+                sys.model.CountAdded(b->colour);
+                below = &below->AppendChild(std::move(b));
+            }
+        }
+        camera.ResetForNewConstruction(nullptr);
+        camera.SetViewport(nullptr, 1024, 768);
+        const float mid = static_cast<float>(side - 1);
+        camera.PlaceAndApply(nullptr, {mid + 0.3f, mid + 0.2f, -12.0f},
+                             {mid + 0.3f, mid + 0.2f, 0});
+    }
+};
+
+void BM_PickPrecise(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    const PickMeshes& meshes = BlockMeshes().pick;
+    const PickRayResult ray = scene.camera.PickRay(512, 384);
+    for (auto _ : state) {
+        PickPrecise(scene.sys, scene.camera, meshes, ray);
+        benchmark::DoNotOptimize(scene.sys.pickHit);
+    }
+    if (!scene.sys.pickHit) state.SkipWithError("the ray missed the construction");
+    state.counters["blocks"] = static_cast<double>(scene.sys.model.Total());
+}
+BENCHMARK(BM_PickPrecise)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+void BM_PickNearestOblique(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    const float far = 2.0f * static_cast<float>(scene.side);
+    scene.camera.PlaceAndApply(nullptr, {-8, far + 6, -8}, {far, 0, far});
+    const PickRayResult ray = scene.camera.PickRay(512, 384);
+    for (auto _ : state) {
+        PickNearest(scene.sys, scene.camera, BlockMeshes().pick, ray);
+        benchmark::DoNotOptimize(scene.sys.pickHit);
+    }
+}
+BENCHMARK(BM_PickNearestOblique)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// One add on the front face, then (untimed) its delete, and the other way round.
+void BM_AddBlock(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    const PickMeshes& meshes = BlockMeshes().pick;
+    for (auto _ : state) {
+        if (!AddBlockAt(scene.sys, scene.camera, meshes, 520, 380)) {
+            state.SkipWithError("add refused");
+            break;
+        }
+        state.PauseTiming();
+        DeleteBlockAt(scene.sys, scene.camera, meshes, 520, 380);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AddBlock)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+void BM_DeleteBlock(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    const PickMeshes& meshes = BlockMeshes().pick;
+    for (auto _ : state) {
+        state.PauseTiming();
+        AddBlockAt(scene.sys, scene.camera, meshes, 520, 380);
+        state.ResumeTiming();
+        if (!DeleteBlockAt(scene.sys, scene.camera, meshes, 520, 380)) {
+            state.SkipWithError("delete refused");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_DeleteBlock)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
