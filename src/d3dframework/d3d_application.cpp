@@ -211,7 +211,9 @@ HRESULT CD3DApplication::ReturnToWindow() {
 }
 
 HRESULT CD3DApplication::SetDeviceCursor() {
-    return device ? gfx::S_OK : gfx::E_FAIL;
+    if (!device) return gfx::E_FAIL;
+    device->ShowCursor(true);
+    return gfx::S_OK;
 }
 
 void CD3DApplication::Close() {
@@ -260,10 +262,7 @@ void CD3DApplication::RestoreWindow() {
 
 void CD3DApplication::SetUpCursor() {
     if (!device) return;
-    if (!windowed && showCursorFullscreen) {
-        SetDeviceCursor();
-        device->ShowCursor(true);
-    }
+    if (!windowed && showCursorFullscreen) SetDeviceCursor();
     if (clipCursorFullscreen && windowHost) {
         if (!windowed) {
             const gfx::Rect r = HostWindowRect();

@@ -65,10 +65,9 @@ class CD3DApplication {
     // Shows the message for `code` (see ErrorMessageText) unless a fatal message has been
     // shown already; a fatal one also asks the program to close. Returns `code`.
     HRESULT ShowError(HRESULT code, ErrorKind kind);
-    // Hardware cursor image from the window's cursor. Our windows draw the pointer
-    // themselves over the rendered surface, so there is no cursor image to hand to the
-    // device: this only checks that a device exists. Callers show the cursor with
-    // Device::ShowCursor.
+    // Makes the window's cursor the device's cursor and shows it. Our windows draw the
+    // pointer themselves over the rendered surface, so there is no cursor image to hand to
+    // the device: this only shows the device cursor (E_FAIL without a device).
     HRESULT SetDeviceCursor();
     // End of the program: device objects and device, the graphics system, CleanupScene.
     // Idempotent.
@@ -148,7 +147,7 @@ class CD3DApplication {
     gfx::Caps deviceCaps;
     gfx::SurfaceDesc backBufferDesc;
     uint32_t createFlags = 0;
-    gfx::Rect windowRect;  // screen coordinates, restored after windowed device creation
+    gfx::Rect windowRect;  // restored after windowed device creation and after full screen
     gfx::Rect clientRect;
     float time = 0;
     float elapsedTime = 0;

@@ -22,7 +22,9 @@ enum class CloseTarget { MainWindow, FullScreenWindow };
 class WindowHost {
   public:
     virtual ~WindowHost() = default;
-    // The window's outer rectangle in screen coordinates.
+    // The window's outer rectangle, in the coordinates RestoreWindowRect takes back:
+    // screen coordinates for a top-level window; a child view may use its parent's
+    // client coordinates so that it keeps its place in the parent.
     virtual gfx::Rect WindowRect(gfx::WindowHandle window) const = 0;
     // The window's client area: (0, 0, width, height).
     virtual gfx::Rect ClientRect(gfx::WindowHandle window) const = 0;

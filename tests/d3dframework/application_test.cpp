@@ -366,6 +366,20 @@ TEST_F(Framework, FramesAdvanceDrawAndPresentOnlyWhenTimeMoved) {
     EXPECT_NE(app.FrameStats().find("fps (800x600)"), std::string::npos);
 }
 
+TEST_F(Framework, WithoutFrameMovingAResetDrawsOneStepAndTimeStandsStill) {
+    CreateOk();
+    app.frameMoving = false;
+    windows.Resize(kView, 640, 480);
+    app.HandleSizeChange();
+    app.hooks.clear();
+    ASSERT_EQ(Frame(0.0), gfx::S_OK);
+    EXPECT_EQ(app.hooks, (Hooks{"AdvanceFrame", "RenderScene"}));
+    EXPECT_EQ(app.ElapsedTime(), 0.0f);
+    app.hooks.clear();
+    ASSERT_EQ(Frame(1.0), gfx::S_OK);  // drawn, not advanced
+    EXPECT_EQ(app.hooks, (Hooks{"RenderScene"}));
+}
+
 TEST_F(Framework, RenderWithoutDeviceDoesNothing) {
     EXPECT_EQ(app.RenderEnvironment(), gfx::D3DERR_INVALIDCALL);
     EXPECT_TRUE(app.hooks.empty());
