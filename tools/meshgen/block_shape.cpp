@@ -47,8 +47,9 @@ class Builder {
             Tri(a[i], b[j], b[i]);
         }
     }
-    void Fan(uint16_t centre, const std::vector<uint16_t>& loop) {
-        for (size_t i = 0; i < loop.size(); ++i) Tri(centre, loop[i], loop[(i + 1) % loop.size()]);
+    // A flat convex polygon, fanned from its first vertex: no centre vertex needed.
+    void Cap(const std::vector<uint16_t>& loop) {
+        for (size_t i = 1; i + 1 < loop.size(); ++i) Tri(loop[0], loop[i], loop[i + 1]);
     }
     // Triangles between two closed convex loops around the same centre (b inside a),
     // both running counter-clockwise about up. Each step closes one triangle on the next
@@ -219,7 +220,7 @@ void Peg(Builder& b, const FaceFrame& f, const Tessellation& t) {
     } else {
         rim = Ring(b, f, kPegTop, kPegRadius, 0, 1, c);
     }
-    b.Fan(b.Vertex(f.d * kPegTop, f.d), rim);
+    b.Cap(rim);
 }
 
 void Socket(Builder& b, const FaceFrame& f, const Tessellation& t) {
@@ -227,7 +228,7 @@ void Socket(Builder& b, const FaceFrame& f, const Tessellation& t) {
     // The wall faces the socket's axis; the floor faces out of the block.
     b.Band(Ring(b, f, kHalfEdge, kSocketRadius, -1, 0, c),
            Ring(b, f, kSocketFloor, kSocketRadius, -1, 0, c));
-    b.Fan(b.Vertex(f.d * kSocketFloor, f.d), Ring(b, f, kSocketFloor, kSocketRadius, 0, 1, c));
+    b.Cap(Ring(b, f, kSocketFloor, kSocketRadius, 0, 1, c));
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ struct Tessellation {
     int capSegments;     // segments of the rounded rim of a peg top (0: sharp rim)
 };
 
-inline constexpr Tessellation kHighDetail{4, 14, 2};
-inline constexpr Tessellation kMediumDetail{2, 8, 1};
+inline constexpr Tessellation kHighDetail{4, 16, 1};
+inline constexpr Tessellation kMediumDetail{2, 7, 1};
 inline constexpr Tessellation kLowDetail{1, 6, 0};
 
 inline constexpr float kHalfEdge = 1.0f;
