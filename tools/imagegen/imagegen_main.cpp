@@ -377,8 +377,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot draw the title with %s\n", font.c_str());
         return 1;
     }
-    Canvas glow = BoxBlur(BoxBlur(BoxBlur(emblem, 7), 7), 7);
-    for (float& v : glow.v) v = std::min(1.0f, v * 1.35f);
+    Canvas glow = BoxBlur(BoxBlur(BoxBlur(emblem, 9), 9), 9);
+    for (float& v : glow.v) v = std::min(1.0f, v * 1.2f);
 
     bool ok = WriteGreyJpeg(dir / "emblem.jpg", emblem) &&
               WriteGreyJpeg(dir / "emblem_glow.jpg", glow) &&
