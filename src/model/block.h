@@ -78,15 +78,17 @@ class BlockList {
 };
 
 struct BlockNode {
-    int32_t colour = 0;           // colour index 0..4
-    vmath::Vec3 offset;           // centre in the parent's frame
-    vmath::Vec3 axis{0, 2, 0};    // joint axis
-    float angle = 0;              // twist about `axis`, radians
-    int32_t visible = 1;          // 0: placeholder, not drawn nor picked, children still walked
-    int32_t selfLit = 0;          // non-zero: drawn with its colour as emissive
-    BlockNode* parent = nullptr;  // not owning; null for a top-level block
-    BlockList children;
+    int32_t colour = 0;         // colour index 0..4
+    vmath::Vec3 offset;         // centre in the parent's frame
+    vmath::Vec3 axis{0, 2, 0};  // joint axis
+    float angle = 0;            // twist about `axis`, radians
+    int32_t visible = 1;        // 0: placeholder, not drawn nor picked, children still walked
+    int32_t selfLit = 0;        // non-zero: drawn with its colour as emissive
+    // The links every walk follows come before `parent`, which no walk reads, so that
+    // what a walk needs of a block tends to share one cache line.
     BlockNode* next = nullptr;  // next sibling; maintained by the owning BlockList
+    BlockList children;
+    BlockNode* parent = nullptr;  // not owning; null for a top-level block
 
     BlockNode() = default;
     BlockNode(const BlockNode&) = delete;

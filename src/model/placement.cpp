@@ -8,17 +8,37 @@ using vmath::Mat4;
 using vmath::Vec3;
 
 Mat4 TwistMatrix(const BlockNode& block) {
-    Mat4 twist = vmath::MatrixRotationAxis(block.axis, block.angle);
+    // An untwisted block (most of them) rotates by exactly the identity: skip the sines.
+    Mat4 twist = block.angle == 0.0f ? Mat4{} : vmath::MatrixRotationAxis(block.axis, block.angle);
     if (!block.parent) {
-        const Mat4 upright =
-            vmath::MatrixRotationQuaternion(vmath::AxisToAxis({0, 1, 0}, block.axis));
-        twist = upright * twist;
+        const vmath::Quat q = vmath::AxisToAxis({0, 1, 0}, block.axis);
+        if (q.x != 0.0f || q.y != 0.0f || q.z != 0.0f || q.w != 1.0f)
+            twist = vmath::MatrixRotationQuaternion(q) * twist;
     }
     return twist;
 }
 
 Mat4 LocalTransform(const BlockNode& block) {
-    return TwistMatrix(block) * vmath::MatrixTranslation(block.offset);
+    // twist x translation: the twist with its last row replaced by the offset.
+    Mat4 local = TwistMatrix(block);
+    local.m[3][0] = block.offset.x;
+    local.m[3][1] = block.offset.y;
+    local.m[3][2] = block.offset.z;
+    return local;
+}
+
+Mat4 WorldTransform(const BlockNode& block, const Mat4& parentWorld) {
+    const Mat4 local = LocalTransform(block);
+    const auto& a = local.m;
+    const auto& b = parentWorld.m;
+    Mat4 r;
+    // Rows 0..2 of `local` end in 0 and row 3 in 1, so those terms drop out.
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.m[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
+    for (int j = 0; j < 4; ++j)
+        r.m[3][j] = a[3][0] * b[0][j] + a[3][1] * b[1][j] + a[3][2] * b[2][j] + b[3][j];
+    return r;
 }
 
 namespace {

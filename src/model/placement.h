@@ -13,6 +13,9 @@
 vmath::Mat4 TwistMatrix(const BlockNode& block);
 // Twist, then move to the block's offset.
 vmath::Mat4 LocalTransform(const BlockNode& block);
+// LocalTransform(block) x parentWorld, using that a local transform is a rotation plus
+// a translation (the same values, fewer operations).
+vmath::Mat4 WorldTransform(const BlockNode& block, const vmath::Mat4& parentWorld);
 
 // Walks `list` and every subtree in the order all passes share: for each block in list
 // order, its children first, then the block itself. A block with visible != 1 is not
@@ -59,7 +62,10 @@ bool WalkBlocks(List& list, const vmath::Mat4& root, Visitor&& visit) {
                 cursor = block.next;
                 continue;
             }
-            vmath::Mat4 world = LocalTransform(block) * *parentWorld;
+            // The walk chases pointers; start fetching the next block it will need.
+            __builtin_prefetch(block.next);
+            __builtin_prefetch(block.children.Front());
+            vmath::Mat4 world = WorldTransform(block, *parentWorld);
             if (block.HasChildren()) {
                 stack.push_back({&block, world});
                 parentWorld = &stack.back().world;

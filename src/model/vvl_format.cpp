@@ -571,8 +571,14 @@ FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camer
     FdGuard file;
     fs::path temp;
     for (int attempt = 0; attempt < 100 && file.fd < 0; ++attempt) {
-        temp = dir / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
-                      "-" + std::to_string(sequence++));
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "." + string.
+        std::string name = ".";
+        name += target.filename().string();
+        name += ".tmp-";
+        name += std::to_string(::getpid());
+        name += '-';
+        name += std::to_string(sequence++);
+        temp = dir / name;
         file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (file.fd < 0 && errno != EEXIST && errno != EINTR) return WriteFailure(errno);
     }
