@@ -7,6 +7,31 @@ uint32_t DrawState::RenderStateValue(RenderState s) const {
     return it == renderStates.end() ? 0u : it->second;
 }
 
+uint32_t DrawState::StageStateValue(uint32_t stage, TextureStageState s) const {
+    auto it = stageStates.find({stage, s});
+    return it == stageStates.end() ? DefaultTextureStageState(stage, s) : it->second;
+}
+
+uint32_t DefaultTextureStageState(uint32_t stage, TextureStageState s) {
+    switch (s) {
+        case TextureStageState::ColorOp:
+            return stage == 0 ? TOP_MODULATE : TOP_DISABLE;
+        case TextureStageState::AlphaOp:
+            return stage == 0 ? TOP_SELECTARG1 : TOP_DISABLE;
+        case TextureStageState::ColorArg1:
+        case TextureStageState::AlphaArg1:
+            return TA_TEXTURE;
+        case TextureStageState::ColorArg2:
+        case TextureStageState::AlphaArg2:
+            return TA_CURRENT;
+        case TextureStageState::TexCoordIndex:
+            return stage;
+        case TextureStageState::TextureTransformFlags:
+            return TTFF_DISABLE;
+    }
+    return 0;
+}
+
 std::string Call::ToString() const {
     std::string text = name;
     text += '(';

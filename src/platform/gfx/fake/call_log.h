@@ -26,7 +26,13 @@ struct DrawState {
     std::vector<MeshInstance> instances;  // DrawMeshInstances only
 
     uint32_t RenderStateValue(RenderState s) const;  // 0 when never set
+    // The stage state in force: the value set, else the device default.
+    uint32_t StageStateValue(uint32_t stage, TextureStageState s) const;
 };
+
+// The texture stage states of a new or reset device (stage 0 modulates the texture with
+// the diffuse colour, the other stages are disabled).
+uint32_t DefaultTextureStageState(uint32_t stage, TextureStageState s);
 
 struct Call {
     // Device calls use the operation name ("SetRenderState"); calls on created objects

@@ -250,26 +250,6 @@ std::map<RenderState, uint32_t> DefaultRenderStates() {
             {RenderState::BlendFactor, 0xFFFFFFFFu}};
 }
 
-uint32_t DefaultStageState(uint32_t stage, TextureStageState s) {
-    switch (s) {
-        case TextureStageState::ColorOp:
-            return stage == 0 ? TOP_MODULATE : TOP_DISABLE;
-        case TextureStageState::AlphaOp:
-            return stage == 0 ? TOP_SELECTARG1 : TOP_DISABLE;
-        case TextureStageState::ColorArg1:
-        case TextureStageState::AlphaArg1:
-            return TA_TEXTURE;
-        case TextureStageState::ColorArg2:
-        case TextureStageState::AlphaArg2:
-            return TA_CURRENT;
-        case TextureStageState::TexCoordIndex:
-            return stage;
-        case TextureStageState::TextureTransformFlags:
-            return TTFF_DISABLE;
-    }
-    return 0;
-}
-
 uint32_t DefaultSamplerState(SamplerState s) {
     return s == SamplerState::MipFilter ? TEXF_NONE : TEXF_POINT;
 }
@@ -499,7 +479,7 @@ void FakeDevice::SetTextureStageState(uint32_t stage, TextureStageState state, u
 
 uint32_t FakeDevice::GetTextureStageState(uint32_t stage, TextureStageState state) const {
     auto it = stageStates_.find({stage, state});
-    return it == stageStates_.end() ? DefaultStageState(stage, state) : it->second;
+    return it == stageStates_.end() ? DefaultTextureStageState(stage, state) : it->second;
 }
 
 void FakeDevice::SetSamplerState(uint32_t stage, SamplerState state, uint32_t value) {

@@ -94,6 +94,8 @@ TEST(FakeDevice, CreatedObjectsAreNamedKeepTheirDataAndLogTheirRelease) {
     ASSERT_TRUE(draw.state);
     EXPECT_EQ(draw.state->textures[0], "texture#1");
     EXPECT_EQ(draw.state->RenderStateValue(RenderState::ZEnable), 1u);
+    EXPECT_EQ(draw.state->StageStateValue(0, TextureStageState::ColorOp), uint32_t{TOP_MODULATE});
+    EXPECT_EQ(draw.state->StageStateValue(1, TextureStageState::TexCoordIndex), 1u);
 
     // Names keep counting per kind within the log.
     ASSERT_EQ(dev.CreateMesh(Triangle(), &mesh), S_OK);
