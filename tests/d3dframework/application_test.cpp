@@ -108,7 +108,6 @@ class Framework : public ::testing::Test {
   protected:
     Framework() {
         auto fake = std::make_unique<FakeSystem>();
-        fake->adapters.push_back(FakeSystem::StandardAdapter());
         sys = fake.get();
         log = fake->SharedLog();
         pending = std::move(fake);
@@ -281,7 +280,6 @@ TEST_F(Framework, MissingMediaNeverFallsBack) {
     for (HRESULT missing : {gfx::Code(0x8200000B), gfx::Code(0x80070002)}) {
         SCOPED_TRACE(missing);
         auto fake = std::make_unique<FakeSystem>();
-        fake->adapters.push_back(FakeSystem::StandardAdapter());
         fake->adapters[0].caps[DeviceType::REF] = FullCaps(DeviceType::REF);
         auto fakeLog = fake->SharedLog();
         FakeMessageBoxes msgs;
@@ -479,7 +477,6 @@ TEST_F(Framework, SizeChangeResetFailureIsFatal) {
     // Video memory shortage keeps its own message (but none shows after a fatal one).
     TestApp other;
     auto fake = std::make_unique<FakeSystem>();
-    fake->adapters.push_back(FakeSystem::StandardAdapter());
     FakeSystem* otherSys = fake.get();
     other.SetSystemFactory([&]() -> std::unique_ptr<gfx::System> { return std::move(fake); });
     FakeWindows wins = windows;

@@ -23,7 +23,6 @@ using gfx::fake::FullCaps;
 class Enumeration : public ::testing::Test {
   protected:
     Enumeration() {
-        sys.adapters.push_back(FakeSystem::StandardAdapter());
         en.system = &sys;
         en.usesDepthBuffer = true;
     }

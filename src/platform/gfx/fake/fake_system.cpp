@@ -17,6 +17,7 @@ bool BackBufferMatchesAdapter(Format adapterFormat, Format backBufferFormat) {
 }
 
 FakeSystem::FakeSystem() {
+    adapters.push_back(StandardAdapter());
     checkDeviceType = [](uint32_t, DeviceType, Format adapterFormat, Format backBufferFormat,
                          bool) {
         return BackBufferMatchesAdapter(adapterFormat, backBufferFormat) ? S_OK

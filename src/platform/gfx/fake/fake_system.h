@@ -1,5 +1,7 @@
 #pragma once
 // A configurable gfx::System for tests of device enumeration, selection and creation.
+// A new one offers one StandardAdapter(), enough for a windowed and a full-screen device;
+// replace or extend `adapters` for anything else.
 //
 // Adapters, their desktop mode, display modes (of any formats) and the caps of each device
 // type they offer are plain data; each Check* query is answered by a replaceable function

@@ -198,7 +198,6 @@ TEST(FakeDevice, SpriteAndFontRecordIntoTheDeviceLog) {
 
 TEST(FakeSystem, AnswersQueriesFromItsTablesAndMakesDevices) {
     FakeSystem sys;
-    sys.adapters.push_back(FakeSystem::StandardAdapter());
     EXPECT_EQ(sys.GetAdapterCount(), 1u);
     EXPECT_EQ(sys.GetAdapterModeCount(0, Format::X8R8G8B8), 8u);
     EXPECT_EQ(sys.GetAdapterModeCount(0, Format::A2R10G10B10), 0u);
