@@ -9,6 +9,14 @@
 
 namespace gfx::gl {
 
+// A host over a toolkit's GL widget (for instance QOpenGLWidget) typically answers:
+//   MakeCurrent        -> the widget's makeCurrent() (already current inside its paint hook)
+//   DefaultFramebuffer -> the widget's own framebuffer object (defaultFramebufferObject())
+//   Present            -> nothing to swap: the toolkit composes after the paint hook; ask
+//                         it for the next frame instead
+//   Surface            -> the widget size times its device-pixel ratio
+//   Resize             -> true, keeping the widget's size (the window decides it)
+// The context must be OpenGL 3.3 core (or compatibility 3.3+).
 class GlContextHost {
   public:
     virtual ~GlContextHost() = default;

@@ -574,6 +574,8 @@ HRESULT GlDevice::ReadBackBuffer(std::vector<uint32_t>* pixels) {
     if (!host_->MakeCurrent()) return D3DERR_INVALIDCALL;
     const uint32_t w = backBuffer_.width, h = backBuffer_.height;
     std::vector<uint32_t> raw(static_cast<size_t>(w) * h);
+    while (glGetError() != GL_NO_ERROR) {
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, host_->DefaultFramebuffer());
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);

@@ -13,6 +13,8 @@ HRESULT GlSprite::Create(std::shared_ptr<DeviceLink> link, std::unique_ptr<GlSpr
     out->reset();
     if (!link->device || !link->MakeCurrent()) return D3DERR_INVALIDCALL;
     std::unique_ptr<GlSprite> s(new GlSprite(std::move(link)));
+    while (glGetError() != GL_NO_ERROR) {
+    }
     glGenVertexArrays(1, &s->vao_);
     glGenBuffers(1, &s->vbo_);
     glBindVertexArray(s->vao_);
