@@ -22,7 +22,8 @@ vmath::Mat4 WorldTransform(const BlockNode& block, const vmath::Mat4& parentWorl
 // visited, and is skipped entirely when it has no children; a placeholder with children
 // still passes its transform on to them.
 //
-// `visit(block, world, rotationWorld)` may return bool: false stops the whole walk.
+// `visit(block, world, rotationWorld)` may return bool: false stops the whole walk. It may
+// change a block's fields but must not add, remove or move blocks.
 // WalkBlocks returns false when it was stopped, true when it went through everything.
 // `root` is the parent transform of the top-level blocks (for both matrices).
 //

@@ -19,7 +19,7 @@ std::vector<int> Colours(const BlockList& list) {
     return out;
 }
 
-TEST(Construction, NewConstructionHasOneGreenBlockAndDefaults) {
+TEST(ModelConstruction, NewConstructionHasOneGreenBlockAndDefaults) {
     CVelVorlaSystem s;
     ASSERT_EQ(s.model.topBlocks.Count(), 1u);
     const BlockNode& b = *s.model.topBlocks.Front();
@@ -47,7 +47,7 @@ TEST(Construction, NewConstructionHasOneGreenBlockAndDefaults) {
     EXPECT_EQ(s.cameraModeTags[1], "СЦ");
 }
 
-TEST(Construction, ResetRestoresDefaultsButKeepsSettingsAndAboutState) {
+TEST(ModelConstruction, ResetRestoresDefaultsButKeepsSettingsAndAboutState) {
     CVelVorlaSystem s;
     AddChild(s.model, *s.model.topBlocks.Front(), Block(ColourRed, {2, 0, 0}));
     s.currentColour = ColourWhite;
@@ -85,7 +85,7 @@ TEST(Construction, ResetRestoresDefaultsButKeepsSettingsAndAboutState) {
     EXPECT_EQ(s.backgroundColour, 0x123456u);
 }
 
-TEST(Construction, ClearModelEmptiesTreeAndCountersAndForgetsPicks) {
+TEST(ModelConstruction, ClearModelEmptiesTreeAndCountersAndForgetsPicks) {
     CVelVorlaSystem s;
     BlockNode& top = *s.model.topBlocks.Front();
     AddChild(s.model, top, Block(ColourBlue, {0, 0, 2}));
@@ -103,7 +103,7 @@ TEST(Construction, ClearModelEmptiesTreeAndCountersAndForgetsPicks) {
     EXPECT_EQ(s.model.colourCounts[ColourWhite], 1);
 }
 
-TEST(Construction, RandomColourNeverRepeatsTheCurrentOne) {
+TEST(ModelConstruction, RandomColourNeverRepeatsTheCurrentOne) {
     CVelVorlaSystem s;
     int draw = 0;
     s.randomSource = [&draw] { return draw; };
@@ -147,7 +147,7 @@ TEST(Construction, RandomColourNeverRepeatsTheCurrentOne) {
     }
 }
 
-TEST(Construction, ColourKeysSetColourAndSwitchRandomOff) {
+TEST(ModelConstruction, ColourKeysSetColourAndSwitchRandomOff) {
     CVelVorlaSystem s;
     s.SelectColour(ColourBlue);
     EXPECT_EQ(s.currentColour, ColourBlue);
@@ -158,7 +158,7 @@ TEST(Construction, ColourKeysSetColourAndSwitchRandomOff) {
     EXPECT_EQ(ColourCaptions[5], "Случайный ( 6 )");
 }
 
-TEST(Construction, CountersTrackAddRemoveRecolourAndIgnoreBadIndices) {
+TEST(ModelConstruction, CountersTrackAddRemoveRecolourAndIgnoreBadIndices) {
     CVelVorlaModel m;
     m.CountAdded(1);
     m.CountAdded(1);
@@ -171,7 +171,7 @@ TEST(Construction, CountersTrackAddRemoveRecolourAndIgnoreBadIndices) {
     EXPECT_EQ(m.Total(), 2);
 }
 
-TEST(BlockListTest, KeepsInsertionOrderThroughRemovals) {
+TEST(ModelBlockList, KeepsInsertionOrderThroughRemovals) {
     BlockList list;
     BlockNode* nodes[4];
     for (int i = 0; i < 4; ++i) nodes[i] = &list.PushBack(Block(i, {}));
@@ -206,7 +206,7 @@ TEST(BlockListTest, KeepsInsertionOrderThroughRemovals) {
     EXPECT_EQ(Colours(moved), (std::vector<int>{4}));
 }
 
-TEST(BlockListTest, DestroysAMillionDeepChainAndWideTreesWithoutRecursion) {
+TEST(ModelBlockList, DestroysAMillionDeepChainAndWideTreesWithoutRecursion) {
     {
         CVelVorlaModel model;
         testutil::FillChain(model, 1'000'000);

@@ -65,7 +65,7 @@ FileResult Decode(const std::vector<uint8_t>& bytes, ConstructionDocument& doc) 
 }
 
 // A private folder per test, removed afterwards.
-class FormatFiles : public ::testing::Test {
+class ModelFormatFiles : public ::testing::Test {
   protected:
     void SetUp() override {
         char tmpl[] = "/tmp/vorla-format-XXXXXX";
@@ -94,7 +94,7 @@ constexpr size_t kModelHeader = 287;
 constexpr size_t kTopCount = 295;
 constexpr size_t kFirstBlock = 299;
 
-TEST(Format, NewConstructionIsExactly343KnownBytes) {
+TEST(ModelFormat, NewConstructionIsExactly343KnownBytes) {
     CVelVorlaSystem s;
     const CVelCamera cam = NewCamera();
     const auto b = EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model);
@@ -142,7 +142,7 @@ void ExpectSameTree(const BlockList& a, const BlockList& b, const BlockNode* par
     EXPECT_TRUE(ia == a.end() && ib == b.end()) << "lists differ in length";
 }
 
-TEST_F(FormatFiles, RandomConstructionRoundTripsThroughAFile) {
+TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
     std::mt19937 rng(11);
     CVelVorlaSystem s;
     s.ClearModel();
@@ -250,7 +250,7 @@ std::vector<uint8_t> SampleBytes() {
     return EncodeConstruction(CaptureCamera(NewCamera()), CaptureSettings(s), s.model);
 }
 
-TEST(Format, EveryTruncationIsRefusedCleanly) {
+TEST(ModelFormat, EveryTruncationIsRefusedCleanly) {
     const auto full = SampleBytes();
     ASSERT_EQ(full.size(), kFirstBlock + 5 * kVvlBlockEntrySize);
     ConstructionDocument doc;
@@ -271,7 +271,7 @@ TEST(Format, EveryTruncationIsRefusedCleanly) {
     }
 }
 
-TEST(Format, WrongSignaturesAreRefusedWithTheFormatMessage) {
+TEST(ModelFormat, WrongSignaturesAreRefusedWithTheFormatMessage) {
     auto bytes = SampleBytes();
     for (const char* sig : {"vvl", "VVl", "XVL", "VV\0"}) {
         auto b = bytes;
@@ -287,7 +287,7 @@ TEST(Format, WrongSignaturesAreRefusedWithTheFormatMessage) {
     }
 }
 
-TEST(Format, BadValuesAreRefused) {
+TEST(ModelFormat, BadValuesAreRefused) {
     const auto good = SampleBytes();
     struct Case {
         const char* what;
@@ -327,7 +327,7 @@ TEST(Format, BadValuesAreRefused) {
     }
 }
 
-TEST(Format, NonPositiveCountsMeanNoBlocksAndTrailingBytesAreIgnored) {
+TEST(ModelFormat, NonPositiveCountsMeanNoBlocksAndTrailingBytesAreIgnored) {
     auto b = SampleBytes();
     // The first block's child count -3: its two children are no longer read, so their
     // bytes and the last top-level block become the end of a shorter document.
@@ -345,7 +345,7 @@ TEST(Format, NonPositiveCountsMeanNoBlocksAndTrailingBytesAreIgnored) {
     EXPECT_EQ(e.model.Total(), 0);
 }
 
-TEST(Format, LoadRebuildsParentsAndCounters) {
+TEST(ModelFormat, LoadRebuildsParentsAndCounters) {
     ConstructionDocument d;
     ASSERT_TRUE(Decode(SampleBytes(), d));
     const int expected[6] = {1, 1, 1, 1, 1, 5};
@@ -359,7 +359,7 @@ TEST(Format, LoadRebuildsParentsAndCounters) {
     EXPECT_EQ(d.model.topBlocks.Back()->parent, nullptr);
 }
 
-TEST_F(FormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
+TEST_F(ModelFormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
     CVelVorlaSystem s;
     AddChild(s.model, *s.model.topBlocks.Front(), Block(3, {2, 0, 0}));
     s.mode = ModePaint;
@@ -395,7 +395,7 @@ TEST_F(FormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
     }
 }
 
-TEST_F(FormatFiles, AMillionDeepChainSavesLoadsWalksAndDestroys) {
+TEST_F(ModelFormatFiles, AMillionDeepChainSavesLoadsWalksAndDestroys) {
     CVelVorlaSystem s;
     s.ClearModel();
     testutil::FillChain(s.model, 1'000'000);
@@ -413,7 +413,7 @@ TEST_F(FormatFiles, AMillionDeepChainSavesLoadsWalksAndDestroys) {
     loaded.ClearModel();
 }
 
-TEST_F(FormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
+TEST_F(ModelFormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
     CVelVorlaSystem s;
     const CVelCamera cam = NewCamera();
     const fs::path file = dir_ / "doc.vvl";
@@ -433,7 +433,7 @@ TEST_F(FormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
-TEST_F(FormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
+TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     CVelVorlaSystem s;
     const CVelCamera cam = NewCamera();
     s.saved = 0;
@@ -483,7 +483,7 @@ TEST_F(FormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     }
 }
 
-TEST_F(FormatFiles, NonRegularFilesAreRefused) {
+TEST_F(ModelFormatFiles, NonRegularFilesAreRefused) {
     CVelVorlaSystem s;
     CVelCamera cam;
     const FileResult r = LoadConstruction(s, cam, "/dev/zero");

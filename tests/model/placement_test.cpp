@@ -57,7 +57,7 @@ void ReferenceWalk(const BlockList& list, const Mat4& parentWorld, const Mat4& p
     }
 }
 
-TEST(Walk, VisitsChildrenBeforeParentsSiblingsInOrderAndSkipsPlaceholders) {
+TEST(ModelWalk, VisitsChildrenBeforeParentsSiblingsInOrderAndSkipsPlaceholders) {
     CVelVorlaModel m;
     // a ( b ( c ), hidden ( d ), emptyHidden ), e
     BlockNode& a = AddTop(m, Block(0, {0, 0, 0}));
@@ -82,7 +82,7 @@ TEST(Walk, VisitsChildrenBeforeParentsSiblingsInOrderAndSkipsPlaceholders) {
     ExpectNear(centres[2], {0, 4, 0});
 }
 
-TEST(Walk, StopsEarlyWhenTheVisitorSaysSo) {
+TEST(ModelWalk, StopsEarlyWhenTheVisitorSaysSo) {
     CVelVorlaModel m;
     for (int i = 0; i < 5; ++i) AddTop(m, Block(i, {static_cast<float>(2 * i), 0, 0}));
     int visits = 0;
@@ -95,7 +95,7 @@ TEST(Walk, StopsEarlyWhenTheVisitorSaysSo) {
                            [](const BlockNode&, const Mat4&, const Mat4&) { return true; }));
 }
 
-TEST(Walk, MatchesTheRecursiveDefinitionOnRandomTrees) {
+TEST(ModelWalk, MatchesTheRecursiveDefinitionOnRandomTrees) {
     std::mt19937 rng(7);
     for (int round = 0; round < 5; ++round) {
         CVelVorlaModel m;
@@ -115,7 +115,7 @@ TEST(Walk, MatchesTheRecursiveDefinitionOnRandomTrees) {
     }
 }
 
-TEST(Placement, TwistCarriesTheSubtree) {
+TEST(ModelPlacement, TwistCarriesTheSubtree) {
     CVelVorlaModel m;
     BlockNode& top = AddTop(m, Block(2, {0, 0, 0}, {0, 2, 0}, kPi / 2));
     BlockNode& child = AddChild(m, top, Block(1, {2, 0, 0}, {2, 0, 0}));
@@ -128,7 +128,7 @@ TEST(Placement, TwistCarriesTheSubtree) {
     ExpectNear(c[2], {0, 0, 0});
 }
 
-TEST(Placement, TopLevelBlockTurnsItsUpOntoItsAxisBeforeTwisting) {
+TEST(ModelPlacement, TopLevelBlockTurnsItsUpOntoItsAxisBeforeTwisting) {
     CVelVorlaModel m;
     // As a delete leaves a re-homed block: axis +X, somewhere in the world.
     BlockNode& rehomed = AddTop(m, Block(0, {4, 0, 0}, {2, 0, 0}, kPi / 2));
@@ -149,7 +149,7 @@ TEST(Placement, TopLevelBlockTurnsItsUpOntoItsAxisBeforeTwisting) {
     EXPECT_TRUE(std::isfinite(d[1].x));
 }
 
-TEST(Placement, IsPositionFreeEdges) {
+TEST(ModelPlacement, IsPositionFreeEdges) {
     CVelVorlaModel m;
     BlockNode& top = AddTop(m, Block(2, {0, 0, 0}));
     BlockNode& hidden = AddChild(m, top, Block(2, {0, 0, 2}, {0, 0, 2}, 0, 0));
@@ -168,7 +168,7 @@ TEST(Placement, IsPositionFreeEdges) {
     EXPECT_TRUE(s.IsPositionFree({0, 2, 0}));
 }
 
-TEST(Placement, NearestCentreTiesGoToTheBlockWalkedFirst) {
+TEST(ModelPlacement, NearestCentreTiesGoToTheBlockWalkedFirst) {
     CVelVorlaModel m;
     BlockNode& a = AddTop(m, Block(0, {5, 0, 0}));
     AddChild(m, a, Block(1, {-5, 2, 0}));  // (0, 2, 0)
@@ -194,7 +194,7 @@ TEST(Placement, NearestCentreTiesGoToTheBlockWalkedFirst) {
     ExpectNear(NearestCentre(BlockList{}, {3, 3, 3}, {1, 2, 3}), {1, 2, 3});
 }
 
-TEST(Placement, GatherCentresAndFarthestDistance) {
+TEST(ModelPlacement, GatherCentresAndFarthestDistance) {
     CVelVorlaModel m;
     EXPECT_EQ(GatherCentres(m.topBlocks).count, 0);
     EXPECT_EQ(FarthestDistance(m.topBlocks, {1, 1, 1}), 0.0f);
@@ -211,7 +211,7 @@ TEST(Placement, GatherCentresAndFarthestDistance) {
     EXPECT_NEAR(FarthestDistance(m.topBlocks, {-1, 0, 0}), 3.0f, 1e-6f);
 }
 
-TEST(Placement, RefreshPickedMatricesFindsThePickedBlock) {
+TEST(ModelPlacement, RefreshPickedMatricesFindsThePickedBlock) {
     CVelVorlaSystem s;
     BlockNode& top = *s.model.topBlocks.Front();
     top.angle = kPi / 2;
@@ -230,7 +230,7 @@ TEST(Placement, RefreshPickedMatricesFindsThePickedBlock) {
     ExpectNear(vmath::Vec3TransformCoord({1, 0, 0}, s.pickedRotation), {0, 0, -1});
 }
 
-TEST(Placement, AMillionDeepChainIsWalkedWithoutRecursion) {
+TEST(ModelPlacement, AMillionDeepChainIsWalkedWithoutRecursion) {
     CVelVorlaModel m;
     testutil::FillChain(m, 1'000'000);
     EXPECT_FALSE(IsPositionFree(m.topBlocks, {0, 2.0f * 999'999, 0}));
@@ -239,7 +239,7 @@ TEST(Placement, AMillionDeepChainIsWalkedWithoutRecursion) {
     EXPECT_EQ(TreeDepth(m.topBlocks), 1'000'000);
 }
 
-TEST(Placement, TreeDepthCountsLevels) {
+TEST(ModelPlacement, TreeDepthCountsLevels) {
     CVelVorlaModel m;
     EXPECT_EQ(TreeDepth(m.topBlocks), 0);
     BlockNode& a = AddTop(m, Block(0, {}));

@@ -34,7 +34,7 @@ std::string Slurp(const fs::path& p) {
     return ss.str();
 }
 
-class Tool : public ::testing::Test {
+class ModelTool : public ::testing::Test {
   protected:
     void SetUp() override {
         char tmpl[] = "/tmp/vorla-tool-XXXXXX";
@@ -83,7 +83,7 @@ void ExpectOneLineReason(const ToolRun& r, const std::string& file, const char* 
     EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
 }
 
-TEST_F(Tool, NewWritesANewConstructionThatInfoBlocksAndCheckRead) {
+TEST_F(ModelTool, NewWritesANewConstructionThatInfoBlocksAndCheckRead) {
     const std::string file = Path("new.vvl");
     ToolRun r = Exec({"new", file});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -107,7 +107,7 @@ TEST_F(Tool, NewWritesANewConstructionThatInfoBlocksAndCheckRead) {
     EXPECT_EQ(r.status, 1);
 }
 
-TEST_F(Tool, InfoAndBlocksDescribeATree) {
+TEST_F(ModelTool, InfoAndBlocksDescribeATree) {
     CVelVorlaSystem s;
     BlockNode& top = *s.model.topBlocks.Front();
     BlockNode& hidden = AddChild(s.model, top, Block(0, {2, 0, 0}, {2, 0, 0}, 0, 0));
@@ -141,7 +141,7 @@ TEST_F(Tool, InfoAndBlocksDescribeATree) {
     EXPECT_EQ(Exec({"blocks", file}).out, "");
 }
 
-TEST_F(Tool, BadFilesExitOneWithTheReason) {
+TEST_F(ModelTool, BadFilesExitOneWithTheReason) {
     const std::string good = Path("good.vvl");
     ASSERT_EQ(Exec({"new", good}).status, 0);
     std::string bytes = Slurp(good);
@@ -163,7 +163,7 @@ TEST_F(Tool, BadFilesExitOneWithTheReason) {
     }
 }
 
-TEST_F(Tool, UsageErrorsExitTwoAndHelpExitsZero) {
+TEST_F(ModelTool, UsageErrorsExitTwoAndHelpExitsZero) {
     for (std::vector<std::string> args :
          std::vector<std::vector<std::string>>{{},
                                                {"frobnicate", "x.vvl"},
