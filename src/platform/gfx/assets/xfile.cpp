@@ -153,7 +153,14 @@ class TokenParser {
                 if (!ReadU32(n)) return false;
                 if (n > Remaining()) return Bad("string longer than the data");
                 pos_ += n;
-                return Skip(4);  // terminator
+                // The terminator (a semicolon or comma) is written by some tools as a
+                // 32-bit record and by others as an ordinary token; take the record if
+                // it is there and leave a token to the caller, which skips separators.
+                if (Remaining() >= 4) {
+                    const uint32_t term = GetU32(data_.data() + pos_);
+                    if (term == kSemicolon || term == kComma) pos_ += 4;
+                }
+                return true;
             }
             case kInteger:
                 return Skip(4);

@@ -139,7 +139,7 @@ TEST(XFile, PolygonsAreFannedAndVerticesSplitWhereNormalsDiffer) {
     }
 }
 
-TEST(XFile, TemplatesHeaderObjectsAndReferencesAreSkipped) {
+TEST(XFile, TemplatesHeaderObjectsReferencesAndStringsAreSkipped) {
     Tokens t;
     // template Foo { <guid> DWORD a; array FLOAT b[a]; [...] }
     t.T(31).Name("Foo").Open().T(5).U32(1).U32(2).U32(3).U32(4);
@@ -149,7 +149,15 @@ TEST(XFile, TemplatesHeaderObjectsAndReferencesAreSkipped) {
     t.Name("Frame").Name("root").Open();
     t.Open().Name("someMaterial").Close();  // a reference
     t.Name("Mesh").Open().Ints({3}).Floats({0, 0, 0, 0, 1, 0, 1, 0, 0});
-    t.Ints({1, 3, 0, 1, 2}).Close();
+    t.Ints({1, 3, 0, 1, 2});
+    // Strings end in a semicolon written either as a 32-bit record or as a token.
+    t.Name("TextureFilename").Open().T(2).U32(5);
+    t.b.insert(t.b.end(), {'a', '.', 'p', 'n', 'g'});
+    t.U32(20).Close();
+    t.Name("TextureFilename").Open().T(2).U32(1);
+    t.b.push_back('b');
+    t.T(20).Close();
+    t.Close();
     t.Close();
     auto m = vassets::ReadXMesh(t.Binary());
     ASSERT_TRUE(m) << m.error();
