@@ -9,12 +9,17 @@ using K = MenuEntry::Kind;
 constexpr MenuEntry Item(int id, const char* text, const char* key = "") {
     return {K::Item, id, text, key};
 }
-constexpr MenuEntry Sep() { return {K::Separator, 0, "", ""}; }
+constexpr MenuEntry Sep() {
+    return {K::Separator, 0, "", ""};
+}
 
 constexpr std::array kFile{
-    Item(cmd::kNew, "&Создать", "Ctrl+N"),       Sep(),
-    Item(cmd::kOpen, "&Открыть...", "Ctrl+O"),   Item(cmd::kSaveAs, "&Сохранить как...", "Ctrl+S"),
-    Sep(),                                       Item(cmd::kExit, "&Выход"),
+    Item(cmd::kNew, "&Создать", "Ctrl+N"),
+    Sep(),
+    Item(cmd::kOpen, "&Открыть...", "Ctrl+O"),
+    Item(cmd::kSaveAs, "&Сохранить как...", "Ctrl+S"),
+    Sep(),
+    Item(cmd::kExit, "&Выход"),
 };
 
 constexpr std::array kActions{
@@ -74,15 +79,17 @@ const std::array kPopups{
 };
 
 constexpr std::array kCheckable{
-    cmd::kDetailHigh,     cmd::kDetailMedium,    cmd::kDetailLow,      cmd::kShowCubes,
-    cmd::kShowGrid,       cmd::kShowAxes,        cmd::kOrbitMode,      cmd::kFreeTargetMode,
-    cmd::kAutoSpinAround, cmd::kAutoSpinTarget,  cmd::kCopyColourMode, cmd::kInspectMode,
-    cmd::kAddMode,        cmd::kDeleteMode,      cmd::kPaintMode,      cmd::kTwistMode,
-    cmd::kColourRed,      cmd::kColourYellow,    cmd::kColourGreen,    cmd::kColourBlue,
-    cmd::kColourWhite,    cmd::kRandomColour,    cmd::kShowHints,      cmd::kShowButtons,
+    cmd::kDetailHigh,     cmd::kDetailMedium,   cmd::kDetailLow,      cmd::kShowCubes,
+    cmd::kShowGrid,       cmd::kShowAxes,       cmd::kOrbitMode,      cmd::kFreeTargetMode,
+    cmd::kAutoSpinAround, cmd::kAutoSpinTarget, cmd::kCopyColourMode, cmd::kInspectMode,
+    cmd::kAddMode,        cmd::kDeleteMode,     cmd::kPaintMode,      cmd::kTwistMode,
+    cmd::kColourRed,      cmd::kColourYellow,   cmd::kColourGreen,    cmd::kColourBlue,
+    cmd::kColourWhite,    cmd::kRandomColour,   cmd::kShowHints,      cmd::kShowButtons,
 };
 
-constexpr Accelerator Key(int vkCode, int command) { return {vkCode, false, false, false, command}; }
+constexpr Accelerator Key(int vkCode, int command) {
+    return {vkCode, false, false, false, command};
+}
 
 // The "=" and "-" character entries of the table are the unshifted =/+ and -/_ keys.
 constexpr std::array kAccel{
@@ -125,16 +132,23 @@ constexpr std::array kAccel{
 
 }  // namespace
 
-std::span<const MenuPopup> Menu() { return kPopups; }
-std::span<const int> CheckableCommands() { return kCheckable; }
-std::span<const Accelerator> Accelerators() { return kAccel; }
+std::span<const MenuPopup> Menu() {
+    return kPopups;
+}
+std::span<const int> CheckableCommands() {
+    return kCheckable;
+}
+std::span<const Accelerator> Accelerators() {
+    return kAccel;
+}
 
 std::optional<int> TranslateAccelerator(const InputMessage& msg) {
     if (msg.kind != MessageKind::KeyDown) return std::nullopt;
     const bool ctrl = (msg.buttons & vk::MK_CONTROL) != 0;
     const bool shift = (msg.buttons & vk::MK_SHIFT) != 0;
     for (const Accelerator& a : kAccel) {
-        if (a.virtualKey == msg.virtualKey && a.ctrl == ctrl && a.shift == shift && a.alt == msg.alt)
+        if (a.virtualKey == msg.virtualKey && a.ctrl == ctrl && a.shift == shift &&
+            a.alt == msg.alt)
             return a.command;
     }
     return std::nullopt;

@@ -12,9 +12,9 @@ namespace app {
 struct MenuEntry {
     enum class Kind { Item, Separator, SubmenuBegin, SubmenuEnd };
     Kind kind = Kind::Item;
-    int id = 0;                    // command id (Item only)
-    const char* text = "";         // item or submenu text, with & mnemonics
-    const char* keyLabel = "";     // shown at the right of the item
+    int id = 0;                 // command id (Item only)
+    const char* text = "";      // item or submenu text, with & mnemonics
+    const char* keyLabel = "";  // shown at the right of the item
 };
 
 struct MenuPopup {

@@ -12,7 +12,7 @@ enum class MsgIcon { None, Error, Warning };
 enum class MsgResult { Ok, Yes, No, Cancel };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // A modal message box owned by the main window.
     virtual MsgResult ShowMessage(const std::string& text, const std::string& caption,
@@ -31,7 +31,7 @@ public:
 
 // The per-user settings store ("Background", "Grid", "Help", "Buttons", "LastDir").
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // Empty when the value is missing or cannot be read as the asked type.
     virtual std::optional<uint32_t> ReadDword(const std::string& name) = 0;
@@ -44,7 +44,7 @@ public:
 
 // The frame and its windows, as the form sees them.
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     virtual void SetMenuCheck(int commandId, bool checked) = 0;
     // Asks the main window to close through its normal path (save prompt included).

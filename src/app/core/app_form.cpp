@@ -1,0 +1,185 @@
+#include "app/core/app_form.h"
+
+#include <ctime>
+#include <filesystem>
+
+#include "app/core/command_table.h"
+
+namespace app {
+
+CAppForm::CAppForm(const FormServices& services, std::string folder)
+    : startFolder(std::move(folder)), services_(services) {
+    renderer_ = std::make_unique<render::SceneRenderer>(system, camera);
+    DispatchHost& host = *this;
+    dispatcher_ = std::make_unique<CInputDispatcher>(system, camera, pickMeshes_, host);
+    camera.mouse.SetCaptureTarget(services_.mouseCapture);
+    windowTitle = "ТОР-ВИН";
+    showCursorFullscreen = true;
+    startFullscreen = false;
+    Enumerator().usesDepthBuffer = true;
+    SetWindowHost(services_.windowHost);
+    SetMessageBoxHost(services_.messageBoxHost);
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    LoadSettings();
+}
+
+CAppForm::~CAppForm() {
+    Shutdown();
+}
+
+gfx::HRESULT CAppForm::Start(SystemFactory factory, gfx::WindowHandle viewWindow,
+                             gfx::WindowHandle fullScreenWindow, std::string commandLineFile) {
+    viewWindow_ = viewWindow;
+    fullScreenWindow_ = fullScreenWindow;
+    if (commandLineFile.size() >= 2 && commandLineFile.front() == '"')
+        commandLineFile = commandLineFile.substr(1, commandLineFile.size() - 2);
+    commandLineFile_ = std::move(commandLineFile);
+    SetSystemFactory(std::move(factory));
+    SetDeviceWindow(viewWindow);
+    SetFocusWindow(fullScreenWindow);
+    return Create();
+}
+
+bool CAppForm::Idle() {
+    if (!IsActive() || shutDown_) return false;
+    if (!windowed && device && gfx::Failed(device->TestCooperativeLevel())) ReturnToWindow();
+    return gfx::Succeeded(RenderEnvironment());
+}
+
+bool CAppForm::DispatchInput(const InputMessage& msg) {
+    return dispatcher_->DispatchInput(msg);
+}
+
+std::optional<int> CAppForm::TranslateAccelerator(const InputMessage& msg) const {
+    return app::TranslateAccelerator(msg);
+}
+
+void CAppForm::SetActive(bool isActive) {
+    if (!viewWindow_) return;
+    ClearKeys();
+    Pause(!isActive);
+}
+
+void CAppForm::OnSize() {
+    HandleSize();
+    ClearKeys();
+}
+
+void CAppForm::Shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    Close();  // device objects, device, then CleanupScene (settings)
+}
+
+CameraDevice* CAppForm::CameraUpload() {
+    gfx::Device* current = GetDevice();
+    if (current != cameraUploadDevice_) {
+        cameraUpload_.reset();
+        if (current) cameraUpload_.emplace(*current);
+        cameraUploadDevice_ = current;
+    }
+    return cameraUpload_ ? &*cameraUpload_ : nullptr;
+}
+
+void CAppForm::RefreshPickMeshes() {
+    render::PickMeshes g = renderer_->Geometry();
+    for (int i = 0; i < 3; ++i) pickMeshes_.blockMeshes[i] = g.blockMeshes[i];
+    pickMeshes_.cube = g.cubeMesh;
+    pickMeshes_.ring = g.ringMesh;
+    pickMeshes_.disc = g.discMesh;
+    pickMeshes_.viewport = device ? device->GetViewport() : vmath::Viewport{};
+}
+
+// Size handling shared by the device reset and the window's resize: the trackball, the
+// back buffer and the projection follow the window the scene is drawn in.
+void CAppForm::HandleSize() {
+    int w = 0, h = 0;
+    if (services_.shell) services_.shell->ViewSize(&w, &h);
+    camera.arcBall.SetWindow(w, h);
+    HandleSizeChange();
+    if (device) {
+        camera.SetViewport(CameraUpload(), static_cast<int>(backBufferDesc.width),
+                           static_cast<int>(backBufferDesc.height));
+        pickMeshes_.viewport = device->GetViewport();
+    }
+}
+
+gfx::HRESULT CAppForm::AdjustWindowStyle() {
+    if (services_.shell) services_.shell->ShowFullScreen(!windowed);
+    SetDeviceWindow(windowed ? viewWindow_ : fullScreenWindow_);
+    return gfx::S_OK;
+}
+
+gfx::HRESULT CAppForm::InitScene() {
+    system.ResetConstruction();
+    camera.ResetForNewConstruction(CameraUpload());
+    return gfx::S_OK;
+}
+
+gfx::HRESULT CAppForm::CreateDeviceObjects() {
+    gfx::HRESULT hr = renderer_->CreateDeviceObjects(*device);
+    RefreshPickMeshes();
+    return hr;
+}
+
+gfx::HRESULT CAppForm::ResetDeviceObjects() {
+    gfx::HRESULT hr = renderer_->ResetDeviceObjects(*device, [this] { HandleSize(); });
+    RefreshPickMeshes();
+    if (firstReset_) {
+        firstReset_ = false;
+        if (!commandLineFile_.empty()) LoadFile(commandLineFile_);
+        RefreshCheckMarks();
+    }
+    return hr;
+}
+
+gfx::HRESULT CAppForm::AdvanceFrame() {
+    camera.FrameMove(CameraUpload(), time, system.keys);
+    return gfx::S_OK;
+}
+
+gfx::HRESULT CAppForm::RenderScene() {
+    return renderer_->RenderScene(*device, time);
+}
+
+gfx::HRESULT CAppForm::LoseDeviceObjects() {
+    return renderer_->LoseDeviceObjects();
+}
+
+gfx::HRESULT CAppForm::DestroyDeviceObjects() {
+    gfx::HRESULT hr = renderer_->DestroyDeviceObjects();
+    RefreshPickMeshes();
+    cameraUpload_.reset();
+    cameraUploadDevice_ = nullptr;
+    return hr;
+}
+
+gfx::HRESULT CAppForm::CleanupScene() {
+    SaveSettings();
+    return gfx::S_OK;
+}
+
+// ---- Settings ----------------------------------------------------------------------------
+
+void CAppForm::LoadSettings() {
+    SettingsStore* store = services_.settings;
+    if (!store) return;
+    system.backgroundColour = store->ReadDword("Background").value_or(160);
+    system.gridColour = store->ReadDword("Grid").value_or(0xFFFFFF);
+    system.showHints = store->ReadDword("Help").value_or(1) != 0 ? 1 : 0;
+    system.showButtons = store->ReadDword("Buttons").value_or(1) != 0 ? 1 : 0;
+    lastDir = store->ReadString("LastDir").value_or(lastDir);
+}
+
+void CAppForm::SaveSettings() {
+    SettingsStore* store = services_.settings;
+    if (!store) return;
+    store->WriteDword("Background", system.backgroundColour);
+    store->WriteDword("Grid", system.gridColour);
+    store->WriteDword("Help", static_cast<uint32_t>(system.showHints));
+    store->WriteDword("Buttons", static_cast<uint32_t>(system.showButtons));
+    store->WriteString("LastDir", lastDir);
+    store->Flush();
+}
+
+}  // namespace app

@@ -1,0 +1,145 @@
+#pragma once
+// The form: the one view of the program and the device application in one. It owns the
+// construction and the camera, answers the framework's device hooks with the renderer,
+// routes every input message through the dispatcher, runs the commands of the menu,
+// accelerators and on-screen buttons, and reads and writes documents and settings.
+//
+// No toolkit here: the Qt shell hands in its windows and implements Dialogs,
+// SettingsStore, Shell and the framework's window and message-box hosts.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/core/command_ids.h"
+#include "app/core/services.h"
+#include "camera/camera.h"
+#include "d3dframework/d3d_application.h"
+#include "interaction/dispatcher.h"
+#include "interaction/input_message.h"
+#include "model/construction.h"
+#include "model/edit/picking.h"
+#include "render/camera_upload.h"
+#include "render/scene_renderer.h"
+
+namespace app {
+
+// The maker's web address, opened by the web link at the right of the bottom strip.
+inline constexpr char kMakerUrl[] = "https://vorla.example.org/";
+
+struct FormServices {
+    Dialogs* dialogs = nullptr;
+    SettingsStore* settings = nullptr;
+    Shell* shell = nullptr;
+    d3dfw::WindowHost* windowHost = nullptr;
+    d3dfw::MessageBoxHost* messageBoxHost = nullptr;
+    MouseCapture* mouseCapture = nullptr;  // may be null
+};
+
+class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
+  public:
+    // Builds the construction and camera and reads the settings. `startFolder` is the
+    // process's current directory at start-up.
+    CAppForm(const FormServices& services, std::string startFolder);
+    ~CAppForm() override;
+
+    // Start-up once the windows exist: `viewWindow` is the window the scene is drawn in
+    // while windowed, `fullScreenWindow` the one used in full screen. `commandLineFile`
+    // (may be empty; surrounding double quotes are dropped) opens at the first device
+    // reset. Returns the framework's result; a failure has been shown already.
+    gfx::HRESULT Start(SystemFactory factory, gfx::WindowHandle viewWindow,
+                       gfx::WindowHandle fullScreenWindow, std::string commandLineFile);
+
+    // The idle step: one frame while active (in full screen a lost device first returns
+    // to a window). Returns false when nothing was drawn.
+    bool Idle();
+
+    // Every key and mouse message of the view, before accelerators. True: pass it on
+    // (the shell then asks TranslateAccelerator and runs the command); false: consumed.
+    bool DispatchInput(const InputMessage& msg);
+    // Looks a passed-on key message up in the accelerator table.
+    std::optional<int> TranslateAccelerator(const InputMessage& msg) const;
+
+    // Menu, accelerator and button commands.
+    void OnCommand(int id);
+    void RefreshCheckMarks();
+
+    // Documents.
+    bool SaveChangesPrompt();
+    bool SaveAs();
+    void LoadFile(const std::string& path);
+    void NewDocument();
+    void OpenDocument();
+    void OnDropFiles(const std::vector<std::string>& paths);
+    // The file dialogs' initial name: last folder, else the Models folder, else the start folder.
+    std::string DialogStartName() const;
+
+    // Window events.
+    void SetActive(bool active);
+    void OnSize();
+    // Full-screen toggle (Alt+Enter, the menu item and the on-screen button).
+    void ToggleFullScreen();
+    // Closing window: releases the device and writes the settings. Idempotent.
+    void Shutdown();
+
+    // Settings, read once at construction and written once at shutdown.
+    void LoadSettings();
+    void SaveSettings();
+
+    // Opens the maker's web page (the web link of the bottom strip).
+    void OpenMakerSite();
+
+    CVelVorlaSystem system;
+    CVelCamera camera;
+    std::string startFolder;
+    std::string lastDir;
+
+    render::SceneRenderer& Renderer() { return *renderer_; }
+    CInputDispatcher& Dispatcher() { return *dispatcher_; }
+    const PickMeshes& Meshes() const { return pickMeshes_; }
+    gfx::WindowHandle ViewWindow() const { return viewWindow_; }
+    gfx::WindowHandle FullScreenWindow() const { return fullScreenWindow_; }
+
+  protected:
+    // Device hooks.
+    gfx::HRESULT AdjustWindowStyle() override;
+    gfx::HRESULT InitScene() override;
+    gfx::HRESULT CreateDeviceObjects() override;
+    gfx::HRESULT ResetDeviceObjects() override;
+    gfx::HRESULT AdvanceFrame() override;
+    gfx::HRESULT RenderScene() override;
+    gfx::HRESULT LoseDeviceObjects() override;
+    gfx::HRESULT DestroyDeviceObjects() override;
+    gfx::HRESULT CleanupScene() override;
+
+  private:
+    // DispatchHost
+    float Time() const override { return time; }
+    bool Windowed() const override { return windowed; }
+    bool HasViewWindow() const override { return viewWindow_ != nullptr; }
+    CameraDevice* Device() override { return CameraUpload(); }
+
+    CameraDevice* CameraUpload();
+    void RefreshPickMeshes();
+    void HandleSize();
+    // Leaves full screen before a dialog appears over it.
+    void LeaveFullScreenForDialog();
+    void ClearKeys() { system.keys.Clear(); }
+    void SetMode(int newMode, bool stopAxisMode);
+    void ChooseColour(uint32_t& colour);
+    void About();
+
+    FormServices services_;
+    std::unique_ptr<render::SceneRenderer> renderer_;
+    std::unique_ptr<CInputDispatcher> dispatcher_;
+    std::optional<render::GfxCameraDevice> cameraUpload_;
+    gfx::Device* cameraUploadDevice_ = nullptr;
+    PickMeshes pickMeshes_;
+    gfx::WindowHandle viewWindow_ = nullptr;
+    gfx::WindowHandle fullScreenWindow_ = nullptr;
+    std::string commandLineFile_;
+    bool firstReset_ = true;
+    bool shutDown_ = false;
+};
+
+}  // namespace app

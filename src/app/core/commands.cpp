@@ -1,0 +1,265 @@
+// Command handlers: menu items, accelerators and on-screen buttons. Every handler
+// releases the held keys, because a key whose release went to a menu or dialog must not
+// stay held.
+#include "app/core/app_form.h"
+#include "app/core/command_table.h"
+#include "interaction/about.h"
+#include "model/edit/editing.h"
+#include "model/edit/twisting.h"
+
+namespace app {
+
+void CAppForm::OnCommand(int id) {
+    CameraDevice* up = CameraUpload();
+    switch (id) {
+        case cmd::kNew:
+            NewDocument();
+            return;
+        case cmd::kOpen:
+            OpenDocument();
+            return;
+        case cmd::kSaveAs:
+            SaveAs();
+            return;
+        case cmd::kExit:
+            if (services_.shell) services_.shell->PostCloseToMainWindow();
+            return;
+
+        case cmd::kOrbitMode:
+            if (camera.orbitMode == 0) OnCommand(cmd::kToggleOrbit);
+            return;
+        case cmd::kFreeTargetMode:
+            if (camera.orbitMode == 1) OnCommand(cmd::kToggleOrbit);
+            return;
+        case cmd::kToggleOrbit:
+            camera.ToggleOrbitMode();
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+        case cmd::kAutoSpinAround:
+            if (camera.orbitMode == 1) {
+                OnCommand(cmd::kToggleAutoSpin);
+            } else {
+                camera.autoSpinAround = !camera.autoSpinAround;
+                RefreshCheckMarks();
+            }
+            return;
+        case cmd::kAutoSpinTarget:
+            if (camera.orbitMode == 0) {
+                OnCommand(cmd::kToggleAutoSpin);
+            } else {
+                camera.autoSpinTarget = !camera.autoSpinTarget;
+                RefreshCheckMarks();
+            }
+            return;
+        case cmd::kToggleAutoSpin:
+            camera.ToggleAutoSpin();
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+
+        case cmd::kColourRed:
+        case cmd::kColourYellow:
+        case cmd::kColourGreen:
+        case cmd::kColourBlue:
+        case cmd::kColourWhite:
+            system.SelectColour(id - cmd::kColourRed);
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+        case cmd::kRandomColour:
+            system.randomColour = 1;
+            system.PickRandomColour();
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+
+        case cmd::kCopyColourMode:
+            SetMode(ModeCopyColour, false);
+            return;
+        case cmd::kAddMode:
+            SetMode(ModeAdd, false);
+            return;
+        case cmd::kDeleteMode:
+            SetMode(ModeDelete, false);
+            return;
+        case cmd::kPaintMode:
+            SetMode(ModePaint, true);
+            return;
+        case cmd::kTwistMode:
+            SetMode(ModeTwist, true);
+            return;
+        case cmd::kInspectMode:
+            dispatcher_->ReturnToInspect();
+            RefreshCheckMarks();
+            return;
+        case cmd::kChooseCentreMode:
+            camera.StopMotion();
+            ClearKeys();
+            system.twistSelected = 0;
+            system.showAxes = 0;
+            system.previousMode = system.mode;
+            system.mode = ModeChooseCentre;
+            RefreshCheckMarks();
+            return;
+
+        case cmd::kCentre:
+            camera.StopMotion();
+            CentreView(system, camera, up);
+            ClearKeys();
+            return;
+        case cmd::kCentreTarget:
+            camera.StopMotion();
+            CentreTarget(system, camera, up);
+            ClearKeys();
+            return;
+        case cmd::kFindNearest:
+            camera.StopMotion();
+            ClearKeys();
+            FindNearestBlock(system, camera, up);
+            return;
+        case cmd::kCancelTwist:
+            CancelTwist(system);
+            return;
+
+        case cmd::kShowButtons:
+            system.showButtons = !system.showButtons;
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+        case cmd::kShowGrid:
+            system.showGrid = !system.showGrid;
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+        case cmd::kShowAxes:
+            system.showAxes = !system.showAxes;
+            ClearKeys();
+            system.mode = ModeInspect;
+            RefreshCheckMarks();
+            return;
+        case cmd::kDetailHigh:
+        case cmd::kDetailMedium:
+        case cmd::kDetailLow:
+            system.detailLevel = id - cmd::kDetailHigh + 1;
+            system.showAsCubes = 0;
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+        case cmd::kShowCubes:
+            system.showAsCubes = !system.showAsCubes;
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+        case cmd::kBackgroundColour:
+            ChooseColour(system.backgroundColour);
+            return;
+        case cmd::kGridColour:
+            ChooseColour(system.gridColour);
+            return;
+        case cmd::kFullScreen:
+            ToggleFullScreen();
+            return;
+        case cmd::kShowHints:
+            system.showHints = !system.showHints;
+            ClearKeys();
+            RefreshCheckMarks();
+            return;
+        case cmd::kAbout:
+            About();
+            return;
+        default:
+            return;
+    }
+}
+
+// Twist and paint also leave the rotation about a picked axis ring.
+void CAppForm::SetMode(int newMode, bool stopAxisMode) {
+    camera.StopMotion();
+    if (stopAxisMode) camera.axisMode = 0;
+    ClearKeys();
+    system.twistSelected = 0;
+    system.showAxes = 0;
+    system.mode = newMode;
+    RefreshCheckMarks();
+}
+
+void CAppForm::RefreshCheckMarks() {
+    Shell* shell = services_.shell;
+    int level = system.detailLevel;
+    if (level <= 1) level = 1;
+    if (level >= 3) level = 3;
+    system.detailLevel = level;
+    if (!shell) return;
+    const bool cubes = system.showAsCubes != 0;
+    shell->SetMenuCheck(cmd::kDetailHigh, level == 1 && !cubes);
+    shell->SetMenuCheck(cmd::kDetailMedium, level == 2 && !cubes);
+    shell->SetMenuCheck(cmd::kDetailLow, level == 3 && !cubes);
+    shell->SetMenuCheck(cmd::kShowCubes, cubes);
+    shell->SetMenuCheck(cmd::kShowGrid, system.showGrid != 0);
+    shell->SetMenuCheck(cmd::kShowAxes, system.showAxes != 0);
+    shell->SetMenuCheck(cmd::kOrbitMode, camera.orbitMode != 0);
+    shell->SetMenuCheck(cmd::kFreeTargetMode, camera.orbitMode == 0);
+    shell->SetMenuCheck(cmd::kAutoSpinAround, camera.autoSpinAround != 0);
+    shell->SetMenuCheck(cmd::kAutoSpinTarget, camera.autoSpinTarget != 0);
+    shell->SetMenuCheck(cmd::kCopyColourMode, system.mode == ModeCopyColour);
+    shell->SetMenuCheck(cmd::kInspectMode, system.mode == ModeInspect);
+    shell->SetMenuCheck(cmd::kAddMode, system.mode == ModeAdd);
+    shell->SetMenuCheck(cmd::kDeleteMode, system.mode == ModeDelete);
+    shell->SetMenuCheck(cmd::kPaintMode, system.mode == ModePaint);
+    shell->SetMenuCheck(cmd::kTwistMode, system.mode == ModeTwist);
+    for (int c = 0; c < 5; ++c)
+        shell->SetMenuCheck(cmd::kColourRed + c, system.currentColour == c && !system.randomColour);
+    shell->SetMenuCheck(cmd::kRandomColour, system.randomColour != 0);
+    shell->SetMenuCheck(cmd::kShowHints, system.showHints != 0);
+    shell->SetMenuCheck(cmd::kShowButtons, system.showButtons != 0);
+}
+
+void CAppForm::LeaveFullScreenForDialog() {
+    if (windowed) return;
+    SwitchScreenMode();
+    camera.Apply(CameraUpload());
+}
+
+void CAppForm::ChooseColour(uint32_t& colour) {
+    if (!windowed) {
+        Pause(true);
+        SwitchScreenMode();
+        camera.Apply(CameraUpload());
+        Pause(false);
+    }
+    Pause(true);
+    ClearKeys();
+    if (services_.dialogs) {
+        if (auto chosen = services_.dialogs->ChooseColour(SwapRedBlue(colour)))
+            colour = SwapRedBlue(*chosen) & 0x00FFFFFFu;
+    }
+    Pause(false);
+}
+
+void CAppForm::ToggleFullScreen() {
+    Pause(true);
+    SwitchScreenMode();
+    ClearKeys();
+    Pause(false);
+}
+
+void CAppForm::About() {
+    ClearKeys();
+    if (!system.aboutShown) camera.StopMotion();
+    if (!renderer_->Objects().emblemTexture && device) {
+        Pause(true);
+        renderer_->LoadAboutTextures(*device);
+        Pause(false);
+    }
+    ToggleAbout(system, camera);
+}
+
+void CAppForm::OpenMakerSite() {
+    LeaveFullScreenForDialog();
+    ClearKeys();
+    camera.mouse.ReleaseAll();
+    if (services_.dialogs) services_.dialogs->OpenUrl(kMakerUrl);
+}
+
+}  // namespace app

@@ -1,0 +1,149 @@
+// New, Open, Save as, dropped files and the prompt that offers to save unsaved work.
+// Every pause taken here is released on every path, and a failed read or write leaves
+// the construction as it was and tells the user why.
+#include <filesystem>
+#include <system_error>
+
+#include "app/core/app_form.h"
+#include "model/vvl_format.h"
+
+namespace app {
+namespace {
+
+constexpr char kSavePrompt[] = "Сохранить текщую работу?";
+constexpr char kSavePromptCaption[] = "Внимание!";
+constexpr char kErrorCaption[] = "Error";
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::exists(std::filesystem::path(path), ec);
+}
+
+std::string Join(const std::string& folder, const std::string& leaf) {
+    return (std::filesystem::path(folder) / std::filesystem::path(leaf)).string();
+}
+
+std::string ParentFolder(const std::string& path) {
+    return std::filesystem::path(path).parent_path().string();
+}
+
+// Pause(true) now, Pause(false) when the scope ends, whatever way it ends.
+class PauseScope {
+  public:
+    explicit PauseScope(d3dfw::CD3DApplication& app) : app_(app) { app_.Pause(true); }
+    ~PauseScope() { Release(); }
+    void Release() {
+        if (held_) app_.Pause(false);
+        held_ = false;
+    }
+    PauseScope(const PauseScope&) = delete;
+    PauseScope& operator=(const PauseScope&) = delete;
+
+  private:
+    d3dfw::CD3DApplication& app_;
+    bool held_ = true;
+};
+
+}  // namespace
+
+std::string CAppForm::DialogStartName() const {
+    if (!lastDir.empty() && Exists(lastDir)) return Join(lastDir, "*.vvl");
+    std::string models = Join(startFolder, "Models");
+    if (Exists(models)) return Join(models, "*.vvl");
+    return startFolder;
+}
+
+bool CAppForm::SaveChangesPrompt() {
+    if (system.saved == 1) return true;
+    if (system.model.Total() < 1) return true;
+    MsgResult answer;
+    {
+        PauseScope pause(*this);
+        LeaveFullScreenForDialog();
+        answer = services_.dialogs
+                     ? services_.dialogs->ShowMessage(kSavePrompt, kSavePromptCaption,
+                                                      MsgButtons::YesNoCancel, MsgIcon::None)
+                     : MsgResult::Cancel;
+    }
+    ClearKeys();
+    if (answer == MsgResult::Cancel) return false;
+    if (answer == MsgResult::Yes) return SaveAs();
+    return true;
+}
+
+bool CAppForm::SaveAs() {
+    PauseScope pause(*this);
+    LeaveFullScreenForDialog();
+    ClearKeys();
+    if (!services_.dialogs) return false;
+    std::optional<std::string> path = services_.dialogs->AskSavePath(DialogStartName());
+    if (!path) return false;
+    lastDir = ParentFolder(*path);
+    FileResult result = SaveConstruction(system, camera, std::filesystem::path(*path));
+    if (!result) {
+        services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
+                                       MsgIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+void CAppForm::LoadFile(const std::string& path) {
+    if (!Exists(path)) return;
+    if (system.saved == 0) {
+        MsgResult answer;
+        {
+            PauseScope pause(*this);
+            answer = services_.dialogs
+                         ? services_.dialogs->ShowMessage(kSavePrompt, kSavePromptCaption,
+                                                          MsgButtons::YesNoCancel, MsgIcon::None)
+                         : MsgResult::Cancel;
+        }
+        if (answer == MsgResult::Cancel) return;
+        if (answer == MsgResult::Yes && !SaveAs()) return;
+    }
+    FileResult result;
+    {
+        PauseScope pause(*this);
+        result = LoadConstruction(system, camera, std::filesystem::path(path));
+        if (!result && services_.dialogs)
+            services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
+                                           MsgIcon::Error);
+    }
+    if (result) {
+        // The stored orientation replaced the old one: make it the base of any later stop.
+        camera.Apply(CameraUpload());
+        RefreshCheckMarks();
+    }
+}
+
+void CAppForm::NewDocument() {
+    if (!SaveChangesPrompt()) return;
+    system.ResetConstruction();
+    camera.ResetForNewConstruction(CameraUpload());
+    RefreshCheckMarks();
+}
+
+void CAppForm::OpenDocument() {
+    if (!SaveChangesPrompt()) return;
+    std::optional<std::string> path;
+    {
+        PauseScope pause(*this);
+        LeaveFullScreenForDialog();
+        ClearKeys();
+        if (services_.dialogs) path = services_.dialogs->AskOpenPath(DialogStartName());
+        if (path) {
+            lastDir = ParentFolder(*path);
+            system.saved = 1;  // the prompt has been answered already
+        }
+    }
+    if (path) LoadFile(*path);
+}
+
+void CAppForm::OnDropFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    if (Exists(paths.front())) LoadFile(paths.front());
+    camera.Apply(CameraUpload());
+}
+
+}  // namespace app

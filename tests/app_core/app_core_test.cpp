@@ -1,0 +1,395 @@
+// The form without a window system: a fake graphics system, scripted dialogs, an
+// in-memory settings store and a shell that records the menu check marks.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "app/core/app_form.h"
+#include "app/core/command_table.h"
+#include "model/vvl_format.h"
+#include "platform/gfx/fake/fake_system.h"
+
+namespace fs = std::filesystem;
+using namespace app;
+
+namespace {
+
+struct MemorySettings : SettingsStore {
+    std::map<std::string, uint32_t> dwords;
+    std::map<std::string, std::string> strings;
+    int flushes = 0;
+    std::optional<uint32_t> ReadDword(const std::string& n) override {
+        auto it = dwords.find(n);
+        return it == dwords.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::optional<std::string> ReadString(const std::string& n) override {
+        auto it = strings.find(n);
+        return it == strings.end() ? std::nullopt : std::optional(it->second);
+    }
+    bool WriteDword(const std::string& n, uint32_t v) override { return dwords[n] = v, true; }
+    bool WriteString(const std::string& n, const std::string& v) override {
+        return strings[n] = v, true;
+    }
+    bool Flush() override { return ++flushes, true; }
+};
+
+struct Message {
+    std::string text, caption;
+    MsgButtons buttons;
+    MsgIcon icon;
+};
+
+struct ScriptedDialogs : Dialogs {
+    std::deque<MsgResult> answers;
+    std::deque<std::optional<std::string>> paths;
+    std::deque<std::optional<uint32_t>> colours;
+    std::vector<Message> shown;
+    std::vector<std::string> startNames;
+    std::vector<uint32_t> colourRequests;
+    MsgResult ShowMessage(const std::string& t, const std::string& c, MsgButtons b,
+                          MsgIcon i) override {
+        shown.push_back({t, c, b, i});
+        if (answers.empty()) return MsgResult::Ok;
+        MsgResult r = answers.front();
+        answers.pop_front();
+        return r;
+    }
+    std::optional<std::string> NextPath(const std::string& start) {
+        startNames.push_back(start);
+        if (paths.empty()) return std::nullopt;
+        auto p = paths.front();
+        paths.pop_front();
+        return p;
+    }
+    std::optional<std::string> AskOpenPath(const std::string& s) override { return NextPath(s); }
+    std::optional<std::string> AskSavePath(const std::string& s) override { return NextPath(s); }
+    std::optional<uint32_t> ChooseColour(uint32_t initial) override {
+        colourRequests.push_back(initial);
+        if (colours.empty()) return std::nullopt;
+        auto c = colours.front();
+        colours.pop_front();
+        return c;
+    }
+    void OpenUrl(const std::string&) override {}
+};
+
+struct RecordingShell : Shell {
+    std::map<int, bool> checks;
+    int closeRequests = 0;
+    bool fullScreen = false;
+    void SetMenuCheck(int id, bool c) override { checks[id] = c; }
+    void PostCloseToMainWindow() override { ++closeRequests; }
+    void ShowFullScreen(bool f) override { fullScreen = f; }
+    void ViewSize(int* w, int* h) override { *w = 520, *h = 350; }
+};
+
+struct Windows : d3dfw::WindowHost, d3dfw::MessageBoxHost {
+    std::vector<std::string> errors;
+    gfx::Rect WindowRect(gfx::WindowHandle) const override { return {0, 0, 520, 350}; }
+    gfx::Rect ClientRect(gfx::WindowHandle) const override { return {0, 0, 520, 350}; }
+    void RestoreWindowRect(gfx::WindowHandle, const gfx::Rect&) override {}
+    void SetFullScreenFrame(gfx::WindowHandle, bool) override {}
+    void PostClose(d3dfw::CloseTarget) override {}
+    void ClipCursor(const gfx::Rect*) override {}
+    void ShowMessage(const std::string& t, const std::string&, d3dfw::MessageIcon) override {
+        errors.push_back(t);
+    }
+};
+
+gfx::WindowHandle Handle(uintptr_t v) {
+    return reinterpret_cast<gfx::WindowHandle>(v);
+}
+
+class FormTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("vorla_form_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        form.reset();
+        fs::remove_all(dir);
+    }
+
+    CAppForm& Start(const std::string& commandLine = "") {
+        FormServices s{&dialogs, &settings, &shell, &windows, &windows, nullptr};
+        form = std::make_unique<CAppForm>(s, dir.string());
+        gfx::HRESULT hr = form->Start(
+            [] {
+                auto sys = std::make_unique<gfx::fake::FakeSystem>();
+                sys->adapters = {gfx::fake::FakeSystem::StandardAdapter()};
+                return sys;
+            },
+            Handle(1), Handle(2), commandLine);
+        EXPECT_TRUE(gfx::Succeeded(hr))
+            << std::hex << hr << " " << (windows.errors.empty() ? "" : windows.errors.back());
+        EXPECT_TRUE(form->IsActive());
+        return *form;
+    }
+
+    std::string WriteFile(const std::string& name, const std::string& bytes) {
+        fs::path p = dir / name;
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p.string();
+    }
+
+    fs::path dir;
+    MemorySettings settings;
+    ScriptedDialogs dialogs;
+    RecordingShell shell;
+    Windows windows;
+    std::unique_ptr<CAppForm> form;
+};
+
+}  // namespace
+
+TEST(CommandTable, AcceleratorsMatchModifiersExactly) {
+    auto key = [](int vkCode, unsigned mods = 0, bool alt = false) {
+        InputMessage m;
+        m.kind = MessageKind::KeyDown;
+        m.virtualKey = vkCode;
+        m.buttons = mods;
+        m.alt = alt;
+        return TranslateAccelerator(m);
+    };
+    EXPECT_EQ(key('N'), cmd::kFindNearest);
+    EXPECT_EQ(key('N', vk::MK_CONTROL), cmd::kNew);
+    EXPECT_EQ(key('S', vk::MK_CONTROL), cmd::kSaveAs);
+    EXPECT_EQ(key('S'), std::nullopt);  // plain S is a camera key
+    EXPECT_EQ(key(vk::VK_RETURN), cmd::kCentre);
+    EXPECT_EQ(key(vk::VK_RETURN, 0, true), cmd::kFullScreen);
+    EXPECT_EQ(key(vk::VK_OEM_PLUS), cmd::kAddMode);
+    EXPECT_EQ(key(vk::VK_SUBTRACT), cmd::kDeleteMode);
+    EXPECT_EQ(key('T', vk::MK_SHIFT), std::nullopt);
+    InputMessage up;
+    up.kind = MessageKind::KeyUp;
+    up.virtualKey = vk::VK_F5;
+    EXPECT_EQ(TranslateAccelerator(up), std::nullopt);
+    // Every command with a check mark appears in the menu.
+    for (int id : CheckableCommands()) {
+        bool found = false;
+        for (const MenuPopup& p : Menu())
+            for (const MenuEntry& e : p.entries) found |= e.id == id;
+        EXPECT_TRUE(found) << id;
+    }
+}
+
+TEST_F(FormTest, StartsOnANewConstructionWithTheMenuCheckedAndDefaultSettings) {
+    CAppForm& f = Start();
+    EXPECT_EQ(f.system.model.Total(), 1);
+    EXPECT_EQ(f.system.aboutShown, 1);
+    EXPECT_TRUE(shell.checks[cmd::kInspectMode]);
+    EXPECT_TRUE(shell.checks[cmd::kDetailHigh]);
+    EXPECT_TRUE(shell.checks[cmd::kOrbitMode]);
+    EXPECT_FALSE(shell.checks[cmd::kFreeTargetMode]);
+    EXPECT_TRUE(shell.checks[cmd::kRandomColour]);
+    EXPECT_TRUE(shell.checks[cmd::kShowHints]);
+    EXPECT_TRUE(shell.checks[cmd::kShowButtons]);
+    EXPECT_EQ(f.system.backgroundColour, 0xA0u);
+    EXPECT_EQ(f.system.gridColour, 0xFFFFFFu);
+    EXPECT_TRUE(f.Idle());
+}
+
+TEST_F(FormTest, CommandsUpdateStateAndCheckMarks) {
+    CAppForm& f = Start();
+    f.OnCommand(cmd::kRandomColour);
+    EXPECT_TRUE(shell.checks[cmd::kRandomColour]);
+    for (int c = 0; c < 5; ++c) EXPECT_FALSE(shell.checks[cmd::kColourRed + c]);
+    f.OnCommand(cmd::kColourGreen);
+    EXPECT_TRUE(shell.checks[cmd::kColourGreen]);
+    EXPECT_FALSE(shell.checks[cmd::kRandomColour]);
+    EXPECT_FALSE(shell.checks[cmd::kColourRed]);
+
+    f.OnCommand(cmd::kTwistMode);
+    EXPECT_TRUE(shell.checks[cmd::kTwistMode]);
+    f.OnCommand(cmd::kShowAxes);  // F4 in twist mode: axes on, back to inspecting
+    EXPECT_EQ(f.system.showAxes, 1);
+    EXPECT_TRUE(shell.checks[cmd::kInspectMode]);
+    EXPECT_FALSE(shell.checks[cmd::kTwistMode]);
+
+    f.OnCommand(cmd::kShowCubes);
+    EXPECT_TRUE(shell.checks[cmd::kShowCubes]);
+    EXPECT_FALSE(shell.checks[cmd::kDetailHigh]);
+    f.OnCommand(cmd::kDetailHigh);  // F5 clears the cubes
+    EXPECT_FALSE(shell.checks[cmd::kShowCubes]);
+    EXPECT_TRUE(shell.checks[cmd::kDetailHigh]);
+
+    f.OnCommand(cmd::kPaintMode);
+    f.OnCommand(cmd::kChooseCentreMode);  // T remembers paint; no mode item checked
+    EXPECT_EQ(f.system.previousMode, ModePaint);
+    for (int id : {cmd::kInspectMode, cmd::kPaintMode, cmd::kAddMode, cmd::kDeleteMode,
+                   cmd::kTwistMode, cmd::kCopyColourMode})
+        EXPECT_FALSE(shell.checks[id]) << id;
+
+    f.OnCommand(cmd::kOrbitMode);  // already orbiting: nothing changes
+    EXPECT_EQ(f.camera.orbitMode, 1);
+    f.OnCommand(cmd::kFreeTargetMode);
+    EXPECT_EQ(f.camera.orbitMode, 0);
+    EXPECT_TRUE(shell.checks[cmd::kFreeTargetMode]);
+    f.OnCommand(cmd::kAutoSpinAround);  // flips its own flag in free mode
+    EXPECT_EQ(f.camera.autoSpinAround, 1);
+    EXPECT_EQ(f.camera.autoSpinTarget, 0);
+
+    f.system.keys.OnKeyMessage(0.0f, MessageKind::KeyDown, 'W');
+    f.OnCommand(cmd::kShowGrid);
+    EXPECT_EQ(f.system.keys.DownCount(), 0);  // every command releases held keys
+}
+
+TEST_F(FormTest, ColourChooserSwapsBytesAndStaysPausedOnlyWhileOpen) {
+    CAppForm& f = Start();
+    dialogs.colours.push_back(0x000000FFu);  // pure red in the chooser's layout
+    f.OnCommand(cmd::kBackgroundColour);
+    EXPECT_EQ(dialogs.colourRequests.at(0), 0x00A00000u);
+    EXPECT_EQ(f.system.backgroundColour, 0x00FF0000u);
+    f.OnCommand(cmd::kGridColour);  // cancelled
+    EXPECT_EQ(f.system.gridColour, 0x00FFFFFFu);
+    EXPECT_EQ(f.PauseCount(), 0);
+    f.Shutdown();
+    EXPECT_EQ(settings.dwords["Background"], 0x00FF0000u);
+    EXPECT_EQ(settings.dwords["Grid"], 0x00FFFFFFu);
+    EXPECT_EQ(settings.dwords["Help"], 1u);
+    EXPECT_EQ(settings.dwords["Buttons"], 1u);
+    EXPECT_TRUE(settings.strings.count("LastDir"));
+}
+
+TEST_F(FormTest, SettingsAreReadAtStart) {
+    settings.dwords = {{"Background", 0x112233}, {"Grid", 0x445566}, {"Help", 0}, {"Buttons", 0}};
+    settings.strings["LastDir"] = dir.string();
+    CAppForm& f = Start();
+    EXPECT_EQ(f.system.backgroundColour, 0x112233u);
+    EXPECT_EQ(f.system.gridColour, 0x445566u);
+    EXPECT_EQ(f.system.showHints, 0);
+    EXPECT_EQ(f.system.showButtons, 0);
+    EXPECT_EQ(f.DialogStartName(), (dir / "*.vvl").string());
+}
+
+TEST_F(FormTest, DialogsStartInModelsFolderOrStartFolder) {
+    CAppForm& f = Start();
+    EXPECT_EQ(f.DialogStartName(), dir.string());
+    fs::create_directories(dir / "Models");
+    EXPECT_EQ(f.DialogStartName(), (dir / "Models" / "*.vvl").string());
+    f.lastDir = (dir / "gone").string();  // a folder that no longer exists falls back
+    EXPECT_EQ(f.DialogStartName(), (dir / "Models" / "*.vvl").string());
+}
+
+TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
+    CAppForm& f = Start();
+    f.NewDocument();
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    f.system.saved = 0;
+    f.system.currentColour = ColourBlue;
+    dialogs.answers = {MsgResult::Yes};
+    dialogs.paths = {std::nullopt};  // the save dialog is cancelled
+    f.NewDocument();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs.shown[0].caption, "Внимание!");
+    EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_EQ(f.system.currentColour, ColourBlue);
+
+    dialogs.answers = {MsgResult::Cancel};
+    f.NewDocument();
+    EXPECT_EQ(f.system.saved, 0);
+
+    dialogs.answers = {MsgResult::No};
+    f.NewDocument();
+    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_EQ(f.system.currentColour, ColourYellow);
+    EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, SaveAsThenOpenRoundTripsAndRemembersTheFolder) {
+    CAppForm& f = Start();
+    fs::create_directories(dir / "work");
+    std::string path = (dir / "work" / "a.vvl").string();
+    f.system.saved = 0;
+    f.system.showGrid = 1;
+    dialogs.paths = {path};
+    EXPECT_TRUE(f.SaveAs());
+    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_EQ(fs::file_size(path), 343u);
+    EXPECT_EQ(f.lastDir, (dir / "work").string());
+
+    f.OnCommand(cmd::kShowGrid);
+    EXPECT_EQ(f.system.showGrid, 0);
+    dialogs.paths = {path};
+    f.OnCommand(cmd::kOpen);
+    EXPECT_EQ(dialogs.startNames.back(), (dir / "work" / "*.vvl").string());
+    EXPECT_EQ(f.system.showGrid, 1);
+    EXPECT_TRUE(shell.checks[cmd::kShowGrid]);
+    EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
+    CAppForm& f = Start();
+    f.system.currentColour = ColourWhite;
+    f.LoadFile(WriteFile("lower.vvl", "vvl and more"));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Неправильный формат");
+    EXPECT_EQ(dialogs.shown[0].caption, "Error");
+    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+
+    f.LoadFile(WriteFile("short.vvl", "VV"));
+    EXPECT_EQ(dialogs.shown.size(), 2u);
+    f.LoadFile(WriteFile("truncated.vvl", "VVL\x01\x02"));
+    EXPECT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_FALSE(dialogs.shown.back().text.empty());
+    f.LoadFile((dir / "missing.vvl").string());  // silently ignored
+    EXPECT_EQ(dialogs.shown.size(), 3u);
+
+    EXPECT_EQ(f.system.currentColour, ColourWhite);
+    EXPECT_EQ(f.system.model.Total(), 1);
+    EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {
+    CAppForm& f = Start();
+    f.system.saved = 0;
+    dialogs.paths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
+    EXPECT_FALSE(f.SaveAs());
+    EXPECT_EQ(f.system.saved, 0);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, DroppedFilesOpenOnlyTheFirstAndCommandLineOpensAtFirstReset) {
+    CAppForm& f = Start();
+    f.system.showGrid = 1;
+    fs::path saved = dir / "grid.vvl";
+    ASSERT_TRUE(SaveConstruction(f.system, f.camera, saved));
+    f.system.showGrid = 0;
+    f.OnDropFiles({saved.string(), WriteFile("bad.vvl", "xyz")});
+    EXPECT_EQ(f.system.showGrid, 1);
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    form.reset();
+    CAppForm& g = Start("\"" + saved.string() + "\"");
+    EXPECT_EQ(g.system.showGrid, 1);
+    EXPECT_TRUE(shell.checks[cmd::kShowGrid]);
+}
+
+TEST_F(FormTest, FullScreenToggleSwitchesWindowsAndDialogsLeaveFullScreen) {
+    CAppForm& f = Start();
+    f.OnCommand(cmd::kFullScreen);
+    EXPECT_FALSE(f.IsWindowed());
+    EXPECT_TRUE(shell.fullScreen);
+    EXPECT_EQ(f.DeviceWindow(), Handle(2));
+    dialogs.paths = {std::nullopt};
+    f.OnCommand(cmd::kOpen);  // a dialog: back to the window first
+    EXPECT_TRUE(f.IsWindowed());
+    EXPECT_FALSE(shell.fullScreen);
+    EXPECT_EQ(f.DeviceWindow(), Handle(1));
+    f.OnCommand(cmd::kFullScreen);
+    f.OnCommand(cmd::kFullScreen);
+    EXPECT_TRUE(f.IsWindowed());
+    EXPECT_EQ(f.PauseCount(), 0);
+}
