@@ -1,0 +1,219 @@
+// What a user feels of the renderer, headless at 800 x 600 on the OpenGL device: the time
+// from nothing to the first frame, and the frame time against construction size, split
+// into the CPU side (walk, detail choice, culling, batch filling) and the whole frame.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/placement.h"
+#include "platform/gfx/gl/egl_headless_host.h"
+#include "platform/gfx/gl/gl_system.h"
+#include "render/camera_upload.h"
+#include "render/headless.h"
+#include "render/scene_renderer.h"
+
+namespace {
+
+constexpr uint32_t kWidth = 800, kHeight = 600;
+
+struct Gl {
+    std::unique_ptr<gfx::gl::EglHeadlessHost> host;
+    std::unique_ptr<gfx::System> system;
+    std::unique_ptr<gfx::Device> device;
+
+    bool Open(std::string* error) {
+        host = gfx::gl::EglHeadlessHost::Create(kWidth, kHeight, error);
+        if (!host) return false;
+        system =
+            std::make_unique<gfx::gl::GlSystem>(host.get(), std::vector<gfx::gl::ScreenInfo>{});
+        gfx::PresentParameters p;
+        p.backBufferWidth = kWidth;
+        p.backBufferHeight = kHeight;
+        p.backBufferFormat = gfx::Format::X8R8G8B8;
+        p.enableAutoDepthStencil = true;
+        p.autoDepthStencilFormat = gfx::Format::D24S8;
+        if (gfx::Failed(system->CreateDevice(0, gfx::DeviceType::HAL, nullptr,
+                                             gfx::CREATE_HARDWARE_VERTEXPROCESSING, &p, &device))) {
+            *error = "device creation failed";
+            return false;
+        }
+        return true;
+    }
+};
+
+// Blocks side by side filling a cube of k x k x k places (the last layer partly).
+void BuildLattice(CVelVorlaSystem& s, int n) {
+    s.ClearModel();
+    int k = static_cast<int>(std::ceil(std::cbrt(static_cast<double>(n))));
+    for (int i = 0; i < n; ++i) {
+        auto b = std::make_unique<BlockNode>();
+        b->offset = {static_cast<float>(2 * (i % k)), static_cast<float>(2 * (i / k % k)),
+                     static_cast<float>(2 * (i / (k * k)))};
+        b->colour = i % 5;
+        s.model.topBlocks.PushBack(std::move(b));
+        s.model.CountAdded(i % 5);
+    }
+}
+
+// Each new block hangs on a random earlier one, on a random face, with a random twist.
+void BuildRandomTree(CVelVorlaSystem& s, int n, unsigned seed) {
+    s.ClearModel();
+    std::mt19937 rng(seed);
+    std::vector<BlockNode*> blocks;
+    auto root = std::make_unique<BlockNode>();
+    blocks.push_back(&s.model.topBlocks.PushBack(std::move(root)));
+    const vmath::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                  {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    std::uniform_real_distribution<float> angle(0, 6.2831853f);
+    for (int i = 1; i < n; ++i) {
+        BlockNode* parent = blocks[rng() % blocks.size()];
+        auto b = std::make_unique<BlockNode>();
+        const vmath::Vec3 f = faces[rng() % 6];
+        b->offset = f;
+        b->axis = f;
+        b->angle = angle(rng);
+        b->colour = static_cast<int>(rng() % 5);
+        blocks.push_back(&parent->AppendChild(std::move(b)));
+    }
+}
+
+// The camera frames every block: from the side and above, far enough for all to show.
+void FrameAll(CVelVorlaSystem& s, CVelCamera& camera) {
+    CentreSummary c = GatherCentres(s.model.topBlocks);
+    vmath::Vec3 centre = (c.min + c.max) * 0.5f;
+    float radius = vmath::Length(c.max - c.min) * 0.5f + 2;
+    float distance = radius / std::sin(3.14159265f / 8) + 1;
+    vmath::Vec3 eye = centre + vmath::Normalize(vmath::Vec3{0.4f, 0.5f, -1}) * distance;
+    camera.SetViewport(nullptr, kWidth, kHeight);
+    camera.view = vmath::MatrixLookAtLH(eye, centre, {0, 1, 0});
+    camera.eye = eye;
+    vmath::Mat4 r = camera.view;
+    r.m[3][0] = r.m[3][1] = r.m[3][2] = 0;
+    camera.cameraToWorld = vmath::MatrixTranspose(r);
+}
+
+void BM_TimeToFirstFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        Gl gl;
+        std::string error;
+        if (!gl.Open(&error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        CVelVorlaSystem s;
+        CVelCamera camera;
+        FrameAll(s, camera);
+        render::RenderedImage image;
+        if (gfx::Failed(render::RenderConstructionImage(*gl.device, s, camera, &image, &error))) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(image.pixels.data());
+    }
+}
+BENCHMARK(BM_TimeToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+struct Scene {
+    Gl gl;
+    CVelVorlaSystem system;
+    CVelCamera camera;
+    std::unique_ptr<render::SceneRenderer> renderer;
+
+    bool Open(benchmark::State& state, bool tree) {
+        std::string error;
+        if (!gl.Open(&error)) {
+            state.SkipWithError(error.c_str());
+            return false;
+        }
+        const int n = static_cast<int>(state.range(0));
+        if (tree) {
+            BuildRandomTree(system, n, 12345);
+        } else {
+            BuildLattice(system, n);
+        }
+        system.aboutShown = 0;
+        renderer = std::make_unique<render::SceneRenderer>(system, camera);
+        if (gfx::Failed(renderer->CreateDeviceObjects(*gl.device))) {
+            state.SkipWithError("device objects");
+            return false;
+        }
+        FrameAll(system, camera);
+        render::GfxCameraDevice cam(*gl.device);
+        renderer->ResetDeviceObjects(*gl.device,
+                                     [&] { camera.SetViewport(&cam, kWidth, kHeight); });
+        gl.device->SetViewport({0, 0, static_cast<int>(kWidth), static_cast<int>(kHeight), 0, 1});
+        return true;
+    }
+};
+
+void CpuSide(benchmark::State& state, bool tree) {
+    Scene scene;
+    if (!scene.Open(state, tree)) return;
+    const vmath::Viewport vp = scene.gl.device->GetViewport();
+    for (auto _ : state) {
+        scene.renderer->PrepareConstruction(vp);
+        benchmark::ClobberMemory();
+    }
+    const auto& st = scene.renderer->LastConstructionStats();
+    size_t submitted = 0;
+    for (const auto& b : scene.renderer->Batches()) submitted += b.instances.size();
+    state.counters["blocks"] = static_cast<double>(st.blocksDrawable);
+    state.counters["in_view"] = static_cast<double>(submitted);
+    state.counters["ns_per_block"] = benchmark::Counter(
+        static_cast<double>(st.blocksDrawable) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void WholeFrame(benchmark::State& state, bool tree) {
+    Scene scene;
+    if (!scene.Open(state, tree)) return;
+    std::vector<uint32_t> pixels;
+    float time = 0;
+    for (auto _ : state) {
+        scene.renderer->RenderScene(*scene.gl.device, time);
+        // Reading the frame back waits for the GPU to finish it.
+        scene.gl.device->ReadBackBuffer(&pixels);
+        time += 0.016f;
+    }
+    const auto& st = scene.renderer->LastConstructionStats();
+    state.counters["blocks"] = static_cast<double>(st.blocksDrawable);
+    state.counters["draw_calls"] = static_cast<double>(st.drawCalls);
+    state.counters["triangles"] = static_cast<double>(st.triangles);
+    state.counters["triangles_per_s"] = benchmark::Counter(
+        static_cast<double>(st.triangles) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate);
+}
+
+void BM_CpuSideLattice(benchmark::State& s) {
+    CpuSide(s, false);
+}
+void BM_CpuSideRandomTree(benchmark::State& s) {
+    CpuSide(s, true);
+}
+void BM_FrameLattice(benchmark::State& s) {
+    WholeFrame(s, false);
+}
+void BM_FrameRandomTree(benchmark::State& s) {
+    WholeFrame(s, true);
+}
+
+BENCHMARK(BM_CpuSideLattice)
+    ->RangeMultiplier(10)
+    ->Range(100, 100000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CpuSideRandomTree)
+    ->RangeMultiplier(10)
+    ->Range(100, 100000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameLattice)->RangeMultiplier(10)->Range(100, 100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameRandomTree)
+    ->RangeMultiplier(10)
+    ->Range(100, 100000)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
