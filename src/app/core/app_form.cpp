@@ -46,6 +46,13 @@ bool CAppForm::Idle() {
     return gfx::Succeeded(RenderEnvironment());
 }
 
+void CAppForm::Repaint() {
+    if (!device || shutDown_) return;
+    camera.Apply(CameraUpload());
+    renderer_->RenderScene(*device, time);
+    device->Present();
+}
+
 bool CAppForm::DispatchInput(const InputMessage& msg) {
     return dispatcher_->DispatchInput(msg);
 }

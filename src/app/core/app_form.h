@@ -54,6 +54,10 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     // to a window). Returns false when nothing was drawn.
     bool Idle();
 
+    // Redraws the current frame without advancing it, also while paused (window exposed
+    // or resized, a file dropped during a pause).
+    void Repaint();
+
     // Every key and mouse message of the view, before accelerators. True: pass it on
     // (the shell then asks TranslateAccelerator and runs the command); false: consumed.
     bool DispatchInput(const InputMessage& msg);

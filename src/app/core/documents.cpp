@@ -143,7 +143,7 @@ void CAppForm::OpenDocument() {
 void CAppForm::OnDropFiles(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
     if (Exists(paths.front())) LoadFile(paths.front());
-    camera.Apply(CameraUpload());
+    Repaint();
 }
 
 }  // namespace app
