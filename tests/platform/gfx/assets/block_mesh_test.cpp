@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "platform/gfx/assets/mesh_builders.h"
+#include "platform/gfx/assets/resource_loader.h"
 #include "platform/gfx/assets/xfile.h"
 #include "resources/resources.h"
 
@@ -148,6 +149,39 @@ TEST(Resources, EveryIdIsPresentAndUnknownIdsAreEmpty) {
     for (int id : {212, 213, 214, 220, 221, 222, 223, 224})
         EXPECT_FALSE(vres::GetResource(id).empty()) << id;
     for (int id : {0, 211, 215, 219, 225, -1}) EXPECT_TRUE(vres::GetResource(id).empty()) << id;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ResourceLoader, MeshesByDetailLevelAndTexturesAsMipChains) {
+    EXPECT_EQ(vassets::BlockMeshResourceId(0), 212);
+    EXPECT_EQ(vassets::BlockMeshResourceId(1), 212);
+    EXPECT_EQ(vassets::BlockMeshResourceId(2), 213);
+    EXPECT_EQ(vassets::BlockMeshResourceId(3), 214);
+    EXPECT_EQ(vassets::BlockMeshResourceId(7), 214);
+    auto mesh = vassets::LoadMeshFromResource(vassets::BlockMeshResourceId(2));
+    ASSERT_TRUE(mesh) << mesh.error();
+    EXPECT_GT(mesh->FaceCount(), 0u);
+    auto missing = vassets::LoadMeshFromResource(999);
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().find("999"), std::string::npos);
+    EXPECT_FALSE(vassets::LoadMeshFromResource(vres::kPanelBitmap)) << "not a mesh";
+
+    const std::pair<int, int> sizes[] = {{vres::kEmblemImage, 512},
+                                         {vres::kEmblemGlowImage, 512},
+                                         {vres::kReflectionImage, 16},
+                                         {vres::kPanelBitmap, 32},
+                                         {vres::kButtonBitmap, 32}};
+    for (const auto& [id, side] : sizes) {
+        auto levels = vassets::LoadTextureFromResource(id);
+        ASSERT_TRUE(levels) << levels.error();
+        EXPECT_EQ(levels->front().width, side) << id;
+        EXPECT_EQ(levels->front().height, side) << id;
+        EXPECT_EQ(levels->back().width, 1) << id;
+    }
+    EXPECT_FALSE(vassets::LoadTextureFromResource(vres::kBlockMeshLow)) << "not an image";
 }
 
 }  // namespace
