@@ -28,8 +28,9 @@ vmath::Mat4 WorldTransform(const BlockNode& block, const vmath::Mat4& parentWorl
 // `root` is the parent transform of the top-level blocks (for both matrices).
 //
 // The walk is iterative; its stack holds one world matrix per level of nesting. The
-// rotation-only world transform is not kept separately: for rigid transforms over an
-// affine root it equals `world` with the translation row replaced by the root's.
+// rotation-only world transform is not kept separately: every local transform is a
+// rotation followed by a translation, so it equals `world` with the last row replaced
+// by the root's.
 template <class List, class Visitor>
 bool WalkBlocks(List& list, const vmath::Mat4& root, Visitor&& visit) {
     using Node = std::conditional_t<std::is_const_v<List>, const BlockNode, BlockNode>;
