@@ -97,13 +97,16 @@ TEST(ModelWalk, StopsEarlyWhenTheVisitorSaysSo) {
 
 TEST(ModelWalk, MatchesTheRecursiveDefinitionOnRandomTrees) {
     std::mt19937 rng(7);
-    for (int round = 0; round < 5; ++round) {
+    const Mat4 roots[] = {Mat4{}, vmath::MatrixRotationX(0.3f) * vmath::MatrixTranslation(1, 2, 3)};
+    for (int round = 0; round < 6; ++round) {
+        const Mat4& root = roots[round % 2];
         CVelVorlaModel m;
         testutil::FillRandomTree(m, rng, 400);
+        m.topBlocks.Front()->angle = 0;  // the untwisted shortcut too
         std::vector<Reference> expected;
-        ReferenceWalk(m.topBlocks, Mat4{}, Mat4{}, expected);
+        ReferenceWalk(m.topBlocks, root, root, expected);
         size_t i = 0;
-        WalkBlocks(m.topBlocks, Mat4{},
+        WalkBlocks(m.topBlocks, root,
                    [&](const BlockNode& n, const Mat4& world, const Mat4& rotation) {
                        ASSERT_LT(i, expected.size());
                        EXPECT_EQ(&n, expected[i].block);
