@@ -108,6 +108,15 @@ void RunPick(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes
     system.hitPoint = bestPoint;
 }
 
+// The mesh's bounding radius; computed here when the mesh's own was never filled in, so
+// that the culling can never reject a block that the exact test would hit.
+float MeshBound(const MeshGeometry& m) {
+    if (m.boundRadius > 0.0f) return m.boundRadius;
+    float r2 = 0;
+    for (const Vec3& p : m.positions) r2 = std::max(r2, LengthSq(p));
+    return std::sqrt(r2);
+}
+
 }  // namespace
 
 Viewport PickViewport(const PickMeshes& meshes, const CVelCamera& camera) {
@@ -137,7 +146,7 @@ BlockMeshChooser::BlockMeshChooser(const CVelVorlaSystem& system, const CVelCame
       cubes_(system.showAsCubes != 0),
       detail_(camera.projection, camera.view, PickViewport(meshes, camera)) {
     auto widen = [this](const MeshGeometry* m) {
-        if (m) bound_ = std::max(bound_, m->boundRadius);
+        if (m) bound_ = std::max(bound_, MeshBound(*m));
     };
     if (cubes_) {
         widen(meshes.cube);

@@ -70,6 +70,17 @@ TEST_F(EditFixture, PreciseAndNearestPickTheFrontFace) {
     ExpectNear(sys.hitPoint, {9, 9, 9});  // the nearest pick reports no point
 }
 
+TEST_F(EditFixture, MeshesWithoutBoundsAreStillHit) {
+    MeshGeometry unbounded = vassets::CreateBox(2, 2, 2);
+    unbounded.boundRadius = 0;
+    meshes.blockMeshes[0] = meshes.blockMeshes[1] = meshes.blockMeshes[2] = &unbounded;
+    meshes.cube = &unbounded;
+    int x, y;
+    PixelOf({0.9f, 0.9f, -1}, &x, &y);
+    PickPrecise(sys, camera, meshes, camera.PickRay(x, y));
+    EXPECT_EQ(sys.pickHit, 1);
+}
+
 TEST_F(EditFixture, MissKeepsPickedBlockAndClearsHit) {
     PickPrecise(sys, camera, meshes, camera.PickRay(400, 300));
     BlockNode* before = sys.pickedBlock;
