@@ -9,6 +9,7 @@
 #include "model/detail_level.h"
 #include "model/modes.h"
 #include "model/placement.h"
+#include "render/camera_upload.h"
 
 namespace render {
 namespace {
@@ -49,6 +50,22 @@ void SceneRenderer::DrawMeshInColour(gfx::Device& device, gfx::Mesh* mesh,
     device.SetMaterial(material);
     device.SetRenderState(gfx::RenderState::Lighting, 1);
     if (mesh) device.DrawMeshSubset(mesh, 0);
+}
+
+gfx::HRESULT SceneRenderer::AdvanceFrame(gfx::Device& device, float time) {
+    GfxCameraDevice cameraDevice(device);
+    camera_.FrameMove(&cameraDevice, time, system_.keys);
+    return gfx::S_OK;
+}
+
+void SceneRenderer::DrawBlockMesh(gfx::Device& device, int requested, const gfx::ColorValue& colour,
+                                  bool selfLit, const vmath::Mat4& world) {
+    if (requested < 1 || requested > 3) return;
+    const model::DetailChooser chooser(camera_.projection, camera_.view, device.GetViewport());
+    const int level = chooser.Choose(requested, world);
+    device.SetTransform(gfx::TransformType::World, world);
+    DrawMeshInColour(device, objects_.meshes.blockMeshes[static_cast<size_t>(level - 1)].get(),
+                     colour, selfLit);
 }
 
 gfx::HRESULT SceneRenderer::RenderScene(gfx::Device& device, float time) {

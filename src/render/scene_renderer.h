@@ -79,6 +79,8 @@ class SceneRenderer {
                                     const std::function<void()>& handleSize = {});
     gfx::HRESULT LoseDeviceObjects();
     gfx::HRESULT DestroyDeviceObjects();
+    // The camera's per-frame step with the held keys; the about disc advances as it is drawn.
+    gfx::HRESULT AdvanceFrame(gfx::Device& device, float time);
     // BeginScene, RenderFrame, EndScene; a failing BeginScene skips the frame silently.
     gfx::HRESULT RenderScene(gfx::Device& device, float time);
 
@@ -99,6 +101,10 @@ class SceneRenderer {
     void DrawAxesRings(gfx::Device& device);
     void DrawTwistRing(gfx::Device& device);
     void DrawTooltip();
+    // One block with the mesh of its detail level (nothing for a level other than 1..3).
+    // DrawConstruction batches the same choice for all blocks at once.
+    void DrawBlockMesh(gfx::Device& device, int requested, const gfx::ColorValue& colour,
+                       bool selfLit, const vmath::Mat4& world);
     // Material rule: self-lit shows `colour` as emissive, otherwise diffuse = ambient =
     // colour; lighting on; subset 0 drawn. A missing mesh draws nothing.
     static void DrawMeshInColour(gfx::Device& device, gfx::Mesh* mesh,

@@ -191,6 +191,50 @@ TEST(RenderFrame, DetailLevelEdgesAndCubes) {
     EXPECT_EQ(meshOf(5, 4, 1), cube);
 }
 
+// The batched frame draws each block with the mesh and material that drawing it on its
+// own would use.
+TEST(RenderFrame, BatchesMatchThePerBlockRule) {
+    Rig rig;
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> u(-40, 40);
+    std::vector<vmath::Vec3> centres;
+    for (int i = 0; i < 300; ++i) centres.push_back({u(rng), u(rng), u(rng) + 50});
+    PlaceBlocks(rig.system, centres);
+    int i = 0;
+    for (BlockNode& b : rig.system.model.topBlocks) {
+        b.colour = i % 5;
+        b.selfLit = (i % 3 == 0);
+        ++i;
+    }
+    rig.system.detailLevel = 1;
+    rig.Frame();
+    std::map<std::pair<float, float>, std::pair<std::string, gfx::MeshInstance>> batched;
+    for (auto& [mesh, v] : rig.Instances()) {
+        for (auto& inst : v) {
+            batched[{inst.world.Translation().x, inst.world.Translation().y}] = {mesh, inst};
+        }
+    }
+    ASSERT_GT(batched.size(), 50u);
+    size_t compared = 0;
+    for (const BlockNode& b : rig.system.model.topBlocks) {
+        auto it = batched.find({b.offset.x, b.offset.y});
+        if (it == batched.end()) continue;
+        rig.device.Log().Clear();
+        vmath::Mat4 world = vmath::MatrixTranslation(b.offset);
+        rig.renderer->DrawBlockMesh(rig.device, 1, Table(b.colour), b.selfLit != 0, world);
+        auto draws = rig.device.Log().Named("DrawMeshSubset");
+        ASSERT_EQ(draws.size(), 1u);
+        EXPECT_EQ(draws[0]->args[0], it->second.first);
+        const auto& m = draws[0]->state->material;
+        EXPECT_EQ(m.emissive, it->second.second.emissive);
+        EXPECT_EQ(m.diffuse, it->second.second.diffuse);
+        EXPECT_EQ(m.ambient, it->second.second.ambient);
+        EXPECT_EQ(draws[0]->state->world, it->second.second.world);
+        ++compared;
+    }
+    EXPECT_EQ(compared, batched.size());
+}
+
 TEST(RenderFrame, OneInstancedCallPerMesh) {
     Rig rig;
     std::vector<vmath::Vec3> centres;
