@@ -157,6 +157,110 @@ void Run(benchmark::State& state, bool instanced) {
         triangles * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The yardstick: the same instanced draw with the simplest shaders that place and colour the
+// vertices (no lighting, fog or texture stages), on the same context and back buffer.
+struct BareProbe {
+    GLuint program = 0, vao = 0, buffers[3] = {};
+    GLsizei indexCount = 0;
+
+    explicit BareProbe(const Scene& scene) {
+        const char* vs = R"(#version 330 core
+layout(location = 0) in vec3 aPosition;
+layout(location = 3) in vec4 aWorld0;
+layout(location = 4) in vec4 aWorld1;
+layout(location = 5) in vec4 aWorld2;
+layout(location = 6) in vec4 aWorld3;
+layout(location = 7) in vec4 aDiffuse;
+uniform mat4 uViewProjection;
+out vec4 vColour;
+void main() {
+    vec4 clip = uViewProjection * mat4(aWorld0, aWorld1, aWorld2, aWorld3) * vec4(aPosition, 1.0);
+    clip.z = 2.0 * clip.z - clip.w;
+    gl_Position = clip;
+    vColour = aDiffuse;
+})";
+        const char* fs = R"(#version 330 core
+in vec4 vColour;
+out vec4 fragColour;
+void main() { fragColour = vColour; })";
+        GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
+        glShaderSource(v, 1, &vs, nullptr);
+        glShaderSource(f, 1, &fs, nullptr);
+        glCompileShader(v);
+        glCompileShader(f);
+        program = glCreateProgram();
+        glAttachShader(program, v);
+        glAttachShader(program, f);
+        glLinkProgram(program);
+        glDeleteShader(v);
+        glDeleteShader(f);
+        const vmath::MeshGeometry& g = scene.mesh->Geometry();
+        indexCount = static_cast<GLsizei>(g.indices.size());
+        glGenVertexArrays(1, &vao);
+        glGenBuffers(3, buffers);
+        glBindVertexArray(vao);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(g.positions.size() * 12),
+                     g.positions.data(), GL_STATIC_DRAW);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 12, nullptr);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(g.indices.size() * 2),
+                     g.indices.data(), GL_STATIC_DRAW);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers[2]);
+        for (GLuint a = 0; a < 5; ++a) {
+            glEnableVertexAttribArray(3 + a);
+            glVertexAttribPointer(3 + a, 4, GL_FLOAT, GL_FALSE, sizeof(gfx::MeshInstance),
+                                  reinterpret_cast<const void*>(size_t{a} * 16));
+            glVertexAttribDivisor(3 + a, 1);
+        }
+        glBindVertexArray(0);
+    }
+    ~BareProbe() {
+        glDeleteProgram(program);
+        glDeleteVertexArrays(1, &vao);
+        glDeleteBuffers(3, buffers);
+    }
+
+    void Frame(const Scene& scene) {
+        scene.device->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF334455, 1.0f, 0);
+        const vmath::Mat4 vp = scene.device->GetTransform(gfx::TransformType::View) *
+                               scene.device->GetTransform(gfx::TransformType::Projection);
+        glUseProgram(program);
+        glUniformMatrix4fv(glGetUniformLocation(program, "uViewProjection"), 1, GL_FALSE,
+                           &vp.m[0][0]);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glDepthMask(GL_TRUE);
+        glDisable(GL_BLEND);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers[2]);
+        glBufferData(GL_ARRAY_BUFFER,
+                     static_cast<GLsizeiptr>(scene.instances.size() * sizeof(gfx::MeshInstance)),
+                     scene.instances.data(), GL_STREAM_DRAW);
+        glBindVertexArray(vao);
+        glDrawElementsInstanced(GL_TRIANGLES, indexCount, GL_UNSIGNED_SHORT, nullptr,
+                                static_cast<GLsizei>(scene.instances.size()));
+        glBindVertexArray(0);
+        glFinish();
+    }
+};
+
+void BM_BareInstancedProbe(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Scene scene(n);
+    if (!scene.device || !scene.mesh) {
+        state.SkipWithError(scene.error.c_str());
+        return;
+    }
+    BareProbe probe(scene);
+    probe.Frame(scene);
+    for (auto _ : state) probe.Frame(scene);
+    const double triangles = static_cast<double>(scene.mesh->Geometry().FaceCount()) * n;
+    state.counters["triangles"] = triangles;
+    state.counters["triangles/s"] = benchmark::Counter(
+        triangles * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
 void BM_FrameInstanced(benchmark::State& state) {
     Run(state, true);
 }
@@ -164,6 +268,11 @@ void BM_FrameOneDrawPerBlock(benchmark::State& state) {
     Run(state, false);
 }
 
+BENCHMARK(BM_BareInstancedProbe)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_FrameInstanced)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameOneDrawPerBlock)
     ->Arg(1000)

@@ -76,10 +76,12 @@ HRESULT GlDevice::Init(const Caps& caps, PresentParameters* params) {
     std::string log;
     // A program that does not build is a fault of this module, never of the user's input:
     // say why on stderr for whoever runs it.
-    if (!BuildFixedFunctionProgram(&program_, &log) || !BuildSpriteProgram(&spriteProgram_, &log)) {
-        std::fprintf(stderr, "OpenGL device: shader program failed to build:\n%s\n", log.c_str());
+    if (!BuildSpriteProgram(&spriteProgram_, &log)) {
+        std::fprintf(stderr, "OpenGL device: sprite program failed to build:\n%s\n", log.c_str());
         return E_FAIL;
     }
+    // The variants the editor's passes use are built now; the rest when first needed.
+    if (!Program(0) || !Program(1) || !Program(2)) return E_FAIL;
     glGenBuffers(1, &instanceBuffer_);
     glGenSamplers(kMaxStages, samplers_);
     glGenSamplers(1, &spriteSampler_);
@@ -94,7 +96,8 @@ GlDevice::~GlDevice() {
     link_->device = nullptr;
     if (link_->MakeCurrent()) {
         glUseProgram(0);
-        if (program_.program) glDeleteProgram(program_.program);
+        for (const FixedFunctionProgram& p : programs_)
+            if (p.program) glDeleteProgram(p.program);
         if (spriteProgram_.program) glDeleteProgram(spriteProgram_.program);
         if (instanceBuffer_) glDeleteBuffers(1, &instanceBuffer_);
         glDeleteSamplers(kMaxStages, samplers_);
@@ -141,7 +144,7 @@ void GlDevice::ResetState() {
         UpdateSampler(s);
     }
     textures_.fill(0);
-    uniformsDirty_ = true;
+    dirtyPrograms_ = kAllPrograms;
 }
 
 HRESULT GlDevice::Reset(PresentParameters* params) {
@@ -207,7 +210,7 @@ HRESULT GlDevice::BeginScene() {
     if (inScene_) return D3DERR_INVALIDCALL;
     if (!host_->MakeCurrent()) return D3DERR_INVALIDCALL;
     inScene_ = true;
-    uniformsDirty_ = true;  // another user of the context may have run since the last frame
+    dirtyPrograms_ = kAllPrograms;  // another user of the context may have run since the last frame
     return S_OK;
 }
 
@@ -270,11 +273,11 @@ void GlDevice::SetTransform(TransformType type, const vmath::Mat4& m) {
             break;
         case TransformType::View:
             view_ = m;
-            uniformsDirty_ = true;
+            dirtyPrograms_ = kAllPrograms;
             break;
         case TransformType::Projection:
             projection_ = m;
-            uniformsDirty_ = true;
+            dirtyPrograms_ = kAllPrograms;
             break;
     }
 }
@@ -294,20 +297,20 @@ vmath::Mat4 GlDevice::GetTransform(TransformType type) const {
 void GlDevice::SetLight(uint32_t index, const Light& light) {
     if (index >= lights_.size()) return;
     lights_[index] = light;
-    uniformsDirty_ = true;
+    dirtyPrograms_ = kAllPrograms;
 }
 
 void GlDevice::LightEnable(uint32_t index, bool enable) {
     if (index >= lightOn_.size()) return;
     lightOn_[index] = enable;
-    uniformsDirty_ = true;
+    dirtyPrograms_ = kAllPrograms;
 }
 
 void GlDevice::SetRenderState(RenderState state, uint32_t value) {
     size_t i = RsIndex(state);
     if (i >= renderStates_.size() || renderStates_[i] == value) return;
     renderStates_[i] = value;
-    uniformsDirty_ = true;
+    dirtyPrograms_ = kAllPrograms;
 }
 
 uint32_t GlDevice::GetRenderState(RenderState state) const {
@@ -319,7 +322,7 @@ void GlDevice::SetTextureStageState(uint32_t stage, TextureStageState state, uin
     size_t i = static_cast<size_t>(state);
     if (stage >= kMaxStages || i >= stageStates_[stage].size()) return;
     stageStates_[stage][i] = value;
-    uniformsDirty_ = true;
+    dirtyPrograms_ = kAllPrograms;
 }
 
 void GlDevice::SetSamplerState(uint32_t stage, SamplerState state, uint32_t value) {
@@ -354,14 +357,14 @@ void GlDevice::SetTexture(uint32_t stage, Texture* texture) {
     GLuint id = t ? t->Id() : 0;
     if (textures_[stage] == id) return;
     textures_[stage] = id;
-    uniformsDirty_ = true;
+    dirtyPrograms_ = kAllPrograms;
 }
 
 void GlDevice::ForgetTexture(GLuint id) {
     for (GLuint& t : textures_) {
         if (t == id) {
             t = 0;
-            uniformsDirty_ = true;
+            dirtyPrograms_ = kAllPrograms;
         }
     }
 }
@@ -410,8 +413,21 @@ HRESULT GlDevice::CreateFont(const FontDesc& desc, std::unique_ptr<Font>* font) 
 // ---- Drawing
 // ---------------------------------------------------------------------------------------
 
-void GlDevice::UploadUniforms() {
-    const FixedFunctionProgram& p = program_;
+const FixedFunctionProgram* GlDevice::Program(int stageCount) {
+    FixedFunctionProgram& p = programs_[static_cast<size_t>(stageCount)];
+    if (p.program) return &p;
+    if (buildFailed_) return nullptr;
+    std::string log;
+    if (!BuildFixedFunctionProgram(stageCount, &p, &log)) {
+        // Reported once; a device that cannot build its programs draws nothing.
+        std::fprintf(stderr, "OpenGL device: shader program failed to build:\n%s\n", log.c_str());
+        buildFailed_ = true;
+        return nullptr;
+    }
+    return &p;
+}
+
+void GlDevice::UploadUniforms(const FixedFunctionProgram& p) {
     glUniformMatrix4fv(p.view, 1, GL_FALSE, &view_.m[0][0]);
     glUniformMatrix4fv(p.projection, 1, GL_FALSE, &projection_.m[0][0]);
     glUniform1i(p.lighting, renderStates_[RsIndex(RenderState::Lighting)] ? 1 : 0);
@@ -479,7 +495,14 @@ void GlDevice::UploadUniforms() {
     glUniform1i(p.reflectionUsed, reflection ? 1 : 0);
 }
 
-void GlDevice::ApplyDrawState() {
+bool GlDevice::ApplyDrawState() {
+    int stageCount = 0;
+    while (stageCount < kMaxStages &&
+           stageStates_[static_cast<size_t>(stageCount)]
+                       [static_cast<size_t>(TextureStageState::ColorOp)] != TOP_DISABLE)
+        ++stageCount;
+    const FixedFunctionProgram* program = Program(stageCount);
+    if (!program) return false;
     BindTarget();
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_STENCIL_TEST);
@@ -503,10 +526,11 @@ void GlDevice::ApplyDrawState() {
     } else {
         glDisable(GL_BLEND);
     }
-    glUseProgram(program_.program);
-    if (uniformsDirty_) {
-        UploadUniforms();
-        uniformsDirty_ = false;
+    glUseProgram(program->program);
+    const uint32_t bit = 1u << stageCount;
+    if (dirtyPrograms_ & bit) {
+        UploadUniforms(*program);
+        dirtyPrograms_ &= ~bit;
     }
     for (int s = 0; s < kMaxStages; ++s) {
         if (!textures_[s]) continue;
@@ -515,6 +539,7 @@ void GlDevice::ApplyDrawState() {
         glBindSampler(static_cast<GLuint>(s), samplers_[s]);
     }
     glActiveTexture(GL_TEXTURE0);
+    return true;
 }
 
 void GlDevice::SetConstantAttributes() {
@@ -536,7 +561,7 @@ void GlDevice::DrawLineList(VertexBuffer* buffer, uint32_t startVertex, uint32_t
     const uint64_t available = b->VertexCount() - startVertex;
     const GLsizei n = static_cast<GLsizei>(std::min(count, available - available % 2));
     if (n == 0) return;
-    ApplyDrawState();
+    if (!ApplyDrawState()) return;
     SetConstantAttributes();
     glBindVertexArray(b->Vao());
     glDrawArrays(GL_LINES, static_cast<GLint>(startVertex), n);
@@ -546,7 +571,7 @@ void GlDevice::DrawLineList(VertexBuffer* buffer, uint32_t startVertex, uint32_t
 void GlDevice::DrawMeshSubset(Mesh* mesh, uint32_t subset) {
     auto* m = dynamic_cast<GlMesh*>(mesh);
     if (!m || subset != 0 || !host_->MakeCurrent()) return;
-    ApplyDrawState();
+    if (!ApplyDrawState()) return;
     SetConstantAttributes();
     glBindVertexArray(m->Vao());
     glDrawElements(GL_TRIANGLES, m->IndexCount(), GL_UNSIGNED_SHORT, nullptr);
@@ -556,7 +581,7 @@ void GlDevice::DrawMeshSubset(Mesh* mesh, uint32_t subset) {
 void GlDevice::DrawMeshInstances(Mesh* mesh, std::span<const MeshInstance> instances) {
     auto* m = dynamic_cast<GlMesh*>(mesh);
     if (!m || instances.empty() || !host_->MakeCurrent()) return;
-    ApplyDrawState();
+    if (!ApplyDrawState()) return;
     SetConstantAttributes();
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
     // Orphan the previous contents so the driver need not wait for the last draw.

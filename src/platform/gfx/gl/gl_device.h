@@ -79,8 +79,10 @@ class GlDevice final : public Device {
     explicit GlDevice(GlContextHost* host);
     HRESULT Init(const Caps& caps, PresentParameters* params);
     void ResetState();
-    void ApplyDrawState();
-    void UploadUniforms();
+    // False when the program for the current stages cannot be built (nothing is drawn).
+    bool ApplyDrawState();
+    const FixedFunctionProgram* Program(int stageCount);
+    void UploadUniforms(const FixedFunctionProgram& p);
     void SetConstantAttributes();
     void UpdateSampler(uint32_t stage);
 
@@ -89,7 +91,9 @@ class GlDevice final : public Device {
     Caps caps_;
     PresentParameters params_;
     SurfaceDesc backBuffer_;
-    FixedFunctionProgram program_;
+    // One variant per number of active texture stages, built on first use.
+    std::array<FixedFunctionProgram, kMaxStages + 1> programs_{};
+    static constexpr uint32_t kAllPrograms = (1u << (kMaxStages + 1)) - 1;
     SpriteProgram spriteProgram_;
     GLuint instanceBuffer_ = 0;
     GLuint samplers_[kMaxStages] = {};
@@ -105,7 +109,8 @@ class GlDevice final : public Device {
     std::array<std::array<uint32_t, 32>, kMaxStages> stageStates_{};
     std::array<std::array<uint32_t, 16>, kMaxStages> samplerStates_{};
     std::array<GLuint, kMaxStages> textures_{};  // names, so a released texture never dangles
-    bool uniformsDirty_ = true;
+    uint32_t dirtyPrograms_ = kAllPrograms;      // variants whose uniforms are out of date
+    bool buildFailed_ = false;
 
     bool inScene_ = false;
     bool resetPending_ = false;

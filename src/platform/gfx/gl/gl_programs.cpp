@@ -58,6 +58,7 @@ void main() {
         vDiffuse = vec4(1.0);
     }
     vReflection = vec2(0.0);
+#ifdef WITH_STAGES
     if (uReflectionUsed) {
         // Reflection of the direction towards the eye about the normal, in camera space.
         vec3 e = viewPos.xyz;
@@ -68,6 +69,7 @@ void main() {
         nc = nl > 0.0 ? nc / nl : vec3(0.0);
         vReflection = (2.0 * dot(toEye, nc) * nc - toEye).xy;
     }
+#endif
 }
 )";
 
@@ -224,11 +226,14 @@ GLuint Link(const std::string& vs, const std::string& fs, std::string* log) {
 
 }  // namespace
 
-bool BuildFixedFunctionProgram(FixedFunctionProgram* out, std::string* log) {
+bool BuildFixedFunctionProgram(int stageCount, FixedFunctionProgram* out, std::string* log) {
     std::string fs = kFixedFragmentHead;
-    for (int s = 0; s < kMaxStages; ++s) fs += StageCode(s);
+    for (int s = 0; s < stageCount && s < kMaxStages; ++s) fs += StageCode(s);
     fs += kFixedFragmentTail;
-    GLuint p = Link(kFixedVertex, fs, log);
+    // Without texture stages the vertex shader leaves out the reflection vector too.
+    std::string vs = kFixedVertex;
+    if (stageCount > 0) vs.insert(vs.find('\n') + 1, "#define WITH_STAGES\n");
+    GLuint p = Link(vs, fs, log);
     if (!p) return false;
     FixedFunctionProgram r;
     r.program = p;

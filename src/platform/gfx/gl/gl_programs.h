@@ -36,8 +36,11 @@ struct SpriteProgram {
     GLint texture = -1;
 };
 
-// Both return false with the compiler's log in *log.
-bool BuildFixedFunctionProgram(FixedFunctionProgram* out, std::string* log);
+// Both return false with the compiler's log in *log. The fixed-function program is built
+// for a number of active texture stages (0..kMaxStages): the software rasteriser pays for
+// stage code even where a uniform switches it off, so each count gets its own variant of
+// the same source.
+bool BuildFixedFunctionProgram(int stageCount, FixedFunctionProgram* out, std::string* log);
 bool BuildSpriteProgram(SpriteProgram* out, std::string* log);
 
 }  // namespace gfx::gl
