@@ -1,6 +1,7 @@
 #include "model/placement.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "math/quaternion.h"
 
@@ -96,7 +97,7 @@ int TreeDepth(const BlockList& topBlocks) {
     struct Frame {
         const BlockNode* next;
     };
-    std::vector<Frame> stack;
+    std::deque<Frame> stack;
     int deepest = 0;
     const BlockNode* cursor = topBlocks.Front();
     for (;;) {

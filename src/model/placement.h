@@ -1,8 +1,8 @@
 #pragma once
 // Where blocks are: the local transform of a block and the walk that composes the
 // transforms from the top-level blocks down, plus the passes built on the walk.
+#include <deque>
 #include <type_traits>
-#include <vector>
 
 #include "math/matrix.h"
 #include "math/vector.h"
@@ -38,7 +38,8 @@ bool WalkBlocks(List& list, const vmath::Mat4& root, Visitor&& visit) {
         Node* block;
         vmath::Mat4 world;
     };
-    std::vector<Frame> stack;
+    // Grows in fixed chunks and keeps element addresses: no copying of a deep stack.
+    std::deque<Frame> stack;
 
     auto rotationOf = [&root](const vmath::Mat4& world) {
         vmath::Mat4 r = world;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <limits>
 #include <system_error>
@@ -121,7 +122,7 @@ int32_t ListCount(const BlockList& list) {
 // Pre-order, each block followed at once by its child list; iterative.
 void WriteTree(Writer& w, const BlockList& topBlocks) {
     w.Int(ListCount(topBlocks));
-    std::vector<const BlockNode*> resume;  // next sibling to continue with, per level
+    std::deque<const BlockNode*> resume;  // next sibling to continue with, per level
     const BlockNode* cursor = topBlocks.Front();
     for (;;) {
         while (cursor) {
@@ -320,7 +321,9 @@ FileResult ReadTree(Reader& r, CVelVorlaModel& model) {
         BlockNode* owner;  // null: the top-level list
         int32_t remaining;
     };
-    std::vector<Frame> stack;
+    // A deque grows in fixed chunks: a chain a million deep never reallocates and copies
+    // one huge stack.
+    std::deque<Frame> stack;
     uint64_t pending = 0;  // blocks announced but not read yet
 
     auto announce = [&](BlockNode* owner, int32_t count) -> bool {
