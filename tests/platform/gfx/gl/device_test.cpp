@@ -239,6 +239,46 @@ TEST_F(DeviceTest, TextureStagesSampleCombineAndComplement) {
     ExpectNear(At(60, 80), 255, 255, 255, 0);
 }
 
+TEST_F(DeviceTest, AlphaOperationsAndDotProductStage) {
+    REQUIRE_GL();
+    UseIdentityCamera();
+    device_->SetRenderState(RenderState::ZEnable, 0);
+    auto quad = MakeMesh(Square(1.0f));
+    auto tex = MakeTexture(1, 1, {0x40FF8080});
+    device_->SetTexture(0, tex.get());
+    device_->SetTransform(gfx::TransformType::World, vmath::MatrixTranslation(0, 0, 2));
+
+    // Colour from the material, alpha from the texture, blended over black.
+    device_->SetRenderState(RenderState::AlphaBlendEnable, 1);
+    device_->SetRenderState(RenderState::SrcBlend, gfx::BLEND_SRCALPHA);
+    device_->SetRenderState(RenderState::DestBlend, gfx::BLEND_INVSRCALPHA);
+    device_->SetTextureStageState(0, TextureStageState::ColorOp, gfx::TOP_SELECTARG1);
+    device_->SetTextureStageState(0, TextureStageState::ColorArg1, gfx::TA_DIFFUSE);
+    device_->SetTextureStageState(0, TextureStageState::AlphaOp, gfx::TOP_SELECTARG1);
+    device_->SetTextureStageState(0, TextureStageState::AlphaArg1, gfx::TA_TEXTURE);
+    device_->SetMaterial(Emissive(1, 1, 1));
+    device_->Clear(gfx::CLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device_->DrawMeshSubset(quad.get(), 0);
+    ExpectNear(At(kCx, kCy), 0x40, 0x40, 0x40, 1);
+    // The alpha-replicate modifier turns that alpha into a colour.
+    device_->SetRenderState(RenderState::AlphaBlendEnable, 0);
+    device_->SetTextureStageState(0, TextureStageState::ColorArg1,
+                                  gfx::TA_TEXTURE | gfx::TA_ALPHAREPLICATE);
+    device_->DrawMeshSubset(quad.get(), 0);
+    ExpectNear(At(kCx, kCy), 0x40, 0x40, 0x40, 1);
+
+    // Dot product of (texture - 0.5) and (diffuse - 0.5), times four, in every channel.
+    device_->SetTextureStageState(0, TextureStageState::ColorOp, gfx::TOP_DOTPRODUCT3);
+    device_->SetTextureStageState(0, TextureStageState::ColorArg1, gfx::TA_TEXTURE);
+    device_->SetTextureStageState(0, TextureStageState::ColorArg2, gfx::TA_DIFFUSE);
+    device_->SetMaterial(Emissive(1.0f, 0.5f, 0.5f));
+    device_->DrawMeshSubset(quad.get(), 0);
+    ExpectNear(At(kCx, kCy), 255, 255, 255, 2);
+    device_->SetMaterial(Emissive(0.0f, 0.5f, 0.5f));
+    device_->DrawMeshSubset(quad.get(), 0);
+    ExpectNear(At(kCx, kCy), 0, 0, 0, 2);
+}
+
 TEST_F(DeviceTest, ReflectionTexCoordsSampleTheTexture) {
     REQUIRE_GL();
     UseIdentityCamera();
