@@ -345,6 +345,49 @@ TEST(ModelFormat, NonPositiveCountsMeanNoBlocksAndTrailingBytesAreIgnored) {
     EXPECT_EQ(e.model.Total(), 0);
 }
 
+// Every block's parent link and the six counters agree with the tree.
+void ExpectConsistent(const CVelVorlaModel& m) {
+    int counts[6] = {};
+    std::vector<std::pair<const BlockList*, const BlockNode*>> lists = {{&m.topBlocks, nullptr}};
+    while (!lists.empty()) {
+        auto [list, owner] = lists.back();
+        lists.pop_back();
+        for (const BlockNode& b : *list) {
+            ASSERT_EQ(b.parent, owner);
+            ASSERT_TRUE(IsColourIndex(b.colour));
+            ++counts[b.colour];
+            ++counts[5];
+            lists.push_back({&b.children, &b});
+        }
+    }
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(m.colourCounts[i], counts[i]) << i;
+}
+
+TEST(ModelFormat, RandomlyDamagedFilesAreRefusedOrReadConsistently) {
+    const auto good = SampleBytes();
+    std::mt19937 rng(99);
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        auto b = good;
+        const int flips = 1 + static_cast<int>(rng() % 4);
+        for (int f = 0; f < flips; ++f) {
+            const size_t at = kTopCount + rng() % (b.size() - kTopCount);
+            b[at] = static_cast<uint8_t>(rng() % 3 == 0 ? 0xFF : rng());
+        }
+        if (rng() % 4 == 0) b.resize(rng() % b.size());
+        ConstructionDocument d;
+        const FileResult r = Decode(b, d);
+        if (r) {
+            ++accepted;
+            ExpectConsistent(d.model);
+        } else {
+            EXPECT_FALSE(r.message.empty());
+            EXPECT_TRUE(d.model.topBlocks.Empty());
+        }
+    }
+    EXPECT_GT(accepted, 0);  // some damage (offsets, angles) leaves a valid document
+}
+
 TEST(ModelFormat, LoadRebuildsParentsAndCounters) {
     ConstructionDocument d;
     ASSERT_TRUE(Decode(SampleBytes(), d));
