@@ -16,6 +16,7 @@ namespace gfx::gl {
 //                         it for the next frame instead
 //   Surface            -> the widget size times its device-pixel ratio
 //   Resize             -> true, keeping the widget's size (the window decides it)
+//   ShowCursor         -> the widget's cursor (blank or the usual arrow)
 // The context must be OpenGL 3.3 core (or compatibility 3.3+).
 class GlContextHost {
   public:
@@ -33,6 +34,9 @@ class GlContextHost {
     // Asks for a back buffer of the given size. A host whose size is dictated by a window
     // may keep its own size; Surface() tells what it ended up with. False on failure.
     virtual bool Resize(uint32_t width, uint32_t height) = 0;
+    // Shows or hides the mouse cursor over the surface (full screen hides it while the
+    // frame loop runs). Hosts without a cursor ignore it.
+    virtual void ShowCursor(bool /*show*/) {}
 };
 
 }  // namespace gfx::gl

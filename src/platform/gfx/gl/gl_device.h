@@ -27,7 +27,7 @@ class GlDevice final : public Device {
     HRESULT Present() override;
     HRESULT GetDeviceCaps(Caps* caps) const override;
     HRESULT GetBackBufferDesc(SurfaceDesc* desc) const override;
-    void ShowCursor(bool show) override { cursorShown_ = show; }
+    void ShowCursor(bool show) override { host_->ShowCursor(show); }
 
     HRESULT BeginScene() override;
     HRESULT EndScene() override;
@@ -114,7 +114,6 @@ class GlDevice final : public Device {
 
     bool inScene_ = false;
     bool resetPending_ = false;
-    bool cursorShown_ = true;
     float overlayScale_ = 1.0f;
 };
 
