@@ -464,6 +464,9 @@ void GlDevice::UploadUniforms(const FixedFunctionProgram& p) {
         uint32_t m = renderStates_[RsIndex(RenderState::FogTableMode)];
         if (m == FOG_EXP) fogMode = 1;
         if (m == FOG_EXP2) fogMode = 2;
+        // Linear fog with the classic default range, start 0 and end 1: no state here sets
+        // another range.
+        if (m == FOG_LINEAR) fogMode = 3;
     }
     glUniform1i(p.fogMode, fogMode);
     glUniform1f(p.fogDensity, BitsFloat(renderStates_[RsIndex(RenderState::FogDensity)]));

@@ -85,7 +85,7 @@ uniform sampler2D uTexture[8];
 uniform ivec4 uStageOps[8];    // colour op, alpha op, texcoord source (1 = reflection), has texture
 uniform ivec4 uStageArgs[8];   // colour arg 1, colour arg 2, alpha arg 1, alpha arg 2
 uniform vec4 uTextureFactor;
-uniform int uFogMode;          // 0 none, 1 exp, 2 exp2
+uniform int uFogMode;          // 0 none, 1 exp, 2 exp2, 3 linear (start 0, end 1)
 uniform float uFogDensity;
 uniform vec3 uFogColour;
 
@@ -120,7 +120,7 @@ void main() {
 constexpr const char* kFixedFragmentTail = R"(
     if (uFogMode != 0) {
         float d = uFogDensity * vViewZ;
-        float f = uFogMode == 2 ? exp(-d * d) : exp(-abs(d));
+        float f = uFogMode == 2 ? exp(-d * d) : uFogMode == 1 ? exp(-abs(d)) : 1.0 - vViewZ;
         current.rgb = mix(uFogColour, current.rgb, clamp(f, 0.0, 1.0));
     }
     fragColour = current;

@@ -132,6 +132,18 @@ TEST_F(DeviceTest, Exp2FogFadesWithViewDepth) {
     ExpectNear(At(kCx, kCy), static_cast<int>(std::lround(f * 255)), 0,
                static_cast<int>(std::lround((1 - f) * 255)), 2);
 
+    // EXP: exp(-0.5); LINEAR over the default range 0..1: all fog at depth 5.
+    device_->SetRenderState(RenderState::FogTableMode, gfx::FOG_EXP);
+    device_->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    DrawScreenSquare(5.0f, Emissive(1, 0, 0));
+    const float e = std::exp(-0.5f);
+    ExpectNear(At(kCx, kCy), static_cast<int>(std::lround(e * 255)), 0,
+               static_cast<int>(std::lround((1 - e) * 255)), 2);
+    device_->SetRenderState(RenderState::FogTableMode, gfx::FOG_LINEAR);
+    device_->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    DrawScreenSquare(5.0f, Emissive(1, 0, 0));
+    ExpectNear(At(kCx, kCy), 0, 0, 255, 0);
+
     device_->SetRenderState(RenderState::FogEnable, 0);
     device_->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     DrawScreenSquare(5.0f, Emissive(1, 0, 0));
