@@ -203,4 +203,31 @@ TEST_F(RenderGl, AxesRingsAreDrawnOverBlocks) {
     EXPECT_LT(reddest, 10);
 }
 
+// The about disc on a capable device: its passes darken the disc area and engrave the
+// emblem, so the view centre shows something other than the background, in greys.
+TEST_F(RenderGl, AboutDiscOverTheBackground) {
+    vorla_.ClearModel();
+    vorla_.backgroundColour = 0x00406080;
+    vorla_.aboutShown = 1;
+    render::SceneRenderer renderer(vorla_, camera_);
+    ASSERT_EQ(renderer.CreateDeviceObjects(*device_), gfx::S_OK);
+    LookFrom(camera_, {0, 0, -5}, {0, 0, 0}, kWidth, kHeight);
+    renderer.ResetDeviceObjects(*device_);
+    ASSERT_NE(renderer.Objects().emblemTexture, nullptr);
+    renderer.RenderScene(*device_, 0.0f);
+    ASSERT_EQ(device_->ReadBackBuffer(&image_.pixels), gfx::S_OK);
+    size_t changed = 0;
+    for (uint32_t c : image_.pixels) {
+        if (!Near(ToRgb(c), Background(), 4)) ++changed;
+    }
+    // The disc (radius 1.5 at 4.5 units) covers a good part of the view; its corners
+    // stay untouched.
+    EXPECT_GT(changed, size_t{kWidth} * kHeight / 10);
+    EXPECT_TRUE(Near(At(2, 2), Background(), 1));
+    EXPECT_TRUE(Near(At(kWidth - 3, kHeight - 3), Background(), 1));
+    EXPECT_EQ(vorla_.aboutShown, 1);
+    renderer.LoseDeviceObjects();
+    renderer.DestroyDeviceObjects();
+}
+
 }  // namespace
