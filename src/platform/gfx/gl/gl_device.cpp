@@ -82,6 +82,14 @@ HRESULT GlDevice::Init(const Caps& caps, PresentParameters* params) {
     }
     // The variants the editor's passes use are built now; the rest when first needed.
     if (!Program(0) || !Program(1) || !Program(2)) return E_FAIL;
+    {
+        const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        const std::string name = renderer ? renderer : "";
+        const bool software = name.find("llvmpipe") != std::string::npos ||
+                              name.find("softpipe") != std::string::npos ||
+                              name.find("swrast") != std::string::npos;
+        instancing_ = software ? InstancingMode::Loop : InstancingMode::Instanced;
+    }
     glGenBuffers(1, &instanceBuffer_);
     glGenSamplers(kMaxStages, samplers_);
     glGenSamplers(1, &spriteSampler_);
@@ -586,6 +594,21 @@ void GlDevice::DrawMeshInstances(Mesh* mesh, std::span<const MeshInstance> insta
     if (!m || instances.empty() || !host_->MakeCurrent()) return;
     if (!ApplyDrawState()) return;
     SetConstantAttributes();
+    if (instancing_ == InstancingMode::Loop) {
+        // Mesa's software rasteriser shades the vertices of a draw on the calling thread and
+        // fetches per-instance attributes slowly; one draw per copy with constant attributes
+        // is measurably faster there (see bench_gl).
+        glBindVertexArray(m->Vao());
+        for (const MeshInstance& inst : instances) {
+            for (GLuint r = 0; r < 4; ++r) glVertexAttrib4fv(kAttribWorld0 + r, inst.world.m[r]);
+            glVertexAttrib4fv(kAttribDiffuse, &inst.diffuse.r);
+            glVertexAttrib4fv(kAttribAmbient, &inst.ambient.r);
+            glVertexAttrib4fv(kAttribEmissive, &inst.emissive.r);
+            glDrawElements(GL_TRIANGLES, m->IndexCount(), GL_UNSIGNED_SHORT, nullptr);
+        }
+        glBindVertexArray(0);
+        return;
+    }
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
     // Orphan the previous contents so the driver need not wait for the last draw.
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instances.size_bytes()), instances.data(),

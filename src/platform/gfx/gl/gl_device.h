@@ -75,6 +75,13 @@ class GlDevice final : public Device {
     // A texture being released is unbound from every stage.
     void ForgetTexture(GLuint id);
 
+    // How DrawMeshInstances reaches GL: one instanced call (hardware), or one draw per copy
+    // with constant attributes (software rasterisers, where that is faster). Chosen from the
+    // renderer at creation; settable so that both paths can be tested anywhere.
+    enum class InstancingMode { Instanced, Loop };
+    InstancingMode Instancing() const { return instancing_; }
+    void SetInstancing(InstancingMode mode) { instancing_ = mode; }
+
   private:
     explicit GlDevice(GlContextHost* host);
     HRESULT Init(const Caps& caps, PresentParameters* params);
@@ -109,7 +116,8 @@ class GlDevice final : public Device {
     std::array<std::array<uint32_t, 32>, kMaxStages> stageStates_{};
     std::array<std::array<uint32_t, 16>, kMaxStages> samplerStates_{};
     std::array<GLuint, kMaxStages> textures_{};  // names, so a released texture never dangles
-    uint32_t dirtyPrograms_ = kAllPrograms;      // variants whose uniforms are out of date
+    InstancingMode instancing_ = InstancingMode::Instanced;
+    uint32_t dirtyPrograms_ = kAllPrograms;  // variants whose uniforms are out of date
     bool buildFailed_ = false;
 
     bool inScene_ = false;
