@@ -164,6 +164,9 @@ HRESULT GlDevice::Reset(PresentParameters* params) {
         params->backBufferFormat != Format::X8R8G8B8)
         return D3DERR_INVALIDCALL;
     if (!host_->MakeCurrent()) return D3DERR_DEVICELOST;
+    // A context lost to a GPU reset took every buffer, texture and program with it, which a
+    // reset cannot bring back: the caller must create a new device.
+    if (contextLost_) return D3DERR_DEVICELOST;
     uint32_t w = params->backBufferWidth, h = params->backBufferHeight;
     if (w == 0 || h == 0) {
         SurfaceDesc current = host_->Surface();
@@ -177,24 +180,23 @@ HRESULT GlDevice::Reset(PresentParameters* params) {
     if (params->backBufferFormat == Format::Unknown) params->backBufferFormat = Format::X8R8G8B8;
     params_ = *params;
     backBuffer_ = {params->backBufferFormat, actual.width, actual.height};
-    resetPending_ = false;
     ResetState();
     return S_OK;
 }
 
 HRESULT GlDevice::TestCooperativeLevel() {
     if (!host_->MakeCurrent()) return D3DERR_DEVICELOST;
-    if (!resetPending_ && HasRobustness()) {
+    if (!contextLost_ && HasRobustness()) {
         GLenum status = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_KHR_robustness")
                             ? glGetGraphicsResetStatus()
                             : glGetGraphicsResetStatusARB();
-        if (status != GL_NO_ERROR) resetPending_ = true;
+        if (status != GL_NO_ERROR) contextLost_ = true;
     }
-    return resetPending_ ? D3DERR_DEVICENOTRESET : S_OK;
+    return contextLost_ ? D3DERR_DEVICENOTRESET : S_OK;
 }
 
 HRESULT GlDevice::Present() {
-    if (resetPending_) return D3DERR_DEVICELOST;
+    if (contextLost_) return D3DERR_DEVICELOST;
     if (!host_->MakeCurrent()) return D3DERR_DEVICELOST;
     host_->Present();
     return S_OK;

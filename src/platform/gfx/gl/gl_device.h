@@ -121,7 +121,7 @@ class GlDevice final : public Device {
     bool buildFailed_ = false;
 
     bool inScene_ = false;
-    bool resetPending_ = false;
+    bool contextLost_ = false;  // the GL context reported a reset
     float overlayScale_ = 1.0f;
 };
 
