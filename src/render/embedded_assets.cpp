@@ -1,8 +1,6 @@
 // The program's own meshes and images, decoded from the data compiled into it.
-#include "platform/gfx/assets/image.h"
-#include "platform/gfx/assets/xfile.h"
+#include "platform/gfx/assets/resource_loader.h"
 #include "render/device_objects.h"
-#include "resources/resources.h"
 
 namespace render {
 namespace {
@@ -10,9 +8,7 @@ namespace {
 class EmbeddedAssets final : public AssetSource {
   public:
     std::optional<vmath::MeshGeometry> LoadBlockMesh(int resourceId) override {
-        auto bytes = vres::GetResource(resourceId);
-        if (bytes.empty()) return std::nullopt;
-        auto mesh = vassets::ReadXMesh(bytes);
+        auto mesh = vassets::LoadMeshFromResource(resourceId);
         if (!mesh) return std::nullopt;
         return std::move(mesh).value();
     }
@@ -20,12 +16,10 @@ class EmbeddedAssets final : public AssetSource {
     // Stretched to powers of two with a full mip chain, as textures of the classic
     // default size are.
     std::optional<std::vector<gfx::TextureLevel>> LoadTextureLevels(int resourceId) override {
-        auto bytes = vres::GetResource(resourceId);
-        if (bytes.empty()) return std::nullopt;
-        auto image = vassets::DecodeImage(bytes);
-        if (!image) return std::nullopt;
+        auto chain = vassets::LoadTextureFromResource(resourceId);
+        if (!chain) return std::nullopt;
         std::vector<gfx::TextureLevel> levels;
-        for (vassets::Image& level : vassets::BuildMipChain(*image)) {
+        for (vassets::Image& level : chain.value()) {
             levels.push_back({static_cast<uint32_t>(level.width),
                               static_cast<uint32_t>(level.height), std::move(level.pixels)});
         }
