@@ -230,10 +230,17 @@ HRESULT GlDevice::EndScene() {
     return S_OK;
 }
 
+uint32_t GlDevice::FramebufferHeight() const {
+    // The host's current height: a toolkit widget may already have its new size while the
+    // device waits for the Reset that follows, and rows must still count from its top.
+    const uint32_t h = host_->Surface().height;
+    return h ? h : backBuffer_.height;
+}
+
 void GlDevice::BindTarget() {
     glBindFramebuffer(GL_FRAMEBUFFER, host_->DefaultFramebuffer());
     // The classic viewport counts rows from the top, GL from the bottom.
-    const int glY = static_cast<int>(backBuffer_.height) - viewport_.y - viewport_.height;
+    const int glY = static_cast<int>(FramebufferHeight()) - viewport_.y - viewport_.height;
     glViewport(viewport_.x, glY, viewport_.width, viewport_.height);
     glDepthRange(viewport_.minZ, viewport_.maxZ);
 }
@@ -247,7 +254,7 @@ HRESULT GlDevice::Clear(uint32_t flags, Color color, float z, uint32_t stencil) 
     if (!bits) return D3DERR_INVALIDCALL;
     BindTarget();
     // Only the viewport's rectangle is cleared.
-    const int glY = static_cast<int>(backBuffer_.height) - viewport_.y - viewport_.height;
+    const int glY = static_cast<int>(FramebufferHeight()) - viewport_.y - viewport_.height;
     glEnable(GL_SCISSOR_TEST);
     glScissor(viewport_.x, glY, viewport_.width, viewport_.height);
     ColorValue c = ToColorValue(color);

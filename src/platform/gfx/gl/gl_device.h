@@ -69,7 +69,8 @@ class GlDevice final : public Device {
     const std::shared_ptr<DeviceLink>& Link() const { return link_; }
     const SpriteProgram& SpriteShader() const { return spriteProgram_; }
     GLuint SpriteSampler() const { return spriteSampler_; }
-    uint32_t BackBufferHeight() const { return backBuffer_.height; }
+    // Height of the framebuffer drawn into, for turning top-down rows into GL's bottom-up.
+    uint32_t FramebufferHeight() const;
     // Binds the back buffer and the viewport: the common start of every GL draw.
     void BindTarget();
     // A texture being released is unbound from every stage.

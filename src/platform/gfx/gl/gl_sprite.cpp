@@ -136,7 +136,7 @@ HRESULT GlSprite::End() {
     glActiveTexture(GL_TEXTURE0);
     glBindSampler(0, device->SpriteSampler());
     const vmath::Viewport vp = device->GetViewport();
-    const int bufferHeight = static_cast<int>(device->BackBufferHeight());
+    const int bufferHeight = static_cast<int>(device->FramebufferHeight());
     for (const Run& run : runs_) {
         if (run.clip) {
             const Rect& c = *run.clip;
