@@ -175,6 +175,22 @@ TEST_F(OverlayTest, TextIsClippedUnlessNoClipAndWrapsAtSpaces) {
     EXPECT_EQ(Text("", {0, 0, 100, 20}, 0), 0);
 }
 
+TEST_F(OverlayTest, TextKeepsItsLogicalSizeUnderAnOverlayScale) {
+    REQUIRE_GL();
+    MakeFont();
+    const int h1 = Text("Цель", {10, 10, 150, 40}, gfx::DT_LEFT);
+    const Box2 one = LitBounds();
+    ASSERT_FALSE(one.Empty());
+    gfx::gl::SetOverlayScale(device_.get(), 2.0f);
+    device_->Clear(gfx::CLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    const int h2 = Text("Цель", {10, 10, 150, 40}, gfx::DT_LEFT);
+    const Box2 two = LitBounds();
+    EXPECT_NEAR(h2, h1, 1);  // logical pixels
+    // Rasterised at twice the size, at twice the distance from the origin.
+    EXPECT_NEAR(two.right - two.left, 2 * (one.right - one.left), 3);
+    EXPECT_NEAR(two.left, 2 * one.left, 2);
+}
+
 TEST_F(OverlayTest, TextJoinsAnOpenSpriteBatch) {
     REQUIRE_GL();
     MakeFont();
