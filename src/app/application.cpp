@@ -1,0 +1,180 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/core/app_form.h"
+#include "app/frame_window.h"
+#include "app/gl_view.h"
+#include "app/input_hook.h"
+#include "app/window_host.h"
+#include "platform/gfx/gl/gl_system.h"
+#include "platform/ui/qt_dialogs.h"
+#include "platform/ui/qt_settings_store.h"
+
+namespace app::shell {
+
+namespace {
+
+std::vector<gfx::gl::ScreenInfo> Screens() {
+    std::vector<gfx::gl::ScreenInfo> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        gfx::gl::ScreenInfo info;
+        info.name = s->name().toStdString();
+        const QSize px = s->size() * s->devicePixelRatio();
+        info.width = static_cast<uint32_t>(px.width());
+        info.height = static_cast<uint32_t>(px.height());
+        info.refreshRate = static_cast<uint32_t>(s->refreshRate() + 0.5);
+        info.bitsPerPixel = s->depth() == 16 ? 16 : 32;
+        screens.push_back(info);
+    }
+    return screens;
+}
+
+}  // namespace
+
+CApp::CApp(StartOptions options) : options_(std::move(options)) {
+    view_ = new CGlView;
+    frame_ = std::make_unique<CAppFrameWnd>(view_);
+    windowHost_ = std::make_unique<QtWindowHost>(frame_.get(), view_);
+
+    Dialogs* dialogs = options_.dialogs;
+    if (!dialogs) {
+        ownDialogs_ = std::make_unique<ui::QtDialogs>(frame_.get());
+        dialogs = ownDialogs_.get();
+    }
+    SettingsStore* settings = options_.settings;
+    if (!settings) {
+        ownSettings_ = std::make_unique<ui::QtSettingsStore>();
+        settings = ownSettings_.get();
+    }
+    d3dfw::MessageBoxHost* boxes = options_.messageBoxes;
+    if (!boxes) {
+        ownMessageBoxes_ = std::make_unique<QtMessageBoxHost>();
+        boxes = ownMessageBoxes_.get();
+    }
+    if (options_.startFolder.empty())
+        options_.startFolder = QFile::encodeName(QDir::currentPath()).toStdString();
+
+    FormServices services;
+    services.dialogs = dialogs;
+    services.settings = settings;
+    services.shell = frame_.get();
+    services.windowHost = windowHost_.get();
+    services.messageBoxHost = boxes;
+    // Qt keeps the pointer with the view while a button is held (implicit grab), which is
+    // the capture the mouse tracker asks for.
+    services.mouseCapture = nullptr;
+    form_ = std::make_unique<CAppForm>(services, options_.startFolder);
+    view_->SetForm(form_.get());
+    frame_->SetForm(form_.get());
+
+    connect(view_, &CGlView::ContextCreated, this, [this] {
+        if (startRequested_) return;
+        startRequested_ = true;
+        // Outside initializeGL: starting may show message boxes (a bad command-line file).
+        QTimer::singleShot(0, this, &CApp::StartDevice);
+    });
+    connect(frame_.get(), &CAppFrameWnd::MenuShown, this, &CApp::OnMenuShown);
+    connect(frame_.get(), &CAppFrameWnd::CommandChosen, this, &CApp::RunCommand);
+    connect(frame_.get(), &CAppFrameWnd::FilesDropped, this, &CApp::OnFilesDropped);
+    connect(frame_.get(), &CAppFrameWnd::Closing, this, &CApp::OnClosing);
+
+    hook_ = new InputHook(
+        frame_.get(), view_,
+        [this] { return form_->IsWindowed() ? WindowId::View : WindowId::FullScreen; },
+        [this](const InputMessage& msg) { return HandleInput(msg); },
+        [this](bool active) { OnActivation(active); });
+    qApp->installEventFilter(hook_);
+}
+
+CApp::~CApp() {
+    if (hook_) qApp->removeEventFilter(hook_);
+    // The device goes while its context still exists.
+    view_->WithContext([this] { form_->Shutdown(); });
+    view_->SetForm(nullptr);
+    frame_->SetForm(nullptr);
+    form_.reset();
+    frame_.reset();
+}
+
+void CApp::InitInstance() {
+    frame_->show();
+    frame_->FitViewTo(520, 350);
+    view_->setFocus();
+}
+
+void CApp::StartDevice() {
+    gfx::gl::GlContextHost* host = view_->Host();
+    const gfx::HRESULT hr = [&] {
+        gfx::HRESULT result = gfx::E_FAIL;
+        view_->WithContext([&] {
+            result = form_->Start(
+                [host] { return std::make_unique<gfx::gl::GlSystem>(host, Screens()); },
+                windowHost_->Handles().view, windowHost_->Handles().fullScreen, options_.file);
+        });
+        return result;
+    }();
+    if (gfx::Failed(hr) || !form_->IsActive()) {
+        emit StartFailed();
+        return;
+    }
+    started_ = true;
+    frame_->setAcceptDrops(true);
+    view_->Kick();
+    emit Started();
+}
+
+bool CApp::HandleInput(const InputMessage& msg) {
+    if (!started_) return false;
+    bool pass = true;
+    view_->WithContext([&] { pass = form_->DispatchInput(msg); });
+    if (!pass) {
+        view_->Kick();
+        return true;
+    }
+    if (msg.kind == MessageKind::KeyDown) {
+        if (std::optional<int> id = form_->TranslateAccelerator(msg)) {
+            RunCommand(*id);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CApp::RunCommand(int id) {
+    if (!started_) return;
+    view_->WithContext([&] { form_->OnCommand(id); });
+    view_->Kick();
+}
+
+void CApp::OnMenuShown(bool shown) {
+    if (!started_) return;
+    form_->SetActive(!shown);
+    view_->Kick();
+}
+
+void CApp::OnActivation(bool active) {
+    if (!started_) return;
+    form_->SetActive(active);
+    view_->Kick();
+}
+
+void CApp::OnFilesDropped(const QStringList& paths) {
+    if (!started_) return;
+    std::vector<std::string> files;
+    for (const QString& p : paths) files.push_back(QFile::encodeName(p).toStdString());
+    view_->WithContext([&] { form_->OnDropFiles(files); });
+    // Shows the result even while rendering is paused.
+    view_->update();
+    view_->Kick();
+}
+
+void CApp::OnClosing() {
+    view_->WithContext([this] { form_->Shutdown(); });
+}
+
+}  // namespace app::shell

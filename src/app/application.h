@@ -1,0 +1,81 @@
+#pragma once
+// The application: builds the main window, the 3D view and the form, wires the input
+// hook, the menu, drops and activation to the form, and starts the device as soon as the
+// view's GL context exists. main() runs one; the GUI tests run one with scripted dialogs
+// and a private settings file.
+#include <QObject>
+#include <memory>
+#include <string>
+
+#include "app/core/services.h"
+#include "interaction/input_message.h"
+
+namespace d3dfw {
+class MessageBoxHost;
+}
+namespace app {
+class CAppForm;
+}
+
+namespace app::shell {
+
+class CAppFrameWnd;
+class CGlView;
+class InputHook;
+class QtWindowHost;
+
+struct StartOptions {
+    std::string file;         // document named on the command line (may be empty)
+    std::string startFolder;  // empty: the current directory
+    // Replacements for tests; null means the real ones.
+    Dialogs* dialogs = nullptr;
+    SettingsStore* settings = nullptr;
+    d3dfw::MessageBoxHost* messageBoxes = nullptr;
+};
+
+class CApp : public QObject {
+    Q_OBJECT
+  public:
+    explicit CApp(StartOptions options);
+    ~CApp() override;
+
+    // Shows the main window (520 x 350 view); the device is created once the view has its
+    // GL context, and Started or StartFailed follows.
+    void InitInstance();
+
+    CAppFrameWnd& Frame() { return *frame_; }
+    CGlView& View() { return *view_; }
+    CAppForm& Form() { return *form_; }
+    bool IsStarted() const { return started_; }
+
+    // A command as the menu, an accelerator or a strip button would run it.
+    void RunCommand(int id);
+    // One converted input message through the dispatcher and the accelerator table;
+    // true when it was consumed.
+    bool HandleInput(const InputMessage& msg);
+
+  signals:
+    void Started();
+    void StartFailed();
+
+  private:
+    void StartDevice();
+    void OnMenuShown(bool shown);
+    void OnActivation(bool active);
+    void OnFilesDropped(const QStringList& paths);
+    void OnClosing();
+
+    StartOptions options_;
+    std::unique_ptr<Dialogs> ownDialogs_;
+    std::unique_ptr<SettingsStore> ownSettings_;
+    std::unique_ptr<d3dfw::MessageBoxHost> ownMessageBoxes_;
+    CGlView* view_ = nullptr;  // owned by the frame
+    std::unique_ptr<CAppFrameWnd> frame_;
+    std::unique_ptr<QtWindowHost> windowHost_;
+    std::unique_ptr<CAppForm> form_;
+    InputHook* hook_ = nullptr;  // owned by the frame
+    bool started_ = false;
+    bool startRequested_ = false;
+};
+
+}  // namespace app::shell

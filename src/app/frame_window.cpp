@@ -1,0 +1,168 @@
+#include "app/frame_window.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/core/app_form.h"
+#include "app/core/command_table.h"
+#include "app/gl_view.h"
+
+namespace app::shell {
+
+namespace {
+
+// Local files among dropped URLs, in their order.
+QStringList LocalFiles(const QMimeData* mime) {
+    QStringList files;
+    if (!mime || !mime->hasUrls()) return files;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) files << url.toLocalFile();
+    }
+    return files;
+}
+
+}  // namespace
+
+CAppFrameWnd::CAppFrameWnd(CGlView* view) : view_(view) {
+    setWindowTitle(QStringLiteral("ТОР-ВИН"));
+    setCentralWidget(view_);
+    BuildMenu();
+}
+
+CAppFrameWnd::~CAppFrameWnd() = default;
+
+QMenu* CAppFrameWnd::AddTrackedMenu(QMenu* menu) {
+    connect(menu, &QMenu::aboutToShow, this, [this] { emit MenuShown(true); });
+    connect(menu, &QMenu::aboutToHide, this, [this] { emit MenuShown(false); });
+    return menu;
+}
+
+void CAppFrameWnd::BuildMenu() {
+    std::span<const int> checkable = CheckableCommands();
+    auto isCheckable = [&](int id) {
+        return std::find(checkable.begin(), checkable.end(), id) != checkable.end();
+    };
+    for (const MenuPopup& popup : Menu()) {
+        QMenu* menu = AddTrackedMenu(menuBar()->addMenu(QString::fromUtf8(popup.title)));
+        QMenu* current = menu;
+        for (const MenuEntry& entry : popup.entries) {
+            switch (entry.kind) {
+                case MenuEntry::Kind::Separator:
+                    current->addSeparator();
+                    break;
+                case MenuEntry::Kind::SubmenuBegin:
+                    current = AddTrackedMenu(current->addMenu(QString::fromUtf8(entry.text)));
+                    break;
+                case MenuEntry::Kind::SubmenuEnd:
+                    current = menu;
+                    break;
+                case MenuEntry::Kind::Item: {
+                    // The key label is text only: keys go through our own accelerator
+                    // table after the input dispatcher, never through Qt shortcuts.
+                    QString text = QString::fromUtf8(entry.text);
+                    if (*entry.keyLabel) text += '\t' + QString::fromUtf8(entry.keyLabel);
+                    QAction* action = current->addAction(text);
+                    action->setCheckable(isCheckable(entry.id));
+                    const int id = entry.id;
+                    connect(action, &QAction::triggered, this, [this, action, id] {
+                        // The handler and RefreshCheckMarks decide the check mark.
+                        if (action->isCheckable()) action->setChecked(!action->isChecked());
+                        emit CommandChosen(id);
+                    });
+                    actions_[id] = action;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+QAction* CAppFrameWnd::ActionFor(int commandId) const {
+    auto it = actions_.find(commandId);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CAppFrameWnd::SetMenuCheck(int commandId, bool checked) {
+    if (QAction* action = ActionFor(commandId)) action->setChecked(checked);
+}
+
+void CAppFrameWnd::PostCloseToMainWindow() {
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void CAppFrameWnd::ShowFullScreen(bool fullScreen) {
+    // Full screen is this same window without menu bar: the view and its GL context stay
+    // where they are.
+    if (fullScreen) {
+        if (!isFullScreen()) stateBeforeFullScreen_ = windowState();
+        menuBar()->hide();
+        showFullScreen();
+    } else {
+        menuBar()->show();
+        if (isFullScreen()) {
+            setWindowState(stateBeforeFullScreen_ & ~Qt::WindowFullScreen);
+            show();
+        }
+    }
+}
+
+void CAppFrameWnd::ViewSize(int* width, int* height) {
+    *width = view_->width();
+    *height = view_->height();
+}
+
+void CAppFrameWnd::FitViewTo(int w, int h) {
+    const QSize extra = size() - view_->size();
+    resize(w + extra.width(), h + extra.height());
+}
+
+void CAppFrameWnd::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    if (form_ && form_->GetDevice()) {
+        bool mayClose = true;
+        view_->WithContext([&] {
+            // Closing in full screen first returns to the window, then asks.
+            if (!form_->IsWindowed()) form_->ToggleFullScreen();
+            mayClose = form_->SaveChangesPrompt();
+        });
+        if (!mayClose) {
+            event->ignore();
+            view_->Kick();
+            return;
+        }
+    }
+    closing_ = true;
+    emit Closing();
+    event->accept();
+}
+
+void CAppFrameWnd::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CAppFrameWnd::dropEvent(QDropEvent* event) {
+    const QStringList files = LocalFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    emit FilesDropped(files);
+}
+
+bool CAppFrameWnd::event(QEvent* event) {
+    const bool result = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowStateChange || event->type() == QEvent::Show) {
+        // Coming back from minimised restarts the idle frames.
+        view_->Kick();
+    }
+    return result;
+}
+
+}  // namespace app::shell

@@ -1,0 +1,67 @@
+#pragma once
+// The main window: the menu bar built from the command table (check marks addressed by
+// command id, key labels as text only), the 3D view as its only content, file drops, the
+// full-screen switch and the close path with its save prompt.
+#include <QMainWindow>
+#include <map>
+
+#include "app/core/services.h"
+
+class QAction;
+class QMenu;
+
+namespace app {
+class CAppForm;
+}
+
+namespace app::shell {
+
+class CGlView;
+
+class CAppFrameWnd : public QMainWindow, public app::Shell {
+    Q_OBJECT
+  public:
+    explicit CAppFrameWnd(CGlView* view);
+    ~CAppFrameWnd() override;
+
+    void SetForm(CAppForm* form) { form_ = form; }
+    CGlView* View() const { return view_; }
+    // The menu action of a command (tests; menus are data-driven).
+    QAction* ActionFor(int commandId) const;
+    // Resizes the window so that the view is exactly w x h logical pixels.
+    void FitViewTo(int w, int h);
+
+    // Shell
+    void SetMenuCheck(int commandId, bool checked) override;
+    void PostCloseToMainWindow() override;
+    void ShowFullScreen(bool fullScreen) override;
+    void ViewSize(int* width, int* height) override;
+
+  signals:
+    // A menu opens or closes (rendering pauses while one is open).
+    void MenuShown(bool shown);
+    // A command chosen from the menu.
+    void CommandChosen(int commandId);
+    // Files dropped on the window, first one first.
+    void FilesDropped(const QStringList& paths);
+    // The window is closing for good (after the save prompt said yes).
+    void Closing();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+
+  private:
+    void BuildMenu();
+    QMenu* AddTrackedMenu(QMenu* menu);
+
+    CGlView* view_;
+    CAppForm* form_ = nullptr;
+    std::map<int, QAction*> actions_;
+    Qt::WindowStates stateBeforeFullScreen_ = Qt::WindowNoState;
+    bool closing_ = false;
+};
+
+}  // namespace app::shell

@@ -1,0 +1,82 @@
+#include "app/gl_view.h"
+
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+
+#include "app/core/app_form.h"
+#include "platform/gfx/gl/gl_system.h"
+
+namespace app::shell {
+
+CGlView::CGlView(QWidget* parent)
+    : QOpenGLWidget(parent), host_(std::make_unique<ui::QtGlContextHost>(this)) {
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(8);
+    setFormat(format);
+    setMinimumSize(50, 50);  // the view never gets smaller than 50 x 50
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // While paused nothing is drawn: the last frame must stay on screen.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    // Drops are taken by the frame window.
+    setAcceptDrops(false);
+}
+
+CGlView::~CGlView() = default;
+
+void CGlView::WithContext(const std::function<void()>& work) {
+    if (contextReady_) makeCurrent();
+    work();
+}
+
+void CGlView::initializeGL() {
+    contextReady_ = true;
+    emit ContextCreated();
+}
+
+void CGlView::resizeGL(int, int) {
+    if (form_ && form_->GetDevice()) form_->OnSize();
+}
+
+bool CGlView::RenderingDue() const {
+    if (!form_ || !form_->IsActive() || form_->PauseCount() > 0) return false;
+    const QWidget* top = window();
+    return top->isVisible() && !top->isMinimized();
+}
+
+void CGlView::Kick() {
+    if (RenderingDue()) update();
+}
+
+void CGlView::paintGL() {
+    bool drawn = false;
+    if (form_ && form_->GetDevice()) {
+        // Overlays keep their logical size on a high-density screen; the scene itself is
+        // drawn at full resolution. A new device (after a reset or a return from full
+        // screen) or a move to another screen needs the factor again.
+        const float scale = static_cast<float>(devicePixelRatioF());
+        if (form_->GetDevice() != scaledDevice_ || scale != overlayScale_) {
+            gfx::gl::SetOverlayScale(form_->GetDevice(), scale);
+            scaledDevice_ = form_->GetDevice();
+            overlayScale_ = scale;
+        }
+        if (RenderingDue()) drawn = form_->Idle();
+    }
+    if (!drawn && framesDrawn_ == 0) {
+        // Nothing to show yet: the background rather than whatever the buffer held.
+        QOpenGLFunctions* gl = context()->functions();
+        gl->glClearColor(0.0f, 0.0f, 160.0f / 255.0f, 1.0f);
+        gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    if (drawn) {
+        ++framesDrawn_;
+        emit FrameDrawn();
+    }
+    // Idle rendering: the next frame as soon as this one is out.
+    Kick();
+}
+
+}  // namespace app::shell

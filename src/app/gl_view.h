@@ -1,0 +1,58 @@
+#pragma once
+// The 3D view: a QOpenGLWidget whose context and framebuffer the OpenGL device draws
+// into. Frames are drawn from paintGL; the next frame is requested as soon as one has
+// been drawn, while the form is active and unpaused and the window is not minimised.
+#include <QOpenGLWidget>
+#include <functional>
+#include <memory>
+
+#include "platform/ui/qt_gl_host.h"
+
+namespace app {
+class CAppForm;
+}
+
+namespace app::shell {
+
+class CGlView : public QOpenGLWidget {
+    Q_OBJECT
+  public:
+    explicit CGlView(QWidget* parent = nullptr);
+    ~CGlView() override;
+
+    void SetForm(CAppForm* form) { form_ = form; }
+    ui::QtGlContextHost* Host() { return host_.get(); }
+    bool ContextReady() const { return contextReady_; }
+
+    // Frames drawn since the start (tests, start-up benchmark).
+    uint64_t FramesDrawn() const { return framesDrawn_; }
+
+    // Runs `work` with the view's context current (device objects may be touched).
+    void WithContext(const std::function<void()>& work);
+    // Asks for the next frame if rendering is due.
+    void Kick();
+
+  signals:
+    // The GL context exists; the device can be created.
+    void ContextCreated();
+    // A frame of the scene has been drawn.
+    void FrameDrawn();
+
+  protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    QSize sizeHint() const override { return {520, 350}; }
+
+  private:
+    bool RenderingDue() const;
+
+    CAppForm* form_ = nullptr;
+    std::unique_ptr<ui::QtGlContextHost> host_;
+    bool contextReady_ = false;
+    uint64_t framesDrawn_ = 0;
+    const void* scaledDevice_ = nullptr;
+    float overlayScale_ = 0.0f;
+};
+
+}  // namespace app::shell

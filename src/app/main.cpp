@@ -1,0 +1,46 @@
+// vorla [file.vvl]                 the editor
+// vorla --render out.png [...]     one frame offscreen, written as a PNG (no display needed)
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstring>
+#include <iostream>
+
+#include "app/application.h"
+#include "app/render_command.h"
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--render") == 0) {
+        // Headless: no GUI application object, so no display connection is attempted.
+        return app::shell::RenderCommand(std::vector<std::string>(argv + 2, argv + argc),
+                                         std::cerr);
+    }
+    if (argc > 2) {
+        std::cerr << "usage: vorla [file.vvl]\n"
+                     "       vorla --render out.png [--width W] [--height H] [--overlays] "
+                     "file.vvl\n";
+        return 2;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vel's/Kestrin"));
+    QApplication::setApplicationName(QStringLiteral("Vorla"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorla/vorla.svg")));
+    QApplication::setDesktopFileName(QStringLiteral("vorla"));
+    // The standard buttons of message and file dialogs in the user's language.
+    QTranslator qtTranslations;
+    if (qtTranslations.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslations);
+
+    app::shell::StartOptions options;
+    if (argc == 2) options.file = argv[1];
+    app::shell::CApp vorla(std::move(options));
+    QObject::connect(
+        &vorla, &app::shell::CApp::StartFailed, &application, [] { QApplication::exit(1); },
+        Qt::QueuedConnection);
+    vorla.InitInstance();
+    return QApplication::exec();
+}

@@ -1,0 +1,188 @@
+#include <QApplication>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
+#include <fstream>
+
+#include "app/frame_window.h"
+#include "app/gl_view.h"
+#include "gui_fixture.h"
+
+namespace guitest {
+namespace {
+
+using app::MsgResult;
+
+constexpr char kPrompt[] = "Сохранить текщую работу?";
+
+class DocumentsTest : public GuiTest {
+  protected:
+    // One edit through the window: a block added on the face under the centre.
+    void AddBlock() {
+        if (Form().system.aboutShown) {
+            Key(Qt::Key_Slash);
+            ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+            WaitFrames(2);
+        }
+        const int before = Total();
+        Click(ViewCentre(), Qt::ControlModifier);
+        ASSERT_EQ(Total(), before + 1);
+        ASSERT_EQ(Form().system.saved, 0);
+    }
+    std::string ReadBytes(const std::string& path, size_t n) {
+        std::ifstream in(path, std::ios::binary);
+        std::string s(n, '\0');
+        in.read(s.data(), static_cast<std::streamsize>(n));
+        s.resize(static_cast<size_t>(in.gcount()));
+        return s;
+    }
+    void WriteBytes(const std::string& path, const std::string& bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out << bytes;
+    }
+    void Drop(const std::vector<std::string>& paths) {
+        auto* mime = new QMimeData;
+        QList<QUrl> urls;
+        for (const auto& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+        mime->setUrls(urls);
+        // As a file manager does it: the drag enters (and is accepted), then drops.
+        QWidget* target = &App().View();
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, mime, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, mime, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        delete mime;
+    }
+};
+
+TEST_F(DocumentsTest, SaveAsThenOpenWithScriptedDialogs) {
+    Launch();
+    AddBlock();
+    const std::string file = TempPath("two.vvl");
+    dialogs_.savePaths.push_back(file);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(dialogs_.saveStarts.size(), 1u);
+    // No Models folder beside the start folder: the dialog starts in the start folder.
+    EXPECT_EQ(dialogs_.saveStarts[0], dir_.path().toStdString());
+    EXPECT_EQ(ReadBytes(file, 3), "VVL");
+    EXPECT_EQ(Form().system.saved, 1);
+    EXPECT_EQ(Form().lastDir, dir_.path().toStdString());
+
+    AddBlock();
+    EXPECT_EQ(Total(), 3);
+    dialogs_.answers.push_back(MsgResult::No);
+    dialogs_.openPaths.push_back(file);
+    Key(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, kPrompt);
+    EXPECT_EQ(dialogs_.messages[0].caption, "Внимание!");
+    ASSERT_EQ(dialogs_.openStarts.size(), 1u);
+    EXPECT_EQ(dialogs_.openStarts[0], dir_.path().toStdString() + "/*.vvl");
+    EXPECT_EQ(Total(), 2);
+    EXPECT_TRUE(Checked(app::cmd::kInspectMode));
+    EXPECT_EQ(dialogs_.unexpected, 0);
+    WaitFrames(2);
+}
+
+TEST_F(DocumentsTest, TheSavePromptsThreeAnswers) {
+    Launch();
+    // Unchanged: New asks nothing.
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs_.messages.empty());
+
+    AddBlock();
+    dialogs_.answers.push_back(MsgResult::Cancel);
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(Total(), 2) << "Cancel keeps the construction";
+
+    dialogs_.answers.push_back(MsgResult::Yes);
+    dialogs_.savePaths.push_back(std::nullopt);  // ... then the save dialog is cancelled
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(Total(), 2);
+    EXPECT_EQ(Form().system.saved, 0);
+
+    dialogs_.answers.push_back(MsgResult::No);
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(Total(), 1) << "No discards the work";
+
+    AddBlock();
+    const std::string file = TempPath("kept.vvl");
+    dialogs_.answers.push_back(MsgResult::Yes);
+    dialogs_.savePaths.push_back(file);
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(Total(), 1);
+    EXPECT_EQ(ReadBytes(file, 3), "VVL");
+    EXPECT_EQ(dialogs_.messages.size(), 4u);
+    EXPECT_EQ(dialogs_.unexpected, 0);
+}
+
+TEST_F(DocumentsTest, AWrongSignatureOrDamagedFileChangesNothing) {
+    Launch();
+    AddBlock();
+    const std::string file = TempPath("saved.vvl");
+    dialogs_.savePaths.push_back(file);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(Form().system.saved, 1);
+
+    const std::string lower = TempPath("lower.vvl");
+    WriteBytes(lower, "vvl" + ReadBytes(file, 4096).substr(3));
+    dialogs_.openPaths.push_back(lower);
+    Key(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, "Неправильный формат");
+    EXPECT_EQ(dialogs_.messages[0].caption, "Error");
+    EXPECT_EQ(dialogs_.messages[0].icon, app::MsgIcon::Error);
+    EXPECT_EQ(Total(), 2);
+
+    const std::string shortFile = TempPath("short.vvl");
+    WriteBytes(shortFile, "VV");
+    dialogs_.openPaths.push_back(shortFile);
+    Key(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs_.messages.size(), 2u);
+    EXPECT_EQ(dialogs_.messages[1].text, "Неправильный формат");
+
+    // A good signature with a cut-off body: a clear message, nothing half-loaded.
+    const std::string cut = TempPath("cut.vvl");
+    WriteBytes(cut, ReadBytes(file, 40));
+    dialogs_.openPaths.push_back(cut);
+    Key(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs_.messages.size(), 3u);
+    EXPECT_FALSE(dialogs_.messages[2].text.empty());
+    EXPECT_EQ(Total(), 2);
+    WaitFrames(2);
+    EXPECT_EQ(dialogs_.unexpected, 0);
+}
+
+TEST_F(DocumentsTest, ADroppedFileAndACommandLineFileOpen) {
+    Launch();
+    AddBlock();
+    const std::string file = TempPath("dropped.vvl");
+    dialogs_.savePaths.push_back(file);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    Key(Qt::Key_N, Qt::ControlModifier);  // saved: no prompt
+    ASSERT_EQ(Total(), 1);
+
+    // Three files dropped: only the first opens.
+    const std::string other = TempPath("other.vvl");
+    WriteBytes(other, "not a construction");
+    Drop({file, other, TempPath("missing.vvl")});
+    EXPECT_EQ(Total(), 2);
+    EXPECT_TRUE(dialogs_.messages.empty());
+    WaitFrames(2);
+
+    // A path that no longer exists is ignored.
+    Drop({TempPath("gone.vvl")});
+    EXPECT_EQ(Total(), 2);
+    EXPECT_TRUE(dialogs_.messages.empty());
+
+    CloseWindow();
+    Destroy();
+    Launch("\"" + file + "\"");  // quotes around the path are dropped
+    EXPECT_EQ(Total(), 2);
+    EXPECT_EQ(dialogs_.unexpected, 0);
+}
+
+}  // namespace
+}  // namespace guitest

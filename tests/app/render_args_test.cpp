@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/render_command.h"
+
+namespace {
+
+using app::shell::ParseRenderArguments;
+
+TEST(RenderArguments, OptionsInAnyOrder) {
+    std::string error;
+    auto r = ParseRenderArguments(
+        {"--width", "320", "out.png", "--overlays", "--height", "200", "in.vvl"}, &error);
+    ASSERT_TRUE(r) << error;
+    EXPECT_EQ(r->output, "out.png");
+    EXPECT_EQ(r->input, "in.vvl");
+    EXPECT_EQ(r->width, 320);
+    EXPECT_EQ(r->height, 200);
+    EXPECT_TRUE(r->overlays);
+
+    auto defaults = ParseRenderArguments({"a.png", "b.vvl"}, &error);
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->width, 800);
+    EXPECT_EQ(defaults->height, 600);
+    EXPECT_FALSE(defaults->overlays);
+}
+
+TEST(RenderArguments, BadUsageIsRefusedWithAReason) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"out.png"},
+        {"out.png", "a.vvl", "b.vvl"},
+        {"--width", "out.png", "a.vvl"},
+        {"--width", "0", "out.png", "a.vvl"},
+        {"--height", "-5", "out.png", "a.vvl"},
+        {"--width", "12x", "out.png", "a.vvl"},
+        {"--width", "99999999999999", "out.png", "a.vvl"},
+        {"--width", "9000", "out.png", "a.vvl"},
+        {"out.png", "a.vvl", "--height"},
+        {"--colour", "red", "out.png", "a.vvl"},
+    };
+    for (const auto& args : bad) {
+        std::string error;
+        EXPECT_FALSE(ParseRenderArguments(args, &error)) << args.size();
+        EXPECT_FALSE(error.empty());
+    }
+    std::ostringstream err;
+    EXPECT_EQ(app::shell::RenderCommand({"x.png"}, err), app::shell::kRenderExitUsage);
+    EXPECT_NE(err.str().find("usage"), std::string::npos);
+}
+
+TEST(RenderArguments, AMissingFileIsABadFile) {
+    std::ostringstream err;
+    EXPECT_EQ(app::shell::RenderCommand({"/tmp/never.png", "/nonexistent/x.vvl"}, err),
+              app::shell::kRenderExitBadFile);
+    EXPECT_NE(err.str().find("/nonexistent/x.vvl"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include <QMenuBar>
+#include <QTest>
+
+#include "app/frame_window.h"
+#include "app/gl_view.h"
+#include "gui_fixture.h"
+
+namespace guitest {
+namespace {
+
+using app::MsgResult;
+
+class WindowTest : public GuiTest {
+  protected:
+    bool FullScreen() {
+        return App().Frame().isFullScreen() && !Form().IsWindowed() &&
+               !App().Frame().menuBar()->isVisible();
+    }
+    bool Windowed() {
+        return !App().Frame().isFullScreen() && Form().IsWindowed() &&
+               App().Frame().menuBar()->isVisible();
+    }
+    void Edit() {
+        if (Form().system.aboutShown) {
+            Key(Qt::Key_Slash);
+            ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+            WaitFrames(2);
+        }
+        Click(ViewCentre(), Qt::ControlModifier);
+        ASSERT_EQ(Form().system.saved, 0);
+    }
+};
+
+TEST_F(WindowTest, AltEnterTwiceReturnsToTheWindow) {
+    Launch();
+    Key(Qt::Key_Return, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return FullScreen(); }));
+    WaitFrames(2);
+    Key(Qt::Key_Return, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
+    WaitFrames(2);
+    EXPECT_EQ(Form().PauseCount(), 0);
+    // The menu item does the same.
+    Action(app::cmd::kFullScreen)->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return FullScreen(); }));
+    Action(app::cmd::kFullScreen)->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
+}
+
+TEST_F(WindowTest, DialogsLeaveFullScreenAndPauseTheScene) {
+    Launch();
+    Key(Qt::Key_Return, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return FullScreen(); }));
+    bool windowedDuringDialog = false;
+    int pauseDuringDialog = 0;
+    dialogs_.whileOpen = [&] {
+        windowedDuringDialog = Form().IsWindowed();
+        pauseDuringDialog = Form().PauseCount();
+    };
+    dialogs_.colours.push_back(std::nullopt);  // cancelled: the colour stays
+    Key(Qt::Key_F9);
+    EXPECT_TRUE(windowedDuringDialog);
+    EXPECT_GT(pauseDuringDialog, 0);
+    EXPECT_EQ(Form().system.backgroundColour, 0x000000A0u);
+    EXPECT_EQ(Form().PauseCount(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
+    WaitFrames(2);
+}
+
+TEST_F(WindowTest, ClosingInFullScreenAsksFirstAndCancelKeepsRunning) {
+    Launch();
+    Edit();
+    Key(Qt::Key_Return, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return FullScreen(); }));
+
+    dialogs_.answers.push_back(MsgResult::Cancel);
+    CloseWindow();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, "Сохранить текщую работу?");
+    EXPECT_TRUE(App().Frame().isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
+    WaitFrames(2);
+
+    Key(Qt::Key_Return, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return FullScreen(); }));
+
+    // The Exit command goes the same way; No ends the program.
+    dialogs_.answers.push_back(MsgResult::No);
+    Action(app::cmd::kExit)->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return !App().Frame().isVisible(); }));
+    EXPECT_EQ(dialogs_.messages.size(), 2u);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(SettingsPath())))
+        << "settings are written at exit";
+    EXPECT_EQ(dialogs_.unexpected, 0);
+}
+
+}  // namespace
+}  // namespace guitest
