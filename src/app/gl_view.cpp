@@ -64,6 +64,9 @@ void CGlView::paintGL() {
             overlayScale_ = scale;
         }
         if (RenderingDue()) drawn = form_->Idle();
+        // Paused (menu, dialog, inactive) or between frames: show the current frame
+        // again rather than a stale or empty buffer.
+        if (!drawn && framesDrawn_ > 0) form_->Repaint();
     }
     if (!drawn && framesDrawn_ == 0) {
         // Nothing to show yet: the background rather than whatever the buffer held.
