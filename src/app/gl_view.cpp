@@ -16,6 +16,9 @@ CGlView::CGlView(QWidget* parent)
     format.setDepthBufferSize(24);
     format.setStencilBufferSize(8);
     setFormat(format);
+    // The back buffer has no alpha (X8R8G8B8): the scene clears with a colour whose alpha
+    // byte is 0, which Qt would otherwise compose as transparent over the window.
+    setTextureFormat(GL_RGB8);
     setMinimumSize(50, 50);  // the view never gets smaller than 50 x 50
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
