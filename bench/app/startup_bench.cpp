@@ -17,16 +17,10 @@
 
 namespace {
 
+// Made in main() when a display is there; gone before static destruction.
+QApplication* guiApplication = nullptr;
 QApplication* GuiApplication() {
-    static int argc = 1;
-    static char name[] = "bench_startup";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
-    if (!app && !qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    return app.get();
+    return guiApplication;
 }
 
 // Main window shown, device created, first frame of the new construction drawn.
@@ -105,3 +99,19 @@ BENCHMARK(BM_RenderCommand)
     ->Iterations(3);
 
 }  // namespace
+
+// Our own main: the GUI application must outlive the benchmarks and end before exit.
+int main(int argc, char** argv) {
+    std::unique_ptr<QApplication> app;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        app = std::make_unique<QApplication>(argc, argv);
+        guiApplication = app.get();
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    guiApplication = nullptr;
+    return 0;
+}
