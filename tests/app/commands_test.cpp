@@ -1,7 +1,10 @@
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/frame_window.h"
 #include "app/gl_view.h"
@@ -134,6 +137,39 @@ TEST_F(CommandsTest, EditingThroughTheWindow) {
     Click(ViewCentre());
     EXPECT_EQ(Total(), 0);
     WaitFrames(2);  // an empty construction still draws
+}
+
+TEST_F(CommandsTest, CameraKeysFollowThePhysicalKeyAndTheWheelZooms) {
+    Launch();
+    auto& view = App().View();
+    // Under a Russian layout the W key reports Ц; its scan code is W's.
+    QKeyEvent press(QEvent::KeyPress, 0x0426, Qt::NoModifier, 25, 0, 0, QStringLiteral("ц"));
+    QApplication::sendEvent(&view, &press);
+    EXPECT_TRUE(Form().system.keys.IsDown(KeyW));
+    QKeyEvent repeat(QEvent::KeyRelease, 0x0426, Qt::NoModifier, 25, 0, 0, QStringLiteral("ц"),
+                     true);
+    QApplication::sendEvent(&view, &repeat);
+    EXPECT_TRUE(Form().system.keys.IsDown(KeyW)) << "an auto-repeat release let go of the key";
+    WaitFrames(2);
+    QKeyEvent release(QEvent::KeyRelease, 0x0426, Qt::NoModifier, 25, 0, 0, QStringLiteral("ц"));
+    QApplication::sendEvent(&view, &release);
+    EXPECT_FALSE(Form().system.keys.IsDown(KeyW));
+
+    // P under the same layout (З) still chooses paint mode through the accelerators' path.
+    QKeyEvent paint(QEvent::KeyPress, 0x0417, Qt::NoModifier, 33, 0, 0, QStringLiteral("з"));
+    QApplication::sendEvent(&view, &paint);
+    QKeyEvent paintUp(QEvent::KeyRelease, 0x0417, Qt::NoModifier, 33, 0, 0, QStringLiteral("з"));
+    QApplication::sendEvent(&view, &paintUp);
+    EXPECT_TRUE(Checked(kPaintMode));
+    Key(Qt::Key_Escape);
+
+    const float zoom = Form().camera.zoom;
+    const QPointF centre = QPointF(ViewCentre());
+    QWheelEvent wheel(centre, view.mapToGlobal(centre), QPoint(), QPoint(0, -240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    EXPECT_NE(Form().camera.zoom, zoom) << "the wheel did not reach the camera";
+    WaitFrames(2);
 }
 
 }  // namespace
