@@ -17,10 +17,15 @@ int main(int argc, char** argv) {
         return app::shell::RenderCommand(std::vector<std::string>(argv + 2, argv + argc),
                                          std::cerr);
     }
-    if (argc > 2) {
-        std::cerr << "usage: vorla [file.vvl]\n"
-                     "       vorla --render out.png [--width W] [--height H] [--overlays] "
-                     "file.vvl\n";
+    constexpr char kUsage[] =
+        "usage: vorla [file.vvl]\n"
+        "       vorla --render out.png [--width W] [--height H] [--overlays] file.vvl\n";
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] == '-')) {
+        std::cerr << kUsage;
         return 2;
     }
 

@@ -132,6 +132,11 @@ TEST_F(RenderE2E, BadFilesAndBadUsageExitWithAReason) {
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_TRUE(usage.errors.contains(QStringLiteral("usage")));
 
+    // Without --render an unknown option is refused before any window is made.
+    Outcome unknown = Vorla({"--bogus"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(Vorla({"--help"}).exitCode, 0);
+
     Outcome badSize = Vorla({"--render", "--width", "0", Path("x.png"), Path("wrong.vvl")});
     EXPECT_EQ(badSize.exitCode, 2);
 }
