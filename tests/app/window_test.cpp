@@ -1,5 +1,6 @@
 #include <QMenuBar>
 #include <QTest>
+#include <QWidget>
 
 #include "app/frame_window.h"
 #include "app/gl_view.h"
@@ -92,6 +93,28 @@ TEST_F(WindowTest, ClosingInFullScreenAsksFirstAndCancelKeepsRunning) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(SettingsPath())))
         << "settings are written at exit";
     EXPECT_EQ(dialogs_.unexpected, 0);
+}
+
+TEST_F(WindowTest, AnotherWindowTakingTheFocusPausesTheScene) {
+    Launch();
+    App().Frame().activateWindow();
+    if (!WaitUntil([&] { return App().Frame().isActiveWindow(); }, 3000))
+        GTEST_SKIP() << "the display gives no focus to windows";
+    ASSERT_EQ(Form().PauseCount(), 0);
+    QWidget other;
+    other.resize(200, 100);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return other.isActiveWindow(); }, 5000));
+    EXPECT_GT(Form().PauseCount(), 0);
+    const uint64_t frames = App().View().FramesDrawn();
+    QTest::qWait(100);
+    EXPECT_EQ(App().View().FramesDrawn(), frames);
+    other.hide();
+    App().Frame().activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return App().Frame().isActiveWindow(); }, 5000));
+    EXPECT_EQ(Form().PauseCount(), 0);
+    WaitFrames(2);
 }
 
 }  // namespace
