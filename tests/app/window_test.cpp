@@ -95,6 +95,26 @@ TEST_F(WindowTest, ClosingInFullScreenAsksFirstAndCancelKeepsRunning) {
     EXPECT_EQ(dialogs_.unexpected, 0);
 }
 
+TEST_F(WindowTest, TheBackBufferFollowsTheViewSize) {
+    Launch();
+    auto& view = App().View();
+    App().Frame().FitViewTo(700, 480);
+    ASSERT_TRUE(WaitUntil([&] {
+        return view.width() == 700 && Form().BackBufferDesc().width == 700 &&
+               Form().BackBufferDesc().height == 480;
+    })) << Form().BackBufferDesc().width
+        << "x" << Form().BackBufferDesc().height;
+    WaitFrames(2);
+    const QImage shot = view.grabFramebuffer();
+    EXPECT_EQ(shot.size(), QSize(700, 480));
+    // Never smaller than 50 x 50.
+    App().Frame().resize(20, 20);
+    ASSERT_TRUE(WaitUntil([&] { return Form().BackBufferDesc().width == 50; }));
+    EXPECT_GE(view.height(), 50);
+    WaitFrames(2);
+    EXPECT_EQ(Form().PauseCount(), 0);
+}
+
 TEST_F(WindowTest, AnotherWindowTakingTheFocusPausesTheScene) {
     Launch();
     App().Frame().activateWindow();
