@@ -83,7 +83,8 @@ struct RecordingShell : Shell {
     void SetMenuCheck(int id, bool c) override { checks[id] = c; }
     void PostCloseToMainWindow() override { ++closeRequests; }
     void ShowFullScreen(bool f) override { fullScreen = f; }
-    void ViewSize(int* w, int* h) override { *w = 520, *h = 350; }
+    int logicalWidth = 520, logicalHeight = 350;
+    void ViewSize(int* w, int* h) override { *w = logicalWidth, *h = logicalHeight; }
 };
 
 struct Windows : d3dfw::WindowHost, d3dfw::MessageBoxHost {
@@ -392,4 +393,17 @@ TEST_F(FormTest, FullScreenToggleSwitchesWindowsAndDialogsLeaveFullScreen) {
     f.OnCommand(cmd::kFullScreen);
     EXPECT_TRUE(f.IsWindowed());
     EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, PickRaysUseLogicalPixelsOnAHighDensityScreen) {
+    shell.logicalWidth = 260;  // a device-pixel ratio of 2: the back buffer stays 520 x 350
+    shell.logicalHeight = 175;
+    CAppForm& f = Start();
+    EXPECT_EQ(f.camera.viewportWidth, 260);
+    EXPECT_EQ(f.camera.viewportHeight, 175);
+    EXPECT_EQ(f.BackBufferDesc().width, 520u);
+    // The centre of the view in logical pixels looks straight at the block.
+    auto ray = f.camera.PickRay(130, 87);
+    EXPECT_NEAR(ray.direction.x / ray.direction.z, 0.0f, 0.01f);
+    EXPECT_NEAR(ray.direction.y / ray.direction.z, 0.0f, 0.01f);
 }

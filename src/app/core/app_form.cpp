@@ -105,8 +105,11 @@ void CAppForm::HandleSize() {
     camera.arcBall.SetWindow(w, h);
     HandleSizeChange();
     if (device) {
-        camera.SetViewport(CameraUpload(), static_cast<int>(backBufferDesc.width),
-                           static_cast<int>(backBufferDesc.height));
+        // Mouse positions, pick rays and overlays work in logical pixels; on a high-density
+        // screen the back buffer holds more device pixels with the same aspect.
+        int vw = w > 0 ? w : static_cast<int>(backBufferDesc.width);
+        int vh = h > 0 ? h : static_cast<int>(backBufferDesc.height);
+        camera.SetViewport(CameraUpload(), vw, vh);
         pickMeshes_.viewport = device->GetViewport();
     }
 }
