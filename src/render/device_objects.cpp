@@ -17,17 +17,17 @@ void MeshSet::Release() {
     arrowLines.reset();
 }
 
-PickMeshes DeviceObjects::Geometry() const {
-    PickMeshes g;
+::PickMeshes DeviceObjects::Geometry() const {
+    ::PickMeshes g;
     auto geometryOf = [](const std::unique_ptr<gfx::Mesh>& mesh) -> const vmath::MeshGeometry* {
         return mesh ? &mesh->Geometry() : nullptr;
     };
-    for (size_t i = 0; i < g.blockMeshes.size(); ++i) {
+    for (size_t i = 0; i < 3; ++i) {
         g.blockMeshes[i] = geometryOf(meshes.blockMeshes[i]);
     }
-    g.cubeMesh = geometryOf(meshes.cubeMesh);
-    g.ringMesh = geometryOf(meshes.ringMesh);
-    g.discMesh = geometryOf(meshes.discMesh);
+    g.cube = geometryOf(meshes.cubeMesh);
+    g.ring = geometryOf(meshes.ringMesh);
+    g.disc = geometryOf(meshes.discMesh);
     return g;
 }
 

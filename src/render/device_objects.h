@@ -13,6 +13,7 @@
 
 #include "math/geometry.h"
 #include "math/matrix.h"
+#include "model/pick_meshes.h"
 #include "platform/gfx/gfx.h"
 
 namespace render {
@@ -47,14 +48,6 @@ struct MeshSet {
     void Release();
 };
 
-// CPU geometry of the meshes that picking tests (null while a mesh does not exist).
-struct PickMeshes {
-    std::array<const vmath::MeshGeometry*, 3> blockMeshes{};
-    const vmath::MeshGeometry* cubeMesh = nullptr;
-    const vmath::MeshGeometry* ringMesh = nullptr;
-    const vmath::MeshGeometry* discMesh = nullptr;
-};
-
 struct DeviceObjects {
     MeshSet meshes;
     std::unique_ptr<gfx::Texture> emblemTexture;
@@ -69,7 +62,8 @@ struct DeviceObjects {
     bool canDot3 = false;
     int32_t textureStages = 0;
 
-    PickMeshes Geometry() const;
+    // CPU geometry of the meshes for picking (viewport left for the caller).
+    ::PickMeshes Geometry() const;
 };
 
 // Where meshes and images come from: the program's embedded resources in the product,

@@ -122,7 +122,7 @@ class SceneRenderer {
     void SetOverlayPasses(OverlayPasses* passes) { overlays_ = passes; }
     DeviceObjects& Objects() { return objects_; }
     const DeviceObjects& Objects() const { return objects_; }
-    PickMeshes Geometry() const { return objects_.Geometry(); }
+    ::PickMeshes Geometry() const { return objects_.Geometry(); }
     gfx::Font* OverlayFont() const { return overlayFont_.get(); }
 
   private:

@@ -57,11 +57,11 @@ TEST(DeviceObjects, CreateBuildsMeshSetAndFontButNoTexturesBeforeFirstReset) {
     EXPECT_TRUE(rig.device.Log().Contains("CreateFont(font#1, -13, 700, \"Arial\")"));
 
     // Picking sees the same geometry as drawing.
-    render::PickMeshes g = rig.renderer->Geometry();
+    ::PickMeshes g = rig.renderer->Geometry();
     EXPECT_EQ(g.blockMeshes[0], &m.blockMeshes[0]->Geometry());
-    EXPECT_EQ(g.cubeMesh, &m.cubeMesh->Geometry());
-    EXPECT_EQ(g.ringMesh, &m.ringMesh->Geometry());
-    EXPECT_EQ(g.discMesh, &m.discMesh->Geometry());
+    EXPECT_EQ(g.cube, &m.cubeMesh->Geometry());
+    EXPECT_EQ(g.ring, &m.ringMesh->Geometry());
+    EXPECT_EQ(g.disc, &m.discMesh->Geometry());
 }
 
 TEST(DeviceObjects, FontHeightIsTenPoints) {

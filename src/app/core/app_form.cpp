@@ -89,11 +89,7 @@ CameraDevice* CAppForm::CameraUpload() {
 }
 
 void CAppForm::RefreshPickMeshes() {
-    render::PickMeshes g = renderer_->Geometry();
-    for (int i = 0; i < 3; ++i) pickMeshes_.blockMeshes[i] = g.blockMeshes[i];
-    pickMeshes_.cube = g.cubeMesh;
-    pickMeshes_.ring = g.ringMesh;
-    pickMeshes_.disc = g.discMesh;
+    pickMeshes_ = renderer_->Geometry();
     pickMeshes_.viewport = device ? device->GetViewport() : vmath::Viewport{};
 }
 

@@ -9,18 +9,7 @@
 #include "math/vector.h"
 #include "model/construction.h"
 #include "model/detail_level.h"
-
-// The meshes that stand for blocks and gizmos, as the renderer holds them. Absent meshes
-// (null) are never hit.
-struct PickMeshes {
-    const vmath::MeshGeometry* blockMeshes[3] = {nullptr, nullptr, nullptr};  // high, medium, low
-    const vmath::MeshGeometry* cube = nullptr;  // box of edge 2, for "show as cubes"
-    const vmath::MeshGeometry* ring = nullptr;  // twist ring and rotation-axis rings
-    const vmath::MeshGeometry* disc = nullptr;  // the about page
-    // The device viewport the drawing pass uses for the detail choice; a zero width takes
-    // the camera's viewport size instead.
-    vmath::Viewport viewport;
-};
+#include "model/pick_meshes.h"
 
 // The viewport the detail choice sees for this camera.
 vmath::Viewport PickViewport(const PickMeshes& meshes, const CVelCamera& camera);

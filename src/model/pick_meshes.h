@@ -1,0 +1,15 @@
+#pragma once
+// The CPU geometry of the meshes that stand for blocks and gizmos, as the renderer holds
+// them: picking reads it, drawing owns the meshes. Absent meshes (null) are never hit.
+#include "math/geometry.h"
+#include "math/matrix.h"
+
+struct PickMeshes {
+    const vmath::MeshGeometry* blockMeshes[3] = {nullptr, nullptr, nullptr};  // high, medium, low
+    const vmath::MeshGeometry* cube = nullptr;  // box of edge 2, for "show as cubes"
+    const vmath::MeshGeometry* ring = nullptr;  // twist ring and rotation-axis rings
+    const vmath::MeshGeometry* disc = nullptr;  // the about page
+    // The device viewport the drawing pass uses for the detail choice; a zero width takes
+    // the camera's viewport size instead.
+    vmath::Viewport viewport;
+};
