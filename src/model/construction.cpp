@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "model/placement.h"
+#include "model/visibility.h"
 
 void CVelVorlaModel::Clear() {
     topBlocks.Clear();
@@ -73,6 +74,18 @@ void CVelVorlaSystem::ResetConstruction() {
 void CVelVorlaSystem::ClearModel() {
     ForgetPickedBlocks();
     model.Clear();
+    ConstructionChanged();
+}
+
+const std::vector<bool>& CVelVorlaSystem::EnclosedBlocks() const {
+    // The block count is part of the key: an add or delete that forgot to report itself
+    // can never leave the flags out of step with the walk.
+    if (enclosedVersion_ != constructionVersion || enclosedTotal_ != model.Total()) {
+        enclosed_ = FindEnclosedBlocks(model.topBlocks);
+        enclosedVersion_ = constructionVersion;
+        enclosedTotal_ = model.Total();
+    }
+    return enclosed_;
 }
 
 void CVelVorlaSystem::PickRandomColour() {

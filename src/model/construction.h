@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "interaction/input_state.h"
 #include "math/matrix.h"
@@ -65,6 +66,15 @@ class CVelVorlaSystem {
 
     // Forgets every block pointer held by the editing state (pick, twist, paint stroke).
     void ForgetPickedBlocks();
+
+    // Every change to the blocks (add, delete, paint, twist, undo, load, new) calls this,
+    // so that what is worked out from the tree is worked out again.
+    void ConstructionChanged() { ++constructionVersion; }
+    uint64_t constructionVersion = 0;
+    // One flag per block the walk visits, in walk order: true when its neighbours close it
+    // in on every side (model/visibility.h). Such a block is neither drawn nor picked.
+    // Worked out again only after the construction changed.
+    const std::vector<bool>& EnclosedBlocks() const;
 
     // Source of rand()-style numbers 0..32767 for PickRandomColour; replaceable by tests.
     std::function<int()> randomSource;
@@ -141,6 +151,11 @@ class CVelVorlaSystem {
     };
     std::array<std::string_view, 2> cameraModeNames = {"Вращение вокруг Цели", "Свободная Цель"};
     std::array<std::string_view, 2> cameraModeTags = {"ВЦ", "СЦ"};
+
+  private:
+    mutable std::vector<bool> enclosed_;
+    mutable uint64_t enclosedVersion_ = 0;
+    mutable int32_t enclosedTotal_ = -1;  // never a block count: the first call works it out
 };
 
 // The one block of a new construction: green, at the origin, axis (0,2,0).

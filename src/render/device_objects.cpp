@@ -193,6 +193,9 @@ gfx::HRESULT SceneRenderer::ResetDeviceObjects(gfx::Device& device,
     device.SetRenderState(gfx::RenderState::SpecularEnable, 0);
     device.SetRenderState(gfx::RenderState::ZEnable, 1);
     device.SetRenderState(gfx::RenderState::Ambient, 0x000F0F0F);
+    // Both sides of every face, as the open geometry needs; the construction pass culls
+    // the back faces of its closed meshes itself.
+    device.SetRenderState(gfx::RenderState::CullMode, gfx::CULL_NONE);
 
     device.SetTransform(gfx::TransformType::World, system_.rootTransform);
 

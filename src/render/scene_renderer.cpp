@@ -25,6 +25,15 @@ gfx::ColorValue TableColour(int index) {
     return {c.r, c.g, c.b, c.a};
 }
 
+// Determinant of the 3x3 part: negative when `m` mirrors, which turns a mesh's winding
+// inside out.
+float Determinant3(const vmath::Mat4& m) {
+    const auto& a = m.m;
+    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+}
+
 // Largest scale the 3x3 part of `m` applies to a direction.
 float MaxScale(const vmath::Mat4& m) {
     float s = 0;
@@ -116,7 +125,10 @@ void SceneRenderer::PrepareConstruction(const vmath::Viewport& viewport) {
     MeshSet& set = objects_.meshes;
     for (size_t i = 0; i < 3; ++i) batches_[i].mesh = set.blockMeshes[i].get();
     batches_[3].mesh = set.cubeMesh.get();
-    for (InstanceBatch& batch : batches_) batch.instances.clear();
+    for (InstanceBatch& batch : batches_) {
+        batch.instances.clear();
+        batch.mirrored = false;
+    }
     stats_ = {};
 
     const bool cubes = sys.showAsCubes != 0;
@@ -139,13 +151,22 @@ void SceneRenderer::PrepareConstruction(const vmath::Viewport& viewport) {
     const model::DetailChooser chooser(camera_.projection, camera_.view, viewport);
     const int requested = sys.detailLevel;
 
+    // Blocks closed in by their neighbours are skipped; the flags follow the walk's order.
+    const std::vector<bool>* enclosed = culling_.hiddenBlocks ? &sys.EnclosedBlocks() : nullptr;
+    size_t order = 0;
     WalkBlocks(sys.model.topBlocks, sys.rootTransform,
                [&](const BlockNode& block, const vmath::Mat4& world, const vmath::Mat4&) {
+                   const size_t index = order++;
                    ++stats_.blocksDrawable;
+                   if (enclosed && index < enclosed->size() && (*enclosed)[index]) {
+                       ++stats_.blocksHidden;
+                       return;
+                   }
                    if (!IsColourIndex(block.colour)) return;
                    if (!frustum.SphereVisible(world.Translation(), radius)) return;
                    const size_t batch =
                        cubes ? 3 : static_cast<size_t>(chooser.Choose(requested, world) - 1);
+                   if (Determinant3(world) <= 0.0f) batches_[batch].mirrored = true;
                    gfx::MeshInstance& instance = batches_[batch].instances.emplace_back();
                    instance.world = world;
                    const gfx::ColorValue colour = TableColour(block.colour);
@@ -167,11 +188,17 @@ void SceneRenderer::DrawConstruction(gfx::Device& device) {
             device.SetRenderState(gfx::RenderState::Lighting, 1);
             lightingSet = true;
         }
+        // Block meshes and the cube are closed and wound clockwise seen from outside:
+        // their back faces can never show. A mirrored copy would turn that inside out.
+        const bool cull = culling_.backFaces && !batch.mirrored;
+        device.SetRenderState(gfx::RenderState::CullMode, cull ? gfx::CULL_CCW : gfx::CULL_NONE);
         device.DrawMeshInstances(batch.mesh, batch.instances);
         stats_.blocksSubmitted += batch.instances.size();
         stats_.triangles += batch.instances.size() * batch.mesh->Geometry().FaceCount();
         ++stats_.drawCalls;
     }
+    // Everything else (grid, rings, disc, sprites) is drawn from both sides.
+    if (lightingSet) device.SetRenderState(gfx::RenderState::CullMode, gfx::CULL_NONE);
 }
 
 vmath::Mat4 SceneRenderer::GizmoTranslation() const {

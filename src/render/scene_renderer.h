@@ -46,6 +46,7 @@ class OverlayPasses {
 // Figures of the last DrawConstruction, for tests and benchmarks.
 struct ConstructionStats {
     size_t blocksDrawable = 0;   // visible blocks the walk met
+    size_t blocksHidden = 0;     // of those, closed in by their neighbours and skipped
     size_t blocksSubmitted = 0;  // inside the view and handed to the device
     size_t drawCalls = 0;
     size_t triangles = 0;
@@ -55,6 +56,15 @@ struct ConstructionStats {
 struct InstanceBatch {
     gfx::Mesh* mesh = nullptr;
     std::vector<gfx::MeshInstance> instances;
+    bool mirrored = false;  // some copy is mirrored (a degenerate axis in a file): no culling
+};
+
+// What the construction pass leaves out: blocks closed in by their neighbours and the
+// back faces of the closed block meshes. Both are on in the program; turning them off
+// only serves to measure and to prove that the pictures stay the same.
+struct Culling {
+    bool hiddenBlocks = true;
+    bool backFaces = true;
 };
 
 class SceneRenderer {
@@ -120,6 +130,7 @@ class SceneRenderer {
     vmath::Mat4 GizmoTranslation() const;
 
     void SetOverlayPasses(OverlayPasses* passes) { overlays_ = passes; }
+    void SetCulling(const Culling& culling) { culling_ = culling; }
     DeviceObjects& Objects() { return objects_; }
     const DeviceObjects& Objects() const { return objects_; }
     ::PickMeshes Geometry() const { return objects_.Geometry(); }
@@ -139,6 +150,7 @@ class SceneRenderer {
 
     std::vector<InstanceBatch> batches_;  // reused frame to frame: [0..2] levels, [3] cube
     ConstructionStats stats_;
+    Culling culling_;
 };
 
 // Font height in pixels for a 10-point font on a screen of `dpi` dots per inch, negative

@@ -171,6 +171,32 @@ TEST(ModelConstruction, CountersTrackAddRemoveRecolourAndIgnoreBadIndices) {
     EXPECT_EQ(m.Total(), 2);
 }
 
+TEST(ModelConstruction, EnclosedBlocksAreWorkedOutAgainOnlyAfterAChange) {
+    CVelVorlaSystem s;
+    s.ClearModel();
+    std::vector<BlockNode*> cube;
+    for (int i = 0; i < 27; ++i)
+        cube.push_back(
+            &AddTop(s.model, Block(1, {2.0f * (i % 3), 2.0f * (i / 3 % 3), 2.0f * (i / 9)})));
+    const std::vector<bool> centreHidden = [] {
+        std::vector<bool> v(27, false);
+        v[13] = true;
+        return v;
+    }();
+    EXPECT_EQ(s.EnclosedBlocks(), centreHidden);
+    // A twist not yet reported changes nothing; reported, the centre shows.
+    cube[0]->angle = 0.3f;
+    EXPECT_EQ(s.EnclosedBlocks(), centreHidden);
+    s.ConstructionChanged();
+    EXPECT_EQ(s.EnclosedBlocks(), std::vector<bool>(27, false));
+    // A block added or removed is noticed even unreported: the flags follow the walk.
+    cube[0]->angle = 0;
+    AddTop(s.model, Block(1, {8, 8, 8}));
+    std::vector<bool> withOneMore = centreHidden;
+    withOneMore.push_back(false);
+    EXPECT_EQ(s.EnclosedBlocks(), withOneMore);
+}
+
 TEST(ModelBlockList, KeepsInsertionOrderThroughRemovals) {
     BlockList list;
     BlockNode* nodes[4];

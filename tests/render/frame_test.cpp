@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <set>
 
 #include "model/colours.h"
 #include "model/placement.h"
@@ -296,6 +297,42 @@ TEST(RenderFrame, CullingNeverDropsAVisibleBlock) {
         EXPECT_GT(mustDraw, 0u);
         EXPECT_LT(drawn.size(), centres.size());  // something behind the eye was dropped
     }
+}
+
+TEST(RenderFrame, EnclosedBlocksAndBackFacesAreLeftOutOfTheConstructionOnly) {
+    Rig rig;
+    std::vector<vmath::Vec3> cube;
+    for (int i = 0; i < 27; ++i)
+        cube.push_back({2.0f * (i % 3), 2.0f * (i / 3 % 3), 2.0f * (i / 9)});
+    PlaceBlocks(rig.system, cube);
+    LookFrom(rig.camera, {2, 2, -30}, {2, 2, 2});
+    rig.system.showGrid = 1;
+    rig.system.showAxes = 1;
+    auto drawn = [&] {
+        size_t n = 0;
+        for (auto& [mesh, v] : rig.Instances()) n += v.size();
+        return n;
+    };
+    auto cullModes = [&](const char* call) {
+        std::set<uint32_t> modes;
+        for (const Call* c : rig.device.Log().Named(call))
+            modes.insert(c->state->RenderStateValue(RenderState::CullMode));
+        return modes;
+    };
+    for (int cubes = 0; cubes < 2; ++cubes) {
+        rig.system.showAsCubes = cubes;
+        rig.Frame();
+        EXPECT_EQ(drawn(), 26u) << "cubes " << cubes;  // all but the centre
+        EXPECT_EQ(rig.renderer->LastConstructionStats().blocksHidden, 1u);
+        EXPECT_EQ(cullModes("DrawMeshInstances"), std::set<uint32_t>{gfx::CULL_CCW});
+        // Grid and rings are seen from both sides.
+        EXPECT_EQ(cullModes("DrawLineList"), std::set<uint32_t>{gfx::CULL_NONE});
+        EXPECT_EQ(cullModes("DrawMeshSubset"), std::set<uint32_t>{gfx::CULL_NONE});
+    }
+    rig.renderer->SetCulling({false, false});
+    rig.Frame();
+    EXPECT_EQ(drawn(), 27u);
+    EXPECT_EQ(cullModes("DrawMeshInstances"), std::set<uint32_t>{gfx::CULL_NONE});
 }
 
 TEST(RenderFrame, AxesRingsOnlyInInspectModeOverBlocks) {

@@ -526,8 +526,23 @@ bool GlDevice::ApplyDrawState() {
     BindTarget();
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_STENCIL_TEST);
-    // Our meshes are closed, so the classic default back-face culling buys nothing.
-    glDisable(GL_CULL_FACE);
+    // Both APIs judge the winding as the viewer sees it (the picture is not mirrored on
+    // its way to the screen), so culling counter-clockwise faces keeps the clockwise ones.
+    switch (renderStates_[RsIndex(RenderState::CullMode)]) {
+        case CULL_CCW:
+            glEnable(GL_CULL_FACE);
+            glCullFace(GL_BACK);
+            glFrontFace(GL_CW);
+            break;
+        case CULL_CW:
+            glEnable(GL_CULL_FACE);
+            glCullFace(GL_BACK);
+            glFrontFace(GL_CCW);
+            break;
+        default:
+            glDisable(GL_CULL_FACE);
+            break;
+    }
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     if (renderStates_[RsIndex(RenderState::ZEnable)]) {
         glEnable(GL_DEPTH_TEST);

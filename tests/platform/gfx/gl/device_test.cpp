@@ -330,6 +330,32 @@ TEST_F(DeviceTest, DepthTestFollowsZEnable) {
     ExpectNear(At(kCx, kCy), 0, 0, 255, 0);
 }
 
+TEST_F(DeviceTest, CullModeDropsFacesByTheirWindingAsSeen) {
+    REQUIRE_GL();
+    UseIdentityCamera();
+    // The square runs clockwise as the camera sees it; turned about y it runs the other way.
+    struct Case {
+        uint32_t mode;
+        bool turned, drawn;
+    } cases[] = {
+        {gfx::CULL_CCW, false, true}, {gfx::CULL_CCW, true, false}, {gfx::CULL_CW, false, false},
+        {gfx::CULL_CW, true, true},   {gfx::CULL_NONE, true, true},
+    };
+    auto square = MakeMesh(Square(10.0f));
+    for (const Case& c : cases) {
+        device_->SetRenderState(RenderState::CullMode, c.mode);
+        device_->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        gfx::MeshInstance copy;
+        copy.world =
+            (c.turned ? vmath::MatrixRotationY(std::numbers::pi_v<float>) : vmath::Mat4{}) *
+            vmath::MatrixTranslation(0, 0, 2);
+        copy.emissive = {0, 1, 0, 1};
+        device_->SetMaterial({});
+        device_->DrawMeshInstances(square.get(), std::span(&copy, 1));
+        ExpectNear(At(kCx, kCy), 0, c.drawn ? 255 : 0, 0, 0);
+    }
+}
+
 TEST_F(DeviceTest, InstancedDrawMatchesOneDrawPerMesh) {
     REQUIRE_GL();
     device_->SetTransform(gfx::TransformType::View,
