@@ -95,7 +95,16 @@ void CVelCamera::SetViewport(CameraDevice* device, int width, int height) {
     viewportWidth = width;
     viewportHeight = height;
     aspect = static_cast<float>(width) / static_cast<float>(height);
-    projection = MatrixPerspectiveFovLH(fieldOfView, aspect, kNearPlane, kFarPlane);
+    projection = MatrixPerspectiveFovLH(fieldOfView, aspect, kNearPlane, farPlane);
+    if (device) device->SetProjectionTransform(projection);
+}
+
+void CVelCamera::SetFarPlane(CameraDevice* device, float distance) {
+    if (!(distance >= kFarPlane)) distance = kFarPlane;
+    if (distance == farPlane) return;
+    farPlane = distance;
+    if (viewportWidth <= 0 || viewportHeight <= 0) return;
+    projection = MatrixPerspectiveFovLH(fieldOfView, aspect, kNearPlane, farPlane);
     if (device) device->SetProjectionTransform(projection);
 }
 

@@ -25,6 +25,10 @@ class CVelCamera {
 
     // --- device related (the uploads are skipped without a device)
     void SetViewport(CameraDevice* device, int width, int height);
+    // Moves the far clipping plane (never nearer than the usual 1000) and uploads the
+    // projection when it changed; the renderer widens it while a large construction
+    // reaches beyond.
+    void SetFarPlane(CameraDevice* device, float distance);
     void SetupLights(CameraDevice* device);
     void RestoreDevice(CameraDevice* device);
     // Recomputes the view from the stored orientation and zoom and uploads it.
@@ -100,6 +104,8 @@ class CVelCamera {
     vmath::Vec3 rotationAxis;
     int autoSpinTarget = 0;
     int autoSpinAround = 0;
+
+    float farPlane = 1000.0f;  // of the projection
 
     // Gesture bookkeeping shared by the axis-ring path and the roll.
     int rememberedAxisMode = 0;

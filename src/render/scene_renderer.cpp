@@ -15,6 +15,12 @@ namespace render {
 namespace {
 
 constexpr float kSceneFogDensity = 0.005f;
+// The fixed fog and far plane suit constructions whose block centres lie within this
+// distance of their centre: "Центр" shows such a construction from at most
+// 5 + 2.8 x 40 units, its far side 157 units away, where the fog has taken under half of
+// its colour. A larger construction gets a thinner fog, so that seen whole it fades at its
+// far side no more than that, and a far plane that reaches past it.
+constexpr float kOrdinaryReach = 40.0f;
 constexpr float kGizmoFogDensity = 0.15f;
 constexpr float kGizmoDistance = 4.5f;
 // Used when a mesh carries no bounds: reaches past the pegs and rounded corners.
@@ -84,13 +90,44 @@ gfx::HRESULT SceneRenderer::RenderScene(gfx::Device& device, float time) {
     return gfx::S_OK;
 }
 
+const SceneRenderer::Reach& SceneRenderer::ConstructionReach() {
+    const CVelVorlaSystem& sys = system_;
+    if (reachVersion_ == sys.constructionVersion && reachTotal_ == sys.model.Total()) return reach_;
+    reachVersion_ = sys.constructionVersion;
+    reachTotal_ = sys.model.Total();
+    reach_ = {};
+    // The point "Центр" aims at and the farthest block centre from it.
+    const CentreSummary c = GatherCentres(sys.model.topBlocks);
+    if (c.count > 0) {
+        const vmath::Vec3 m = c.min + (c.max - c.min) * 0.5f;
+        const vmath::Vec3 g = c.sum / static_cast<float>(c.count);
+        reach_.centre = m + (g - m) * 0.5f;
+        reach_.radius = FarthestDistance(sys.model.topBlocks, reach_.centre);
+    }
+    return reach_;
+}
+
+float SceneRenderer::FitDepthToConstruction(gfx::Device& device) {
+    const Reach& reach = ConstructionReach();
+    GfxCameraDevice cameraDevice(device);
+    if (!(reach.radius > kOrdinaryReach)) {
+        camera_.SetFarPlane(&cameraDevice, 0);  // the usual plane
+        return kSceneFogDensity;
+    }
+    const float farSide = vmath::Distance(camera_.eye, reach.centre) + reach.radius + kBlockRadius;
+    camera_.SetFarPlane(&cameraDevice, farSide * 1.05f);
+    constexpr float ordinaryFarSide = 5 + 3.8f * kOrdinaryReach;
+    return kSceneFogDensity * ordinaryFarSide / (5 + 3.8f * reach.radius);
+}
+
 void SceneRenderer::RenderFrame(gfx::Device& device, float time) {
     const CVelVorlaSystem& sys = system_;
+    const float fogDensity = FitDepthToConstruction(device);
     device.SetRenderState(gfx::RenderState::FogEnable, 1);
     device.SetRenderState(gfx::RenderState::ZEnable, 1);
     device.SetRenderState(gfx::RenderState::FogColor, sys.backgroundColour);
     device.SetRenderState(gfx::RenderState::FogTableMode, gfx::FOG_EXP2);
-    device.SetRenderState(gfx::RenderState::FogDensity, gfx::FloatBits(kSceneFogDensity));
+    device.SetRenderState(gfx::RenderState::FogDensity, gfx::FloatBits(fogDensity));
 
     device.Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, sys.backgroundColour, 1.0f, 0);
     device.SetTransform(gfx::TransformType::World, sys.rootTransform);

@@ -137,6 +137,17 @@ class SceneRenderer {
     gfx::Font* OverlayFont() const { return overlayFont_.get(); }
 
   private:
+    // Where the construction is: the point "Центр" aims at and the largest distance of a
+    // block centre from it. Worked out again only after the construction changed.
+    struct Reach {
+        vmath::Vec3 centre;
+        float radius = 0;
+    };
+    const Reach& ConstructionReach();
+    // The fog density of the frame, and the camera's far plane, for the construction's
+    // size: the fixed values unless it is large (see scene_renderer.cpp).
+    float FitDepthToConstruction(gfx::Device& device);
+
     CVelVorlaSystem& system_;
     CVelCamera& camera_;
     std::unique_ptr<AssetSource> assets_;
@@ -151,6 +162,9 @@ class SceneRenderer {
     std::vector<InstanceBatch> batches_;  // reused frame to frame: [0..2] levels, [3] cube
     ConstructionStats stats_;
     Culling culling_;
+    Reach reach_;
+    uint64_t reachVersion_ = 0;
+    int32_t reachTotal_ = -1;
 };
 
 // Font height in pixels for a 10-point font on a screen of `dpi` dots per inch, negative

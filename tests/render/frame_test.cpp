@@ -335,6 +335,44 @@ TEST(RenderFrame, EnclosedBlocksAndBackFacesAreLeftOutOfTheConstructionOnly) {
     EXPECT_EQ(cullModes("DrawMeshInstances"), std::set<uint32_t>{gfx::CULL_NONE});
 }
 
+TEST(RenderFrame, LargeConstructionsThinTheFogAndPushTheFarPlaneBack) {
+    Rig rig;
+    auto line = [&](int n) {
+        std::vector<vmath::Vec3> centres;
+        for (int i = 0; i < n; ++i) centres.push_back({2.0f * i, 0, 0});
+        PlaceBlocks(rig.system, centres);
+    };
+    auto density = [&] {
+        const Call* c = rig.device.Log().Named("Clear").front();
+        return gfx::BitsFloat(c->state->RenderStateValue(RenderState::FogDensity));
+    };
+    // 40 blocks: centres up to 39 from the middle, an ordinary size.
+    line(40);
+    LookFrom(rig.camera, {39, 0, -1500}, {39, 0, 0});
+    rig.Frame();
+    EXPECT_EQ(density(), 0.005f);
+    EXPECT_EQ(rig.camera.farPlane, 1000.0f);
+    // 150 blocks reach 149 from the middle: the fog thins by (5 + 3.8 x 40) / (5 + 3.8 x 149).
+    line(150);
+    LookFrom(rig.camera, {149, 0, -400}, {149, 0, 0});
+    rig.Frame();
+    EXPECT_NEAR(density(), 0.005f * 157.0f / 571.2f, 1e-6f);
+    EXPECT_EQ(rig.camera.farPlane, 1000.0f);  // its far end is well within 1000
+    // From 1200 away its far end lies 1351 away: the far plane moves past it.
+    LookFrom(rig.camera, {149, 0, -1200}, {149, 0, 0});
+    rig.Frame();
+    EXPECT_GT(rig.camera.farPlane, 1352.0f);
+    EXPECT_LT(rig.camera.farPlane, 1500.0f);
+    const Call* blocks = rig.device.Log().Named("DrawMeshInstances").front();
+    EXPECT_EQ(blocks->state->projection, rig.camera.projection);
+    EXPECT_EQ(rig.renderer->LastConstructionStats().blocksSubmitted, 150u);
+    // Back to a small construction: the usual plane again.
+    line(3);
+    rig.Frame();
+    EXPECT_EQ(rig.camera.farPlane, 1000.0f);
+    EXPECT_EQ(density(), 0.005f);
+}
+
 TEST(RenderFrame, AxesRingsOnlyInInspectModeOverBlocks) {
     Rig rig;
     rig.system.showAxes = 1;
