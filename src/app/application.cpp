@@ -130,12 +130,15 @@ void CApp::StartDevice() {
 
 bool CApp::HandleInput(const InputMessage& msg) {
     if (!started_) return false;
+    // A pointer move with no button held changes the picture only through the hover.
+    const bool hoverOnly =
+        msg.kind == MessageKind::MouseMove && form_->camera.mouse.DownCount() == 0;
+    const app::CAppForm::PointerView before =
+        hoverOnly ? form_->Pointer() : app::CAppForm::PointerView{};
     bool pass = true;
     view_->WithContext([&] { pass = form_->DispatchInput(msg); });
-    if (!pass) {
-        view_->Kick();
-        return true;
-    }
+    if (!hoverOnly || !(form_->Pointer() == before)) view_->Kick();
+    if (!pass) return true;
     if (msg.kind == MessageKind::KeyDown) {
         if (std::optional<int> id = form_->TranslateAccelerator(msg)) {
             RunCommand(*id);

@@ -81,8 +81,13 @@ void CGlView::paintGL() {
         ++framesDrawn_;
         emit FrameDrawn();
     }
-    // Idle rendering: the next frame as soon as this one is out.
-    Kick();
+    // Frames on demand: the next one at once only while something moves by itself;
+    // otherwise the program sleeps until a change asks for one (Kick).
+    if (form_ && form_->WantsFrames()) {
+        Kick();
+    } else if (form_) {
+        form_->Rest();
+    }
 }
 
 }  // namespace app::shell

@@ -1,7 +1,8 @@
 #pragma once
 // The 3D view: a QOpenGLWidget whose context and framebuffer the OpenGL device draws
-// into. Frames are drawn from paintGL; the next frame is requested as soon as one has
-// been drawn, while the form is active and unpaused and the window is not minimised.
+// into. Frames are drawn from paintGL, on demand: a change asks for one (Kick), and the
+// next follows at once only while the form wants frames (something moves by itself), the
+// form is active and unpaused and the window is not minimised. Otherwise nothing runs.
 #include <QOpenGLWidget>
 #include <functional>
 #include <memory>
@@ -29,7 +30,7 @@ class CGlView : public QOpenGLWidget {
 
     // Runs `work` with the view's context current (device objects may be touched).
     void WithContext(const std::function<void()>& work);
-    // Asks for the next frame if rendering is due.
+    // Asks for a frame if rendering is due: something may have changed the picture.
     void Kick();
 
   signals:

@@ -54,6 +54,9 @@ class CVelCamera {
     void OnMouse(const InputMessage& msg);
     // Per-frame update: roll/drag previews, spin, keys, view and headlights.
     void FrameMove(CameraDevice* device, float time, const CKeyStateTable& keys);
+    // True when the next FrameMove changes the view without any new input: a spin
+    // turning, keys steering, a free-target zoom still to be taken in.
+    bool MovesByItself(const CKeyStateTable& keys) const;
     // World-space motion of the held keys; in orbit mode depth keys change zoom instead.
     vmath::Vec3 KeyboardMotion(const CKeyStateTable& keys, float time, float speed,
                                const vmath::Mat4& cameraToWorldMatrix);
@@ -112,6 +115,8 @@ class CVelCamera {
     float startAngle = 0.0f;
 
   private:
+    // Whether FrameMove applies a spin step (automatic rotation after a fling).
+    bool Spinning() const;
     // The view computation shared by Apply and FrameMove. keyMotion (free mode only) is
     // added to eyeBase when keys are held; Apply passes none.
     void ComputeView(CameraDevice* device, const vmath::Mat4& rotation, float z,

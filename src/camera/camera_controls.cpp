@@ -265,6 +265,26 @@ void CVelCamera::SpinStep(float factor) {
     }
 }
 
+bool CVelCamera::Spinning() const {
+    if (mouse.IsOnlyButton(ButtonLeft) || rotateDrag || spinStopped) return false;
+    if (orbitMode) return autoSpinAround != 0;
+    return autoSpinTarget != 0 && !mouse.IsOnlyButton(ButtonMiddle) && !zoomDrag;
+}
+
+bool CVelCamera::MovesByItself(const CKeyStateTable& keys) const {
+    if (Spinning() && spinDelta != MatrixIdentity()) return true;
+    // Free-target zoom is taken into the eye over the next frame.
+    if (!orbitMode && zoom != 0.0f) return true;
+    if (keys.DownCount() == 0) return false;
+    // In orbit mode only the depth keys move the camera (as a zoom).
+    for (int k : {KeyUp, KeyW, KeyDown, KeyS})
+        if (keys.IsDown(k)) return true;
+    if (orbitMode) return false;
+    for (int k : {KeyLeft, KeyA, KeyRight, KeyD, KeyHome, KeyE, KeyEnd, KeyC})
+        if (keys.IsDown(k)) return true;
+    return false;
+}
+
 void CVelCamera::FrameMove(CameraDevice* device, float time, const CKeyStateTable& keys) {
     const float dt = time - lastFrameTime;
     lastFrameTime = time;
@@ -285,14 +305,7 @@ void CVelCamera::FrameMove(CameraDevice* device, float time, const CKeyStateTabl
 
     // The spin changes orientation after this frame's rotation was taken, so it shows
     // in the next frame.
-    bool spin = false;
-    if (!mouse.IsOnlyButton(ButtonLeft) && !rotateDrag && !spinStopped) {
-        if (orbitMode)
-            spin = autoSpinAround != 0;
-        else
-            spin = autoSpinTarget != 0 && !mouse.IsOnlyButton(ButtonMiddle) && !zoomDrag;
-    }
-    if (spin)
+    if (Spinning())
         SpinStep(kSpinRate * s);
     else
         orientationBeforeSpin = orientation;

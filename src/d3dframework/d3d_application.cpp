@@ -77,9 +77,21 @@ void CD3DApplication::Pause(bool pause) {
     if (pause) {
         if (pauseCount++ == 0 && frameMoving) timer.Stop();
     } else if (pauseCount > 0) {
-        if (--pauseCount == 0 && frameMoving) timer.Start();
+        if (--pauseCount == 0 && frameMoving && !resting) timer.Start();
     }
     active = pauseCount == 0;
+}
+
+void CD3DApplication::Rest(bool rest) {
+    if (rest == resting) return;
+    resting = rest;
+    // The clock runs only while neither paused nor resting.
+    if (!frameMoving || pauseCount > 0) return;
+    if (rest) {
+        timer.Stop();
+    } else {
+        timer.Start();
+    }
 }
 
 HRESULT CD3DApplication::RenderEnvironment() {

@@ -56,6 +56,12 @@ class CD3DApplication {
     virtual void Pause(bool pause);
     // One frame: recover a lost device, advance, draw, present. Call while active.
     HRESULT RenderEnvironment();
+    // Frames on demand: while nothing can change the picture the application draws no
+    // frames and rests. The frame clock stands still meanwhile, as while paused, so that
+    // motion and animations go on from where they stopped instead of leaping by the time
+    // spent resting. Rest(false) before the next frame.
+    void Rest(bool resting);
+    bool IsResting() const { return resting; }
     // The device window's size may have changed: resize the back buffer to it.
     void HandleSizeChange();
     // Toggles between window and full screen.
@@ -164,6 +170,7 @@ class CD3DApplication {
     MessageBoxHost* messageBoxHost = nullptr;
     AppTimer timer;
     int pauseCount = 1;  // starts paused until Create succeeds
+    bool resting = false;
     bool fatalErrorShown = false;
     bool closed = false;
     // Frame statistics.

@@ -79,6 +79,7 @@ void SceneRenderer::DrawAboutDisc(gfx::Device& device, float time) {
     if (sys.aboutClosing && sys.aboutCloseFacing == 1 - facing) {
         sys.aboutClosing = 0;
         sys.aboutShown = 0;
+        followUpFrame_ = true;  // the next frame shows the disc gone
     } else if (sys.aboutOpening && sys.aboutCloseFacing == 1 - facing) {
         return;
     }

@@ -120,8 +120,14 @@ float SceneRenderer::FitDepthToConstruction(gfx::Device& device) {
     return kSceneFogDensity * ordinaryFarSide / (5 + 3.8f * reach.radius);
 }
 
+bool SceneRenderer::Animating() const {
+    const CVelVorlaSystem& sys = system_;
+    return (sys.aboutShown && (sys.aboutOpening || sys.aboutClosing)) || followUpFrame_;
+}
+
 void SceneRenderer::RenderFrame(gfx::Device& device, float time) {
     const CVelVorlaSystem& sys = system_;
+    followUpFrame_ = false;
     const float fogDensity = FitDepthToConstruction(device);
     device.SetRenderState(gfx::RenderState::FogEnable, 1);
     device.SetRenderState(gfx::RenderState::ZEnable, 1);

@@ -93,6 +93,9 @@ class SceneRenderer {
     gfx::HRESULT AdvanceFrame(gfx::Device& device, float time);
     // BeginScene, RenderFrame, EndScene; a failing BeginScene skips the frame silently.
     gfx::HRESULT RenderScene(gfx::Device& device, float time);
+    // True while the scene changes from frame to frame by itself (the about disc
+    // turning), and for one frame after such a change ended, so that its end is shown.
+    bool Animating() const;
 
     // ---- construction-object operations on the device objects
     gfx::HRESULT CreateSceneObjects(gfx::Device& device);
@@ -158,6 +161,7 @@ class SceneRenderer {
     // Time of the previous frame for the disc's turn; the first frame sets it.
     bool haveLastTime_ = false;
     float lastTime_ = 0;
+    bool followUpFrame_ = false;
 
     std::vector<InstanceBatch> batches_;  // reused frame to frame: [0..2] levels, [3] cube
     ConstructionStats stats_;

@@ -121,9 +121,13 @@ void GuiTest::Launch(const std::string& file) {
 }
 
 void GuiTest::WaitFrames(int n) {
-    const uint64_t target = app_->View().FramesDrawn() + static_cast<uint64_t>(n);
-    ASSERT_TRUE(WaitUntil([&] { return app_->View().FramesDrawn() >= target; }))
-        << "no frames are drawn";
+    // Frames come on demand: ask for each.
+    for (int i = 0; i < n; ++i) {
+        const uint64_t target = app_->View().FramesDrawn() + 1;
+        app_->View().Kick();
+        ASSERT_TRUE(WaitUntil([&] { return app_->View().FramesDrawn() >= target; }))
+            << "no frames are drawn";
+    }
 }
 
 void GuiTest::CloseWindow() {

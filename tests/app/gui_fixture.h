@@ -79,7 +79,7 @@ class GuiTest : public ::testing::Test {
     void Click(QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier,
                Qt::MouseButton button = Qt::LeftButton);
     QPoint ViewCentre();
-    // Waits for a few more frames and grabs what the view shows.
+    // Asks for a few more frames, waits for them and grabs what the view shows.
     QImage Screenshot();
     void WaitFrames(int n);
 

@@ -1,3 +1,4 @@
+#include <QElapsedTimer>
 #include <QMenuBar>
 #include <QTest>
 #include <QWidget>
@@ -5,6 +6,7 @@
 #include "app/frame_window.h"
 #include "app/gl_view.h"
 #include "gui_fixture.h"
+#include "model/vvl_format.h"
 
 namespace guitest {
 namespace {
@@ -135,6 +137,87 @@ TEST_F(WindowTest, AnotherWindowTakingTheFocusPausesTheScene) {
     ASSERT_TRUE(WaitUntil([&] { return App().Frame().isActiveWindow(); }, 5000));
     EXPECT_EQ(Form().PauseCount(), 0);
     WaitFrames(2);
+}
+
+// Frames on demand: none while nothing changes, at least one after every kind of change,
+// a steady stream while something moves by itself.
+class FramesOnDemandTest : public WindowTest {
+  protected:
+    uint64_t Frames() { return App().View().FramesDrawn(); }
+    // Waits until no frame has come for a while; false if frames never stop.
+    bool Settle() {
+        uint64_t seen = Frames();
+        QElapsedTimer quiet;
+        quiet.start();
+        return WaitUntil(
+            [&] {
+                if (Frames() != seen) {
+                    seen = Frames();
+                    quiet.restart();
+                }
+                return quiet.elapsed() > 300;
+            },
+            15000);
+    }
+    // Frames drawn during `ms` milliseconds of doing nothing.
+    uint64_t FramesWithin(int ms) {
+        const uint64_t before = Frames();
+        QTest::qWait(ms);
+        return Frames() - before;
+    }
+    void ExpectAFrameAfter(const char* change, const std::function<void()>& act) {
+        ASSERT_TRUE(Settle()) << "frames never stop before: " << change;
+        const uint64_t before = Frames();
+        act();
+        EXPECT_TRUE(WaitUntil([&] { return Frames() > before; }, 5000))
+            << "no frame after: " << change;
+        EXPECT_TRUE(Settle()) << "frames never stop after: " << change;
+    }
+};
+
+TEST_F(FramesOnDemandTest, NoFramesWhileNothingChangesOneAfterEveryChange) {
+    Launch();
+    auto& view = App().View();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(FramesWithin(600), 0u) << "frames while nothing changes";
+    // A pointer move that changes nothing on screen asks for none.
+    QTest::mouseMove(&view, ViewCentre() + QPoint(40, 20));
+    QTest::mouseMove(&view, ViewCentre() + QPoint(45, 25));
+    EXPECT_EQ(FramesWithin(300), 0u) << "frames for a pointer move";
+
+    // The about disc's closing turn: frames until it is gone, then none.
+    ExpectAFrameAfter("the about disc turning", [&] { Key(Qt::Key_Slash); });
+    EXPECT_EQ(Form().system.aboutShown, 0);
+    ExpectAFrameAfter("a command", [&] { Key(Qt::Key_F3); });
+    EXPECT_EQ(Form().system.showGrid, 1);
+    ExpectAFrameAfter("an edit", [&] { Click(ViewCentre(), Qt::ControlModifier); });
+    EXPECT_EQ(Total(), 2);
+    ExpectAFrameAfter("a resize", [&] { App().Frame().FitViewTo(600, 400); });
+    const std::string file = TempPath("two.vvl");
+    ASSERT_TRUE(SaveConstruction(Form().system, Form().camera, file));
+    ExpectAFrameAfter("a file load",
+                      [&] { emit App().Frame().FilesDropped({QString::fromStdString(file)}); });
+
+    // A held button (a drag, a twist) keeps frames coming; its release lets them stop.
+    ExpectAFrameAfter("a drag", [&] {
+        QTest::mousePress(&view, Qt::LeftButton, {}, ViewCentre() + QPoint(-60, 0));
+        EXPECT_GT(FramesWithin(300), 2u) << "a held button";
+        QTest::mouseMove(&view, ViewCentre() + QPoint(-20, 10));
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, ViewCentre() + QPoint(-20, 10));
+    });
+    // A camera key held moves the camera at every frame.
+    ExpectAFrameAfter("a held camera key", [&] {
+        QTest::keyPress(&view, Qt::Key_W);
+        EXPECT_GT(FramesWithin(300), 2u) << "a held camera key";
+        QTest::keyRelease(&view, Qt::Key_W);
+    });
+    // Automatic rotation after that fling turns the camera until a still click stops it.
+    ExpectAFrameAfter("automatic rotation", [&] {
+        Key(Qt::Key_Space);
+        EXPECT_GT(FramesWithin(300), 2u) << "automatic rotation";
+        Click(ViewCentre() + QPoint(60, 60));
+    });
+    EXPECT_EQ(Form().PauseCount(), 0);
 }
 
 }  // namespace

@@ -133,6 +133,38 @@ TEST(CameraControls, FlingWithoutAutoRotationIsStoredUntilRotationIsSwitchedOn) 
     EXPECT_GT(Distance(free.ViewDirection(), dir), 1e-3f);
 }
 
+TEST(CameraControls, MovesByItselfOnlyWhileTurningOrSteeredByKeys) {
+    CameraRig rig;
+    EXPECT_FALSE(rig.cam.MovesByItself(rig.keys));
+    Fling(rig);
+    EXPECT_FALSE(rig.cam.MovesByItself(rig.keys));  // no automatic rotation: stored only
+    rig.cam.ToggleAutoSpin();
+    EXPECT_TRUE(rig.cam.MovesByItself(rig.keys));
+    rig.Send(MK::LButtonDown, 100, 100);  // held still: the spin waits
+    EXPECT_FALSE(rig.cam.MovesByItself(rig.keys));
+    rig.Send(MK::LButtonUp, 100, 100);  // a click without motion stops it
+    EXPECT_FALSE(rig.cam.MovesByItself(rig.keys));
+
+    // Keys: modifiers never move; in orbit mode only the depth keys do.
+    for (int k : {vk::VK_CONTROL, int{'A'}, vk::VK_HOME}) {
+        rig.Key(MK::KeyDown, k);
+        EXPECT_FALSE(rig.cam.MovesByItself(rig.keys)) << k;
+        rig.Key(MK::KeyUp, k);
+    }
+    rig.Key(MK::KeyDown, 'S');
+    EXPECT_TRUE(rig.cam.MovesByItself(rig.keys));
+    rig.Key(MK::KeyUp, 'S');
+    rig.cam.ToggleOrbitMode();
+    rig.Key(MK::KeyDown, 'A');
+    EXPECT_TRUE(rig.cam.MovesByItself(rig.keys));
+    rig.Key(MK::KeyUp, 'A');
+    // A wheel notch in free-target mode moves the eye over the next frame, then rests.
+    rig.Wheel(120);
+    EXPECT_TRUE(rig.cam.MovesByItself(rig.keys));
+    rig.Frame(0.02f);
+    EXPECT_FALSE(rig.cam.MovesByItself(rig.keys));
+}
+
 TEST(CameraControls, WheelNotchMovesOneUnitAndFreeModeCommitsInTheSameFrame) {
     CameraRig rig;
     rig.Wheel(120);

@@ -347,6 +347,32 @@ TEST_F(Framework, NestedPausesNeedAsManyResumesAndTimeStandsStill) {
     EXPECT_NEAR(app.ElapsedTime(), 0.5f, 1e-3f);
 }
 
+TEST_F(Framework, TimeStandsStillWhileResting) {
+    CreateOk();
+    ASSERT_EQ(Frame(), gfx::S_OK);
+    const float t0 = app.Time();
+    app.Rest(true);
+    now += 30.0;  // half a minute with nothing moving
+    // A dialog opened and closed meanwhile does not start the clock.
+    app.Pause(true);
+    now += 5.0;
+    app.Pause(false);
+    now += 5.0;
+    EXPECT_TRUE(app.IsActive());
+    app.Rest(false);
+    ASSERT_EQ(Frame(0.25), gfx::S_OK);
+    EXPECT_NEAR(app.Time() - t0, 0.25f, 1e-3f);
+    EXPECT_NEAR(app.ElapsedTime(), 0.25f, 1e-3f);
+    // Waking inside a pause leaves the clock to the pause.
+    app.Rest(true);
+    app.Pause(true);
+    app.Rest(false);
+    now += 7.0;
+    app.Pause(false);
+    ASSERT_EQ(Frame(0.5), gfx::S_OK);
+    EXPECT_NEAR(app.Time() - t0, 0.75f, 1e-3f);
+}
+
 TEST_F(Framework, FramesAdvanceDrawAndPresentOnlyWhenTimeMoved) {
     CreateOk();
     ASSERT_EQ(Frame(0.25), gfx::S_OK);

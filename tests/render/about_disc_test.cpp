@@ -215,6 +215,7 @@ TEST(AboutDisc, ClosingTurnDrawsTheLastFrameOnceThenHides) {
     int frames = 0;
     bool lastDrawn = false;
     while (rig.system.aboutShown && frames < 100) {
+        EXPECT_TRUE(rig.renderer->Animating());  // frames keep coming while it turns
         t += 0.05f;
         lastDrawn = !rig.Disc(t).empty();
         ++frames;
@@ -222,6 +223,10 @@ TEST(AboutDisc, ClosingTurnDrawsTheLastFrameOnceThenHides) {
     EXPECT_EQ(rig.system.aboutShown, 0);
     EXPECT_EQ(rig.system.aboutClosing, 0);
     EXPECT_TRUE(lastDrawn);  // the frame in which the turn ends still shows the disc
+    // ...so one more frame is wanted, to show it gone; after that, none.
+    EXPECT_TRUE(rig.renderer->Animating());
+    rig.renderer->RenderScene(rig.device, t + 0.05f);
+    EXPECT_FALSE(rig.renderer->Animating());
     EXPECT_EQ(rig.system.aboutBackFacing, 1);
     EXPECT_LE(std::fabs(rig.system.aboutAngle), kPi / 2 + 6 * 0.05f + 1e-4f);
     EXPECT_GE(std::fabs(rig.system.aboutAngle), kPi / 2);

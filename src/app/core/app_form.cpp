@@ -42,8 +42,21 @@ gfx::HRESULT CAppForm::Start(SystemFactory factory, gfx::WindowHandle viewWindow
 
 bool CAppForm::Idle() {
     if (!IsActive() || shutDown_) return false;
+    CD3DApplication::Rest(false);
     if (!windowed && device && gfx::Failed(device->TestCooperativeLevel())) ReturnToWindow();
     return gfx::Succeeded(RenderEnvironment());
+}
+
+bool CAppForm::WantsFrames() const {
+    if (!IsActive() || shutDown_ || !device) return false;
+    return camera.mouse.DownCount() > 0 || camera.MovesByItself(system.keys) ||
+           renderer_->Animating();
+}
+
+CAppForm::PointerView CAppForm::Pointer() const {
+    const CVelVorlaSystem& s = system;
+    return {s.stripHit,     s.hoveredButton,       s.tooltipX,    s.tooltipY,
+            s.tooltipStyle, s.tooltipLeftAnchored, s.tooltipText, s.modifierMode};
 }
 
 void CAppForm::Repaint() {

@@ -54,6 +54,27 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     // to a window). Returns false when nothing was drawn.
     bool Idle();
 
+    // Frames on demand: the shell asks for a frame after every change (input that can
+    // change the picture, a command, a resize, a load) and goes on asking only while
+    // WantsFrames. True while the picture can change without new input: the camera moving
+    // by itself, the about disc turning, a mouse button held (a drag shows at every frame).
+    bool WantsFrames() const;
+    // The shell asks for no more frames: the frame clock stands still until the next Idle.
+    void Rest() { CD3DApplication::Rest(true); }
+
+    // What the mere position of the pointer can change on screen: the hovered strip
+    // button with its tooltip, and the mode the held modifier keys select. A pointer move
+    // that leaves it as it was needs no new frame.
+    struct PointerView {
+        bool stripHit = false;
+        int32_t hoveredButton = 0, tooltipX = 0, tooltipY = 0, tooltipStyle = 0;
+        bool tooltipLeftAnchored = false;
+        std::string tooltipText;
+        int32_t modifierMode = 0;
+        bool operator==(const PointerView&) const = default;
+    };
+    PointerView Pointer() const;
+
     // Redraws the current frame without advancing it, also while paused (window exposed
     // or resized, a file dropped during a pause).
     void Repaint();
