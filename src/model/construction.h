@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "interaction/input_state.h"
+#include "input/input_state.h"
 #include "math/matrix.h"
 #include "math/vector.h"
 #include "model/block.h"

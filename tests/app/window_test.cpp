@@ -6,7 +6,7 @@
 #include "app/frame_window.h"
 #include "app/gl_view.h"
 #include "gui_fixture.h"
-#include "model/vvl_format.h"
+#include "interaction/document.h"
 
 namespace guitest {
 namespace {
