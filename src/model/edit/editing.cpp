@@ -41,6 +41,7 @@ bool AddBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes
 
     system.saved = 0;
     system.model.CountAdded(system.currentColour);
+    system.ConstructionChanged();
     if (system.randomColour == 1) system.PickRandomColour();
     return true;
 }
@@ -78,6 +79,7 @@ bool DeleteBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMes
 
     system.model.CountRemoved(removed->colour);
     system.saved = 0;
+    system.ConstructionChanged();
     // The pick, the twist selection and the paint stroke must not outlive the block.
     if (system.lastPainted == removed.get()) system.lastPainted = nullptr;
     system.pickedBlock = nullptr;
@@ -98,6 +100,7 @@ bool PaintBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMesh
     system.saved = 0;
     system.model.CountRecoloured(block->colour, system.currentColour);
     block->colour = system.currentColour;
+    system.ConstructionChanged();
     if (system.randomColour == 1) system.PickRandomColour();
     return true;
 }

@@ -40,10 +40,11 @@ class BlockMeshChooser {
     float bound_ = 0;
 };
 
-// Both picks reset pickDistance and pickHit, walk every visible block and leave the
-// nearest hit block in pickedBlock, pickedColour, pickedWorld and pickedRotation (and, for
-// the precise pick, hitPoint in the block's own frame). A miss leaves pickHit 0 and the
-// other result fields as they were. Ties go to the block the walk reaches first.
+// Both picks reset pickDistance and pickHit, walk every visible block (but those closed
+// in by their neighbours, which are not drawn either) and leave the nearest hit block in
+// pickedBlock, pickedColour, pickedWorld and pickedRotation (and, for the precise pick,
+// hitPoint in the block's own frame). A miss leaves pickHit 0 and the other result fields
+// as they were. Ties go to the block the walk reaches first.
 void PickNearest(CVelVorlaSystem& system, const vmath::ViewSetup& view, const PickMeshes& meshes,
                  const vmath::Ray& ray);
 // A hit inside the unit sphere around the block's centre (a recess of the detailed mesh)

@@ -112,6 +112,7 @@ void TwistMouse(CVelVorlaSystem& system, const CMouseButtonTracker& mouse, const
         angle -= 2 * kPi;
     }
     block.angle = angle;
+    system.ConstructionChanged();
     system.twistDrag = system.twistDragStart * MatrixRotationZ(delta);
 }
 
@@ -120,6 +121,7 @@ void CancelTwist(CVelVorlaSystem& system) {
     BlockNode& block = *system.pickedBlock;
     block.angle = 0;
     block.axis = block.parent ? Abs(block.offset) : Vec3{0, 1, 0};
+    system.ConstructionChanged();
     // The selection may outlive a later press that missed (pickHit 0); the ring must still
     // follow the block, so its matrices are refreshed whatever that press found.
     const int32_t hit = system.pickHit;

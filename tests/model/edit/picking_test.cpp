@@ -1,5 +1,6 @@
 #include <cmath>
 #include <random>
+#include <set>
 
 #include "model/edit/edit_fixture.h"
 
@@ -190,4 +191,43 @@ TEST_F(EditFixture, OptimisedPicksAgreeWithTheWalkOrderRules) {
         if (n == 80) camera.PlaceAndApply(nullptr, {0.1f, 0.3f, 3.1f}, {2, 1, 9});
     }
     EXPECT_GT(hits, 80);
+}
+
+TEST_F(EditFixture, EnclosedBlocksAreNeverPickedAndEveryOtherPickStaysAsItWas) {
+    // A solid 5 x 5 x 5 of cube-shaped blocks: no ray from outside can reach the 27 inside,
+    // so every pick from outside must agree with one that tests every block.
+    Empty();
+    for (int i = 0; i < 125; ++i)
+        AddTop({2.0f * (i % 5) - 4, 2.0f * (i / 5 % 5) - 4, 2.0f * (i / 25) - 4});
+    std::set<const BlockNode*> enclosed;
+    size_t index = 0;
+    WalkBlocks(sys.model.topBlocks, Mat4{}, [&](const BlockNode& b, const Mat4&, const Mat4&) {
+        if (sys.EnclosedBlocks()[index++]) enclosed.insert(&b);
+    });
+    ASSERT_EQ(enclosed.size(), 27u);
+
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> px(0, 799), py(0, 599);
+    int hits = 0;
+    for (const Vec3 eye : {Vec3{3, 5, -13}, Vec3{-10, -5, 7}, Vec3{0.5f, 14, 0.2f}}) {
+        camera.PlaceAndApply(nullptr, eye, {0, 0, 0});
+        for (int n = 0; n < 60; ++n) {
+            const PickRayResult ray = camera.PickRay(px(rng), py(rng));
+            const Reference want = ReferencePick(sys, camera, meshes, ray, true);
+            PickPrecise(sys, camera.Setup(), meshes, ray);
+            ASSERT_EQ(sys.pickHit, want.hit);
+            if (!want.hit) continue;
+            ++hits;
+            ASSERT_EQ(sys.pickedBlock, want.block);
+            ASSERT_EQ(sys.hitPoint, want.point);
+        }
+    }
+    EXPECT_GT(hits, 100);
+    // From inside the solid every ray meets enclosed blocks first: they are passed over.
+    camera.PlaceAndApply(nullptr, {0.1f, 0.2f, -0.3f}, {1, 1, 1});
+    for (int n = 0; n < 40; ++n) {
+        PickNearest(sys, camera.Setup(), meshes, camera.PickRay(px(rng), py(rng)));
+        ASSERT_EQ(sys.pickHit, 1);
+        EXPECT_EQ(enclosed.count(sys.pickedBlock), 0u);
+    }
 }

@@ -1,5 +1,7 @@
 // Picking and adding on the block meshes the program embeds: a click into a socket is
 // taken on the block's bounding cube, a click on a peg adds on the peg's face.
+#include <set>
+
 #include "model/edit/edit_fixture.h"
 #include "model/edit/editing.h"
 #include "platform/gfx/assets/xfile.h"
@@ -59,4 +61,60 @@ TEST_F(RealMeshTest, PegClicksAddOnThePegFace) {
     // The same click now lands on the new block's peg: its place at x = 4 is free.
     ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(sys.model.Total(), 3);
+}
+
+// With the real meshes, the rounded edges of a solid leave narrow tunnels along the
+// lattice edges. Only a ray down such a tunnel could reach an enclosed block: every other
+// ray picks what a test of every block picks.
+TEST_F(RealMeshTest, PicksDifferOnlyWhereARayRunsDownATunnelToAnEnclosedBlock) {
+    Empty();
+    for (int i = 0; i < 64; ++i) AddTop({2.0f * (i % 4), 2.0f * (i / 4 % 4), 2.0f * (i / 16)});
+    std::set<const BlockNode*> enclosed;
+    size_t index = 0;
+    WalkBlocks(sys.model.topBlocks, Mat4{}, [&](const BlockNode& b, const Mat4&, const Mat4&) {
+        if (sys.EnclosedBlocks()[index++]) enclosed.insert(&b);
+    });
+    ASSERT_EQ(enclosed.size(), 8u);
+    sys.detailLevel = 3;  // the low mesh, rounded too: fewer faces to test
+    int hits = 0, tunnels = 0;
+    for (const Vec3 eye : {Vec3{3, 3, -9}, Vec3{-6, 11, -7}}) {
+        camera.PlaceAndApply(nullptr, eye, {3, 3, 3});
+        for (int y = 0; y < 600; y += 16) {
+            for (int x = 0; x < 800; x += 16) {
+                const PickRayResult ray = camera.PickRay(x, y);
+                // The first block any ray meets, tested over all blocks in walk order.
+                const BlockNode* first = nullptr;
+                float best = 0;
+                WalkBlocks(
+                    sys.model.topBlocks, Mat4{},
+                    [&](const BlockNode& b, const Mat4& world, const Mat4& rot) {
+                        MeshHit h;
+                        if (!IntersectMesh(
+                                &levels[2],
+                                Vec3TransformCoord(ray.origin, MatrixInverseOrIdentity(world)),
+                                Vec3TransformCoord(ray.direction, MatrixInverseOrIdentity(rot)),
+                                &h) ||
+                            h.distance <= 0 || (first && h.distance >= best))
+                            return;
+                        first = &b;
+                        best = h.distance;
+                    });
+                PickNearest(sys, camera.Setup(), meshes, ray);
+                if (!first) {
+                    EXPECT_EQ(sys.pickHit, 0);
+                    continue;
+                }
+                ++hits;
+                if (sys.pickHit == 1) {
+                    EXPECT_EQ(enclosed.count(sys.pickedBlock), 0u);
+                }
+                if (sys.pickHit == 1 && sys.pickedBlock == first) continue;
+                // Down a tunnel: past the enclosed block to another, or out of the solid.
+                EXPECT_EQ(enclosed.count(first), 1u) << "a ray that met no enclosed block";
+                ++tunnels;
+            }
+        }
+    }
+    EXPECT_GT(hits, 1500);  // most of the picture
+    EXPECT_LT(tunnels * 100, hits);  // the tunnels are narrow
 }

@@ -84,8 +84,10 @@ TEST_F(TwistFixture, DragTurnsTheSelectedBlockWithSnapping) {
     ASSERT_EQ(sys.twistDragging, 1);
     ASSERT_EQ(sys.pickedBlock, block);
 
+    const uint64_t version = sys.constructionVersion;
     const float free = Drag(0.0f, false, false);
-    ASSERT_GT(std::fabs(Degrees(free)), 20.0f);  // the move is long enough to snap
+    ASSERT_GT(std::fabs(Degrees(free)), 20.0f);   // the move is long enough to snap
+    EXPECT_GT(sys.constructionVersion, version);  // a twist is a change to the blocks
     EXPECT_EQ(MaxAbsDifference(sys.twistDrag, sys.twistDragStart * MatrixRotationZ(free)), 0.0f);
     EXPECT_EQ(Drag(0.0f, true, false), SnapTwistDelta(free, true, false));
     EXPECT_EQ(Drag(0.0f, false, true), SnapTwistDelta(free, false, true));
