@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "interaction/camera_aim.h"
 #include "model/colours.h"
 #include "model/placement.h"
 #include "platform/gfx/gl/egl_headless_host.h"
@@ -330,4 +331,53 @@ TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
     EXPECT_LT(twisted, pixels / 1000);
     EXPECT_LT(tree, pixels / 1000);
     std::printf("differ: twisted %zu, tree %zu (hidden %zu)\n", twisted, tree, stats_.blocksHidden);
+}
+
+// "Центр" on long lines: every block inside the view, the far end still standing out from
+// the background (the fog and the far plane follow the construction's size).
+TEST_F(RenderGl, CentreShowsLongLinesWholeAndTheirFarEndUnfogged) {
+    for (int n : {10, 60, 150, 500}) {
+        vorla_.ClearModel();
+        for (int i = 0; i < n; ++i) {
+            auto b = std::make_unique<BlockNode>();
+            b->offset = {2.0f * i, 0, 0};
+            b->colour = ColourYellow;
+            vorla_.model.CountAdded(b->colour);
+            vorla_.model.topBlocks.PushBack(std::move(b));
+        }
+        // Looking at the line from 40 degrees off its normal: one end near, one far.
+        camera_.ResetForNewConstruction(nullptr);
+        camera_.SetViewport(nullptr, kWidth, kHeight);
+        camera_.orientation = vmath::MatrixRotationY(0.7f);
+        camera_.Apply(nullptr);
+        CentreView(vorla_, camera_, nullptr);
+        camera_.Apply(nullptr);  // as the next frame's step does
+        Render();
+        const vmath::Mat4 vp = camera_.view * camera_.projection;
+        float farthest = 0;
+        vmath::Vec3 farEnd;
+        for (int i = 0; i < n; ++i) {
+            const vmath::Vec3 c{2.0f * i, 0, 0};
+            const vmath::Vec3 p = vmath::Vec3TransformCoord(c, vp);
+            EXPECT_TRUE(std::fabs(p.x) < 1 && std::fabs(p.y) < 1 && p.z > 0 && p.z < 1)
+                << n << " blocks: block " << i << " is outside the view";
+            if (vmath::Distance(c, camera_.eye) > farthest) {
+                farthest = vmath::Distance(c, camera_.eye);
+                farEnd = c;
+            }
+        }
+        // Far away a block covers less than a pixel: look around its centre.
+        const Rgb bg = Background();
+        const auto [fx, fy] = PixelOf(farEnd);
+        int contrast = 0;
+        for (int dy = -2; dy <= 2; ++dy) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                const Rgb c = At(fx + dx, fy + dy);
+                contrast = std::max(
+                    contrast, std::abs(c.r - bg.r) + std::abs(c.g - bg.g) + std::abs(c.b - bg.b));
+            }
+        }
+        EXPECT_GT(contrast, 60) << n << " blocks: the far end fades into the background";
+        std::printf("%d blocks: far end %.0f away, contrast %d\n", n, farthest, contrast);
+    }
 }
