@@ -3,8 +3,10 @@
 // into the CPU side (walk, detail choice, culling, batch filling) and the whole frame.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -83,7 +85,7 @@ void BuildRandomTree(CVelVorlaSystem& s, int n, unsigned seed) {
 }
 
 // The camera frames every block: from the side and above, far enough for all to show.
-void FrameAll(CVelVorlaSystem& s, CVelCamera& camera) {
+void FrameAll(const CVelVorlaSystem& s, CVelCamera& camera) {
     CentreSummary c = GatherCentres(s.model.topBlocks);
     vmath::Vec3 centre = (c.min + c.max) * 0.5f;
     float radius = vmath::Length(c.max - c.min) * 0.5f + 2;
@@ -188,6 +190,157 @@ void WholeFrame(benchmark::State& state, bool tree) {
         static_cast<double>(st.triangles) * static_cast<double>(state.iterations()),
         benchmark::Counter::kIsRate);
 }
+
+// ---- Side by side in one run (the machine is noisy: ratios, not absolute times) ----------
+
+// Blocks at the given places as top-level blocks, colours cycling.
+void PlaceBlocks(CVelVorlaSystem& s, const std::vector<vmath::Vec3>& centres) {
+    s.ClearModel();
+    int i = 0;
+    for (const vmath::Vec3& c : centres) {
+        auto b = std::make_unique<BlockNode>();
+        b->offset = c;
+        b->colour = i++ % 5;
+        s.model.CountAdded(b->colour);
+        s.model.topBlocks.PushBack(std::move(b));
+    }
+}
+
+// The places of a solid k x k x k cube; with `surfaceOnly`, only those on its faces.
+std::vector<vmath::Vec3> CubePlaces(int k, bool surfaceOnly) {
+    std::vector<vmath::Vec3> out;
+    for (int z = 0; z < k; ++z)
+        for (int y = 0; y < k; ++y)
+            for (int x = 0; x < k; ++x) {
+                const bool inside = x > 0 && y > 0 && z > 0 && x < k - 1 && y < k - 1 && z < k - 1;
+                if (surfaceOnly && inside) continue;
+                out.push_back({2.0f * x, 2.0f * y, 2.0f * z});
+            }
+    return out;
+}
+
+// One scene per construction, all on one device, drawn in turn: wall time of a frame
+// (read back, so the rasteriser has finished it).
+struct SideBySide {
+    Gl gl;
+    struct Entry {
+        CVelVorlaSystem system;
+        CVelCamera camera;
+        std::unique_ptr<render::SceneRenderer> renderer;
+        double seconds = 0;
+    };
+    std::vector<std::unique_ptr<Entry>> entries;
+    std::vector<uint32_t> pixels;
+    float time = 0;
+
+    bool Open(benchmark::State& state) {
+        std::string error;
+        if (gl.Open(&error)) return true;
+        state.SkipWithError(error.c_str());
+        return false;
+    }
+    // `build` fills the construction; the camera frames `framed` (default: itself).
+    Entry& Add(const std::function<void(CVelVorlaSystem&)>& build,
+               const CVelVorlaSystem* framed = nullptr) {
+        auto e = std::make_unique<Entry>();
+        build(e->system);
+        e->system.aboutShown = 0;
+        e->renderer = std::make_unique<render::SceneRenderer>(e->system, e->camera);
+        e->renderer->CreateDeviceObjects(*gl.device);
+        render::GfxCameraDevice cam(*gl.device);
+        e->renderer->ResetDeviceObjects(*gl.device,
+                                        [&] { FrameAll(framed ? *framed : e->system, e->camera); });
+        entries.push_back(std::move(e));
+        return *entries.back();
+    }
+    void Frame(Entry& e) {
+        // The device holds one camera: every scene uploads its own before it draws.
+        render::GfxCameraDevice cam(*gl.device);
+        e.camera.SetViewport(&cam, kWidth, kHeight);
+        gl.device->SetTransform(gfx::TransformType::View, e.camera.view);
+        gl.device->SetViewport({0, 0, static_cast<int>(kWidth), static_cast<int>(kHeight), 0, 1});
+        const auto start = std::chrono::steady_clock::now();
+        e.renderer->RenderScene(*gl.device, time);
+        gl.device->ReadBackBuffer(&pixels);
+        e.seconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        time += 0.016f;
+    }
+    double Ms(const Entry& e, benchmark::State& state) const {
+        return e.seconds * 1e3 / static_cast<double>(state.iterations());
+    }
+};
+
+// A solid 22 x 22 x 22 construction against the 2,648 blocks of its surface alone, seen
+// alike: the two pictures are the same, so should the cost be.
+void BM_SolidAgainstItsSurface(benchmark::State& state) {
+    SideBySide run;
+    if (!run.Open(state)) return;
+    auto& solid = run.Add([](CVelVorlaSystem& s) { PlaceBlocks(s, CubePlaces(22, false)); });
+    auto& surface =
+        run.Add([](CVelVorlaSystem& s) { PlaceBlocks(s, CubePlaces(22, true)); }, &solid.system);
+    for (auto _ : state) {
+        run.Frame(solid);
+        run.Frame(surface);
+    }
+    state.counters["solid_ms"] = run.Ms(solid, state);
+    state.counters["surface_ms"] = run.Ms(surface, state);
+    state.counters["solid_per_surface"] = solid.seconds / surface.seconds;
+}
+BENCHMARK(BM_SolidAgainstItsSurface)->Unit(benchmark::kMillisecond)->Iterations(12)->UseRealTime();
+
+#if __has_include("model/visibility.h")
+// Each culling on and off, frame by frame, on the same construction: arg 0 a solid 10^3
+// lattice at the high detail setting, arg 1 a random tree of 1,000 blocks.
+void BM_CullingOnAndOff(benchmark::State& state) {
+    SideBySide run;
+    if (!run.Open(state)) return;
+    const render::Culling modes[4] = {{false, false}, {false, true}, {true, false}, {true, true}};
+    SideBySide::Entry* e[4];
+    for (int m = 0; m < 4; ++m) {
+        e[m] = &run.Add([&](CVelVorlaSystem& s) {
+            if (state.range(0) == 0) {
+                PlaceBlocks(s, CubePlaces(10, false));
+            } else {
+                BuildRandomTree(s, 1000, 12345);
+            }
+            s.detailLevel = 1;
+        });
+        e[m]->renderer->SetCulling(modes[m]);
+    }
+    for (auto _ : state)
+        for (auto* entry : e) run.Frame(*entry);
+    state.counters["none_ms"] = run.Ms(*e[0], state);
+    state.counters["back_faces_ms"] = run.Ms(*e[1], state);
+    state.counters["hidden_ms"] = run.Ms(*e[2], state);
+    state.counters["both_ms"] = run.Ms(*e[3], state);
+    state.counters["off_per_on"] = e[0]->seconds / e[3]->seconds;
+    state.counters["hidden"] =
+        static_cast<double>(e[3]->renderer->LastConstructionStats().blocksHidden);
+}
+BENCHMARK(BM_CullingOnAndOff)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(12)
+    ->UseRealTime();
+
+// What working out the enclosed blocks costs when the construction changes (once per
+// change, e.g. per twist-drag step), against one frame's walk of the same blocks.
+void BM_EnclosedBlocksAfterAChange(benchmark::State& state) {
+    CVelVorlaSystem s;
+    PlaceBlocks(s, CubePlaces(static_cast<int>(state.range(0)), false));
+    for (auto _ : state) {
+        s.ConstructionChanged();
+        benchmark::DoNotOptimize(s.EnclosedBlocks().size());
+    }
+    state.counters["blocks"] = static_cast<double>(s.model.Total());
+    state.counters["ns_per_block"] = benchmark::Counter(
+        static_cast<double>(s.model.Total()) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_EnclosedBlocksAfterAChange)->Arg(10)->Arg(22)->Unit(benchmark::kMicrosecond);
+#endif
 
 void BM_CpuSideLattice(benchmark::State& s) {
     CpuSide(s, false);

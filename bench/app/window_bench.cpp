@@ -1,0 +1,236 @@
+// What a user feels of the editor's window (520 x 350 view, Mesa's software rasteriser):
+// the CPU it takes while nothing moves, and the frames per second while a 2,000-block
+// chain turns under automatic rotation. Needs an X display; without one it starts an Xvfb
+// of its own, so `./dev bench` measures it too.
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "app/application.h"
+#include "app/core/app_form.h"
+#include "app/frame_window.h"
+#include "app/gl_view.h"
+#include "platform/ui/qt_settings_store.h"
+#if __has_include("interaction/document.h")
+#include "interaction/camera_aim.h"
+#include "interaction/document.h"
+#else
+#include "model/edit/editing.h"
+#include "model/vvl_format.h"
+#endif
+
+namespace {
+
+QApplication* guiApplication = nullptr;
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+void RunEventsFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The editor as a user starts it, optionally on a file; null when it did not start.
+struct Editor {
+    QTemporaryDir dir;
+    std::unique_ptr<ui::QtSettingsStore> settings;
+    std::unique_ptr<app::shell::CApp> app;
+
+    bool Start(const std::string& file = "") {
+        settings = std::make_unique<ui::QtSettingsStore>(dir.filePath("Vorla.conf"));
+        app::shell::StartOptions options;
+        options.settings = settings.get();
+        options.startFolder = dir.path().toStdString();
+        options.file = file;
+        app = std::make_unique<app::shell::CApp>(options);
+        app->InitInstance();
+        app->Frame().activateWindow();
+        QElapsedTimer t;
+        t.start();
+        while ((!app->IsStarted() || app->View().FramesDrawn() == 0) && t.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return app->View().FramesDrawn() > 0;
+    }
+    ~Editor() {
+        app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+// The editor just started (about disc shown, one block), nobody touching it: CPU use over
+// ten seconds, in per cent of one core, and the frames drawn meanwhile.
+void BM_IdleEditorCpu(benchmark::State& state) {
+    if (!guiApplication) {
+        state.SkipWithError("no display");
+        return;
+    }
+    for (auto _ : state) {
+        Editor editor;
+        if (!editor.Start()) {
+            state.SkipWithError("the editor did not start");
+            return;
+        }
+        RunEventsFor(2000);  // settle
+        const uint64_t frames = editor.app->View().FramesDrawn();
+        const double cpu = CpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        RunEventsFor(10000);
+        const double seconds = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
+        state.SetIterationTime(seconds);
+        state.counters["cpu_percent_of_a_core"] = (CpuSeconds() - cpu) / seconds * 100.0;
+        state.counters["frames"] = static_cast<double>(editor.app->View().FramesDrawn() - frames);
+    }
+}
+BENCHMARK(BM_IdleEditorCpu)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+// A chain of 2,000 blocks, each on a random free face of the one before (a tangle some
+// 60 units across), framed by "Центр" and turning under automatic rotation as a file
+// saved while it turned brings it back: frames per second in the default window.
+void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
+    if (!guiApplication) {
+        state.SkipWithError("no display");
+        return;
+    }
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("chain.vvl").toStdString();
+    {
+        CVelVorlaSystem system;
+        system.ClearModel();
+        std::mt19937 rng(2000);
+        const vmath::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                      {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+        std::set<std::tuple<int, int, int>> taken{{0, 0, 0}};
+        vmath::Vec3 at{0, 0, 0};
+        auto root = std::make_unique<BlockNode>();
+        root->colour = 2;
+        system.model.CountAdded(2);
+        BlockNode* tip = &system.model.topBlocks.PushBack(std::move(root));
+        for (int i = 1; i < 2000; ++i) {
+            vmath::Vec3 step = faces[rng() % 6];
+            for (int tries = 0; tries < 12; ++tries) {
+                const vmath::Vec3 next = at + step;
+                if (!taken.count({int(next.x), int(next.y), int(next.z)})) break;
+                step = faces[rng() % 6];
+            }
+            at = at + step;
+            taken.insert({int(at.x), int(at.y), int(at.z)});
+            auto b = std::make_unique<BlockNode>();
+            b->offset = step;
+            b->axis = vmath::Abs(step);
+            b->colour = static_cast<int>(rng() % 5);
+            system.model.CountAdded(b->colour);
+            tip = &tip->AppendChild(std::move(b));
+        }
+        CVelCamera camera;
+        camera.ResetForNewConstruction(nullptr);
+        camera.SetViewport(nullptr, 520, 350);
+        CentreView(system, camera, nullptr);
+        camera.autoSpinAround = 1;
+        camera.spinStopped = 0;
+        camera.spinDelta = vmath::MatrixRotationY(0.02f);
+        camera.spinDuration = 0.2f;  // 0.8 radians per second
+        if (!SaveConstruction(system, camera, file)) {
+            state.SkipWithError("could not write the chain");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        Editor editor;
+        if (!editor.Start(file)) {
+            state.SkipWithError("the editor did not start");
+            return;
+        }
+        RunEventsFor(1000);
+        const uint64_t frames = editor.app->View().FramesDrawn();
+        QElapsedTimer wall;
+        wall.start();
+        RunEventsFor(6000);
+        const double seconds = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
+        state.SetIterationTime(seconds);
+        state.counters["fps"] =
+            static_cast<double>(editor.app->View().FramesDrawn() - frames) / seconds;
+        state.counters["blocks"] = editor.app->Form().system.model.Total();
+    }
+}
+BENCHMARK(BM_AutoRotationOfA2000BlockChain)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+
+// An X server of our own when there is none: Xvfb picks a free display and says which.
+pid_t StartXvfb() {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+               "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char number[16] = {};
+    ssize_t n = pid > 0 ? read(fds[0], number, sizeof number - 1) : -1;
+    close(fds[0]);
+    if (n <= 0) {
+        if (pid > 0) waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    std::string display(number, static_cast<size_t>(n));
+    while (!display.empty() && (display.back() == '\n' || display.back() == ' '))
+        display.pop_back();
+    setenv("DISPLAY", (":" + display).c_str(), 1);
+    return pid;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    pid_t xvfb = -1;
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) xvfb = StartXvfb();
+    // A private runtime folder, as Qt asks for one.
+    char runtime[] = "/tmp/vorla-bench.XXXXXX";
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && mkdtemp(runtime))
+        setenv("XDG_RUNTIME_DIR", runtime, 1);
+    std::unique_ptr<QApplication> app;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        app = std::make_unique<QApplication>(argc, argv);
+        guiApplication = app.get();
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    guiApplication = nullptr;
+    app.reset();
+    if (xvfb > 0) {
+        kill(xvfb, SIGTERM);
+        waitpid(xvfb, nullptr, 0);
+    }
+    if (qgetenv("XDG_RUNTIME_DIR") == runtime) rmdir(runtime);
+    return 0;
+}
