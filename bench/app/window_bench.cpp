@@ -179,8 +179,9 @@ BENCHMARK(BM_AutoRotationOfA2000BlockChain)
     ->Unit(benchmark::kSecond)
     ->Iterations(1);
 
-// An X server of our own when there is none: Xvfb picks a free display and says which.
-pid_t StartXvfb() {
+// An X server of our own when there is none: Xvfb picks a free display and writes its
+// number, then a newline, to a pipe that must stay open while it runs.
+pid_t StartXvfb(int* pipeEnd) {
     int fds[2];
     if (pipe(fds) != 0) return -1;
     const pid_t pid = fork();
@@ -192,16 +193,14 @@ pid_t StartXvfb() {
         _exit(127);
     }
     close(fds[1]);
-    char number[16] = {};
-    ssize_t n = pid > 0 ? read(fds[0], number, sizeof number - 1) : -1;
-    close(fds[0]);
-    if (n <= 0) {
+    *pipeEnd = fds[0];
+    std::string display;
+    char c = 0;
+    while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n') display += c;
+    if (display.empty()) {
         if (pid > 0) waitpid(pid, nullptr, 0);
         return -1;
     }
-    std::string display(number, static_cast<size_t>(n));
-    while (!display.empty() && (display.back() == '\n' || display.back() == ' '))
-        display.pop_back();
     setenv("DISPLAY", (":" + display).c_str(), 1);
     return pid;
 }
@@ -210,7 +209,8 @@ pid_t StartXvfb() {
 
 int main(int argc, char** argv) {
     pid_t xvfb = -1;
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) xvfb = StartXvfb();
+    int xvfbPipe = -1;
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) xvfb = StartXvfb(&xvfbPipe);
     // A private runtime folder, as Qt asks for one.
     char runtime[] = "/tmp/vorla-bench.XXXXXX";
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && mkdtemp(runtime))
@@ -231,6 +231,7 @@ int main(int argc, char** argv) {
         kill(xvfb, SIGTERM);
         waitpid(xvfb, nullptr, 0);
     }
+    if (xvfbPipe >= 0) close(xvfbPipe);
     if (qgetenv("XDG_RUNTIME_DIR") == runtime) rmdir(runtime);
     return 0;
 }
