@@ -297,7 +297,6 @@ TEST_F(CullingGl, SolidLatticeLooksTheSameButForTheTunnelsAlongItsEdges) {
     // interior block does the picture change.
     EXPECT_LT(headOn, pixels / 200);
     EXPECT_LT(corner, pixels / 200);
-    std::printf("differ: head-on %zu, corner %zu of %zu\n", headOn, corner, pixels);
 }
 
 TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
@@ -330,7 +329,6 @@ TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
     const size_t tree = CullingDifference();
     EXPECT_LT(twisted, pixels / 1000);
     EXPECT_LT(tree, pixels / 1000);
-    std::printf("differ: twisted %zu, tree %zu (hidden %zu)\n", twisted, tree, stats_.blocksHidden);
 }
 
 // "Центр" on long lines: every block inside the view, the far end still standing out from
@@ -378,6 +376,5 @@ TEST_F(RenderGl, CentreShowsLongLinesWholeAndTheirFarEndUnfogged) {
             }
         }
         EXPECT_GT(contrast, 60) << n << " blocks: the far end fades into the background";
-        std::printf("%d blocks: far end %.0f away, contrast %d\n", n, farthest, contrast);
     }
 }

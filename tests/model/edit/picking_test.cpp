@@ -193,9 +193,9 @@ TEST_F(EditFixture, OptimisedPicksAgreeWithTheWalkOrderRules) {
     EXPECT_GT(hits, 80);
 }
 
-TEST_F(EditFixture, EnclosedBlocksAreNeverPickedAndEveryOtherPickStaysAsItWas) {
-    // A solid 5 x 5 x 5 of cube-shaped blocks: no ray from outside can reach the 27 inside,
-    // so every pick from outside must agree with one that tests every block.
+TEST_F(EditFixture, EnclosedBlocksAreNeverPicked) {
+    // From inside a solid 5 x 5 x 5 every ray meets enclosed blocks first: they are passed
+    // over for the blocks of its surface. (From outside, see the real meshes' test.)
     Empty();
     for (int i = 0; i < 125; ++i)
         AddTop({2.0f * (i % 5) - 4, 2.0f * (i / 5 % 5) - 4, 2.0f * (i / 25) - 4});
@@ -205,25 +205,8 @@ TEST_F(EditFixture, EnclosedBlocksAreNeverPickedAndEveryOtherPickStaysAsItWas) {
         if (sys.EnclosedBlocks()[index++]) enclosed.insert(&b);
     });
     ASSERT_EQ(enclosed.size(), 27u);
-
     std::mt19937 rng(3);
     std::uniform_int_distribution<int> px(0, 799), py(0, 599);
-    int hits = 0;
-    for (const Vec3 eye : {Vec3{3, 5, -13}, Vec3{-10, -5, 7}, Vec3{0.5f, 14, 0.2f}}) {
-        camera.PlaceAndApply(nullptr, eye, {0, 0, 0});
-        for (int n = 0; n < 60; ++n) {
-            const PickRayResult ray = camera.PickRay(px(rng), py(rng));
-            const Reference want = ReferencePick(sys, camera, meshes, ray, true);
-            PickPrecise(sys, camera.Setup(), meshes, ray);
-            ASSERT_EQ(sys.pickHit, want.hit);
-            if (!want.hit) continue;
-            ++hits;
-            ASSERT_EQ(sys.pickedBlock, want.block);
-            ASSERT_EQ(sys.hitPoint, want.point);
-        }
-    }
-    EXPECT_GT(hits, 100);
-    // From inside the solid every ray meets enclosed blocks first: they are passed over.
     camera.PlaceAndApply(nullptr, {0.1f, 0.2f, -0.3f}, {1, 1, 1});
     for (int n = 0; n < 40; ++n) {
         PickNearest(sys, camera.Setup(), meshes, camera.PickRay(px(rng), py(rng)));
