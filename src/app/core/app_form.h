@@ -70,6 +70,10 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
 
     // Documents.
     bool SaveChangesPrompt();
+    // The main window is asked to close: back from full screen, then the save prompt.
+    // Asked with or without a device (after a fatal device error the work is still
+    // there). True when the program may close.
+    bool QueryClose();
     bool SaveAs();
     void LoadFile(const std::string& path);
     void NewDocument();

@@ -71,6 +71,11 @@ bool CAppForm::SaveChangesPrompt() {
     return true;
 }
 
+bool CAppForm::QueryClose() {
+    if (!windowed) ToggleFullScreen();
+    return SaveChangesPrompt();
+}
+
 bool CAppForm::SaveAs() {
     PauseScope pause(*this);
     LeaveFullScreenForDialog();
