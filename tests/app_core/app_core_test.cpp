@@ -325,12 +325,33 @@ TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
 TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {
     CAppForm& f = Start();
     f.system.saved = 0;
+    f.lastDir = dir.string();
     dialogs.paths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
     EXPECT_FALSE(f.SaveAs());
     EXPECT_EQ(f.system.saved, 0);
     ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось сохранить файл: нет такого файла или папки");
     EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(f.lastDir, dir.string()) << "the next dialog still starts where the last one did";
     EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, ACommandLineFileThatCannotBeOpenedIsReportedAndANewConstructionStarts) {
+    CAppForm& f = Start((dir / "missing.vvl").string());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: нет такого файла или папки");
+    EXPECT_EQ(dialogs.shown[0].caption, "Error");
+    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(f.system.model.Total(), 1);
+
+    form.reset();
+    dialogs.shown.clear();
+    fs::create_directory(dir / "folder.vvl");
+    CAppForm& g = Start((dir / "folder.vvl").string());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: это не обычный файл");
+    EXPECT_EQ(g.system.model.Total(), 1);
+    EXPECT_TRUE(g.Idle());
 }
 
 TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {

@@ -130,6 +130,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
     void HandleSize();
+    // The file named on the command line: opened, or the user is told why not.
+    void OpenCommandLineFile(const std::string& path);
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
     void ClearKeys() { system.keys.Clear(); }
