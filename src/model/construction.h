@@ -67,9 +67,10 @@ class CVelVorlaSystem {
     // Forgets every block pointer held by the editing state (pick, twist, paint stroke).
     void ForgetPickedBlocks();
 
-    // Every change to the blocks (add, delete, paint, twist, undo, load, new) calls this,
-    // so that what is worked out from the tree is worked out again.
+    // Every change to the blocks (an edit, a twist, a load, a new construction) calls
+    // this, so that whatever is derived from them knows when to refresh.
     void ConstructionChanged() { ++constructionVersion; }
+    // Never repeats a value for different blocks: only ever counts up.
     uint64_t constructionVersion = 0;
     // One flag per block the walk visits, in walk order: true when its neighbours close it
     // in on every side (model/visibility.h). Such a block is neither drawn nor picked.

@@ -111,8 +111,8 @@ void TwistMouse(CVelVorlaSystem& system, const CMouseButtonTracker& mouse, const
     } else if (angle > 2 * kPi) {
         angle -= 2 * kPi;
     }
+    if (block.angle != angle) system.ConstructionChanged();
     block.angle = angle;
-    system.ConstructionChanged();
     system.twistDrag = system.twistDragStart * MatrixRotationZ(delta);
 }
 
