@@ -73,6 +73,7 @@ void CVelVorlaSystem::ResetConstruction() {
 
 void CVelVorlaSystem::ClearModel() {
     ForgetPickedBlocks();
+    history.Clear();
     model.Clear();
     ConstructionChanged();
 }
