@@ -8,6 +8,7 @@
 #include "model/edit/edit_fixture.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
+#include "model/visibility.h"
 #include "model/vvl_codec.h"
 
 using namespace vmath;
@@ -152,6 +153,9 @@ TEST_F(HistoryTest, RandomEditsUndoAndRedoToTheExactBytes) {
                 }
             }
             ASSERT_EQ(sys.history.UndoCount(), at) << "seed " << seed << " op " << op;
+            // What is worked out from the tree follows every edit, undo and redo.
+            ASSERT_EQ(sys.EnclosedBlocks(), FindEnclosedBlocks(sys.model.topBlocks))
+                << "seed " << seed << " op " << op;
             ASSERT_EQ(sys.history.RedoCount(), states.size() - 1 - at);
         }
         ExpectCountersAndLinks();
@@ -317,4 +321,30 @@ TEST_F(HistoryTest, MemoryIsBoundedAndTheOldestStepsGoFirst) {
     }
     EXPECT_EQ(sys.model.topBlocks.Front()->colour, static_cast<int>((999 - kept) % 5));
     EXPECT_EQ(sys.saved, 0);  // the saved state went with the oldest steps
+}
+
+TEST_F(HistoryTest, TheEnclosedBlocksFollowAnUndoAndARedo) {
+    Empty();
+    BlockNode* centre = nullptr;
+    for (int i = 0; i < 27; ++i) {
+        BlockNode* b = AddTop({2.0f * (i % 3) - 2, 2.0f * (i / 3 % 3) - 2, 2.0f * (i / 9) - 2});
+        if (i == 13) centre = b;
+    }
+    auto centreHidden = [&] {
+        size_t i = 0;
+        bool hidden = false;
+        WalkBlocks(sys.model.topBlocks, Mat4{}, [&](const BlockNode& b, const Mat4&, const Mat4&) {
+            if (&b == centre) hidden = sys.EnclosedBlocks()[i];
+            ++i;
+        });
+        return hidden;
+    };
+    EXPECT_TRUE(centreHidden());
+    ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes,
+                              RayOnto(MatrixTranslation(-2, -2, -2), 5, 0.3f, 0.2f)));
+    EXPECT_FALSE(centreHidden());  // a corner gone opens it up
+    ASSERT_TRUE(UndoEdit(sys));
+    EXPECT_TRUE(centreHidden());
+    ASSERT_TRUE(RedoEdit(sys));
+    EXPECT_FALSE(centreHidden());
 }
