@@ -115,6 +115,6 @@ TEST_F(RealMeshTest, PicksDifferOnlyWhereARayRunsDownATunnelToAnEnclosedBlock) {
             }
         }
     }
-    EXPECT_GT(hits, 1500);  // most of the picture
+    EXPECT_GT(hits, 1500);           // most of the picture
     EXPECT_LT(tunnels * 100, hits);  // the tunnels are narrow
 }
