@@ -217,21 +217,9 @@ TEST_F(HistoryTest, SavedStateIsTheOneLastSavedOrLoaded) {
     EXPECT_EQ(sys.saved, 1);
 }
 
-TEST_F(HistoryTest, AGestureIsOneStepAndAnUntwistInItIsAnother) {
+TEST_F(HistoryTest, AnUntwistInTheMiddleOfADragIsAStepOfItsOwn) {
     Empty();
     AddTop({-2, 0, 0}, {0, 2, 0}, 0, 0);
-    AddTop({2, 0, 0}, {0, 2, 0}, 0, 0);
-    sys.SelectColour(ColourBlue);
-    sys.history.BeginGesture();
-    for (float x : {-2.0f, 2.0f, -2.0f})
-        PaintBlockAt(sys, camera.Setup(), meshes,
-                     RayOnto(MatrixTranslation(x, 0, 0), 5, 0.3f, 0.3f));
-    sys.history.EndGesture();
-    EXPECT_EQ(sys.model.colourCounts[ColourBlue], 2);
-    EXPECT_EQ(sys.history.UndoCount(), 1u);
-    UndoEdit(sys);
-    EXPECT_EQ(sys.model.colourCounts[ColourRed], 2);
-
     const Ray onLeft = RayOnto(MatrixTranslation(-2, 0, 0), 5, 0.3f, 0.3f);
     sys.history.BeginGesture();
     BeginTwist(sys, camera.Setup(), meshes, onLeft, kNoRing);
