@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QImage>
 #include <QSaveFile>
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <ostream>
 
@@ -13,13 +15,14 @@
 #include "platform/gfx/gl/egl_headless_host.h"
 #include "platform/gfx/gl/gl_system.h"
 #include "render/headless.h"
+#include "render/screen_overlays.h"
 
 namespace app::shell {
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: vorla --render out.png [--width W] [--height H] [--overlays] file.vvl";
+    "usage: vorla --render out.png [--width W] [--height H] [--overlays] [--scale S] file.vvl";
 
 bool ParseSize(const std::string& text, int* value) {
     int v = 0;
@@ -28,6 +31,20 @@ bool ParseSize(const std::string& text, int* value) {
     if (ec != std::errc() || p != end || v < 1 || v > kMaxRenderSize) return false;
     *value = v;
     return true;
+}
+
+bool ParseScale(const std::string& text, double* value) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, v);
+    if (ec != std::errc() || p != end || !(v > 0) || v > kMaxRenderScale) return false;
+    *value = v;
+    return true;
+}
+
+// Picture size in device pixels for a view of `size` logical pixels.
+int DeviceSize(int size, double scale) {
+    return std::max(1, static_cast<int>(std::lround(size * scale)));
 }
 
 }  // namespace
@@ -48,6 +65,12 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
                 *error = a + " must be a whole number from 1 to " + std::to_string(kMaxRenderSize);
                 return std::nullopt;
             }
+        } else if (a == "--scale") {
+            if (i + 1 >= args.size() || !ParseScale(args[i + 1], &request.scale)) {
+                *error = "--scale needs a number above 0 and at most 8";
+                return std::nullopt;
+            }
+            ++i;
         } else if (a == "--overlays") {
             request.overlays = true;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
@@ -60,6 +83,12 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
     if (positional.size() != 2) {
         *error = positional.size() < 2 ? "an output image and a .vvl file are needed"
                                        : "too many arguments";
+        return std::nullopt;
+    }
+    if (DeviceSize(request.width, request.scale) > kMaxRenderSize ||
+        DeviceSize(request.height, request.scale) > kMaxRenderSize) {
+        *error = "the picture would be larger than " + std::to_string(kMaxRenderSize) +
+                 " pixels; use a smaller size or scale";
         return std::nullopt;
     }
     request.output = positional[0];
@@ -88,17 +117,19 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
     system.showHints = request.overlays ? 1 : 0;
     system.showButtons = request.overlays ? 1 : 0;
 
+    const int pixelWidth = DeviceSize(request.width, request.scale);
+    const int pixelHeight = DeviceSize(request.height, request.scale);
     std::string error;
-    auto host = gfx::gl::EglHeadlessHost::Create(static_cast<uint32_t>(request.width),
-                                                 static_cast<uint32_t>(request.height), &error);
+    auto host = gfx::gl::EglHeadlessHost::Create(static_cast<uint32_t>(pixelWidth),
+                                                 static_cast<uint32_t>(pixelHeight), &error);
     if (!host) {
         err << "vorla: no offscreen OpenGL 3.3 context: " << error << "\n";
         return kRenderExitBadFile;
     }
     gfx::gl::GlSystem glSystem(host.get(), {});
     gfx::PresentParameters params;
-    params.backBufferWidth = static_cast<uint32_t>(request.width);
-    params.backBufferHeight = static_cast<uint32_t>(request.height);
+    params.backBufferWidth = static_cast<uint32_t>(pixelWidth);
+    params.backBufferHeight = static_cast<uint32_t>(pixelHeight);
     params.backBufferFormat = gfx::Format::X8R8G8B8;
     params.windowed = true;
     params.enableAutoDepthStencil = true;
@@ -110,8 +141,15 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
         err << "vorla: could not create the OpenGL device\n";
         return kRenderExitBadFile;
     }
+    // The overlays as the editor's window draws them, in logical pixels scaled up.
+    gfx::gl::SetOverlayScale(device.get(), static_cast<float>(request.scale));
+    render::ScreenOverlays overlays;
+    render::HeadlessOptions options;
+    options.overlays = request.overlays ? &overlays : nullptr;
+    options.viewWidth = request.width;
+    options.viewHeight = request.height;
     render::RenderedImage image;
-    hr = render::RenderConstructionImage(*device, system, camera, &image, &error);
+    hr = render::RenderConstructionImage(*device, system, camera, &image, &error, nullptr, options);
     device.reset();
     if (gfx::Failed(hr) || image.pixels.size() != size_t{image.width} * image.height) {
         err << "vorla: drawing failed: " << error << "\n";

@@ -7,6 +7,7 @@
 #include "interaction/about.h"
 #include "interaction/camera_aim.h"
 #include "interaction/command_table.h"
+#include "interaction/maker.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
@@ -240,7 +241,7 @@ void CAppForm::OpenMakerSite() {
     LeaveFullScreenForDialog();
     ClearKeys();
     camera.mouse.ReleaseAll();
-    if (services_.dialogs) services_.dialogs->OpenUrl(kMakerUrl);
+    if (services_.dialogs) services_.dialogs->OpenUrl(maker::Url());
 }
 
 }  // namespace app
