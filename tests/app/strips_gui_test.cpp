@@ -1,10 +1,12 @@
 // The on-screen buttons through the real window: hover, tooltips and clicks. The view is
 // 520 x 350, so the top strip's gap is (520 - 414) / 7 = 15 and the bottom strip lies at
 // y 332..349.
+#include <QProcess>
 #include <QTest>
 
 #include "app/gl_view.h"
 #include "gui_fixture.h"
+#include "interaction/document.h"
 
 namespace guitest {
 namespace {
@@ -73,6 +75,61 @@ TEST_F(StripsGui, F2HidesTheButtons) {
     Hover({20, kBottom});
     EXPECT_TRUE(Form().system.stripHit);
     EXPECT_EQ(Form().system.tooltipText, "О программе ( / )");
+}
+
+}  // namespace
+}  // namespace guitest
+
+namespace guitest {
+namespace {
+
+// vorla --render --overlays draws what the window shows for the same file and size.
+TEST_F(GuiTest, RenderWithOverlaysMatchesTheWindow) {
+    const std::string file = TempPath("three.vvl");
+    {
+        CVelVorlaSystem system;
+        CVelCamera camera;
+        system.ResetConstruction();
+        system.ClearModel();
+        for (int i = 0; i < 3; ++i) {
+            auto b = std::make_unique<BlockNode>();
+            b->colour = i;
+            b->offset = {2.0f * static_cast<float>(i) - 2.0f, 0, 0};
+            system.model.CountAdded(i);
+            system.model.topBlocks.PushBack(std::move(b));
+        }
+        camera.ResetForNewConstruction(nullptr);
+        camera.PlaceAndApply(nullptr, {0, 3, -9}, {0, 0, 0});
+        ASSERT_TRUE(SaveConstruction(system, camera, file));
+    }
+    Launch(file);
+    Key(Qt::Key_Slash);
+    ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+    QTest::mouseMove(&App().View(), App().View().rect().center());
+    const QImage window = Screenshot().convertToFormat(QImage::Format_RGB32);
+
+    // The command as a user runs it, with no display.
+    const QString png = QString::fromStdString(TempPath("three.png"));
+    QProcess vorla;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    vorla.setProcessEnvironment(env);
+    vorla.start(QStringLiteral(VORLA_BINARY),
+                {"--render", png, "--overlays", "--width", QString::number(window.width()),
+                 "--height", QString::number(window.height()), QString::fromStdString(file)});
+    ASSERT_TRUE(vorla.waitForFinished(120000));
+    ASSERT_EQ(vorla.exitCode(), 0) << vorla.readAllStandardError().toStdString();
+    const QImage rendered = QImage(png).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(rendered.size(), window.size());
+    int different = 0;
+    for (int y = 0; y < window.height(); ++y)
+        for (int x = 0; x < window.width(); ++x) {
+            const QRgb a = window.pixel(x, y), b = rendered.pixel(x, y);
+            if (std::abs(qRed(a) - qRed(b)) > 8 || std::abs(qGreen(a) - qGreen(b)) > 8 ||
+                std::abs(qBlue(a) - qBlue(b)) > 8)
+                ++different;
+        }
+    EXPECT_LT(different, window.width() * window.height() / 1000);
 }
 
 }  // namespace
