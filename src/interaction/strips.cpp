@@ -224,27 +224,29 @@ bool HitTestTopStrip(CVelVorlaSystem& s, const CVelCamera& camera, bool windowed
 
 }  // namespace strip
 
-bool CStripButtons::HitTestBottomStrip(int x) {
-    lastTop_ = false;
+void CStripButtons::Remember(bool top, int x) {
+    lastTop_ = top;
     lastX_ = x;
+    lastWidth_ = camera_.viewportWidth;
+    lastHeight_ = camera_.viewportHeight;
+}
+
+bool CStripButtons::HitTestBottomStrip(int x) {
+    Remember(false, x);
     return strip::HitTestBottomStrip(system_, camera_, x);
 }
 
 bool CStripButtons::HitTestTopStrip(int x) {
-    lastTop_ = true;
-    lastX_ = x;
+    Remember(true, x);
     return strip::HitTestTopStrip(system_, camera_, host_.Windowed(), x);
 }
 
 void CStripButtons::RunStripButton() {
     if (!system_.stripHit) return;
     const int code = system_.hoveredButton;
-    const int width = camera_.viewportWidth, height = camera_.viewportHeight;
     if (code == strip::kWebLink) {
         host_.OpenMakerSite();
-    } else if (code == strip::kTotal || code == strip::kCameraLabel) {
-        // labels only
-    } else {
+    } else if (code != strip::kTotal && code != strip::kCameraLabel) {  // labels run nothing
         int toggleMode = -1;
         for (const strip::TopButton& b : strip::TopButtons())
             if (b.code == code) toggleMode = b.toggleMode;
@@ -255,10 +257,12 @@ void CStripButtons::RunStripButton() {
             host_.RunCommand(command->id);
         }
     }
-    // The button may have changed what its tooltip says (or hidden the strip). A view
-    // that changed size (full screen) no longer has the pointer where it was.
+    Refresh();
+}
+
+void CStripButtons::Refresh() {
     if (!system_.stripHit) return;
-    if (camera_.viewportWidth != width || camera_.viewportHeight != height) {
+    if (camera_.viewportWidth != lastWidth_ || camera_.viewportHeight != lastHeight_) {
         system_.stripHit = false;
         return;
     }

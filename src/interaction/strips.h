@@ -108,13 +108,20 @@ class CStripButtons : public StripButtons {
 
     bool HitTestBottomStrip(int x) override;
     bool HitTestTopStrip(int x) override;
-    // Runs the hovered button; the tooltip then follows the new state.
+    // Runs the hovered button, then refreshes the tooltip.
     void RunStripButton() override;
+    // After a command (from a button, a key or the menu): the hovered button's tooltip
+    // follows the new state; a button that went away, or a view that changed its size,
+    // hides it.
+    void Refresh();
 
   private:
+    void Remember(bool top, int x);
+
     CVelVorlaSystem& system_;
     const CVelCamera& camera_;
     StripHost& host_;
     bool lastTop_ = false;
     int lastX_ = 0;
+    int lastWidth_ = 0, lastHeight_ = 0;
 };

@@ -120,7 +120,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     // DispatchHost and StripHost
     float Time() const override { return time; }
     bool Windowed() const override { return windowed; }
-    void RunCommand(int id) override { OnCommand(id); }
+    void RunCommand(int id) override { RunCommandHandler(id); }
     bool HasViewWindow() const override { return viewWindow_ != nullptr; }
     CameraDevice* Device() override { return CameraUpload(); }
 
@@ -130,6 +130,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
     void ClearKeys() { system.keys.Clear(); }
+    void RunCommandHandler(int id);
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
     void About();

@@ -14,6 +14,12 @@
 namespace app {
 
 void CAppForm::OnCommand(int id) {
+    RunCommandHandler(id);
+    // A hovered button's tooltip says what the button would do now.
+    strips_->Refresh();
+}
+
+void CAppForm::RunCommandHandler(int id) {
     CameraDevice* up = CameraUpload();
     switch (id) {
         case cmd::kNew:
@@ -30,10 +36,10 @@ void CAppForm::OnCommand(int id) {
             return;
 
         case cmd::kOrbitMode:
-            if (camera.orbitMode == 0) OnCommand(cmd::kToggleOrbit);
+            if (camera.orbitMode == 0) RunCommandHandler(cmd::kToggleOrbit);
             return;
         case cmd::kFreeTargetMode:
-            if (camera.orbitMode == 1) OnCommand(cmd::kToggleOrbit);
+            if (camera.orbitMode == 1) RunCommandHandler(cmd::kToggleOrbit);
             return;
         case cmd::kToggleOrbit:
             camera.ToggleOrbitMode();
@@ -42,7 +48,7 @@ void CAppForm::OnCommand(int id) {
             return;
         case cmd::kAutoSpinAround:
             if (camera.orbitMode == 1) {
-                OnCommand(cmd::kToggleAutoSpin);
+                RunCommandHandler(cmd::kToggleAutoSpin);
             } else {
                 camera.autoSpinAround = !camera.autoSpinAround;
                 RefreshCheckMarks();
@@ -50,7 +56,7 @@ void CAppForm::OnCommand(int id) {
             return;
         case cmd::kAutoSpinTarget:
             if (camera.orbitMode == 0) {
-                OnCommand(cmd::kToggleAutoSpin);
+                RunCommandHandler(cmd::kToggleAutoSpin);
             } else {
                 camera.autoSpinTarget = !camera.autoSpinTarget;
                 RefreshCheckMarks();
