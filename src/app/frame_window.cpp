@@ -126,13 +126,9 @@ void CAppFrameWnd::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (form_ && form_->GetDevice()) {
+    if (form_) {
         bool mayClose = true;
-        view_->WithContext([&] {
-            // Closing in full screen first returns to the window, then asks.
-            if (!form_->IsWindowed()) form_->ToggleFullScreen();
-            mayClose = form_->SaveChangesPrompt();
-        });
+        view_->WithContext([&] { mayClose = form_->QueryClose(); });
         if (!mayClose) {
             event->ignore();
             view_->Kick();

@@ -138,7 +138,7 @@ gfx::HRESULT CAppForm::ResetDeviceObjects() {
     RefreshPickMeshes();
     if (firstReset_) {
         firstReset_ = false;
-        if (!commandLineFile_.empty()) LoadFile(commandLineFile_);
+        if (!commandLineFile_.empty()) OpenCommandLineFile(commandLineFile_);
         RefreshCheckMarks();
     }
     return hr;

@@ -69,6 +69,10 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
 
     // Documents.
     bool SaveChangesPrompt();
+    // The main window is asked to close: back from full screen, then the save prompt.
+    // Asked with or without a device (after a fatal device error the work is still
+    // there). True when the program may close.
+    bool QueryClose();
     bool SaveAs();
     void LoadFile(const std::string& path);
     void NewDocument();
@@ -127,6 +131,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
     void HandleSize();
+    // The file named on the command line: opened, or the user is told why not.
+    void OpenCommandLineFile(const std::string& path);
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
     void ClearKeys() { system.keys.Clear(); }
