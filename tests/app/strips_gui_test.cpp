@@ -29,8 +29,9 @@ class StripsGui : public GuiTest {
 };
 
 TEST_F(StripsGui, HoveringATopButtonShowsItsTooltip) {
-    const QPoint grid(45, kTop);   // the third cell, 36..53
-    const QPoint beside(215, 30);  // inside the tooltip, right of the help page
+    const QPoint grid(45, kTop);  // the third cell, 36..53
+    // Inside the tooltip, right of the help page (in device pixels on a dense screen).
+    const QPoint beside = QPoint(215, 30) * App().View().devicePixelRatioF();
     EXPECT_LT(Screenshot().pixelColor(beside).red(), 20);
     Hover(grid);
     ASSERT_TRUE(WaitUntil([&] { return Form().system.stripHit; }));
@@ -116,9 +117,11 @@ TEST_F(GuiTest, RenderWithOverlaysMatchesTheWindow) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     vorla.setProcessEnvironment(env);
+    // The view's logical size, and its screen's density (QT_SCALE_FACTOR=2 tries 2).
     vorla.start(QStringLiteral(VORLA_BINARY),
-                {"--render", png, "--overlays", "--width", QString::number(window.width()),
-                 "--height", QString::number(window.height()), QString::fromStdString(file)});
+                {"--render", png, "--overlays", "--width", QString::number(App().View().width()),
+                 "--height", QString::number(App().View().height()), "--scale",
+                 QString::number(App().View().devicePixelRatioF()), QString::fromStdString(file)});
     ASSERT_TRUE(vorla.waitForFinished(120000));
     ASSERT_EQ(vorla.exitCode(), 0) << vorla.readAllStandardError().toStdString();
     const QImage rendered = QImage(png).convertToFormat(QImage::Format_RGB32);
