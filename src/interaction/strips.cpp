@@ -50,28 +50,22 @@ const TopButton* FindTop(int code) {
     return nullptr;
 }
 
-// The right end of the top strip (exit in full screen, then window/full screen).
-bool HitRightEnd(CVelVorlaSystem& s, int width, bool windowed, int x) {
+// The right end of the top strip (exit in full screen, then window/full screen): the
+// button under x and the right edge its tooltip ends at, or -1.
+int RightEndButton(int width, bool windowed, int x, int* tooltipX) {
     int e = width - kCell;
     if (!windowed) {
         if (x > e) {
-            s.hoveredButton = kExit;
-            s.tooltipX = width;
-            s.tooltipLeftAnchored = false;
-            s.tooltipText = "Выход из программы";
-            return true;
+            *tooltipX = width;
+            return kExit;
         }
         e = width - 2 * kCell;
     }
     if (x > e) {
-        s.hoveredButton = kFullScreen;
-        s.tooltipX = e + kCell;
-        s.tooltipLeftAnchored = false;
-        s.tooltipText =
-            windowed ? "На полный экран ( Alt + Enter )" : "Перейти в окно ( Alt + Enter )";
-        return true;
+        *tooltipX = e + kCell;
+        return kFullScreen;
     }
-    return false;
+    return -1;
 }
 
 }  // namespace
@@ -205,7 +199,12 @@ bool HitTestTopStrip(CVelVorlaSystem& s, const CVelCamera& camera, bool windowed
     s.tooltipStyle = 1;
     s.tooltipY = 22;
     // The right end is drawn over the cells of a narrow view, so it is found first.
-    if (HitRightEnd(s, camera.viewportWidth, windowed, x)) return true;
+    if (int code = RightEndButton(camera.viewportWidth, windowed, x, &s.tooltipX); code >= 0) {
+        s.hoveredButton = code;
+        s.tooltipLeftAnchored = false;
+        s.tooltipText = Tooltip(code, s, camera, windowed);
+        return true;
+    }
     if (!s.showButtons) return false;
     const int gap = s.topStripGap;
     for (int i = 0; i < kTopCells; ++i) {

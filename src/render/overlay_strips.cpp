@@ -78,14 +78,11 @@ void DrawColourButton(const OverlayContext& c, int& x, int y, int i, bool presse
 
     const int oldX = x;
     if (i <= 5) {
-        const float w = static_cast<float>(width);
-        vmath::Mat4 m = vmath::MatrixScaling(w / 32.0f, kIconScale, 1);
-        if (pressed) m = m * PressedTurn(w);
-        const int colour = i == 5 ? s.currentColour : i;
-        DrawOne(c.objects.overlaySprite.get(), c.objects.buttonTexture.get(),
-                m * At(static_cast<float>(x), static_cast<float>(y)), TableColour32(colour));
+        // The random button wears the current colour; the total has no face.
+        DrawStripIcon(c, x, y, TableColour32(i == 5 ? s.currentColour : i), width, pressed);
+    } else {
+        x += width;
     }
-    x += width;
     if (i == 5 || !c.font) return;
     // A pressed face moves its label one pixel down and right, as the face is turned.
     const bool down = pressed || i == 6;
