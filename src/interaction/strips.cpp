@@ -251,9 +251,9 @@ void CStripButtons::RunStripButton() {
             if (b.code == code) toggleMode = b.toggleMode;
         const commands::Command* command = commands::FindByStripButton(code);
         if (toggleMode >= 0 && system_.mode == toggleMode) {
-            host_.RunCommand(cmd::kInspectMode);
+            host_.RunStripCommand(cmd::kInspectMode);
         } else if (command) {
-            host_.RunCommand(command->id);
+            host_.RunStripCommand(command->id);
         }
     }
     Refresh();

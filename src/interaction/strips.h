@@ -95,7 +95,7 @@ class StripHost {
     virtual ~StripHost() = default;
     virtual bool Windowed() const = 0;
     // A command of the command table, as the menu or a key would run it.
-    virtual void RunCommand(int id) = 0;
+    virtual void RunStripCommand(int id) = 0;
     // Opens the maker's web page in the browser.
     virtual void OpenMakerSite() = 0;
 };

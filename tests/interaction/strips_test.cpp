@@ -17,7 +17,7 @@ class StripsTest : public ::testing::Test, public StripHost {
         camera.SetViewport(nullptr, 800, 600);
     }
     bool Windowed() const override { return windowed; }
-    void RunCommand(int id) override { commands.push_back(id); }
+    void RunStripCommand(int id) override { commands.push_back(id); }
     void OpenMakerSite() override { commands.push_back(-9); }
 
     // Hovered code, or -1 on a miss.
@@ -229,7 +229,7 @@ TEST_F(StripsTest, TheTooltipFollowsWhatTheButtonChanged) {
     struct Toggler : StripHost {
         CVelVorlaSystem* sys;
         bool Windowed() const override { return true; }
-        void RunCommand(int) override { sys->showGrid = !sys->showGrid; }
+        void RunStripCommand(int) override { sys->showGrid = !sys->showGrid; }
         void OpenMakerSite() override {}
     } host;
     host.sys = &sys;

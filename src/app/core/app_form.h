@@ -6,6 +6,7 @@
 //
 // No toolkit here: the Qt shell hands in its windows and implements Dialogs,
 // SettingsStore, Shell and the framework's window and message-box hosts.
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,6 +67,9 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     // Menu, accelerator and button commands.
     void OnCommand(int id);
     void RefreshCheckMarks();
+    // Greys out the menu items that cannot be chosen now (undo, redo); tells the shell
+    // only what changed since the last call.
+    void RefreshMenuEnabled();
 
     // Documents.
     bool SaveChangesPrompt();
@@ -124,10 +128,12 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     // DispatchHost and StripHost
     float Time() const override { return time; }
     bool Windowed() const override { return windowed; }
-    void RunCommand(int id) override { RunCommandHandler(id); }
+    void RunStripCommand(int id) override { OnCommand(id); }
     bool HasViewWindow() const override { return viewWindow_ != nullptr; }
     CameraDevice* Device() override { return CameraUpload(); }
 
+    // OnCommand without the refreshes that follow every command.
+    void RunCommand(int id);
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
     void HandleSize();
@@ -136,7 +142,6 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
     void ClearKeys() { system.keys.Clear(); }
-    void RunCommandHandler(int id);
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
     void About();
@@ -152,6 +157,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     gfx::WindowHandle viewWindow_ = nullptr;
     gfx::WindowHandle fullScreenWindow_ = nullptr;
     std::string commandLineFile_;
+    std::map<int, bool> shownEnabled_;  // what the shell shows, by command id
     bool firstReset_ = true;
     bool shutDown_ = false;
 };

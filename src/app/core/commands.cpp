@@ -14,12 +14,13 @@
 namespace app {
 
 void CAppForm::OnCommand(int id) {
-    RunCommandHandler(id);
+    RunCommand(id);
+    RefreshMenuEnabled();
     // A hovered button's tooltip says what the button would do now.
     strips_->Refresh();
 }
 
-void CAppForm::RunCommandHandler(int id) {
+void CAppForm::RunCommand(int id) {
     CameraDevice* up = CameraUpload();
     switch (id) {
         case cmd::kNew:
@@ -35,11 +36,19 @@ void CAppForm::RunCommandHandler(int id) {
             if (services_.shell) services_.shell->PostCloseToMainWindow();
             return;
 
+        // The held keys stay: Ctrl and Shift go on choosing the editing mode.
+        case cmd::kUndo:
+            UndoEdit(system);
+            return;
+        case cmd::kRedo:
+            RedoEdit(system);
+            return;
+
         case cmd::kOrbitMode:
-            if (camera.orbitMode == 0) RunCommandHandler(cmd::kToggleOrbit);
+            if (camera.orbitMode == 0) RunCommand(cmd::kToggleOrbit);
             return;
         case cmd::kFreeTargetMode:
-            if (camera.orbitMode == 1) RunCommandHandler(cmd::kToggleOrbit);
+            if (camera.orbitMode == 1) RunCommand(cmd::kToggleOrbit);
             return;
         case cmd::kToggleOrbit:
             camera.ToggleOrbitMode();
@@ -48,7 +57,7 @@ void CAppForm::RunCommandHandler(int id) {
             return;
         case cmd::kAutoSpinAround:
             if (camera.orbitMode == 1) {
-                RunCommandHandler(cmd::kToggleAutoSpin);
+                RunCommand(cmd::kToggleAutoSpin);
             } else {
                 camera.autoSpinAround = !camera.autoSpinAround;
                 RefreshCheckMarks();
@@ -56,7 +65,7 @@ void CAppForm::RunCommandHandler(int id) {
             return;
         case cmd::kAutoSpinTarget:
             if (camera.orbitMode == 0) {
-                RunCommandHandler(cmd::kToggleAutoSpin);
+                RunCommand(cmd::kToggleAutoSpin);
             } else {
                 camera.autoSpinTarget = !camera.autoSpinTarget;
                 RefreshCheckMarks();
@@ -197,10 +206,24 @@ void CAppForm::SetMode(int newMode, bool stopAxisMode) {
 void CAppForm::RefreshCheckMarks() {
     Shell* shell = services_.shell;
     system.detailLevel = std::clamp(system.detailLevel, 1, 3);
+    RefreshMenuEnabled();
     if (!shell) return;
     for (const commands::Command& c : commands::All())
         if (c.check != commands::Check::None)
             shell->SetMenuCheck(c.id, commands::IsChecked(c, system, camera));
+}
+
+void CAppForm::RefreshMenuEnabled() {
+    Shell* shell = services_.shell;
+    if (!shell) return;
+    for (const commands::Command& c : commands::All()) {
+        if (c.enable == commands::Enable::Always) continue;
+        const bool enabled = commands::IsEnabled(c, system);
+        auto [it, inserted] = shownEnabled_.try_emplace(c.id, enabled);
+        if (!inserted && it->second == enabled) continue;
+        it->second = enabled;
+        shell->SetMenuEnabled(c.id, enabled);
+    }
 }
 
 void CAppForm::LeaveFullScreenForDialog() {
