@@ -197,7 +197,7 @@ std::vector<vmath::Vec3> CubePlaces(int k, bool surfaceOnly) {
 // One scene per construction, all on one device, drawn in turn: wall time of a frame
 // (read back, so the rasteriser has finished it).
 struct SideBySide {
-    Gl gl;
+    std::unique_ptr<gfx::gl::HeadlessDevice> gl;
     struct Entry {
         CVelVorlaSystem system;
         CVelCamera camera;
@@ -210,7 +210,8 @@ struct SideBySide {
 
     bool Open(benchmark::State& state) {
         std::string error;
-        if (gl.Open(&error)) return true;
+        gl = gfx::gl::OpenHeadlessDevice(kWidth, kHeight, &error);
+        if (gl) return true;
         state.SkipWithError(error.c_str());
         return false;
     }
@@ -221,22 +222,22 @@ struct SideBySide {
         build(e->system);
         e->system.aboutShown = 0;
         e->renderer = std::make_unique<render::SceneRenderer>(e->system, e->camera);
-        e->renderer->CreateDeviceObjects(*gl.device);
-        render::GfxCameraDevice cam(*gl.device);
-        e->renderer->ResetDeviceObjects(*gl.device,
+        e->renderer->CreateDeviceObjects(*gl->device);
+        render::GfxCameraDevice cam(*gl->device);
+        e->renderer->ResetDeviceObjects(*gl->device,
                                         [&] { FrameAll(framed ? *framed : e->system, e->camera); });
         entries.push_back(std::move(e));
         return *entries.back();
     }
     void Frame(Entry& e) {
         // The device holds one camera: every scene uploads its own before it draws.
-        render::GfxCameraDevice cam(*gl.device);
+        render::GfxCameraDevice cam(*gl->device);
         e.camera.SetViewport(&cam, kWidth, kHeight);
-        gl.device->SetTransform(gfx::TransformType::View, e.camera.view);
-        gl.device->SetViewport({0, 0, static_cast<int>(kWidth), static_cast<int>(kHeight), 0, 1});
+        gl->device->SetTransform(gfx::TransformType::View, e.camera.view);
+        gl->device->SetViewport({0, 0, static_cast<int>(kWidth), static_cast<int>(kHeight), 0, 1});
         const auto start = std::chrono::steady_clock::now();
-        e.renderer->RenderScene(*gl.device, time);
-        gl.device->ReadBackBuffer(&pixels);
+        e.renderer->RenderScene(*gl->device, time);
+        gl->device->ReadBackBuffer(&pixels);
         e.seconds +=
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         time += 0.016f;
