@@ -1,8 +1,10 @@
 #include "gui_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTest>
 
 #include "app/frame_window.h"
@@ -104,6 +106,13 @@ void GuiTest::Click(QPoint pos, Qt::KeyboardModifiers mods, Qt::MouseButton butt
     if (mods & Qt::ShiftModifier) QTest::keyRelease(&view, Qt::Key_Shift, Qt::ShiftModifier);
     if (mods & Qt::ControlModifier) QTest::keyRelease(&view, Qt::Key_Control, Qt::ControlModifier);
     QTest::qWait(1);
+}
+
+void GuiTest::MovePointer(QPoint pos) {
+    auto& view = app_->View();
+    QMouseEvent move(QEvent::MouseMove, QPointF(pos), QPointF(view.mapToGlobal(pos)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
 }
 
 QPoint GuiTest::ViewCentre() {

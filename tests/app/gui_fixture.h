@@ -45,6 +45,9 @@ class GuiTest : public ::testing::Test {
     void Click(QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier,
                Qt::MouseButton button = Qt::LeftButton);
     QPoint ViewCentre();
+    // A pointer move over the view, delivered at once (QTest::mouseMove moves the X
+    // cursor, whose motion event arrives whenever the server sends it).
+    void MovePointer(QPoint pos);
     // Asks for a few more frames, waits for them and grabs what the view shows.
     QImage Screenshot();
     void WaitFrames(int n);

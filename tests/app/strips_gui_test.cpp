@@ -21,10 +21,7 @@ class StripsGui : public GuiTest {
         Key(Qt::Key_Slash);
         ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
     }
-    void Hover(QPoint pos) {
-        QTest::mouseMove(&App().View(), pos);
-        QTest::qWait(1);
-    }
+    void Hover(QPoint pos) { MovePointer(pos); }
     static constexpr int kTop = 9, kBottom = 341;
 };
 

@@ -182,8 +182,8 @@ TEST_F(FramesOnDemandTest, NoFramesWhileNothingChangesOneAfterEveryChange) {
     ASSERT_TRUE(Settle());
     EXPECT_EQ(FramesWithin(600), 0u) << "frames while nothing changes";
     // A pointer move that changes nothing on screen asks for none.
-    QTest::mouseMove(&view, ViewCentre() + QPoint(40, 20));
-    QTest::mouseMove(&view, ViewCentre() + QPoint(45, 25));
+    MovePointer(ViewCentre() + QPoint(40, 20));
+    MovePointer(ViewCentre() + QPoint(45, 25));
     EXPECT_EQ(FramesWithin(300), 0u) << "frames for a pointer move";
 
     // The about disc's closing turn: frames until it is gone, then none.
