@@ -51,12 +51,14 @@ void BM_Export(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    const fs::path dir = fs::temp_directory_path() / ("vorla-export-bench-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("vorla-export-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path out = dir / (std::string("bench") + std::string(info.extension));
     uintmax_t bytes = 0;
     for (auto _ : state) {
-        vexport::ExportResult r = vexport::ExportConstruction(model, *shape, out, info.format, options);
+        vexport::ExportResult r =
+            vexport::ExportConstruction(model, *shape, out, info.format, options);
         if (!r) {
             state.SkipWithError(r.message.c_str());
             break;

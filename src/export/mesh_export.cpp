@@ -1,16 +1,17 @@
 #include "export/mesh_export.h"
 
+#include <assimp/material.h>
+#include <assimp/scene.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <assimp/Exporter.hpp>
-#include <assimp/material.h>
-#include <assimp/scene.h>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -19,6 +20,7 @@
 
 #include "model/colours.h"
 #include "model/placement.h"
+#include "model/visibility.h"
 #include "platform/gfx/assets/mesh_builders.h"
 #include "platform/gfx/assets/resource_loader.h"
 
@@ -75,14 +77,18 @@ struct PlacedBlock {
 constexpr int kMaterialSlots = ColourCount * 2;
 
 std::vector<PlacedBlock> CollectBlocks(const CVelVorlaModel& model, bool keepHidden) {
+    std::vector<bool> enclosed;
+    if (!keepHidden) enclosed = FindEnclosedBlocks(model.topBlocks);
     std::vector<PlacedBlock> blocks;
     blocks.reserve(static_cast<size_t>(std::max(model.Total(), 0)));
+    size_t index = 0;  // position in the walk, which the enclosed flags follow
     WalkBlocks(std::as_const(model.topBlocks), Mat4{},
                [&](const BlockNode& block, const Mat4& world, const Mat4&) {
+                   const size_t i = index++;
                    if (!IsColourIndex(block.colour)) return;
+                   if (i < enclosed.size() && enclosed[i]) return;
                    blocks.push_back({world, block.colour * 2 + (block.selfLit != 0 ? 1 : 0)});
                });
-    (void)keepHidden;
     return blocks;
 }
 
@@ -106,10 +112,18 @@ TargetFrame FrameFor(Format format, const ExportOptions& options) {
     return frame;
 }
 
-aiMaterial* MakeMaterial(int slot) {
+// wholeComponents: assimp's 3MF writer keeps only colour components of exactly 0 or 1
+// (it truncates before scaling), so there each component is rounded to one of them; the
+// five block colours stay recognisable (green's 0.8 becomes 1 instead of black).
+aiMaterial* MakeMaterial(int slot, bool wholeComponents) {
     const int colour = slot / 2;
     const bool selfLit = slot % 2 != 0;
-    const ColourRGBA& c = BlockColours[static_cast<size_t>(colour)];
+    ColourRGBA c = BlockColours[static_cast<size_t>(colour)];
+    if (wholeComponents) {
+        c.r = std::round(c.r);
+        c.g = std::round(c.g);
+        c.b = std::round(c.b);
+    }
     auto* material = new aiMaterial();
     const std::string text =
         std::string(kColourNames[static_cast<size_t>(colour)]) + (selfLit ? "_selflit" : "");
@@ -134,9 +148,9 @@ aiMaterial* MakeMaterial(int slot) {
 // Creates the scene with one mesh and one material per material slot in use; each mesh
 // gets `verticesPerBlock` x blocks vertices and `facesPerBlock` x blocks faces
 // (allocated, not filled). meshOfSlot receives the mesh index of every slot (-1: unused).
-std::unique_ptr<aiScene> AllocateScene(const std::vector<PlacedBlock>& blocks,
-                                       size_t shapeVertices, size_t shapeFaces, bool merged,
-                                       bool vertexColours,
+std::unique_ptr<aiScene> AllocateScene(const std::vector<PlacedBlock>& blocks, size_t shapeVertices,
+                                       size_t shapeFaces, bool merged, bool vertexColours,
+                                       bool wholeComponents,
                                        std::array<int, kMaterialSlots>& meshOfSlot) {
     std::array<size_t, kMaterialSlots> perSlot{};
     for (const PlacedBlock& b : blocks) ++perSlot[static_cast<size_t>(b.material)];
@@ -154,7 +168,7 @@ std::unique_ptr<aiScene> AllocateScene(const std::vector<PlacedBlock>& blocks,
         const int m = meshOfSlot[static_cast<size_t>(s)];
         if (m < 0) continue;
         const size_t copies = merged ? perSlot[static_cast<size_t>(s)] : 1;
-        scene->mMaterials[m] = MakeMaterial(s);
+        scene->mMaterials[m] = MakeMaterial(s, wholeComponents);
         auto* mesh = new aiMesh();
         scene->mMeshes[m] = mesh;
         mesh->mName = scene->mMaterials[m]->GetName();
@@ -202,10 +216,11 @@ void PlaceShape(aiMesh& mesh, size_t v0, size_t f0, const vmath::MeshGeometry& s
 // positions. For the formats without instancing.
 std::unique_ptr<aiScene> BuildMergedScene(const std::vector<PlacedBlock>& blocks,
                                           const vmath::MeshGeometry& shape,
-                                          const TargetFrame& frame, bool vertexColours) {
+                                          const TargetFrame& frame, Format format) {
     const size_t shapeVertices = shape.VertexCount(), shapeFaces = shape.FaceCount();
     std::array<int, kMaterialSlots> meshOfSlot{};
-    auto scene = AllocateScene(blocks, shapeVertices, shapeFaces, true, vertexColours, meshOfSlot);
+    auto scene = AllocateScene(blocks, shapeVertices, shapeFaces, true, format == Format::Ply,
+                               format == Format::ThreeMf, meshOfSlot);
 
     std::array<size_t, kMaterialSlots> filled{};
     for (const PlacedBlock& b : blocks) {
@@ -252,7 +267,7 @@ aiMatrix4x4 MirroredNodeTransform(const Mat4& world) {
 std::unique_ptr<aiScene> BuildInstancedScene(const std::vector<PlacedBlock>& blocks,
                                              const vmath::MeshGeometry& shape) {
     std::array<int, kMaterialSlots> meshOfSlot{};
-    auto scene = AllocateScene(blocks, shape.VertexCount(), shape.FaceCount(), false, false,
+    auto scene = AllocateScene(blocks, shape.VertexCount(), shape.FaceCount(), false, false, false,
                                meshOfSlot);
     const TargetFrame mirror;
     for (unsigned m = 0; m < scene->mNumMeshes; ++m)
@@ -266,7 +281,8 @@ std::unique_ptr<aiScene> BuildInstancedScene(const std::vector<PlacedBlock>& blo
         node->mParent = root;
         node->mTransformation = MirroredNodeTransform(blocks[i].world);
         node->mNumMeshes = 1;
-        node->mMeshes = new unsigned[1]{static_cast<unsigned>(meshOfSlot[static_cast<size_t>(blocks[i].material)])};
+        node->mMeshes = new unsigned[1]{
+            static_cast<unsigned>(meshOfSlot[static_cast<size_t>(blocks[i].material)])};
         root->mChildren[i] = node;
     }
     return scene;
@@ -354,13 +370,13 @@ ExportResult WriteScene(const aiScene& scene, const fs::path& path, Format forma
     if (ec) return Failure("Не удалось записать " + shown + ": " + ec.message());
     companions.push_back(staged);
     for (const fs::path& file : companions) {
-        if (!SyncFile(file)) return Failure("Не удалось записать " + shown + ": " + ErrnoText(errno));
+        if (!SyncFile(file))
+            return Failure("Не удалось записать " + shown + ": " + ErrnoText(errno));
     }
     for (const fs::path& file : companions) {
         const fs::path destination = file == staged ? target : dir / file.filename();
         if (::rename(file.c_str(), destination.c_str()) != 0)
-            return Failure("Не удалось записать " + destination.string() + ": " +
-                           ErrnoText(errno));
+            return Failure("Не удалось записать " + destination.string() + ": " + ErrnoText(errno));
     }
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
@@ -375,16 +391,14 @@ ExportResult WriteScene(const aiScene& scene, const fs::path& path, Format forma
 }  // namespace
 
 ExportResult ExportConstruction(const CVelVorlaModel& model, const vmath::MeshGeometry& shape,
-                                const fs::path& path, Format format,
-                                const ExportOptions& options) {
+                                const fs::path& path, Format format, const ExportOptions& options) {
     try {
         const std::vector<PlacedBlock> blocks = CollectBlocks(model, options.keepHidden);
         if (blocks.empty() || shape.FaceCount() == 0) return Failure(kNothingToExportMessage);
         const bool instanced = format == Format::Glb || format == Format::Gltf;
         const std::unique_ptr<aiScene> scene =
             instanced ? BuildInstancedScene(blocks, shape)
-                      : BuildMergedScene(blocks, shape, FrameFor(format, options),
-                                         format == Format::Ply);
+                      : BuildMergedScene(blocks, shape, FrameFor(format, options), format);
         ExportResult result = WriteScene(*scene, path, format);
         result.blocks = blocks.size();
         result.triangles = TriangleCount(blocks, shape);

@@ -50,20 +50,19 @@ std::string FormatList();
 inline constexpr float kDefaultBlockSizeMm = 20.0f;
 
 struct ExportOptions {
-    int detailLevel = 1;       // 1 high, 2 medium, 3 low (outside 1..3: the nearest)
-    bool cubes = false;        // plain cubes instead of block meshes
-    bool keepHidden = false;   // also blocks that no one can see
+    int detailLevel = 1;                      // 1 high, 2 medium, 3 low (outside 1..3: the nearest)
+    bool cubes = false;                       // plain cubes instead of block meshes
+    bool keepHidden = false;                  // also blocks that no one can see
     float blockSizeMm = kDefaultBlockSizeMm;  // block edge in STL and 3MF
 };
 
 // The shape every block is exported as: the embedded block mesh of the detail level, or
 // the cube of edge 2. Empty with a message when the embedded mesh cannot be read.
-std::optional<vmath::MeshGeometry> LoadBlockShape(const ExportOptions& options,
-                                                  std::string* error);
+std::optional<vmath::MeshGeometry> LoadBlockShape(const ExportOptions& options, std::string* error);
 
 struct [[nodiscard]] ExportResult {
     bool ok = false;
-    std::string message;  // for the user, Russian, when !ok
+    std::string message;   // for the user, Russian, when !ok
     size_t blocks = 0;     // blocks written
     size_t triangles = 0;  // triangles written
     explicit operator bool() const { return ok; }
