@@ -9,6 +9,7 @@
 
 #include "camera/camera.h"
 #include "model/construction.h"
+#include "model/edit/framing.h"
 #include "model/vvl_format.h"
 #include "platform/gfx/gl/egl_headless_host.h"
 #include "platform/gfx/gl/gl_system.h"
@@ -19,13 +20,26 @@ namespace app::shell {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: vorla --render out.png [--width W] [--height H] [--overlays] file.vvl";
+    "usage: vorla --render out.png [--width W] [--height H] [--overlays] [--fit]\n"
+    "                              [--background RRGGBB] file.vvl";
 
 bool ParseSize(const std::string& text, int* value) {
     int v = 0;
     const char* end = text.data() + text.size();
     auto [p, ec] = std::from_chars(text.data(), end, v);
     if (ec != std::errc() || p != end || v < 1 || v > kMaxRenderSize) return false;
+    *value = v;
+    return true;
+}
+
+// Six hexadecimal digits, with or without a leading '#'.
+bool ParseColour(std::string text, uint32_t* value) {
+    if (!text.empty() && text[0] == '#') text.erase(0, 1);
+    if (text.size() != 6) return false;
+    uint32_t v = 0;
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, v, 16);
+    if (ec != std::errc() || p != end) return false;
     *value = v;
     return true;
 }
@@ -50,6 +64,15 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
             }
         } else if (a == "--overlays") {
             request.overlays = true;
+        } else if (a == "--fit") {
+            request.fit = true;
+        } else if (a == "--background") {
+            uint32_t colour = 0;
+            if (i + 1 >= args.size() || !ParseColour(args[++i], &colour)) {
+                *error = "--background needs a colour as six hexadecimal digits RRGGBB";
+                return std::nullopt;
+            }
+            request.background = colour;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             *error = "unknown option " + a;
             return std::nullopt;
@@ -81,8 +104,14 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
         err << "vorla: " << request.input << ": " << r.message << "\n";
         return kRenderExitBadFile;
     }
-    // The stored orientation and distances become the view, as after opening in the editor.
+    // The stored orientation and distances become the view, as after opening in the editor;
+    // or the whole construction is framed (a construction without a visible block keeps
+    // the file's camera).
     camera.Apply(nullptr);
+    if (request.fit)
+        FrameConstruction(system.model.topBlocks, camera,
+                          static_cast<float>(request.width) / static_cast<float>(request.height));
+    if (request.background) system.backgroundColour = *request.background;
     // The overlays follow the user's display switches in the editor; here they are on or
     // off as asked.
     system.showHints = request.overlays ? 1 : 0;

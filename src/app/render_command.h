@@ -1,6 +1,9 @@
 #pragma once
-// `vorla --render out.png [--width W] [--height H] [--overlays] file.vvl`: one frame of a
-// construction drawn offscreen (EGL, no display server) and written as a PNG.
+// `vorla --render out.png [--width W] [--height H] [--overlays] [--fit] [--background RRGGBB]
+// file.vvl`: one frame of a construction drawn offscreen (EGL, no display server) and
+// written as a PNG. --fit frames the whole construction instead of using the file's camera
+// (thumbnails); --background replaces the user's background colour.
+#include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -14,6 +17,8 @@ struct RenderRequest {
     int width = 800;
     int height = 600;
     bool overlays = false;
+    bool fit = false;
+    std::optional<uint32_t> background;  // 0xRRGGBB
 };
 
 inline constexpr int kRenderExitOk = 0;
