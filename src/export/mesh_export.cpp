@@ -73,6 +73,7 @@ constexpr std::array<const char*, ColourCount> kColourNames = {"red", "yellow", 
 struct PlacedBlock {
     Mat4 world;
     int material;  // colour * 2 + self-lit
+    int colour;
 };
 constexpr int kMaterialSlots = ColourCount * 2;
 
@@ -87,7 +88,8 @@ std::vector<PlacedBlock> CollectBlocks(const CVelVorlaModel& model, bool keepHid
                    const size_t i = index++;
                    if (!IsColourIndex(block.colour)) return;
                    if (i < enclosed.size() && enclosed[i]) return;
-                   blocks.push_back({world, block.colour * 2 + (block.selfLit != 0 ? 1 : 0)});
+                   blocks.push_back(
+                       {world, block.colour * 2 + (block.selfLit != 0 ? 1 : 0), block.colour});
                });
     return blocks;
 }
@@ -227,7 +229,7 @@ std::unique_ptr<aiScene> BuildMergedScene(const std::vector<PlacedBlock>& blocks
         const size_t slot = static_cast<size_t>(b.material);
         const size_t copy = filled[slot]++;
         PlaceShape(*scene->mMeshes[meshOfSlot[slot]], copy * shapeVertices, copy * shapeFaces,
-                   shape, b.world, frame, &BlockColours[slot / 2]);
+                   shape, b.world, frame, &BlockColours[static_cast<size_t>(b.colour)]);
     }
 
     aiNode* root = scene->mRootNode;
@@ -393,8 +395,12 @@ ExportResult WriteScene(const aiScene& scene, const fs::path& path, Format forma
 ExportResult ExportConstruction(const CVelVorlaModel& model, const vmath::MeshGeometry& shape,
                                 const fs::path& path, Format format, const ExportOptions& options) {
     try {
-        const std::vector<PlacedBlock> blocks = CollectBlocks(model, options.keepHidden);
+        std::vector<PlacedBlock> blocks = CollectBlocks(model, options.keepHidden);
         if (blocks.empty() || shape.FaceCount() == 0) return Failure(kNothingToExportMessage);
+        // PLY has no materials: one mesh, coloured by its vertices (assimp's PLY writer also
+        // mixes up the vertices of several meshes).
+        if (format == Format::Ply)
+            for (PlacedBlock& b : blocks) b.material = 0;
         const bool instanced = format == Format::Glb || format == Format::Gltf;
         const std::unique_ptr<aiScene> scene =
             instanced ? BuildInstancedScene(blocks, shape)

@@ -38,7 +38,7 @@ inline constexpr std::array<FormatInfo, 6> kFormats = {{
     {Format::Obj, ".obj", "obj", "Wavefront OBJ с материалами (*.obj)"},
     {Format::Stl, ".stl", "stlb", "STL для 3D-печати (*.stl)"},
     {Format::ThreeMf, ".3mf", "3mf", "3MF для 3D-печати (*.3mf)"},
-    {Format::Ply, ".ply", "plyb", "PLY с цветами вершин (*.ply)"},
+    {Format::Ply, ".ply", "ply", "PLY с цветами вершин (*.ply)"},
 }};
 
 const FormatInfo& Info(Format format);
