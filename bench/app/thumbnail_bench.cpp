@@ -13,7 +13,7 @@
 
 #include "camera/camera.h"
 #include "model/construction.h"
-#include "model/vvl_format.h"
+#include "interaction/document.h"
 
 extern char** environ;
 namespace fs = std::filesystem;

@@ -15,7 +15,7 @@
 #include "model/construction.h"
 #include "model/model_test_util.h"
 #include "model/placement.h"
-#include "model/vvl_format.h"
+#include "interaction/document.h"
 
 namespace {
 

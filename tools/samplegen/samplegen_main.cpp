@@ -39,9 +39,9 @@
 
 #include "camera/camera.h"
 #include "model/construction.h"
-#include "model/edit/framing.h"
+#include "interaction/framing.h"
 #include "model/placement.h"
-#include "model/vvl_format.h"
+#include "interaction/document.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "model/edit/framing.h"
+#include "interaction/framing.h"
 
 #include <algorithm>
 #include <cmath>

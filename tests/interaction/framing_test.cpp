@@ -1,5 +1,5 @@
 // The framing view: every block inside the picture, for any construction and picture shape.
-#include "model/edit/framing.h"
+#include "interaction/framing.h"
 
 #include <gtest/gtest.h>
 
