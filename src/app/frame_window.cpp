@@ -3,9 +3,12 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
@@ -115,6 +118,25 @@ void CAppFrameWnd::ShowFullScreen(bool fullScreen) {
 void CAppFrameWnd::ViewSize(int* width, int* height) {
     *width = view_->width();
     *height = view_->height();
+}
+
+bool CAppFrameWnd::SaveViewImage(const std::string& path, const std::string& format,
+                                 std::string* error) {
+    // The view draws into its framebuffer at device resolution, overlays included.
+    QImage image = view_->grabFramebuffer();
+    if (image.isNull()) {
+        *error = "the view has no picture to save";
+        return false;
+    }
+    // The scene is opaque whatever alpha the framebuffer keeps.
+    image = image.convertToFormat(QImage::Format_RGB32);
+    // Written beside the target and renamed over it: a failed write leaves nothing half done.
+    QSaveFile out(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, format.c_str(), 95) || !out.commit()) {
+        *error = out.errorString().toStdString();
+        return false;
+    }
+    return true;
 }
 
 void CAppFrameWnd::FitViewTo(int w, int h) {

@@ -36,6 +36,8 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
     void PostCloseToMainWindow() override;
     void ShowFullScreen(bool fullScreen) override;
     void ViewSize(int* width, int* height) override;
+    bool SaveViewImage(const std::string& path, const std::string& format,
+                       std::string* error) override;
 
   signals:
     // A menu opens or closes (rendering pauses while one is open).

@@ -42,6 +42,8 @@ inline constexpr int kCopyColourMode = 40115;
 inline constexpr int kShowButtons = 40122;
 inline constexpr int kChooseCentreMode = 40124;
 inline constexpr int kFindNearest = 40126;
+inline constexpr int kExportMesh = 40160;
+inline constexpr int kSaveImage = 40161;
 inline constexpr int kExit = 57665;
 
 }  // namespace app::cmd

@@ -19,6 +19,9 @@ constexpr std::array kFile{
     Item(cmd::kOpen, "&Открыть...", "Ctrl+O"),
     Item(cmd::kSaveAs, "&Сохранить как...", "Ctrl+S"),
     Sep(),
+    Item(cmd::kExportMesh, "&Экспорт..."),
+    Item(cmd::kSaveImage, "Сохранить &изображение..."),
+    Sep(),
     Item(cmd::kExit, "&Выход"),
 };
 

@@ -22,6 +22,12 @@ void CAppForm::OnCommand(int id) {
         case cmd::kSaveAs:
             SaveAs();
             return;
+        case cmd::kExportMesh:
+            ExportMesh();
+            return;
+        case cmd::kSaveImage:
+            SaveImage();
+            return;
         case cmd::kExit:
             if (services_.shell) services_.shell->PostCloseToMainWindow();
             return;
