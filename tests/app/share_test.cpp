@@ -1,8 +1,6 @@
 // "Экспорт..." and "Сохранить изображение..." in the real window, with scripted dialogs.
 #include <QAction>
 #include <QImage>
-#include <QMenu>
-#include <QMenuBar>
 #include <filesystem>
 
 #include "app/frame_window.h"
@@ -21,26 +19,13 @@ class ShareTest : public GuiTest {
     }
 };
 
-TEST_F(ShareTest, TheFileMenuOffersExportAndPicture) {
-    Launch();
-    const QList<QAction*> menus = App().Frame().menuBar()->actions();
-    ASSERT_FALSE(menus.isEmpty());
-    EXPECT_EQ(menus[0]->text(), "Файл");
-    QStringList texts;
-    for (QAction* a : menus[0]->menu()->actions()) texts << a->text().section('\t', 0, 0);
-    const qsizetype saveAs = texts.indexOf("&Сохранить как...");
-    ASSERT_GE(saveAs, 0) << texts.join('|').toStdString();
-    EXPECT_GT(texts.indexOf("&Экспорт..."), saveAs);
-    EXPECT_GT(texts.indexOf("Сохранить &изображение..."), saveAs);
-}
-
 TEST_F(ShareTest, SaveImageWritesWhatTheViewShowsAtDeviceResolution) {
     Launch();
     CloseAbout();
     const QImage shown = Screenshot();
     const std::string png = TempPath("view.png");
     dialogs_.saveFilePaths.push_back(png);
-    Action(app::cmd::kSaveImage)->trigger();
+    Action(cmd::kSaveImage)->trigger();
     ASSERT_EQ(dialogs_.saveFileTitles.size(), 1u);
     EXPECT_EQ(dialogs_.saveFileTitles[0], "Сохранить изображение");
     EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.messages[0].text;
@@ -57,7 +42,7 @@ TEST_F(ShareTest, SaveImageWritesWhatTheViewShowsAtDeviceResolution) {
 
     // Not a picture format: refused with a reason, nothing written.
     dialogs_.saveFilePaths.push_back(TempPath("view.bmp"));
-    Action(app::cmd::kSaveImage)->trigger();
+    Action(cmd::kSaveImage)->trigger();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(dialogs_.messages[0].icon, app::MsgIcon::Error);
     EXPECT_FALSE(std::filesystem::exists(TempPath("view.bmp")));
@@ -71,7 +56,7 @@ TEST_F(ShareTest, ExportWritesTheConstructionAsDisplayed) {
     ASSERT_EQ(Form().system.showAsCubes, 1);
     const std::string stl = TempPath("one.stl");
     dialogs_.saveFilePaths.push_back(stl);
-    Action(app::cmd::kExportMesh)->trigger();
+    Action(cmd::kExportMesh)->trigger();
     ASSERT_EQ(dialogs_.saveFileTypes.size(), 1u);
     ASSERT_EQ(dialogs_.saveFileTypes[0].size(), 6u);
     EXPECT_EQ(dialogs_.saveFileTypes[0][0].suffix, "glb");
@@ -81,7 +66,7 @@ TEST_F(ShareTest, ExportWritesTheConstructionAsDisplayed) {
 
     // A folder that does not exist: the reason is shown, nothing is written.
     dialogs_.saveFilePaths.push_back(TempPath("missing/one.glb"));
-    Action(app::cmd::kExportMesh)->trigger();
+    Action(cmd::kExportMesh)->trigger();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(dialogs_.messages[0].icon, app::MsgIcon::Error);
     EXPECT_EQ(dialogs_.unexpected, 0);

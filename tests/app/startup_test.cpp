@@ -8,7 +8,7 @@
 namespace guitest {
 namespace {
 
-using namespace app::cmd;
+using namespace cmd;
 
 // 0xAARRGGBB channels of a grabbed pixel.
 struct Rgb {

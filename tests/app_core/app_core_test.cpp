@@ -8,7 +8,7 @@
 #include <map>
 
 #include "app/core/app_form.h"
-#include "app/core/command_table.h"
+#include "interaction/command_table.h"
 #include "interaction/document.h"
 #include "platform/gfx/fake/fake_system.h"
 
@@ -149,37 +149,6 @@ class FormTest : public ::testing::Test {
 };
 
 }  // namespace
-
-TEST(CommandTable, AcceleratorsMatchModifiersExactly) {
-    auto key = [](int vkCode, unsigned mods = 0, bool alt = false) {
-        InputMessage m;
-        m.kind = MessageKind::KeyDown;
-        m.virtualKey = vkCode;
-        m.buttons = mods;
-        m.alt = alt;
-        return TranslateAccelerator(m);
-    };
-    EXPECT_EQ(key('N'), cmd::kFindNearest);
-    EXPECT_EQ(key('N', vk::MK_CONTROL), cmd::kNew);
-    EXPECT_EQ(key('S', vk::MK_CONTROL), cmd::kSaveAs);
-    EXPECT_EQ(key('S'), std::nullopt);  // plain S is a camera key
-    EXPECT_EQ(key(vk::VK_RETURN), cmd::kCentre);
-    EXPECT_EQ(key(vk::VK_RETURN, 0, true), cmd::kFullScreen);
-    EXPECT_EQ(key(vk::VK_OEM_PLUS), cmd::kAddMode);
-    EXPECT_EQ(key(vk::VK_SUBTRACT), cmd::kDeleteMode);
-    EXPECT_EQ(key('T', vk::MK_SHIFT), std::nullopt);
-    InputMessage up;
-    up.kind = MessageKind::KeyUp;
-    up.virtualKey = vk::VK_F5;
-    EXPECT_EQ(TranslateAccelerator(up), std::nullopt);
-    // Every command with a check mark appears in the menu.
-    for (int id : CheckableCommands()) {
-        bool found = false;
-        for (const MenuPopup& p : Menu())
-            for (const MenuEntry& e : p.entries) found |= e.id == id;
-        EXPECT_TRUE(found) << id;
-    }
-}
 
 TEST_F(FormTest, StartsOnANewConstructionWithTheMenuCheckedAndDefaultSettings) {
     CAppForm& f = Start();

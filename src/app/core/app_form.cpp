@@ -3,7 +3,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/core/command_table.h"
+#include "interaction/command_table.h"
 
 namespace app {
 
@@ -58,7 +58,7 @@ bool CAppForm::DispatchInput(const InputMessage& msg) {
 }
 
 std::optional<int> CAppForm::TranslateAccelerator(const InputMessage& msg) const {
-    return app::TranslateAccelerator(msg);
+    return commands::TranslateAccelerator(msg);
 }
 
 void CAppForm::SetActive(bool isActive) {

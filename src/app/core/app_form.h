@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/core/command_ids.h"
 #include "camera/camera.h"
 #include "d3dframework/d3d_application.h"
 #include "input/input_message.h"
+#include "interaction/command_ids.h"
 #include "interaction/dispatcher.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"

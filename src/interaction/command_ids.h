@@ -2,7 +2,7 @@
 // Command identifiers. Menu items, accelerators and the on-screen buttons all end in
 // CAppForm::OnCommand with one of these.
 
-namespace app::cmd {
+namespace cmd {
 
 inline constexpr int kFullScreen = 2003;
 inline constexpr int kDetailHigh = 2007;
@@ -46,4 +46,4 @@ inline constexpr int kExportMesh = 40160;
 inline constexpr int kSaveImage = 40161;
 inline constexpr int kExit = 57665;
 
-}  // namespace app::cmd
+}  // namespace cmd
