@@ -2,6 +2,7 @@
 // What the application core asks of the desktop around it. The Qt shell implements these;
 // tests script them.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,6 +80,13 @@ class Shell {
         (void)path, (void)format;
         *error = "no view to save";
         return false;
+    }
+    // Runs `work` (which only reads the construction) and returns when it is done; a
+    // desktop shell keeps its windows painted meanwhile and, when the work takes a while,
+    // shows `text` with a busy indicator. Input to the editor waits until it is done.
+    virtual void RunWhileWaiting(const std::string& text, const std::function<void()>& work) {
+        (void)text;
+        work();
     }
 };
 

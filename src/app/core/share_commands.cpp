@@ -57,8 +57,16 @@ void CAppForm::ExportMesh() {
     vexport::ExportOptions options;
     options.detailLevel = std::clamp(system.detailLevel, 1, 3);
     options.cubes = system.showAsCubes != 0;
-    const vexport::ExportResult result =
-        vexport::ExportConstruction(system.model, *path, *format, options);
+    // Large constructions in the text formats take a while: the shell keeps the window
+    // alive meanwhile. The construction cannot change until the export is done.
+    vexport::ExportResult result;
+    const auto work = [&] {
+        result = vexport::ExportConstruction(system.model, *path, *format, options);
+    };
+    if (services_.shell)
+        services_.shell->RunWhileWaiting("Экспорт конструкции...", work);
+    else
+        work();
     if (!result)
         services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
                                        MsgIcon::Error);
