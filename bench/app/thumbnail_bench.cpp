@@ -2,6 +2,7 @@
 // started headless, --render --fit at 256 x 256) from start to the PNG on disk.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +13,8 @@
 #include <vector>
 
 #include "camera/camera.h"
-#include "model/construction.h"
 #include "interaction/document.h"
+#include "model/construction.h"
 
 extern char** environ;
 namespace fs = std::filesystem;
@@ -62,6 +63,8 @@ void BM_Thumbnail(benchmark::State& state) {
         state.SkipWithError("could not write the construction");
         return;
     }
+    rusage before{};
+    getrusage(RUSAGE_CHILDREN, &before);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const int code = RunProgram({VORLA_BINARY, "--render", out.string(), "--fit", "--width",
@@ -70,6 +73,17 @@ void BM_Thumbnail(benchmark::State& state) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (code != 0) state.SkipWithError("vorla --render failed");
     }
+    // Processor time of the program (all its threads): what the picture costs on a machine
+    // that is not busy with anything else.
+    rusage after{};
+    getrusage(RUSAGE_CHILDREN, &after);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6;
+    };
+    state.counters["cpu_s"] =
+        benchmark::Counter(seconds(after.ru_utime) + seconds(after.ru_stime) -
+                               seconds(before.ru_utime) - seconds(before.ru_stime),
+                           benchmark::Counter::kAvgIterations);
     state.counters["blocks"] = static_cast<double>(state.range(0));
     fs::remove_all(dir);
 }
