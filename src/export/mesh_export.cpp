@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -69,6 +70,8 @@ namespace {
 
 constexpr std::array<const char*, ColourCount> kColourNames = {"red", "yellow", "green", "blue",
                                                                "white"};
+
+struct TooLarge {};
 
 struct PlacedBlock {
     Mat4 world;
@@ -170,6 +173,9 @@ std::unique_ptr<aiScene> AllocateScene(const std::vector<PlacedBlock>& blocks, s
         const int m = meshOfSlot[static_cast<size_t>(s)];
         if (m < 0) continue;
         const size_t copies = merged ? perSlot[static_cast<size_t>(s)] : 1;
+        // assimp counts vertices and faces of a mesh in 32 bits.
+        if (copies * std::max(shapeVertices, shapeFaces) > std::numeric_limits<unsigned>::max())
+            throw TooLarge();
         scene->mMaterials[m] = MakeMaterial(s, wholeComponents);
         auto* mesh = new aiMesh();
         scene->mMeshes[m] = mesh;
@@ -409,6 +415,10 @@ ExportResult ExportConstruction(const CVelVorlaModel& model, const vmath::MeshGe
         result.blocks = blocks.size();
         result.triangles = TriangleCount(blocks, shape);
         return result;
+    } catch (const TooLarge&) {
+        return Failure(
+            "Конструкция слишком велика для этого формата: выберите glTF, "
+            "кубы или более низкую детализацию");
     } catch (const std::bad_alloc&) {
         return Failure("Не хватает памяти для экспорта " + path.string());
     } catch (const std::exception& e) {
