@@ -32,16 +32,21 @@ bool LatticeCoordinate(float c, int64_t* cell) {
     return true;
 }
 
-// True when every entry of the rotation is -1, 0 or 1: a product of quarter turns.
+// True when every entry of the rotation is -1, 0 or 1 and it keeps handedness: a product
+// of quarter turns. (A block read from a file with a zero axis can come out mirrored.)
 bool QuarterTurns(const vmath::Mat4& world) {
+    const auto& m = world.m;
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {
-            const float a = std::fabs(world.m[r][c]);
+            const float a = std::fabs(m[r][c]);
             if (a > kLatticeRotationTolerance && std::fabs(a - 1.0f) > kLatticeRotationTolerance)
                 return false;
         }
     }
-    return true;
+    const float det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                      m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                      m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    return det > 0.5f;
 }
 
 CellKey LatticeCell(const vmath::Mat4& world) {

@@ -50,7 +50,7 @@ std::vector<bool> BruteForceEnclosed(const BlockList& top) {
     WalkBlocks(top, Mat4{}, [&](const BlockNode& b, const Mat4& world, const Mat4&) {
         seen.push_back({world.Translation(), world, b.colour >= 0 && b.colour <= 4});
     });
-    // Each of the block's own axes lies along a world axis.
+    // Each of the block's own axes lies along a world axis, and they stay right-handed.
     auto squareToWorld = [](const Mat4& w) {
         for (int r = 0; r < 3; ++r) {
             const Vec3 axis{w.m[r][0], w.m[r][1], w.m[r][2]};
@@ -58,7 +58,8 @@ std::vector<bool> BruteForceEnclosed(const BlockList& top) {
             const float rest = vmath::LengthSq(axis) - big * big;  // the other two, squared
             if (std::fabs(big - 1.0f) > 1e-3f || rest > 1e-6f) return false;
         }
-        return true;
+        const Vec3 x{w.m[0][0], w.m[0][1], w.m[0][2]}, y{w.m[1][0], w.m[1][1], w.m[1][2]};
+        return vmath::Dot(vmath::Cross(x, y), Vec3{w.m[2][0], w.m[2][1], w.m[2][2]}) > 0;
     };
     auto onLattice = [&](const Seen& s) {
         const Vec3 snapped{2 * std::round(s.centre.x / 2), 2 * std::round(s.centre.y / 2),
@@ -178,6 +179,11 @@ TEST(ModelVisibility, EveryNeighbourMustBeADrawnLatticeBlock) {
         {"centre turned a half", 13, [](BlockNode& b) { b.angle = -kPi; }, true},
         {"centre twisted off the lattice", 13, [](BlockNode& b) { b.angle = 0.2f; }, false},
         {"centre shifted a little", 13, [](BlockNode& b) { b.offset.x += 0.05f; }, false},
+        {"centre mirrored (zero axis, half turn)", 13,
+         [](BlockNode& b) {
+             b.axis = {0, 0, 0}, b.angle = kPi;
+         },
+         false},
         {"within rounding of the lattice", 0, [](BlockNode& b) { b.offset.x += 0.001f; }, true},
     };
     for (const Case& c : cases) {
