@@ -54,7 +54,9 @@ void CAppForm::Repaint() {
 }
 
 bool CAppForm::DispatchInput(const InputMessage& msg) {
-    return dispatcher_->DispatchInput(msg);
+    const bool pass = dispatcher_->DispatchInput(msg);
+    RefreshMenuEnabled();  // an edit makes undo possible
+    return pass;
 }
 
 std::optional<int> CAppForm::TranslateAccelerator(const InputMessage& msg) const {
@@ -133,7 +135,7 @@ gfx::HRESULT CAppForm::ResetDeviceObjects() {
     RefreshPickMeshes();
     if (firstReset_) {
         firstReset_ = false;
-        if (!commandLineFile_.empty()) LoadFile(commandLineFile_);
+        if (!commandLineFile_.empty()) OpenCommandLineFile(commandLineFile_);
         RefreshCheckMarks();
     }
     return hr;
