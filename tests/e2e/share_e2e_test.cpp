@@ -12,10 +12,10 @@
 #include <random>
 
 #include "camera/camera.h"
-#include "model/construction.h"
-#include "model/model_test_util.h"
-#include "model/placement.h"
 #include "interaction/document.h"
+#include "model/construction.h"
+#include "model/placement.h"
+#include "support/construction_builders.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ TEST_F(ShareE2E, FitShowsEveryBlockOfRandomConstructionsOnTheChosenBackground) {
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         CVelVorlaModel model;
-        testutil::FillRandomTree(model, rng, 40 + 60 * round);
+        testsupport::FillRandomTree(model, rng, 40 + 60 * round);
         // The file's camera looks far away from the construction.
         CVelCamera camera;
         camera.PlaceAndApply(nullptr, {500, 500, 500}, {900, 900, 900});

@@ -16,11 +16,11 @@
 #include <tuple>
 
 #include "export/mesh_export.h"
-#include "model/model_test_util.h"
+#include "support/construction_builders.h"
 
 namespace fs = std::filesystem;
-using testutil::AddTop;
-using testutil::Block;
+using testsupport::AddTop;
+using testsupport::Block;
 using vexport::Format;
 
 namespace {
@@ -157,7 +157,7 @@ TEST_F(Export, EveryBlockMeshIsWrittenAtItsPlaceInEveryFormat) {
     // to +z.
     CVelVorlaModel model;
     BlockNode& first = AddTop(model, Block(0, {0, 0, 0}));
-    testutil::AddChild(model, first, Block(3, {2, 0, 0}, {2, 0, 0}, 1.5707964f));
+    testsupport::AddChild(model, first, Block(3, {2, 0, 0}, {2, 0, 0}, 1.5707964f));
     vexport::ExportOptions high;
     std::string error;
     const auto shape = vexport::LoadBlockShape(high, &error);

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <random>
 
-#include "model/model_test_util.h"
 #include "model/placement.h"
+#include "support/construction_builders.h"
 
 using vmath::Mat4;
 using vmath::Vec3;
@@ -44,7 +44,7 @@ TEST(Framing, EveryBlockIsInsideThePictureAndFillsIt) {
     std::mt19937 rng(2024);
     for (int round = 0; round < 40; ++round) {
         CVelVorlaModel model;
-        testutil::FillRandomTree(model, rng, 1 + static_cast<int>(rng() % 200));
+        testsupport::FillRandomTree(model, rng, 1 + static_cast<int>(rng() % 200));
         if (GatherCentres(model.topBlocks).count == 0) continue;
         const float aspect = std::array{1.0f, 4.0f / 3.0f, 0.5f, 2.5f}[round % 4];
         CVelCamera camera;
@@ -62,7 +62,7 @@ TEST(Framing, EveryBlockIsInsideThePictureAndFillsIt) {
 
 TEST(Framing, LooksDownFromAboveInOrbitModeWithoutMotion) {
     CVelVorlaModel model;
-    testutil::FillChain(model, 12);  // a tower: blocks straight up from the origin
+    testsupport::FillChain(model, 12);  // a tower: blocks straight up from the origin
     CVelCamera camera;
     camera.autoSpinAround = 1;
     camera.zoom = 3;
@@ -78,7 +78,7 @@ TEST(Framing, LooksDownFromAboveInOrbitModeWithoutMotion) {
 
 TEST(Framing, NothingVisibleChangesNothing) {
     CVelVorlaModel model;
-    testutil::AddTop(model, testutil::Block(1, {0, 0, 0}, {0, 2, 0}, 0, /*visible=*/0));
+    testsupport::AddTop(model, testsupport::Block(1, {0, 0, 0}, {0, 2, 0}, 0, /*visible=*/0));
     CVelCamera camera;
     camera.Apply(nullptr);
     const Vec3 eye = camera.eye;
