@@ -253,7 +253,7 @@ TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
     EXPECT_EQ(f.system.saved, 0);
 
     const std::string path = (dir / "two.vvl").string();
-    dialogs.paths = {path};
+    dialogs.savePaths = {path};
     ASSERT_TRUE(f.SaveAs());
     f.OnCommand(cmd::kUndo);
     EXPECT_EQ(f.system.saved, 0);
@@ -268,7 +268,7 @@ TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
 
     f.system.history.Painted(f.system.model.topBlocks.Front(), ColourGreen, ColourGreen);
     dialogs.answers = {MsgResult::No};
-    dialogs.paths = {path};
+    dialogs.openPaths = {path};
     f.OnCommand(cmd::kOpen);
     EXPECT_EQ(f.system.model.Total(), 2);
     EXPECT_FALSE(shell.enabled[cmd::kUndo]);
