@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QImage>
 #include <QSaveFile>
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <ostream>
 
@@ -13,20 +15,30 @@
 #include "model/construction.h"
 #include "platform/gfx/gl/headless_device.h"
 #include "render/headless.h"
+#include "render/screen_overlays.h"
 
 namespace app::shell {
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: vorla --render out.png [--width W] [--height H] [--overlays] [--fit]\n"
-    "                              [--background RRGGBB] file.vvl";
+    "usage: vorla --render out.png [--width W] [--height H] [--overlays] [--scale S]\n"
+    "                              [--fit] [--background RRGGBB] file.vvl";
 
 bool ParseSize(const std::string& text, int* value) {
     int v = 0;
     const char* end = text.data() + text.size();
     auto [p, ec] = std::from_chars(text.data(), end, v);
     if (ec != std::errc() || p != end || v < 1 || v > kMaxRenderSize) return false;
+    *value = v;
+    return true;
+}
+
+bool ParseScale(const std::string& text, double* value) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, v);
+    if (ec != std::errc() || p != end || !(v > 0) || v > kMaxRenderScale) return false;
     *value = v;
     return true;
 }
@@ -41,6 +53,11 @@ bool ParseColour(std::string text, uint32_t* value) {
     if (ec != std::errc() || p != end) return false;
     *value = v;
     return true;
+}
+
+// Picture size in device pixels for a view of `size` logical pixels.
+int DeviceSize(int size, double scale) {
+    return std::max(1, static_cast<int>(std::lround(size * scale)));
 }
 
 }  // namespace
@@ -61,6 +78,12 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
                 *error = a + " must be a whole number from 1 to " + std::to_string(kMaxRenderSize);
                 return std::nullopt;
             }
+        } else if (a == "--scale") {
+            if (i + 1 >= args.size() || !ParseScale(args[i + 1], &request.scale)) {
+                *error = "--scale needs a number above 0 and at most 8";
+                return std::nullopt;
+            }
+            ++i;
         } else if (a == "--overlays") {
             request.overlays = true;
         } else if (a == "--fit") {
@@ -82,6 +105,12 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
     if (positional.size() != 2) {
         *error = positional.size() < 2 ? "an output image and a .vvl file are needed"
                                        : "too many arguments";
+        return std::nullopt;
+    }
+    if (DeviceSize(request.width, request.scale) > kMaxRenderSize ||
+        DeviceSize(request.height, request.scale) > kMaxRenderSize) {
+        *error = "the picture would be larger than " + std::to_string(kMaxRenderSize) +
+                 " pixels; use a smaller size or scale";
         return std::nullopt;
     }
     request.output = positional[0];
@@ -116,16 +145,25 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
     system.showHints = request.overlays ? 1 : 0;
     system.showButtons = request.overlays ? 1 : 0;
 
+    const int pixelWidth = DeviceSize(request.width, request.scale);
+    const int pixelHeight = DeviceSize(request.height, request.scale);
     std::string error;
-    auto gl = gfx::gl::OpenHeadlessDevice(static_cast<uint32_t>(request.width),
-                                          static_cast<uint32_t>(request.height), &error);
+    auto gl = gfx::gl::OpenHeadlessDevice(static_cast<uint32_t>(pixelWidth),
+                                          static_cast<uint32_t>(pixelHeight), &error);
     if (!gl) {
         err << "vorla: " << error << "\n";
         return kRenderExitBadFile;
     }
+    // The overlays as the editor's window draws them, in logical pixels scaled up.
+    gfx::gl::SetOverlayScale(gl->device.get(), static_cast<float>(request.scale));
+    render::ScreenOverlays overlays;
+    render::HeadlessOptions options;
+    options.overlays = request.overlays ? &overlays : nullptr;
+    options.viewWidth = request.width;
+    options.viewHeight = request.height;
     render::RenderedImage image;
-    const gfx::HRESULT hr =
-        render::RenderConstructionImage(*gl->device, system, camera, &image, &error);
+    const gfx::HRESULT hr = render::RenderConstructionImage(*gl->device, system, camera, &image,
+                                                            &error, nullptr, options);
     gl.reset();
     if (gfx::Failed(hr) || image.pixels.size() != size_t{image.width} * image.height) {
         err << "vorla: drawing failed: " << error << "\n";

@@ -162,6 +162,12 @@ const Command* Find(int id) {
     return nullptr;
 }
 
+const Command* FindByStripButton(int code) {
+    for (const Command& c : kCommands)
+        if (c.stripButton == code) return &c;
+    return nullptr;
+}
+
 std::span<const MenuPopup> Menu() {
     return kPopups;
 }

@@ -18,6 +18,10 @@ TEST(RenderArguments, OptionsInAnyOrder) {
     EXPECT_EQ(r->width, 320);
     EXPECT_EQ(r->height, 200);
     EXPECT_TRUE(r->overlays);
+    EXPECT_EQ(r->scale, 1.0);
+    auto scaled = ParseRenderArguments({"--scale", "1.5", "a.png", "b.vvl"}, &error);
+    ASSERT_TRUE(scaled) << error;
+    EXPECT_EQ(scaled->scale, 1.5);
 
     auto defaults = ParseRenderArguments({"a.png", "b.vvl"}, &error);
     ASSERT_TRUE(defaults);
@@ -43,6 +47,10 @@ TEST(RenderArguments, BadUsageIsRefusedWithAReason) {
         {"--width", "0", "out.png", "a.vvl"},
         {"--height", "-5", "out.png", "a.vvl"},
         {"--width", "12x", "out.png", "a.vvl"},
+        {"--scale", "0", "out.png", "a.vvl"},
+        {"--scale", "two", "out.png", "a.vvl"},
+        {"--scale", "9", "out.png", "a.vvl"},
+        {"--width", "5000", "--scale", "2", "out.png", "a.vvl"},  // 10000 pixels wide
         {"--width", "99999999999999", "out.png", "a.vvl"},
         {"--width", "9000", "out.png", "a.vvl"},
         {"out.png", "a.vvl", "--height"},

@@ -17,16 +17,15 @@
 #include "input/input_message.h"
 #include "interaction/command_ids.h"
 #include "interaction/dispatcher.h"
+#include "interaction/strips.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
 #include "render/camera_upload.h"
 #include "render/scene_renderer.h"
+#include "render/screen_overlays.h"
 #include "services/services.h"
 
 namespace app {
-
-// The maker's web address, opened by the web link at the right of the bottom strip.
-inline constexpr char kMakerUrl[] = "https://vorla.example.org/";
 
 struct FormServices {
     Dialogs* dialogs = nullptr;
@@ -37,7 +36,7 @@ struct FormServices {
     MouseCapture* mouseCapture = nullptr;  // may be null
 };
 
-class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
+class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private StripHost {
   public:
     // Builds the construction and camera and reads the settings. `startFolder` is the
     // process's current directory at start-up.
@@ -105,7 +104,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     void SaveSettings();
 
     // Opens the maker's web page (the web link of the bottom strip).
-    void OpenMakerSite();
+    void OpenMakerSite() override;
 
     CVelVorlaSystem system;
     CVelCamera camera;
@@ -116,6 +115,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
 
     render::SceneRenderer& Renderer() { return *renderer_; }
     CInputDispatcher& Dispatcher() { return *dispatcher_; }
+    CStripButtons& Strips() { return *strips_; }
     const PickMeshes& Meshes() const { return pickMeshes_; }
     gfx::WindowHandle ViewWindow() const { return viewWindow_; }
     gfx::WindowHandle FullScreenWindow() const { return fullScreenWindow_; }
@@ -133,12 +133,14 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     gfx::HRESULT CleanupScene() override;
 
   private:
-    // DispatchHost
+    // DispatchHost and StripHost
     float Time() const override { return time; }
     bool Windowed() const override { return windowed; }
+    void RunStripCommand(int id) override { OnCommand(id); }
     bool HasViewWindow() const override { return viewWindow_ != nullptr; }
     CameraDevice* Device() override { return CameraUpload(); }
 
+    // OnCommand without the refreshes that follow every command.
     void RunCommand(int id);
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
@@ -157,6 +159,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     FormServices services_;
     std::unique_ptr<render::SceneRenderer> renderer_;
     std::unique_ptr<CInputDispatcher> dispatcher_;
+    std::unique_ptr<CStripButtons> strips_;
+    std::unique_ptr<render::ScreenOverlays> overlays_;
     std::optional<render::GfxCameraDevice> cameraUpload_;
     gfx::Device* cameraUploadDevice_ = nullptr;
     PickMeshes pickMeshes_;
