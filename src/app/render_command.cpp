@@ -11,6 +11,7 @@
 
 #include "camera/camera.h"
 #include "interaction/document.h"
+#include "interaction/framing.h"
 #include "model/construction.h"
 #include "platform/gfx/gl/headless_device.h"
 #include "render/headless.h"
@@ -21,7 +22,8 @@ namespace app::shell {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: vorla --render out.png [--width W] [--height H] [--overlays] [--scale S] file.vvl";
+    "usage: vorla --render out.png [--width W] [--height H] [--overlays] [--scale S]\n"
+    "                              [--fit] [--background RRGGBB] file.vvl";
 
 bool ParseSize(const std::string& text, int* value) {
     int v = 0;
@@ -37,6 +39,18 @@ bool ParseScale(const std::string& text, double* value) {
     const char* end = text.data() + text.size();
     auto [p, ec] = std::from_chars(text.data(), end, v);
     if (ec != std::errc() || p != end || !(v > 0) || v > kMaxRenderScale) return false;
+    *value = v;
+    return true;
+}
+
+// Six hexadecimal digits, with or without a leading '#'.
+bool ParseColour(std::string text, uint32_t* value) {
+    if (!text.empty() && text[0] == '#') text.erase(0, 1);
+    if (text.size() != 6) return false;
+    uint32_t v = 0;
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, v, 16);
+    if (ec != std::errc() || p != end) return false;
     *value = v;
     return true;
 }
@@ -72,6 +86,15 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
             ++i;
         } else if (a == "--overlays") {
             request.overlays = true;
+        } else if (a == "--fit") {
+            request.fit = true;
+        } else if (a == "--background") {
+            uint32_t colour = 0;
+            if (i + 1 >= args.size() || !ParseColour(args[++i], &colour)) {
+                *error = "--background needs a colour as six hexadecimal digits RRGGBB";
+                return std::nullopt;
+            }
+            request.background = colour;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             *error = "unknown option " + a;
             return std::nullopt;
@@ -109,8 +132,14 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
         err << "vorla: " << request.input << ": " << r.message << "\n";
         return kRenderExitBadFile;
     }
-    // The stored orientation and distances become the view, as after opening in the editor.
+    // The stored orientation and distances become the view, as after opening in the editor;
+    // or the whole construction is framed (a construction without a visible block keeps
+    // the file's camera).
     camera.Apply(nullptr);
+    if (request.fit)
+        FrameConstruction(system.model.topBlocks, camera,
+                          static_cast<float>(request.width) / static_cast<float>(request.height));
+    if (request.background) system.backgroundColour = *request.background;
     // The overlays follow the user's display switches in the editor; here they are on or
     // off as asked.
     system.showHints = request.overlays ? 1 : 0;

@@ -1,8 +1,11 @@
 #pragma once
-// `vorla --render out.png [--width W] [--height H] [--overlays] [--scale S] file.vvl`: one
-// frame of a construction drawn offscreen (EGL, no display server) and written as a PNG.
-// W x H is the view in logical pixels; --scale S draws it as a screen with S device pixels
-// per logical pixel would show it (a picture of W*S x H*S).
+// `vorla --render out.png [--width W] [--height H] [--overlays] [--scale S] [--fit]
+// [--background RRGGBB] file.vvl`: one frame of a construction drawn offscreen (EGL, no
+// display server) and written as a PNG. W x H is the view in logical pixels; --scale S
+// draws it as a screen with S device pixels per logical pixel would show it (a picture of
+// W*S x H*S). --fit frames the whole construction instead of using the file's camera
+// (thumbnails); --background replaces the user's background colour.
+#include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -17,6 +20,8 @@ struct RenderRequest {
     int height = 600;
     bool overlays = false;
     double scale = 1.0;
+    bool fit = false;
+    std::optional<uint32_t> background;  // 0xRRGGBB
 };
 
 inline constexpr int kRenderExitOk = 0;

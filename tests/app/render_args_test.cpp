@@ -28,6 +28,14 @@ TEST(RenderArguments, OptionsInAnyOrder) {
     EXPECT_EQ(defaults->width, 800);
     EXPECT_EQ(defaults->height, 600);
     EXPECT_FALSE(defaults->overlays);
+    EXPECT_FALSE(defaults->fit);
+    EXPECT_FALSE(defaults->background.has_value());
+
+    auto framed =
+        ParseRenderArguments({"--fit", "--background", "#1A2b3C", "a.png", "b.vvl"}, &error);
+    ASSERT_TRUE(framed) << error;
+    EXPECT_TRUE(framed->fit);
+    EXPECT_EQ(framed->background, 0x1A2B3Cu);
 }
 
 TEST(RenderArguments, BadUsageIsRefusedWithAReason) {
@@ -47,6 +55,9 @@ TEST(RenderArguments, BadUsageIsRefusedWithAReason) {
         {"--width", "9000", "out.png", "a.vvl"},
         {"out.png", "a.vvl", "--height"},
         {"--colour", "red", "out.png", "a.vvl"},
+        {"--background", "out.png", "a.vvl"},
+        {"--background", "12345", "out.png", "a.vvl"},
+        {"--background", "12345G", "out.png", "a.vvl"},
     };
     for (const auto& args : bad) {
         std::string error;

@@ -103,8 +103,14 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     void NewDocument();
     void OpenDocument();
     void OnDropFiles(const std::vector<std::string>& paths);
-    // The file dialogs' initial name: last folder, else the Models folder, else the start folder.
+    // The file dialogs' initial name: last folder, else the Models folder, else the
+    // sample constructions installed with the program, else the start folder.
     std::string DialogStartName() const;
+
+    // Sharing: the construction as a mesh for other programs (format by the chosen file
+    // type; detail and cubes as displayed), and the view as a PNG or JPEG picture.
+    void ExportMesh();
+    void SaveImage();
 
     // Window events.
     void SetActive(bool active);
@@ -125,6 +131,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     CVelCamera camera;
     std::string startFolder;
     std::string lastDir;
+    // The sample constructions installed with the program (empty when there are none).
+    std::string samplesFolder;
 
     render::SceneRenderer& Renderer() { return *renderer_; }
     CInputDispatcher& Dispatcher() { return *dispatcher_; }
@@ -162,6 +170,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     void OpenCommandLineFile(const std::string& path);
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
+    // Where the export and picture dialogs start: the folder last used for them.
+    std::string ShareStartName() const;
     void ClearKeys() { system.keys.Clear(); }
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
@@ -181,6 +191,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     std::map<int, bool> shownEnabled_;  // what the shell shows, by command id
     bool firstReset_ = true;
     bool shutDown_ = false;
+    std::string shareFolder_;
 };
 
 }  // namespace app

@@ -32,6 +32,12 @@ void CAppForm::RunCommand(int id) {
         case cmd::kSaveAs:
             SaveAs();
             return;
+        case cmd::kExportMesh:
+            ExportMesh();
+            return;
+        case cmd::kSaveImage:
+            SaveImage();
+            return;
         case cmd::kExit:
             if (services_.shell) services_.shell->PostCloseToMainWindow();
             return;
