@@ -4,6 +4,7 @@
 // view's GL context exists. main() runs one; the GUI tests run one with scripted dialogs
 // and a private settings file.
 #include <QObject>
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,8 @@ class QtWindowHost;
 struct StartOptions {
     std::string file;         // document named on the command line (may be empty)
     std::string startFolder;  // empty: the current directory
+    // Folder of the recovery files; empty: "recovery" in the user's data folder.
+    std::string recoveryFolder;
     // Replacements for tests; null means the real ones.
     Dialogs* dialogs = nullptr;
     SettingsStore* settings = nullptr;
@@ -74,6 +77,7 @@ class CApp : public QObject {
     std::unique_ptr<QtWindowHost> windowHost_;
     std::unique_ptr<CAppForm> form_;
     InputHook* hook_ = nullptr;  // owned by the frame
+    QTimer autosaveTimer_;
     bool started_ = false;
     bool startRequested_ = false;
 };

@@ -43,5 +43,8 @@ inline constexpr int kShowButtons = 40122;
 inline constexpr int kChooseCentreMode = 40124;
 inline constexpr int kFindNearest = 40126;
 inline constexpr int kExit = 57665;
+// The items of the recent-files submenu: the newest file first.
+inline constexpr int kRecentFileFirst = 40201;
+inline constexpr int kRecentFileCount = 8;
 
 }  // namespace cmd

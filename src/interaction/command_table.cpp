@@ -74,9 +74,17 @@ constexpr MenuEntry Sep() {
     return {K::Separator, 0, ""};
 }
 
+// clang-format off
 constexpr std::array kFile{
-    Item(cmd::kNew), Sep(), Item(cmd::kOpen), Item(cmd::kSaveAs), Sep(), Item(cmd::kExit),
+    Item(cmd::kNew),
+    Sep(),
+    Item(cmd::kOpen),
+    MenuEntry{K::RecentFiles, 0, "Недавние файлы"},
+    Item(cmd::kSaveAs),
+    Sep(),
+    Item(cmd::kExit),
 };
+// clang-format on
 
 constexpr std::array kActions{
     Item(cmd::kOrbitMode),
@@ -144,6 +152,11 @@ const Command* Find(int id) {
 
 std::span<const MenuPopup> Menu() {
     return kPopups;
+}
+
+int RecentFileIndex(int id) {
+    const int index = id - cmd::kRecentFileFirst;
+    return index >= 0 && index < cmd::kRecentFileCount ? index : -1;
 }
 
 std::optional<int> TranslateAccelerator(const InputMessage& msg) {

@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace app {
 
-enum class MsgButtons { Ok, YesNoCancel };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgIcon { None, Error, Warning };
 enum class MsgResult { Ok, Yes, No, Cancel };
 
@@ -29,7 +30,8 @@ class Dialogs {
     virtual void OpenUrl(const std::string& url) = 0;
 };
 
-// The per-user settings store ("Background", "Grid", "Help", "Buttons", "LastDir").
+// The per-user settings store ("Background", "Grid", "Help", "Buttons", "LastDir",
+// "AutosaveSeconds", "Recent").
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
@@ -38,6 +40,9 @@ class SettingsStore {
     virtual std::optional<std::string> ReadString(const std::string& name) = 0;
     virtual bool WriteDword(const std::string& name, uint32_t value) = 0;
     virtual bool WriteString(const std::string& name, const std::string& value) = 0;
+    virtual std::optional<std::vector<std::string>> ReadStringList(const std::string& name) = 0;
+    virtual bool WriteStringList(const std::string& name,
+                                 const std::vector<std::string>& values) = 0;
     // Makes the written values durable (called once after the last write).
     virtual bool Flush() { return true; }
 };
@@ -47,6 +52,9 @@ class Shell {
   public:
     virtual ~Shell() = default;
     virtual void SetMenuCheck(int commandId, bool checked) = 0;
+    // The items of the "Недавние файлы" submenu, newest first: item i runs command
+    // cmd::kRecentFileFirst + i. An empty list greys the submenu out.
+    virtual void SetRecentFiles(const std::vector<std::string>& paths) = 0;
     // Asks the main window to close through its normal path (save prompt included).
     virtual void PostCloseToMainWindow() = 0;
     // Full screen: show the view alone on the screen; windowed: put it back in the frame.

@@ -172,6 +172,10 @@ void CAppForm::OnCommand(int id) {
             About();
             return;
         default:
+            if (const int recent = commands::RecentFileIndex(id); recent >= 0) {
+                ClearKeys();
+                OpenRecent(recent);
+            }
             return;
     }
 }

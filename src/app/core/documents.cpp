@@ -1,6 +1,8 @@
-// New, Open, Save as, dropped files and the prompt that offers to save unsaved work.
+// New, Open, Save as, recent files, dropped files and the prompt that offers to save
+// unsaved work.
 // Every pause taken here is released on every path, and a failed read or write leaves
 // the construction as it was and tells the user why.
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -13,6 +15,7 @@ namespace {
 constexpr char kSavePrompt[] = "Сохранить текщую работу?";
 constexpr char kSavePromptCaption[] = "Внимание!";
 constexpr char kErrorCaption[] = "Error";
+constexpr char kRecentGone[] = "Файл не найден:\n%1\n\nОн убран из списка недавних файлов.";
 
 bool Exists(const std::string& path) {
     std::error_code ec;
@@ -85,6 +88,7 @@ bool CAppForm::SaveAs() {
                                        MsgIcon::Error);
         return false;
     }
+    DocumentIsNow(*path);
     return true;
 }
 
@@ -114,11 +118,14 @@ void CAppForm::LoadFile(const std::string& path) {
         // The stored orientation replaced the old one: make it the base of any later stop.
         camera.Apply(CameraUpload());
         RefreshCheckMarks();
+        DocumentIsNow(path);
     }
 }
 
 void CAppForm::NewDocument() {
     if (!SaveChangesPrompt()) return;
+    DiscardRecovery();
+    documentPath.clear();
     system.ResetConstruction();
     camera.ResetForNewConstruction(CameraUpload());
     RefreshCheckMarks();
@@ -138,6 +145,42 @@ void CAppForm::OpenDocument() {
         }
     }
     if (path) LoadFile(*path);
+}
+
+void CAppForm::OpenRecent(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= recentFiles.size()) return;
+    const std::string path = recentFiles[static_cast<size_t>(index)];
+    if (!Exists(path)) {
+        recentFiles.erase(recentFiles.begin() + index);
+        PublishRecentFiles();
+        PauseScope pause(*this);
+        LeaveFullScreenForDialog();
+        std::string text = kRecentGone;
+        text.replace(text.find("%1"), 2, path);
+        if (services_.dialogs)
+            services_.dialogs->ShowMessage(text, kSavePromptCaption, MsgButtons::Ok,
+                                           MsgIcon::Warning);
+        return;
+    }
+    if (!SaveChangesPrompt()) return;
+    system.saved = 1;  // as Open: the prompt has been answered already
+    LoadFile(path);
+}
+
+void CAppForm::DocumentIsNow(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(path, ec);
+    documentPath = (ec ? std::filesystem::path(path) : full).lexically_normal().string();
+    recentFiles.erase(std::remove(recentFiles.begin(), recentFiles.end(), documentPath),
+                      recentFiles.end());
+    recentFiles.insert(recentFiles.begin(), documentPath);
+    if (recentFiles.size() > kMaxRecentFiles) recentFiles.resize(kMaxRecentFiles);
+    PublishRecentFiles();
+    DiscardRecovery();
+}
+
+void CAppForm::PublishRecentFiles() {
+    if (services_.shell) services_.shell->SetRecentFiles(recentFiles);
 }
 
 void CAppForm::OnDropFiles(const std::vector<std::string>& paths) {
