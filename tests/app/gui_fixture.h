@@ -85,6 +85,8 @@ class GuiTest : public ::testing::Test {
 
     std::string TempPath(const std::string& name) const;
     std::string SettingsPath() const;
+    // Where the editor keeps its recovery files (private to the test).
+    std::string RecoveryFolder() const;
 
     QTemporaryDir dir_;
     ScriptedDialogs dialogs_;

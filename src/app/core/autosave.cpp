@@ -25,12 +25,17 @@ std::string LocalTime(std::time_t t) {
 
 std::string RestoreQuestion(const OrphanRecovery& orphan) {
     std::string text = kRestoreQuestion;
-    text += "\n\nЗаписана: " + LocalTime(orphan.written) + "\nФайл: ";
+    text += "\n\nЗаписана: ";
+    text += LocalTime(orphan.written);
+    text += "\nФайл: ";
     if (orphan.originalPath.empty()) {
         text += "новая конструкция, ещё не сохранялась";
     } else {
         const std::filesystem::path original(orphan.originalPath);
-        text += original.filename().string() + " (" + original.parent_path().string() + ")";
+        text += original.filename().string();
+        text += " (";
+        text += original.parent_path().string();
+        text += ')';
     }
     return text;
 }

@@ -15,7 +15,8 @@ namespace {
 constexpr char kSavePrompt[] = "Сохранить текщую работу?";
 constexpr char kSavePromptCaption[] = "Внимание!";
 constexpr char kErrorCaption[] = "Error";
-constexpr char kRecentGone[] = "Файл не найден:\n%1\n\nОн убран из списка недавних файлов.";
+constexpr char kRecentGone[] = "Файл не найден:\n";
+constexpr char kRecentGoneTail[] = "\n\nОн убран из списка недавних файлов.";
 
 bool Exists(const std::string& path) {
     std::error_code ec;
@@ -155,8 +156,10 @@ void CAppForm::OpenRecent(int index) {
         PublishRecentFiles();
         PauseScope pause(*this);
         LeaveFullScreenForDialog();
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on chained +.
         std::string text = kRecentGone;
-        text.replace(text.find("%1"), 2, path);
+        text += path;
+        text += kRecentGoneTail;
         if (services_.dialogs)
             services_.dialogs->ShowMessage(text, kSavePromptCaption, MsgButtons::Ok,
                                            MsgIcon::Warning);

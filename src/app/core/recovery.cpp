@@ -69,7 +69,10 @@ std::string NewInstanceId() {
     std::random_device device;
     char suffix[9];
     std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(device()));
-    return std::to_string(::getpid()) + "-" + suffix;
+    std::string id = std::to_string(::getpid());
+    id += '-';
+    id += suffix;
+    return id;
 }
 
 }  // namespace
@@ -294,7 +297,9 @@ void RecoveryStore::DropClaim(const std::string& id) {
 void RecoveryStore::RemoveLeftovers(const std::string& id) {
     ::unlink((folder_ / (id + kVvl)).c_str());
     ::unlink((folder_ / (id + kInfo)).c_str());
-    const std::string tempPrefix = "." + id + ".";
+    std::string tempPrefix = ".";  // piece by piece: GCC 12 warns falsely (-Wrestrict)
+    tempPrefix += id;
+    tempPrefix += '.';
     std::error_code ec;
     std::vector<fs::path> temps;
     for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
