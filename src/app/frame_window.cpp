@@ -95,6 +95,8 @@ void CAppFrameWnd::BuildMenu() {
                     if (*command->keyLabel) text += '\t' + QString::fromUtf8(command->keyLabel);
                     QAction* action = current->addAction(text);
                     action->setCheckable(command->check != commands::Check::None);
+                    // Greyed out until the form says otherwise (nothing to undo yet).
+                    action->setEnabled(command->enable == commands::Enable::Always);
                     const int id = entry.id;
                     connect(action, &QAction::triggered, this, [this, action, id] {
                         // The handler and RefreshCheckMarks decide the check mark.
@@ -116,6 +118,10 @@ QAction* CAppFrameWnd::ActionFor(int commandId) const {
 
 void CAppFrameWnd::SetMenuCheck(int commandId, bool checked) {
     if (QAction* action = ActionFor(commandId)) action->setChecked(checked);
+}
+
+void CAppFrameWnd::SetMenuEnabled(int commandId, bool enabled) {
+    if (QAction* action = ActionFor(commandId)) action->setEnabled(enabled);
 }
 
 void CAppFrameWnd::SetRecentFiles(const std::vector<std::string>& paths) {
@@ -164,13 +170,9 @@ void CAppFrameWnd::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (form_ && form_->GetDevice()) {
+    if (form_) {
         bool mayClose = true;
-        view_->WithContext([&] {
-            // Closing in full screen first returns to the window, then asks.
-            if (!form_->IsWindowed()) form_->ToggleFullScreen();
-            mayClose = form_->SaveChangesPrompt();
-        });
+        view_->WithContext([&] { mayClose = form_->QueryClose(); });
         if (!mayClose) {
             event->ignore();
             view_->Kick();

@@ -35,6 +35,7 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
 
     // Shell
     void SetMenuCheck(int commandId, bool checked) override;
+    void SetMenuEnabled(int commandId, bool enabled) override;
     void SetRecentFiles(const std::vector<std::string>& paths) override;
     void PostCloseToMainWindow() override;
     void ShowFullScreen(bool fullScreen) override;

@@ -52,6 +52,8 @@ class Shell {
   public:
     virtual ~Shell() = default;
     virtual void SetMenuCheck(int commandId, bool checked) = 0;
+    // Greys a menu item out (false) or makes it choosable again (true).
+    virtual void SetMenuEnabled(int commandId, bool enabled) = 0;
     // The items of the "Недавние файлы" submenu, newest first: item i runs command
     // cmd::kRecentFileFirst + i. An empty list greys the submenu out.
     virtual void SetRecentFiles(const std::vector<std::string>& paths) = 0;

@@ -88,6 +88,9 @@ class GuiTest : public ::testing::Test {
     // Where the editor keeps its recovery files (private to the test).
     std::string RecoveryFolder() const;
 
+    // Runs in Launch right after the window shows, before the device starts.
+    std::function<void()> onShown_;
+
     QTemporaryDir dir_;
     ScriptedDialogs dialogs_;
     RecordingMessageBoxes boxes_;

@@ -87,11 +87,12 @@ struct ScriptedDialogs : Dialogs {
 };
 
 struct RecordingShell : Shell {
-    std::map<int, bool> checks;
+    std::map<int, bool> checks, enabled;
     std::vector<std::string> recent;
     int closeRequests = 0;
     bool fullScreen = false;
     void SetMenuCheck(int id, bool c) override { checks[id] = c; }
+    void SetMenuEnabled(int id, bool e) override { enabled[id] = e; }
     void SetRecentFiles(const std::vector<std::string>& paths) override { recent = paths; }
     void PostCloseToMainWindow() override { ++closeRequests; }
     void ShowFullScreen(bool f) override { fullScreen = f; }
@@ -133,9 +134,10 @@ class FormTest : public ::testing::Test {
     CAppForm& Start(const std::string& commandLine = "") {
         form = MakeForm();
         gfx::HRESULT hr = form->Start(
-            [] {
+            [this] {
                 auto sys = std::make_unique<gfx::fake::FakeSystem>();
                 sys->adapters = {gfx::fake::FakeSystem::StandardAdapter()};
+                fakeSystem = sys.get();
                 return sys;
             },
             Handle(1), Handle(2), commandLine);
@@ -194,6 +196,7 @@ class FormTest : public ::testing::Test {
     RecordingShell shell;
     Windows windows;
     std::unique_ptr<CAppForm> form;
+    gfx::fake::FakeSystem* fakeSystem = nullptr;  // owned by the form
 };
 
 }  // namespace
@@ -324,6 +327,61 @@ TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     EXPECT_EQ(f.PauseCount(), 0);
 }
 
+TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
+    CAppForm& f = Start();
+    f.system.aboutShown = 0;
+    EXPECT_FALSE(shell.enabled.at(cmd::kUndo));
+    EXPECT_FALSE(shell.enabled.at(cmd::kRedo));
+    // Ctrl+click beside the centre of the block's front face adds a block.
+    InputMessage m;
+    m.kind = MessageKind::KeyDown;
+    m.virtualKey = vk::VK_CONTROL;
+    f.DispatchInput(m);
+    m.kind = MessageKind::LButtonDown;
+    m.x = 270;
+    m.y = 180;
+    m.buttons = vk::MK_LBUTTON | vk::MK_CONTROL;
+    f.DispatchInput(m);
+    m.kind = MessageKind::LButtonUp;
+    m.buttons = vk::MK_CONTROL;
+    f.DispatchInput(m);
+    ASSERT_EQ(f.system.model.Total(), 2);
+    EXPECT_TRUE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(shell.enabled[cmd::kRedo]);
+
+    f.OnCommand(cmd::kUndo);
+    EXPECT_EQ(f.system.model.Total(), 1);
+    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_TRUE(shell.enabled[cmd::kRedo]);
+    EXPECT_TRUE(f.system.keys.IsDown(KeyCtrl));  // still held: Ctrl+click still adds
+    f.OnCommand(cmd::kRedo);
+    EXPECT_EQ(f.system.model.Total(), 2);
+    EXPECT_EQ(f.system.saved, 0);
+
+    const std::string path = (dir / "two.vvl").string();
+    dialogs.paths = {path};
+    ASSERT_TRUE(f.SaveAs());
+    f.OnCommand(cmd::kUndo);
+    EXPECT_EQ(f.system.saved, 0);
+    f.OnCommand(cmd::kRedo);
+    EXPECT_EQ(f.system.saved, 1);  // back at what the file holds: no prompt
+
+    f.OnCommand(cmd::kUndo);
+    dialogs.answers = {MsgResult::No};
+    f.OnCommand(cmd::kNew);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(shell.enabled[cmd::kRedo]);
+
+    f.system.history.Painted(f.system.model.topBlocks.Front(), ColourGreen, ColourGreen);
+    dialogs.answers = {MsgResult::No};
+    dialogs.paths = {path};
+    f.OnCommand(cmd::kOpen);
+    EXPECT_EQ(f.system.model.Total(), 2);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(f.system.history.CanUndo());
+}
+
 TEST_F(FormTest, SaveAsThenOpenRoundTripsAndRemembersTheFolder) {
     CAppForm& f = Start();
     fs::create_directories(dir / "work");
@@ -371,12 +429,57 @@ TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
 TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {
     CAppForm& f = Start();
     f.system.saved = 0;
+    f.lastDir = dir.string();
     dialogs.paths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
     EXPECT_FALSE(f.SaveAs());
     EXPECT_EQ(f.system.saved, 0);
     ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось сохранить файл: нет такого файла или папки");
     EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(f.lastDir, dir.string()) << "the next dialog still starts where the last one did";
     EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, ACommandLineFileThatCannotBeOpenedIsReportedAndANewConstructionStarts) {
+    CAppForm& f = Start((dir / "missing.vvl").string());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: нет такого файла или папки");
+    EXPECT_EQ(dialogs.shown[0].caption, "Error");
+    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(f.system.model.Total(), 1);
+
+    form.reset();
+    dialogs.shown.clear();
+    fs::create_directory(dir / "folder.vvl");
+    CAppForm& g = Start((dir / "folder.vvl").string());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: это не обычный файл");
+    EXPECT_EQ(g.system.model.Total(), 1);
+    EXPECT_TRUE(g.Idle());
+}
+
+TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {
+    CAppForm& f = Start();
+    f.system.saved = 0;
+    // A full-screen device is lost and no device can be made again for the window.
+    f.OnCommand(cmd::kFullScreen);
+    fakeSystem->FailCreateDevice(gfx::DeviceType::HAL);
+    fakeSystem->Device()->LoseDevice();
+    f.Idle();
+    ASSERT_EQ(f.GetDevice(), nullptr);
+    ASSERT_TRUE(f.FatalErrorShown());
+
+    const fs::path rescued = dir / "rescued.vvl";
+    dialogs.answers = {MsgResult::Yes};
+    dialogs.paths = {rescued.string()};
+    EXPECT_TRUE(f.QueryClose());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Сохранить текщую работу?");
+    EXPECT_TRUE(fs::exists(rescued));
+
+    f.system.saved = 0;
+    dialogs.answers = {MsgResult::Cancel};
+    EXPECT_FALSE(f.QueryClose());
 }
 
 TEST_F(FormTest, DroppedFilesOpenOnlyTheFirstAndCommandLineOpensAtFirstReset) {
@@ -512,6 +615,17 @@ TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
     for (const char* ext : {".vvl", ".info", ".lock"})
         EXPECT_FALSE(fs::exists(dir / "recovery" / ("123-dead" + std::string(ext)))) << ext;
     EXPECT_EQ(f.PauseCount(), 0);
+
+    // Undoing back to the restored state does not make it count as saved.
+    BlockNode* block = f.system.model.topBlocks.Front();
+    const int from = block->colour;
+    f.system.model.CountRecoloured(from, (from + 1) % 5);
+    block->colour = (from + 1) % 5;
+    f.system.ConstructionChanged();
+    f.system.history.Painted(block, from, block->colour);
+    f.OnCommand(cmd::kUndo);
+    EXPECT_EQ(Encode(f.system, f.camera), bytes);
+    EXPECT_EQ(f.system.saved, 0);
 }
 
 TEST_F(FormTest, NoDeletesARecoveryAndADamagedOneIsRefusedAndRemoved) {

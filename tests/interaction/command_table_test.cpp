@@ -59,7 +59,10 @@ TEST(CommandTable, TheMenuBarRowByRow) {
           {"-"},
           {"&Выход\t", 57665}}},
         {"Действия",
-         {{"Вращение вокруг Цели\tTAB", 40098},
+         {{"Отменить\tCtrl+Z", 57643},
+          {"Повторить\tCtrl+Y", 57644},
+          {"-"},
+          {"Вращение вокруг Цели\tTAB", 40098},
           {"Свободная Цель\tTAB", 40099},
           {"-"},
           {"Автокручение вокруг Цели\tПробел", 40100},
@@ -131,7 +134,8 @@ TEST(CommandTable, EveryAcceleratorAndNothingElse) {
         {117, 0, 0, 0, 2008},   {118, 0, 0, 0, 2009},   {119, 0, 0, 0, 40025},
         {120, 0, 0, 0, 40086},  {121, 0, 0, 0, 40089},  {13, 0, 0, 1, 2003},
         {13, 0, 0, 0, 40078},   {'T', 0, 0, 0, 40124},  {'N', 0, 0, 0, 40126},
-        {8, 0, 0, 0, 40082},    {0xBF, 0, 0, 0, 40031},
+        {8, 0, 0, 0, 40082},    {0xBF, 0, 0, 0, 40031}, {'Z', 1, 0, 0, 57643},
+        {'Y', 1, 0, 0, 57644},  {'Z', 1, 1, 0, 57644},
     };
     std::set<std::tuple<int, bool, bool, bool>> listed;
     for (const Accel& a : table) {
@@ -161,6 +165,23 @@ TEST(CommandTable, EveryAcceleratorAndNothingElse) {
     s.virtualKey = 'T';
     s.buttons = vk::MK_SHIFT;
     EXPECT_EQ(TranslateAccelerator(s), std::nullopt);
+}
+
+TEST(CommandTable, UndoAndRedoAreGreyedOutWithNothingToTake) {
+    CVelVorlaSystem sys;
+    auto greyed = [&] {
+        std::set<int> off;
+        for (const Command& c : All())
+            if (!IsEnabled(c, sys)) off.insert(c.id);
+        return off;
+    };
+    EXPECT_EQ(greyed(), (std::set<int>{57643, 57644}));
+    BlockNode* block = sys.model.topBlocks.Front();
+    block->colour = ColourRed;
+    sys.history.Painted(block, ColourGreen, ColourRed);
+    EXPECT_EQ(greyed(), (std::set<int>{57644}));
+    sys.history.Undo();
+    EXPECT_EQ(greyed(), (std::set<int>{57643}));
 }
 
 TEST(CommandTable, CheckMarksFollowTheState) {

@@ -59,7 +59,9 @@ void CAppForm::Repaint() {
 }
 
 bool CAppForm::DispatchInput(const InputMessage& msg) {
-    return dispatcher_->DispatchInput(msg);
+    const bool pass = dispatcher_->DispatchInput(msg);
+    RefreshMenuEnabled();  // an edit makes undo possible
+    return pass;
 }
 
 std::optional<int> CAppForm::TranslateAccelerator(const InputMessage& msg) const {
@@ -142,7 +144,7 @@ gfx::HRESULT CAppForm::ResetDeviceObjects() {
         firstReset_ = false;
         // Before the command-line file, whose opening then asks about restored work.
         OfferRecovery();
-        if (!commandLineFile_.empty()) LoadFile(commandLineFile_);
+        if (!commandLineFile_.empty()) OpenCommandLineFile(commandLineFile_);
         RefreshCheckMarks();
     }
     return hr;

@@ -6,6 +6,7 @@
 //
 // No toolkit here: the Qt shell hands in its windows and implements Dialogs,
 // SettingsStore, Shell and the framework's window and message-box hosts.
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,9 +77,16 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     // Menu, accelerator and button commands.
     void OnCommand(int id);
     void RefreshCheckMarks();
+    // Greys out the menu items that cannot be chosen now (undo, redo); tells the shell
+    // only what changed since the last call.
+    void RefreshMenuEnabled();
 
     // Documents.
     bool SaveChangesPrompt();
+    // The main window is asked to close: back from full screen, then the save prompt.
+    // Asked with or without a device (after a fatal device error the work is still
+    // there). True when the program may close.
+    bool QueryClose();
     bool SaveAs();
     void LoadFile(const std::string& path);
     void NewDocument();
@@ -150,9 +158,12 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     bool HasViewWindow() const override { return viewWindow_ != nullptr; }
     CameraDevice* Device() override { return CameraUpload(); }
 
+    void RunCommand(int id);
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
     void HandleSize();
+    // The file named on the command line: opened, or the user is told why not.
+    void OpenCommandLineFile(const std::string& path);
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
     void ClearKeys() { system.keys.Clear(); }
@@ -175,6 +186,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     gfx::WindowHandle viewWindow_ = nullptr;
     gfx::WindowHandle fullScreenWindow_ = nullptr;
     std::string commandLineFile_;
+    std::map<int, bool> shownEnabled_;  // what the shell shows, by command id
     bool firstReset_ = true;
     bool shutDown_ = false;
     std::unique_ptr<RecoveryStore> recovery_;

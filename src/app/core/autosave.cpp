@@ -98,8 +98,9 @@ void CAppForm::OfferRecovery() {
             recovery_->Delete(orphan);
             continue;
         }
-        ApplyDocument(system, camera, std::move(document));
+        // Unsaved before the document goes in, so that no undo state counts as saved.
         system.saved = 0;
+        ApplyDocument(system, camera, std::move(document));
         camera.Apply(CameraUpload());
         RefreshCheckMarks();
         // Saving asks for a name, starting where the original file was.
