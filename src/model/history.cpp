@@ -48,6 +48,20 @@ void UndoHistory::BeginGesture() {
 }
 
 void UndoHistory::EndGesture() {
+    // A drag that ends where it began changed nothing: it leaves no step to undo and no
+    // work to save.
+    if (lastOpen_ && position_ == steps_.size()) {
+        const Step& step = steps_.back();
+        const auto* twist =
+            step.changes.size() == 1 ? std::get_if<TwistChange>(&step.changes[0]) : nullptr;
+        if (twist && twist->was.offset == twist->now.offset && twist->was.axis == twist->now.axis &&
+            twist->was.angle == twist->now.angle) {
+            bytes_ -= step.bytes;
+            steps_.pop_back();
+            --position_;
+            system_.saved = position_ == savedAt_ ? 1 : 0;
+        }
+    }
     gesture_ = false;
     lastOpen_ = false;
 }

@@ -64,7 +64,8 @@ class UndoHistory {
     void Twisted(BlockNode* block, const Placement& was, bool ownStep = false);
 
     // Everything recorded from BeginGesture to EndGesture is one step (a save in between
-    // splits it, so that the saved state stays reachable).
+    // splits it, so that the saved state stays reachable). A twist drag that ends where it
+    // began leaves no step.
     void BeginGesture();
     void EndGesture();
 

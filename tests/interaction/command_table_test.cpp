@@ -167,23 +167,6 @@ TEST(CommandTable, EveryAcceleratorAndNothingElse) {
     EXPECT_EQ(TranslateAccelerator(s), std::nullopt);
 }
 
-TEST(CommandTable, UndoAndRedoAreGreyedOutWithNothingToTake) {
-    CVelVorlaSystem sys;
-    auto greyed = [&] {
-        std::set<int> off;
-        for (const Command& c : All())
-            if (!IsEnabled(c, sys)) off.insert(c.id);
-        return off;
-    };
-    EXPECT_EQ(greyed(), (std::set<int>{57643, 57644}));
-    BlockNode* block = sys.model.topBlocks.Front();
-    block->colour = ColourRed;
-    sys.history.Painted(block, ColourGreen, ColourRed);
-    EXPECT_EQ(greyed(), (std::set<int>{57644}));
-    sys.history.Undo();
-    EXPECT_EQ(greyed(), (std::set<int>{57643}));
-}
-
 TEST(CommandTable, CheckMarksFollowTheState) {
     CVelVorlaSystem sys;
     CVelCamera camera;

@@ -127,7 +127,9 @@ void CancelTwist(CVelVorlaSystem& system) {
     block.angle = 0;
     block.axis = block.parent ? Abs(block.offset) : Vec3{0, 1, 0};
     system.ConstructionChanged();
-    system.history.Twisted(&block, was, /*ownStep=*/true);  // and unsaved
+    // Untwisting an untwisted block changes nothing: no step, nothing to save.
+    if (block.angle != was.angle || block.axis != was.axis)
+        system.history.Twisted(&block, was, /*ownStep=*/true);  // and unsaved
     FollowTwistSelection(system);
 }
 

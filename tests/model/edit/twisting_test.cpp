@@ -156,6 +156,8 @@ TEST_F(TwistFixture, CancelPutsTheBlockBackOnItsJoint) {
     EXPECT_EQ(child->angle, 0.0f);
     EXPECT_EQ(child->axis, (Vec3{0, 0, 2}));
     EXPECT_EQ(sys.saved, 0);  // the file holds the angle: an untwist is unsaved work
+    CancelTwist(sys);         // already untwisted: no undo step
+    EXPECT_EQ(sys.history.UndoCount(), 1u);
 
     // A re-homed top-level block stands upright again.
     top->axis = {2, 0, 0};
