@@ -8,7 +8,7 @@
 
 namespace app {
 
-enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgButtons { Ok, YesNoCancel };
 enum class MsgIcon { None, Error, Warning };
 enum class MsgResult { Ok, Yes, No, Cancel };
 

@@ -604,7 +604,7 @@ TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
     const Message& offer = dialogs.shown[0];
     EXPECT_EQ(offer.text.rfind("Восстановить несохранённую конструкцию?", 0), 0u) << offer.text;
     EXPECT_NE(offer.text.find("house.vvl"), std::string::npos) << offer.text;
-    EXPECT_EQ(offer.buttons, MsgButtons::YesNo);
+    EXPECT_EQ(offer.buttons, MsgButtons::YesNoCancel);
 
     EXPECT_EQ(Encode(f.system, f.camera), bytes);
     EXPECT_EQ(f.system.saved, 0);
@@ -637,12 +637,18 @@ TEST_F(FormTest, NoDeletesARecoveryAndADamagedOneIsRefusedAndRemoved) {
     const std::vector<uint8_t> damaged = {'V', 'V', 'L', 1, 2, 3, 4, 5};
     PlantRecovery("2-new", damaged, "");
 
-    dialogs.answers = {MsgResult::Yes, MsgResult::Ok, MsgResult::No};  // newest first
-    CAppForm& f = Start();
+    dialogs.answers = {MsgResult::Yes, MsgResult::Ok, MsgResult::Cancel};  // newest first
+    Start();
     ASSERT_EQ(dialogs.shown.size(), 3u);
     EXPECT_EQ(dialogs.shown[1].caption, "Error");
     EXPECT_EQ(dialogs.shown[1].icon, MsgIcon::Error);
     EXPECT_NE(dialogs.shown[2].text.find("ещё не сохранялась"), std::string::npos);
+    EXPECT_TRUE(fs::exists(older)) << "Cancel asks again at the next start";
+
+    form.reset();
+    dialogs.answers = {MsgResult::No};
+    CAppForm& f = Start();
+    EXPECT_EQ(dialogs.shown.size(), 4u);
     EXPECT_TRUE(fs::is_empty(dir / "recovery"));
     EXPECT_EQ(f.system.model.Total(), 1);
     EXPECT_EQ(f.system.saved, 1);

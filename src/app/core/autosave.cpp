@@ -37,6 +37,8 @@ std::string RestoreQuestion(const OrphanRecovery& orphan) {
         text += original.parent_path().string();
         text += ')';
     }
+    // An Escape must not throw work away: only "Нет" deletes.
+    text += "\n\n«Нет» удалит её, «Отмена» оставит вопрос до следующего запуска.";
     return text;
 }
 
@@ -77,14 +79,14 @@ void CAppForm::OfferRecovery() {
         Pause(true);
         LeaveFullScreenForDialog();
         const MsgResult answer = services_.dialogs->ShowMessage(
-            RestoreQuestion(orphan), kRestoreCaption, MsgButtons::YesNo, MsgIcon::None);
+            RestoreQuestion(orphan), kRestoreCaption, MsgButtons::YesNoCancel, MsgIcon::None);
         Pause(false);
         ClearKeys();
         if (answer == MsgResult::No) {
             recovery_->Delete(orphan);
             continue;
         }
-        if (answer != MsgResult::Yes) {  // the box was closed: ask again next time
+        if (answer != MsgResult::Yes) {  // Cancel, Escape or the box closed: ask next time
             recovery_->Release(orphan);
             continue;
         }
