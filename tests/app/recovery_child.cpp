@@ -14,8 +14,8 @@
 #include "app/application.h"
 #include "app/core/app_form.h"
 #include "interaction/document.h"
-#include "model/model_test_util.h"
 #include "platform/ui/qt_settings_store.h"
+#include "support/construction_builders.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) return 2;
@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
         std::mt19937 rng(11);
         all.push_back(system.model.topBlocks.Front());
         for (int i = 0; i < blocks; ++i) {
-            auto b = testutil::Block(i % 5, {2, 0, 0}, {0, 2, 0},
-                                     0.01f * static_cast<float>(i % 600), 0);
+            auto b = testsupport::Block(i % 5, {2, 0, 0}, {0, 2, 0},
+                                        0.01f * static_cast<float>(i % 600), 0);
             all.push_back(
-                &testutil::AddChild(system.model, *all[rng() % all.size()], std::move(b)));
+                &testsupport::AddChild(system.model, *all[rng() % all.size()], std::move(b)));
         }
         system.saved = 0;
         system.ConstructionChanged();

@@ -2,7 +2,6 @@
 // in-memory settings store and a shell that records the menu check marks.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,80 +10,19 @@
 #include "app/core/recovery.h"
 #include "interaction/command_table.h"
 #include "interaction/document.h"
-#include "model/model_test_util.h"
 #include "platform/gfx/fake/fake_system.h"
+#include "support/construction_builders.h"
+#include "support/scripted_services.h"
 
 namespace fs = std::filesystem;
 using namespace app;
 
 namespace {
 
-struct MemorySettings : SettingsStore {
-    std::map<std::string, uint32_t> dwords;
-    std::map<std::string, std::string> strings;
-    std::map<std::string, std::vector<std::string>> lists;
-    int flushes = 0;
-    std::optional<uint32_t> ReadDword(const std::string& n) override {
-        auto it = dwords.find(n);
-        return it == dwords.end() ? std::nullopt : std::optional(it->second);
-    }
-    std::optional<std::string> ReadString(const std::string& n) override {
-        auto it = strings.find(n);
-        return it == strings.end() ? std::nullopt : std::optional(it->second);
-    }
-    bool WriteDword(const std::string& n, uint32_t v) override { return dwords[n] = v, true; }
-    bool WriteString(const std::string& n, const std::string& v) override {
-        return strings[n] = v, true;
-    }
-    std::optional<std::vector<std::string>> ReadStringList(const std::string& n) override {
-        auto it = lists.find(n);
-        return it == lists.end() ? std::nullopt : std::optional(it->second);
-    }
-    bool WriteStringList(const std::string& n, const std::vector<std::string>& v) override {
-        return lists[n] = v, true;
-    }
-    bool Flush() override { return ++flushes, true; }
-};
-
-struct Message {
-    std::string text, caption;
-    MsgButtons buttons;
-    MsgIcon icon;
-};
-
-struct ScriptedDialogs : Dialogs {
-    std::deque<MsgResult> answers;
-    std::deque<std::optional<std::string>> paths;
-    std::deque<std::optional<uint32_t>> colours;
-    std::vector<Message> shown;
-    std::vector<std::string> startNames;
-    std::vector<uint32_t> colourRequests;
-    MsgResult ShowMessage(const std::string& t, const std::string& c, MsgButtons b,
-                          MsgIcon i) override {
-        shown.push_back({t, c, b, i});
-        if (answers.empty()) return MsgResult::Ok;
-        MsgResult r = answers.front();
-        answers.pop_front();
-        return r;
-    }
-    std::optional<std::string> NextPath(const std::string& start) {
-        startNames.push_back(start);
-        if (paths.empty()) return std::nullopt;
-        auto p = paths.front();
-        paths.pop_front();
-        return p;
-    }
-    std::optional<std::string> AskOpenPath(const std::string& s) override { return NextPath(s); }
-    std::optional<std::string> AskSavePath(const std::string& s) override { return NextPath(s); }
-    std::optional<uint32_t> ChooseColour(uint32_t initial) override {
-        colourRequests.push_back(initial);
-        if (colours.empty()) return std::nullopt;
-        auto c = colours.front();
-        colours.pop_front();
-        return c;
-    }
-    void OpenUrl(const std::string&) override {}
-};
+using testsupport::FakeMessageBoxes;
+using testsupport::FakeWindows;
+using testsupport::MemorySettings;
+using testsupport::ScriptedDialogs;
 
 struct RecordingShell : Shell {
     std::map<int, bool> checks, enabled;
@@ -98,19 +36,6 @@ struct RecordingShell : Shell {
     void ShowFullScreen(bool f) override { fullScreen = f; }
     int logicalWidth = 520, logicalHeight = 350;
     void ViewSize(int* w, int* h) override { *w = logicalWidth, *h = logicalHeight; }
-};
-
-struct Windows : d3dfw::WindowHost, d3dfw::MessageBoxHost {
-    std::vector<std::string> errors;
-    gfx::Rect WindowRect(gfx::WindowHandle) const override { return {0, 0, 520, 350}; }
-    gfx::Rect ClientRect(gfx::WindowHandle) const override { return {0, 0, 520, 350}; }
-    void RestoreWindowRect(gfx::WindowHandle, const gfx::Rect&) override {}
-    void SetFullScreenFrame(gfx::WindowHandle, bool) override {}
-    void PostClose(d3dfw::CloseTarget) override {}
-    void ClipCursor(const gfx::Rect*) override {}
-    void ShowMessage(const std::string& t, const std::string&, d3dfw::MessageIcon) override {
-        errors.push_back(t);
-    }
 };
 
 gfx::WindowHandle Handle(uintptr_t v) {
@@ -132,6 +57,7 @@ class FormTest : public ::testing::Test {
     }
 
     CAppForm& Start(const std::string& commandLine = "") {
+        for (uintptr_t h : {1, 2}) windows.Resize(Handle(h), 520, 350);
         form = MakeForm();
         gfx::HRESULT hr = form->Start(
             [this] {
@@ -142,7 +68,7 @@ class FormTest : public ::testing::Test {
             },
             Handle(1), Handle(2), commandLine);
         EXPECT_TRUE(gfx::Succeeded(hr))
-            << std::hex << hr << " " << (windows.errors.empty() ? "" : windows.errors.back());
+            << std::hex << hr << " " << (boxes.shown.empty() ? "" : boxes.shown.back().text);
         EXPECT_TRUE(form->IsActive());
         return *form;
     }
@@ -150,7 +76,7 @@ class FormTest : public ::testing::Test {
     // A form that is not started: enough for autosave, which needs no device.
     std::unique_ptr<CAppForm> MakeForm() {
         FormServices s{
-            &dialogs, &settings, &shell, &windows, &windows, nullptr, (dir / "recovery").string()};
+            &dialogs, &settings, &shell, &windows, &boxes, nullptr, (dir / "recovery").string()};
         return std::make_unique<CAppForm>(s, dir.string());
     }
 
@@ -163,7 +89,7 @@ class FormTest : public ::testing::Test {
     // Edits as the editing operations leave them: new blocks, counted, the work unsaved.
     static void AddBlocks(CAppForm& f, int n) {
         for (int i = 0; i < n; ++i)
-            testutil::AddTop(f.system.model, testutil::Block(ColourBlue, {0, 2.0f * i, 4}));
+            testsupport::AddTop(f.system.model, testsupport::Block(ColourBlue, {0, 2.0f * i, 4}));
         f.system.saved = 0;
         f.system.ConstructionChanged();
     }
@@ -194,7 +120,8 @@ class FormTest : public ::testing::Test {
     MemorySettings settings;
     ScriptedDialogs dialogs;
     RecordingShell shell;
-    Windows windows;
+    FakeWindows windows;
+    FakeMessageBoxes boxes;
     std::unique_ptr<CAppForm> form;
     gfx::fake::FakeSystem* fakeSystem = nullptr;  // owned by the form
 };
@@ -266,7 +193,7 @@ TEST_F(FormTest, ColourChooserSwapsBytesAndStaysPausedOnlyWhileOpen) {
     CAppForm& f = Start();
     dialogs.colours.push_back(0x000000FFu);  // pure red in the chooser's layout
     f.OnCommand(cmd::kBackgroundColour);
-    EXPECT_EQ(dialogs.colourRequests.at(0), 0x00A00000u);
+    EXPECT_EQ(dialogs.colourStarts.at(0), 0x00A00000u);
     EXPECT_EQ(f.system.backgroundColour, 0x00FF0000u);
     f.OnCommand(cmd::kGridColour);  // cancelled
     EXPECT_EQ(f.system.gridColour, 0x00FFFFFFu);
@@ -302,17 +229,17 @@ TEST_F(FormTest, DialogsStartInModelsFolderOrStartFolder) {
 TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     CAppForm& f = Start();
     f.NewDocument();
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
 
     f.system.saved = 0;
     f.system.currentColour = ColourBlue;
     dialogs.answers = {MsgResult::Yes};
-    dialogs.paths = {std::nullopt};  // the save dialog is cancelled
+    dialogs.savePaths = {std::nullopt};  // the save dialog is cancelled
     f.NewDocument();
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Сохранить текщую работу?");
-    EXPECT_EQ(dialogs.shown[0].caption, "Внимание!");
-    EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNoCancel);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs.messages[0].caption, "Внимание!");
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNoCancel);
     EXPECT_EQ(f.system.saved, 0);
     EXPECT_EQ(f.system.currentColour, ColourBlue);
 
@@ -360,7 +287,7 @@ TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
     EXPECT_EQ(f.system.saved, 0);
 
     const std::string path = (dir / "two.vvl").string();
-    dialogs.paths = {path};
+    dialogs.savePaths = {path};
     ASSERT_TRUE(f.SaveAs());
     f.OnCommand(cmd::kUndo);
     EXPECT_EQ(f.system.saved, 0);
@@ -375,7 +302,7 @@ TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
 
     f.system.history.Painted(f.system.model.topBlocks.Front(), ColourGreen, ColourGreen);
     dialogs.answers = {MsgResult::No};
-    dialogs.paths = {path};
+    dialogs.openPaths = {path};
     f.OnCommand(cmd::kOpen);
     EXPECT_EQ(f.system.model.Total(), 2);
     EXPECT_FALSE(shell.enabled[cmd::kUndo]);
@@ -388,7 +315,7 @@ TEST_F(FormTest, SaveAsThenOpenRoundTripsAndRemembersTheFolder) {
     std::string path = (dir / "work" / "a.vvl").string();
     f.system.saved = 0;
     f.system.showGrid = 1;
-    dialogs.paths = {path};
+    dialogs.savePaths = {path};
     EXPECT_TRUE(f.SaveAs());
     EXPECT_EQ(f.system.saved, 1);
     EXPECT_EQ(fs::file_size(path), 343u);
@@ -396,9 +323,9 @@ TEST_F(FormTest, SaveAsThenOpenRoundTripsAndRemembersTheFolder) {
 
     f.OnCommand(cmd::kShowGrid);
     EXPECT_EQ(f.system.showGrid, 0);
-    dialogs.paths = {path};
+    dialogs.openPaths = {path};
     f.OnCommand(cmd::kOpen);
-    EXPECT_EQ(dialogs.startNames.back(), (dir / "work" / "*.vvl").string());
+    EXPECT_EQ(dialogs.openStarts.back(), (dir / "work" / "*.vvl").string());
     EXPECT_EQ(f.system.showGrid, 1);
     EXPECT_TRUE(shell.checks[cmd::kShowGrid]);
     EXPECT_EQ(f.PauseCount(), 0);
@@ -408,18 +335,18 @@ TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
     CAppForm& f = Start();
     f.system.currentColour = ColourWhite;
     f.LoadFile(WriteFile("lower.vvl", "vvl and more"));
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Неправильный формат");
-    EXPECT_EQ(dialogs.shown[0].caption, "Error");
-    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Неправильный формат");
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
 
     f.LoadFile(WriteFile("short.vvl", "VV"));
-    EXPECT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
     f.LoadFile(WriteFile("truncated.vvl", "VVL\x01\x02"));
-    EXPECT_EQ(dialogs.shown.size(), 3u);
-    EXPECT_FALSE(dialogs.shown.back().text.empty());
+    EXPECT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_FALSE(dialogs.messages.back().text.empty());
     f.LoadFile((dir / "missing.vvl").string());  // silently ignored
-    EXPECT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.messages.size(), 3u);
 
     EXPECT_EQ(f.system.currentColour, ColourWhite);
     EXPECT_EQ(f.system.model.Total(), 1);
@@ -430,30 +357,30 @@ TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {
     CAppForm& f = Start();
     f.system.saved = 0;
     f.lastDir = dir.string();
-    dialogs.paths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
+    dialogs.savePaths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
     EXPECT_FALSE(f.SaveAs());
     EXPECT_EQ(f.system.saved, 0);
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Не удалось сохранить файл: нет такого файла или папки");
-    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Не удалось сохранить файл: нет такого файла или папки");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
     EXPECT_EQ(f.lastDir, dir.string()) << "the next dialog still starts where the last one did";
     EXPECT_EQ(f.PauseCount(), 0);
 }
 
 TEST_F(FormTest, ACommandLineFileThatCannotBeOpenedIsReportedAndANewConstructionStarts) {
     CAppForm& f = Start((dir / "missing.vvl").string());
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: нет такого файла или папки");
-    EXPECT_EQ(dialogs.shown[0].caption, "Error");
-    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Не удалось открыть файл: нет такого файла или папки");
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
     EXPECT_EQ(f.system.model.Total(), 1);
 
     form.reset();
-    dialogs.shown.clear();
+    dialogs.messages.clear();
     fs::create_directory(dir / "folder.vvl");
     CAppForm& g = Start((dir / "folder.vvl").string());
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: это не обычный файл");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Не удалось открыть файл: это не обычный файл");
     EXPECT_EQ(g.system.model.Total(), 1);
     EXPECT_TRUE(g.Idle());
 }
@@ -471,10 +398,10 @@ TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {
 
     const fs::path rescued = dir / "rescued.vvl";
     dialogs.answers = {MsgResult::Yes};
-    dialogs.paths = {rescued.string()};
+    dialogs.savePaths = {rescued.string()};
     EXPECT_TRUE(f.QueryClose());
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Сохранить текщую работу?");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Сохранить текщую работу?");
     EXPECT_TRUE(fs::exists(rescued));
 
     f.system.saved = 0;
@@ -490,7 +417,7 @@ TEST_F(FormTest, DroppedFilesOpenOnlyTheFirstAndCommandLineOpensAtFirstReset) {
     f.system.showGrid = 0;
     f.OnDropFiles({saved.string(), WriteFile("bad.vvl", "xyz")});
     EXPECT_EQ(f.system.showGrid, 1);
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
 
     form.reset();
     CAppForm& g = Start("\"" + saved.string() + "\"");
@@ -504,7 +431,7 @@ TEST_F(FormTest, FullScreenToggleSwitchesWindowsAndDialogsLeaveFullScreen) {
     EXPECT_FALSE(f.IsWindowed());
     EXPECT_TRUE(shell.fullScreen);
     EXPECT_EQ(f.DeviceWindow(), Handle(2));
-    dialogs.paths = {std::nullopt};
+    dialogs.openPaths = {std::nullopt};
     f.OnCommand(cmd::kOpen);  // a dialog: back to the window first
     EXPECT_TRUE(f.IsWindowed());
     EXPECT_FALSE(shell.fullScreen);
@@ -544,7 +471,7 @@ TEST_F(FormTest, AutosaveKeepsUnsavedWorkUntilItIsSavedDiscardedOrTheEditorExits
     store.WaitIdle();
     EXPECT_EQ(RecoveredTotal(store.OwnFile()), 4);
 
-    dialogs.paths = {(dir / "mine.vvl").string()};
+    dialogs.savePaths = {(dir / "mine.vvl").string()};
     ASSERT_TRUE(f.SaveAs());
     store.WaitIdle();
     EXPECT_FALSE(fs::exists(store.OwnFile())) << "saved";
@@ -564,7 +491,7 @@ TEST_F(FormTest, AutosaveKeepsUnsavedWorkUntilItIsSavedDiscardedOrTheEditorExits
     EXPECT_TRUE(fs::exists(store.OwnFile()));
     f.Shutdown();
     EXPECT_TRUE(fs::is_empty(dir / "recovery")) << "a clean exit leaves nothing behind";
-    EXPECT_EQ(dialogs.shown.size(), 1u);  // the save prompt of New, nothing else
+    EXPECT_EQ(dialogs.messages.size(), 1u);  // the save prompt of New, nothing else
 }
 
 TEST_F(FormTest, AFailedAutosaveIsRetriedLaterWithoutADialog) {
@@ -580,14 +507,14 @@ TEST_F(FormTest, AFailedAutosaveIsRetriedLaterWithoutADialog) {
     f.Recovery()->WaitIdle();
     EXPECT_FALSE(f.Recovery()->LastWriteFailed());
     EXPECT_EQ(RecoveredTotal(f.Recovery()->OwnFile()), 2);
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
     CVelVorlaSystem lost;
     CVelCamera lostCamera;
     std::mt19937 rng(7);
-    testutil::FillRandomTree(lost.model, rng, 60);
+    testsupport::FillRandomTree(lost.model, rng, 60);
     lost.showGrid = 1;
     lost.currentColour = ColourWhite;
     lostCamera.ResetForNewConstruction(nullptr);
@@ -600,8 +527,8 @@ TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
 
     dialogs.answers = {MsgResult::Yes};
     CAppForm& f = Start();
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    const Message& offer = dialogs.shown[0];
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const ScriptedDialogs::Message& offer = dialogs.messages[0];
     EXPECT_EQ(offer.text.rfind("Восстановить несохранённую конструкцию?", 0), 0u) << offer.text;
     EXPECT_NE(offer.text.find("house.vvl"), std::string::npos) << offer.text;
     EXPECT_EQ(offer.buttons, MsgButtons::YesNoCancel);
@@ -637,25 +564,25 @@ TEST_F(FormTest, NoDeletesARecoveryAndADamagedOneIsRefusedAndRemoved) {
     const std::vector<uint8_t> damaged = {'V', 'V', 'L', 1, 2, 3, 4, 5};
     PlantRecovery("2-new", damaged, "");
 
-    dialogs.answers = {MsgResult::Yes, MsgResult::Ok, MsgResult::Cancel};  // newest first
+    dialogs.answers = {MsgResult::Yes, MsgResult::Cancel};  // newest first
     Start();
-    ASSERT_EQ(dialogs.shown.size(), 3u);
-    EXPECT_EQ(dialogs.shown[1].caption, "Error");
-    EXPECT_EQ(dialogs.shown[1].icon, MsgIcon::Error);
-    EXPECT_NE(dialogs.shown[2].text.find("ещё не сохранялась"), std::string::npos);
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(dialogs.messages[1].caption, "Error");
+    EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Error);
+    EXPECT_NE(dialogs.messages[2].text.find("ещё не сохранялась"), std::string::npos);
     EXPECT_TRUE(fs::exists(older)) << "Cancel asks again at the next start";
 
     form.reset();
     dialogs.answers = {MsgResult::No};
     CAppForm& f = Start();
-    EXPECT_EQ(dialogs.shown.size(), 4u);
+    EXPECT_EQ(dialogs.messages.size(), 4u);
     EXPECT_TRUE(fs::is_empty(dir / "recovery"));
     EXPECT_EQ(f.system.model.Total(), 1);
     EXPECT_EQ(f.system.saved, 1);
 
     // The same message as opening the same bytes as a document.
     f.LoadFile(WriteFile("damaged.vvl", std::string(damaged.begin(), damaged.end())));
-    EXPECT_EQ(dialogs.shown.back().text, dialogs.shown[1].text);
+    EXPECT_EQ(dialogs.messages.back().text, dialogs.messages[1].text);
 }
 
 TEST_F(FormTest, TwoEditorsKeepSeparateRecoveryFilesAndNeitherIsOfferedWhileRunning) {
@@ -673,7 +600,7 @@ TEST_F(FormTest, TwoEditorsKeepSeparateRecoveryFilesAndNeitherIsOfferedWhileRunn
     EXPECT_EQ(RecoveredTotal(b->Recovery()->OwnFile()), 3);
 
     Start();  // a third editor starting meanwhile
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
     a.reset();
     EXPECT_FALSE(fs::exists(fileA));
     EXPECT_EQ(RecoveredTotal(b->Recovery()->OwnFile()), 3);
@@ -688,7 +615,7 @@ TEST_F(FormTest, RecentFilesListTheLastEightOpenedOrSavedNewestFirst) {
     for (int i = 0; i < 9; ++i) {
         files.push_back((dir / ("f" + std::to_string(i) + ".vvl")).string());
         f.system.saved = 0;
-        dialogs.paths = {files.back()};
+        dialogs.savePaths = {files.back()};
         ASSERT_TRUE(f.SaveAs());
     }
     const std::vector<std::string> newestFirst = {files[8], files[7], files[6], files[5],
@@ -704,7 +631,7 @@ TEST_F(FormTest, RecentFilesListTheLastEightOpenedOrSavedNewestFirst) {
     AddBlocks(f, 1);
     dialogs.answers = {MsgResult::Cancel};
     f.OnCommand(cmd::kRecentFileFirst + 1);
-    EXPECT_EQ(dialogs.shown.back().text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs.messages.back().text, "Сохранить текщую работу?");
     EXPECT_EQ(f.system.model.Total(), 2);
     dialogs.answers = {MsgResult::No};
     f.OnCommand(cmd::kRecentFileFirst + 1);
@@ -715,12 +642,12 @@ TEST_F(FormTest, RecentFilesListTheLastEightOpenedOrSavedNewestFirst) {
     // A file that is gone leaves the list with a message; nothing else changes.
     fs::remove(files[5]);
     AddBlocks(f, 1);
-    const size_t shown = dialogs.shown.size();
+    const size_t shown = dialogs.messages.size();
     const auto at = std::find(shell.recent.begin(), shell.recent.end(), files[5]);
     f.OnCommand(cmd::kRecentFileFirst + static_cast<int>(at - shell.recent.begin()));
-    ASSERT_EQ(dialogs.shown.size(), shown + 1);  // no save prompt
-    EXPECT_NE(dialogs.shown.back().text.find(files[5]), std::string::npos);
-    EXPECT_EQ(dialogs.shown.back().icon, MsgIcon::Warning);
+    ASSERT_EQ(dialogs.messages.size(), shown + 1);  // no save prompt
+    EXPECT_NE(dialogs.messages.back().text.find(files[5]), std::string::npos);
+    EXPECT_EQ(dialogs.messages.back().icon, MsgIcon::Warning);
     EXPECT_EQ(std::count(shell.recent.begin(), shell.recent.end(), files[5]), 0);
     EXPECT_EQ(shell.recent.size(), 7u);
     EXPECT_EQ(f.system.model.Total(), 2);

@@ -310,7 +310,7 @@ TEST_F(DispatcherTest, ChooseCentreClickAimsAndReturnsToThePreviousMode) {
     PixelOf({2, 0, -1}, &x, &y);
     EXPECT_TRUE(Mouse(MessageKind::LButtonDown, x, y));
     EXPECT_EQ(sys.mode, ModeAdd);
-    ExpectNear(camera.target, {2, 0, 0});
+    EXPECT_VEC_NEAR(camera.target, {2, 0, 0}, 1e-4f);
     EXPECT_EQ(camera.mouse.DownCount(), 0);
     EXPECT_FALSE(camera.mouse.captured);
 }
