@@ -566,13 +566,17 @@ std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
                                         const ConstructionSettings& settings,
                                         const CVelVorlaModel& model) {
     std::vector<uint8_t> bytes;
-    {
-        // The exact size when the counters are right: no growth, no copying.
-        MemoryWriter w(bytes, kVvlHeaderSize + kVvlBlockEntrySize *
-                                                   static_cast<size_t>(std::max(0, model.Total())));
-        WriteDocument(w, camera, settings, model);
-    }
+    EncodeConstruction(camera, settings, model, bytes);
     return bytes;
+}
+
+void EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+                        const CVelVorlaModel& model, std::vector<uint8_t>& out) {
+    out.clear();
+    // The exact size when the counters are right: no growth, no copying.
+    MemoryWriter w(
+        out, kVvlHeaderSize + kVvlBlockEntrySize * static_cast<size_t>(std::max(0, model.Total())));
+    WriteDocument(w, camera, settings, model);
 }
 
 bool EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,

@@ -56,9 +56,9 @@ void CAppForm::AutosaveTick() {
         return;
     // Encoding here, between two events, sees one consistent construction; the disk is
     // the worker's business.
-    recovery_->Write(
-        EncodeConstruction(CaptureCamera(camera), CaptureSettings(system), system.model),
-        documentPath);
+    std::vector<uint8_t> bytes = recovery_->TakeBuffer();
+    EncodeConstruction(CaptureCamera(camera), CaptureSettings(system), system.model, bytes);
+    recovery_->Write(std::move(bytes), documentPath);
     recoveryQueued_ = true;
     recoveryVersion_ = system.constructionVersion;
 }

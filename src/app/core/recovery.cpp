@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "model/vvl_file.h"
 
@@ -110,6 +111,11 @@ void RecoveryStore::Post(Job job) {
     queueChanged_.notify_all();
 }
 
+std::vector<uint8_t> RecoveryStore::TakeBuffer() {
+    std::lock_guard queue(queueMutex_);
+    return std::exchange(spare_, {});
+}
+
 bool RecoveryStore::LastWriteFailed() const {
     std::lock_guard queue(queueMutex_);
     return lastWriteFailed_;
@@ -131,6 +137,12 @@ void RecoveryStore::Run() {
         queue.unlock();
         Execute(job);
         queue.lock();
+        if (job.remove) {
+            spare_ = {};  // nothing to keep memory for
+        } else {
+            job.bytes.clear();
+            spare_ = std::move(job.bytes);
+        }
         busy_ = false;
         queueChanged_.notify_all();
     }

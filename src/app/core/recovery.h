@@ -63,6 +63,9 @@ class RecoveryStore {
     void Write(std::vector<uint8_t> bytes, std::string originalPath);
     // Queues the removal of this editor's recovery file; a write still waiting is dropped.
     void Remove();
+    // The buffer of the last write that finished, emptied, to encode the next one into
+    // (its memory is already mapped); empty when there is none. A removal frees it.
+    std::vector<uint8_t> TakeBuffer();
     // Whether the last write that finished failed (worth trying again later).
     bool LastWriteFailed() const;
     // Returns when nothing is waiting or being written.
@@ -92,6 +95,7 @@ class RecoveryStore {
     mutable std::mutex queueMutex_;
     std::condition_variable queueChanged_;
     std::optional<Job> pending_;
+    std::vector<uint8_t> spare_;  // see TakeBuffer
     bool busy_ = false;
     bool stopping_ = false;
     bool lastWriteFailed_ = false;
