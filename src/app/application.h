@@ -25,11 +25,16 @@ class CGlView;
 class InputHook;
 class QtWindowHost;
 
+// The Models folder of sample constructions installed with the program; empty if none.
+std::string InstalledSamplesFolder();
+
 struct StartOptions {
     std::string file;         // document named on the command line (may be empty)
     std::string startFolder;  // empty: the current directory
     // Folder of the recovery files; empty: "recovery" in the user's data folder.
     std::string recoveryFolder;
+    // The sample constructions; empty: the Models folder installed with the program.
+    std::string samplesFolder;
     // Replacements for tests; null means the real ones.
     Dialogs* dialogs = nullptr;
     SettingsStore* settings = nullptr;

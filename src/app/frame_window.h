@@ -40,6 +40,9 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
     void PostCloseToMainWindow() override;
     void ShowFullScreen(bool fullScreen) override;
     void ViewSize(int* width, int* height) override;
+    bool SaveViewImage(const std::string& path, const std::string& format,
+                       std::string* error) override;
+    void RunWhileWaiting(const std::string& text, const std::function<void()>& work) override;
 
   signals:
     // A menu opens or closes (rendering pauses while one is open).
@@ -67,6 +70,7 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
     QMenu* recentMenu_ = nullptr;
     Qt::WindowStates stateBeforeFullScreen_ = Qt::WindowNoState;
     bool closing_ = false;
+    bool waiting_ = false;  // RunWhileWaiting in progress
 };
 
 }  // namespace app::shell

@@ -17,18 +17,17 @@
 #include "input/input_message.h"
 #include "interaction/command_ids.h"
 #include "interaction/dispatcher.h"
+#include "interaction/strips.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
 #include "render/camera_upload.h"
 #include "render/scene_renderer.h"
+#include "render/screen_overlays.h"
 #include "services/services.h"
 
 namespace app {
 
 class RecoveryStore;
-
-// The maker's web address, opened by the web link at the right of the bottom strip.
-inline constexpr char kMakerUrl[] = "https://vorla.example.org/";
 
 struct FormServices {
     Dialogs* dialogs = nullptr;
@@ -46,7 +45,7 @@ inline constexpr size_t kMaxRecentFiles = 8;
 // Autosave interval when the settings name none, in seconds.
 inline constexpr uint32_t kDefaultAutosaveSeconds = 60;
 
-class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
+class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private StripHost {
   public:
     // Builds the construction and camera and reads the settings. `startFolder` is the
     // process's current directory at start-up.
@@ -92,7 +91,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     void NewDocument();
     void OpenDocument();
     void OnDropFiles(const std::vector<std::string>& paths);
-    // The file dialogs' initial name: last folder, else the Models folder, else the start folder.
+    // The file dialogs' initial name: last folder, else the Models folder, else the
+    // sample constructions installed with the program, else the start folder.
     std::string DialogStartName() const;
     // Opens entry `index` of the recent files as Open would (save prompt first); a file
     // that is gone is dropped from the list with a message.
@@ -107,6 +107,11 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     void OfferRecovery();
     RecoveryStore* Recovery() { return recovery_.get(); }
 
+    // Sharing: the construction as a mesh for other programs (format by the chosen file
+    // type; detail and cubes as displayed), and the view as a PNG or JPEG picture.
+    void ExportMesh();
+    void SaveImage();
+
     // Window events.
     void SetActive(bool active);
     void OnSize();
@@ -120,7 +125,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     void SaveSettings();
 
     // Opens the maker's web page (the web link of the bottom strip).
-    void OpenMakerSite();
+    void OpenMakerSite() override;
 
     CVelVorlaSystem system;
     CVelCamera camera;
@@ -132,9 +137,12 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     std::vector<std::string> recentFiles;
     // Seconds between autosaves ("AutosaveSeconds"); 0: no autosave.
     uint32_t autosaveSeconds = kDefaultAutosaveSeconds;
+    // The sample constructions installed with the program (empty when there are none).
+    std::string samplesFolder;
 
     render::SceneRenderer& Renderer() { return *renderer_; }
     CInputDispatcher& Dispatcher() { return *dispatcher_; }
+    CStripButtons& Strips() { return *strips_; }
     const PickMeshes& Meshes() const { return pickMeshes_; }
     gfx::WindowHandle ViewWindow() const { return viewWindow_; }
     gfx::WindowHandle FullScreenWindow() const { return fullScreenWindow_; }
@@ -152,12 +160,14 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     gfx::HRESULT CleanupScene() override;
 
   private:
-    // DispatchHost
+    // DispatchHost and StripHost
     float Time() const override { return time; }
     bool Windowed() const override { return windowed; }
+    void RunStripCommand(int id) override { OnCommand(id); }
     bool HasViewWindow() const override { return viewWindow_ != nullptr; }
     CameraDevice* Device() override { return CameraUpload(); }
 
+    // OnCommand without the refreshes that follow every command.
     void RunCommand(int id);
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
@@ -166,6 +176,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     void OpenCommandLineFile(const std::string& path);
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
+    // Where the export and picture dialogs start: the folder last used for them.
+    std::string ShareStartName() const;
     void ClearKeys() { system.keys.Clear(); }
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
@@ -180,6 +192,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     FormServices services_;
     std::unique_ptr<render::SceneRenderer> renderer_;
     std::unique_ptr<CInputDispatcher> dispatcher_;
+    std::unique_ptr<CStripButtons> strips_;
+    std::unique_ptr<render::ScreenOverlays> overlays_;
     std::optional<render::GfxCameraDevice> cameraUpload_;
     gfx::Device* cameraUploadDevice_ = nullptr;
     PickMeshes pickMeshes_;
@@ -192,6 +206,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     std::unique_ptr<RecoveryStore> recovery_;
     bool recoveryQueued_ = false;   // a write has been queued since the last removal
     uint64_t recoveryVersion_ = 0;  // construction version of that write
+    std::string shareFolder_;
 };
 
 }  // namespace app
