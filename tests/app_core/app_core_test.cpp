@@ -357,6 +357,14 @@ TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
     EXPECT_EQ(f.system.currentColour, ColourWhite);
     EXPECT_EQ(f.system.model.Total(), 1);
     EXPECT_EQ(f.PauseCount(), 0);
+
+    // Open answered "No" to the prompt, then the file failed: the work on screen is still
+    // unsaved, so leaving asks again instead of dropping it.
+    f.system.saved = 0;
+    dialogs.answers = {MsgResult::No};
+    dialogs.openPaths = {WriteFile("bad.vvl", "XYZ")};
+    f.OnCommand(cmd::kOpen);
+    EXPECT_EQ(f.system.saved, 0);
 }
 
 TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {

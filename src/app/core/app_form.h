@@ -87,7 +87,10 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     // there). True when the program may close.
     bool QueryClose();
     bool SaveAs();
-    void LoadFile(const std::string& path);
+    // True when the file was read into the construction.
+    bool LoadFile(const std::string& path);
+    // Open and the recent files: LoadFile after the save prompt was answered.
+    void LoadAfterPrompt(const std::string& path);
     void NewDocument();
     void OpenDocument();
     void OnDropFiles(const std::vector<std::string>& paths);

@@ -99,8 +99,8 @@ void CAppForm::OpenCommandLineFile(const std::string& path) {
     LoadFile(path);
 }
 
-void CAppForm::LoadFile(const std::string& path) {
-    if (!Exists(path)) return;
+bool CAppForm::LoadFile(const std::string& path) {
+    if (!Exists(path)) return false;
     if (system.saved == 0) {
         MsgResult answer;
         {
@@ -110,8 +110,8 @@ void CAppForm::LoadFile(const std::string& path) {
                                                           MsgButtons::YesNoCancel, MsgIcon::None)
                          : MsgResult::Cancel;
         }
-        if (answer == MsgResult::Cancel) return;
-        if (answer == MsgResult::Yes && !SaveAs()) return;
+        if (answer == MsgResult::Cancel) return false;
+        if (answer == MsgResult::Yes && !SaveAs()) return false;
     }
     FileResult result;
     {
@@ -127,6 +127,15 @@ void CAppForm::LoadFile(const std::string& path) {
         RefreshCheckMarks();
         DocumentIsNow(path);
     }
+    return static_cast<bool>(result);
+}
+
+void CAppForm::LoadAfterPrompt(const std::string& path) {
+    // The prompt has been answered already, so LoadFile asks nothing; but work that a
+    // failed load leaves on screen must still count as unsaved, or it is lost at exit.
+    const int32_t before = system.saved;
+    system.saved = 1;
+    if (!LoadFile(path)) system.saved = before;
 }
 
 void CAppForm::NewDocument() {
@@ -146,12 +155,9 @@ void CAppForm::OpenDocument() {
         LeaveFullScreenForDialog();
         ClearKeys();
         if (services_.dialogs) path = services_.dialogs->AskOpenPath(DialogStartName());
-        if (path) {
-            lastDir = ParentFolder(*path);
-            system.saved = 1;  // the prompt has been answered already
-        }
+        if (path) lastDir = ParentFolder(*path);
     }
-    if (path) LoadFile(*path);
+    if (path) LoadAfterPrompt(*path);
 }
 
 void CAppForm::OpenRecent(int index) {
@@ -172,8 +178,7 @@ void CAppForm::OpenRecent(int index) {
         return;
     }
     if (!SaveChangesPrompt()) return;
-    system.saved = 1;  // as Open: the prompt has been answered already
-    LoadFile(path);
+    LoadAfterPrompt(path);
 }
 
 void CAppForm::DocumentIsNow(const std::string& path) {
