@@ -158,4 +158,30 @@ std::string FloatText(float f) {
     return buf;
 }
 
+std::string ColorText(const ColorValue& c) {
+    return "(" + FloatText(c.r) + " " + FloatText(c.g) + " " + FloatText(c.b) + " " +
+           FloatText(c.a) + ")";
+}
+
+std::string VecText(const vmath::Vec3& v) {
+    return "(" + FloatText(v.x) + " " + FloatText(v.y) + " " + FloatText(v.z) + ")";
+}
+
+std::string MatrixText(const vmath::Mat4& m) {
+    std::string s = "[";
+    for (int r = 0; r < 4; ++r) {
+        if (r) s += "; ";
+        for (int c = 0; c < 4; ++c) {
+            if (c) s += ' ';
+            s += FloatText(m(r, c));
+        }
+    }
+    return s + "]";
+}
+
+std::string RectText(const Rect& r) {
+    return "(" + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+           std::to_string(r.right) + " " + std::to_string(r.bottom) + ")";
+}
+
 }  // namespace gfx
