@@ -122,7 +122,7 @@ void BM_AddBlock(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_AddBlock)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddBlock)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 void BM_DeleteBlock(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
@@ -138,6 +138,6 @@ void BM_DeleteBlock(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_DeleteBlock)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeleteBlock)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
