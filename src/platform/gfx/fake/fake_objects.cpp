@@ -116,11 +116,14 @@ int FakeFont::DrawText(Sprite* sprite, std::string_view text, int count, const R
                        uint32_t format, Color color) {
     std::string_view drawn =
         count < 0 ? text : text.substr(0, std::min(text.size(), static_cast<size_t>(count)));
-    log_->Add({"Font::DrawText",
-               {name_, ObjectName(sprite), "\"" + std::string(drawn) + "\"", RectText(rect),
-                Hex(format), Hex(color)},
-               S_OK,
-               nullptr});
+    std::string quoted(1, '"');  // appended: see Parenthesised in names.cpp
+    quoted.append(drawn);
+    quoted += '"';
+    log_->Add(
+        {"Font::DrawText",
+         {name_, ObjectName(sprite), std::move(quoted), RectText(rect), Hex(format), Hex(color)},
+         S_OK,
+         nullptr});
     int lineHeight = desc_.height == 0 ? 16 : std::abs(desc_.height);
     int lines =
         drawn.empty() ? 0 : 1 + static_cast<int>(std::count(drawn.begin(), drawn.end(), '\n'));
