@@ -16,12 +16,7 @@ float Degrees(float radians) {
 }
 
 InputMessage Mouse(MessageKind kind, int x, int y, unsigned buttons) {
-    InputMessage m;
-    m.kind = kind;
-    m.x = x;
-    m.y = y;
-    m.buttons = buttons;
-    return m;
+    return {.kind = kind, .x = x, .y = y, .buttons = buttons};
 }
 }  // namespace
 

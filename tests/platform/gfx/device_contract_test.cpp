@@ -132,7 +132,11 @@ TEST_P(DeviceContract, InvalidArgumentsAreInvalidCallsAndCreateNothing) {
     EXPECT_EQ(device_->LiveObjectCount(), 0u);
 }
 
-TEST_P(DeviceContract, ScenesDoNotNest) {
+TEST_P(DeviceContract, ScenesDoNotNestAndTheAboutDiscsCapsAreThere) {
+    Caps caps;
+    ASSERT_EQ(device_->GetDeviceCaps(&caps), S_OK);
+    EXPECT_TRUE(caps.destBlendCaps & PBLENDCAPS_BLENDFACTOR);
+    EXPECT_GE(caps.maxTextureBlendStages, 2u);
     EXPECT_EQ(device_->TestCooperativeLevel(), S_OK);
     EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
     ASSERT_EQ(device_->BeginScene(), S_OK);

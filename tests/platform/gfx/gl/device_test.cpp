@@ -436,20 +436,6 @@ TEST_F(DeviceTest, ResetResizesTheBackBuffer) {
     EXPECT_EQ(d.width, 64u);
 }
 
-TEST_F(DeviceTest, OffersTheCapsTheAboutDiscNeedsAndDrawsOnlySubsetZero) {
-    gfx::Caps caps;
-    ASSERT_EQ(device_->GetDeviceCaps(&caps), gfx::S_OK);
-    EXPECT_TRUE(caps.destBlendCaps & gfx::PBLENDCAPS_BLENDFACTOR);
-    EXPECT_GE(caps.maxTextureBlendStages, 2u);
-    auto mesh = MakeMesh(Box(1.0f));
-    device_->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    UseIdentityCamera();
-    device_->SetTransform(gfx::TransformType::World, vmath::MatrixTranslation(0, 0, 3));
-    device_->SetMaterial(Emissive(1, 1, 1));
-    device_->DrawMeshSubset(mesh.get(), 1);  // no such subset: nothing drawn
-    ExpectNear(At(kCx, kCy), 0, 0, 0, 0);
-}
-
 TEST_F(DeviceTest, ObjectsOutlivingTheirDeviceReleaseSafely) {
     auto mesh = MakeMesh(Box(1.0f));
     std::unique_ptr<gfx::Font> font;
