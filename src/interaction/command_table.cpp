@@ -11,6 +11,9 @@ constexpr KeyChord Key(int virtualKey) {
 constexpr KeyChord Ctrl(int virtualKey) {
     return {virtualKey, true, false, false};
 }
+constexpr KeyChord CtrlShift(int virtualKey) {
+    return {virtualKey, true, true, false};
+}
 constexpr KeyChord Alt(int virtualKey) {
     return {virtualKey, false, false, true};
 }
@@ -20,12 +23,16 @@ using C = Check;
 // clang-format off
 // The "=" and "-" character keys are the unshifted =/+ and -/_ keys (VK_OEM_PLUS/MINUS).
 constexpr std::array kCommands{
-    //       id                      menu text                   label       keys                                             check            value             strip
+    //       id                      menu text                   label       keys                                             check            value             strip  enabled
     Command{cmd::kNew,              "&Создать",                 "Ctrl+N",   {Ctrl('N')},                                     C::None,         0,                30},
     Command{cmd::kOpen,             "&Открыть...",              "Ctrl+O",   {Ctrl('O')},                                     C::None,         0,                31},
     Command{cmd::kSaveAs,           "&Сохранить как...",        "Ctrl+S",   {Ctrl('S')},                                     C::None,         0,                32},
+    Command{cmd::kExportMesh,       "&Экспорт...",              "",         {},                                              C::None,         0,                -1},
+    Command{cmd::kSaveImage,        "Сохранить &изображение...", "",        {},                                              C::None,         0,                -1},
     Command{cmd::kExit,             "&Выход",                   "",         {},                                              C::None,         0,                28},
 
+    Command{cmd::kUndo,             "Отменить",                 "Ctrl+Z",   {Ctrl('Z')},                                     C::None,         0,                -1, Enable::CanUndo},
+    Command{cmd::kRedo,             "Повторить",                "Ctrl+Y",   {Ctrl('Y'), CtrlShift('Z')},                     C::None,         0,                -1, Enable::CanRedo},
     Command{cmd::kOrbitMode,        "Вращение вокруг Цели",     "TAB",      {},                                              C::OrbitMode,    1,                -1},
     Command{cmd::kFreeTargetMode,   "Свободная Цель",           "TAB",      {},                                              C::OrbitMode,    0,                -1},
     Command{cmd::kToggleOrbit,      "",                         "",         {Key(vk::VK_TAB)},                               C::None,         0,                21},
@@ -74,11 +81,24 @@ constexpr MenuEntry Sep() {
     return {K::Separator, 0, ""};
 }
 
+// clang-format off
 constexpr std::array kFile{
-    Item(cmd::kNew), Sep(), Item(cmd::kOpen), Item(cmd::kSaveAs), Sep(), Item(cmd::kExit),
+    Item(cmd::kNew),
+    Sep(),
+    Item(cmd::kOpen),
+    Item(cmd::kSaveAs),
+    Sep(),
+    Item(cmd::kExportMesh),
+    Item(cmd::kSaveImage),
+    Sep(),
+    Item(cmd::kExit),
 };
+// clang-format on
 
 constexpr std::array kActions{
+    Item(cmd::kUndo),
+    Item(cmd::kRedo),
+    Sep(),
     Item(cmd::kOrbitMode),
     Item(cmd::kFreeTargetMode),
     Sep(),
@@ -142,6 +162,12 @@ const Command* Find(int id) {
     return nullptr;
 }
 
+const Command* FindByStripButton(int code) {
+    for (const Command& c : kCommands)
+        if (c.stripButton == code) return &c;
+    return nullptr;
+}
+
 std::span<const MenuPopup> Menu() {
     return kPopups;
 }
@@ -158,6 +184,18 @@ std::optional<int> TranslateAccelerator(const InputMessage& msg) {
         }
     }
     return std::nullopt;
+}
+
+bool IsEnabled(const Command& c, const CVelVorlaSystem& s) {
+    switch (c.enable) {
+        case Enable::Always:
+            return true;
+        case Enable::CanUndo:
+            return s.history.CanUndo();
+        case Enable::CanRedo:
+            return s.history.CanRedo();
+    }
+    return true;
 }
 
 bool IsChecked(const Command& c, const CVelVorlaSystem& s, const CVelCamera& camera) {

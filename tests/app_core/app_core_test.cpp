@@ -23,10 +23,11 @@ using testsupport::MemorySettings;
 using testsupport::ScriptedDialogs;
 
 struct RecordingShell : Shell {
-    std::map<int, bool> checks;
+    std::map<int, bool> checks, enabled;
     int closeRequests = 0;
     bool fullScreen = false;
     void SetMenuCheck(int id, bool c) override { checks[id] = c; }
+    void SetMenuEnabled(int id, bool e) override { enabled[id] = e; }
     void PostCloseToMainWindow() override { ++closeRequests; }
     void ShowFullScreen(bool f) override { fullScreen = f; }
     int logicalWidth = 520, logicalHeight = 350;
@@ -179,6 +180,12 @@ TEST_F(FormTest, SettingsAreReadAtStart) {
 TEST_F(FormTest, DialogsStartInModelsFolderOrStartFolder) {
     CAppForm& f = Start();
     EXPECT_EQ(f.DialogStartName(), dir.string());
+    // At first start, the samples installed with the program, unless the start folder has
+    // a Models folder of its own.
+    f.samplesFolder = (dir / "samples").string();
+    EXPECT_EQ(f.DialogStartName(), dir.string()) << "only a folder that exists";
+    fs::create_directories(dir / "samples");
+    EXPECT_EQ(f.DialogStartName(), (dir / "samples" / "*.vvl").string());
     fs::create_directories(dir / "Models");
     EXPECT_EQ(f.DialogStartName(), (dir / "Models" / "*.vvl").string());
     f.lastDir = (dir / "gone").string();  // a folder that no longer exists falls back
@@ -211,6 +218,61 @@ TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     EXPECT_EQ(f.system.saved, 1);
     EXPECT_EQ(f.system.currentColour, ColourYellow);
     EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
+    CAppForm& f = Start();
+    f.system.aboutShown = 0;
+    EXPECT_FALSE(shell.enabled.at(cmd::kUndo));
+    EXPECT_FALSE(shell.enabled.at(cmd::kRedo));
+    // Ctrl+click beside the centre of the block's front face adds a block.
+    InputMessage m;
+    m.kind = MessageKind::KeyDown;
+    m.virtualKey = vk::VK_CONTROL;
+    f.DispatchInput(m);
+    m.kind = MessageKind::LButtonDown;
+    m.x = 270;
+    m.y = 180;
+    m.buttons = vk::MK_LBUTTON | vk::MK_CONTROL;
+    f.DispatchInput(m);
+    m.kind = MessageKind::LButtonUp;
+    m.buttons = vk::MK_CONTROL;
+    f.DispatchInput(m);
+    ASSERT_EQ(f.system.model.Total(), 2);
+    EXPECT_TRUE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(shell.enabled[cmd::kRedo]);
+
+    f.OnCommand(cmd::kUndo);
+    EXPECT_EQ(f.system.model.Total(), 1);
+    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_TRUE(shell.enabled[cmd::kRedo]);
+    EXPECT_TRUE(f.system.keys.IsDown(KeyCtrl));  // still held: Ctrl+click still adds
+    f.OnCommand(cmd::kRedo);
+    EXPECT_EQ(f.system.model.Total(), 2);
+    EXPECT_EQ(f.system.saved, 0);
+
+    const std::string path = (dir / "two.vvl").string();
+    dialogs.savePaths = {path};
+    ASSERT_TRUE(f.SaveAs());
+    f.OnCommand(cmd::kUndo);
+    EXPECT_EQ(f.system.saved, 0);
+    f.OnCommand(cmd::kRedo);
+    EXPECT_EQ(f.system.saved, 1);  // back at what the file holds: no prompt
+
+    f.OnCommand(cmd::kUndo);
+    dialogs.answers = {MsgResult::No};
+    f.OnCommand(cmd::kNew);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(shell.enabled[cmd::kRedo]);
+
+    f.system.history.Painted(f.system.model.topBlocks.Front(), ColourGreen, ColourGreen);
+    dialogs.answers = {MsgResult::No};
+    dialogs.openPaths = {path};
+    f.OnCommand(cmd::kOpen);
+    EXPECT_EQ(f.system.model.Total(), 2);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(f.system.history.CanUndo());
 }
 
 TEST_F(FormTest, SaveAsThenOpenRoundTripsAndRemembersTheFolder) {

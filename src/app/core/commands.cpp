@@ -7,12 +7,20 @@
 #include "interaction/about.h"
 #include "interaction/camera_aim.h"
 #include "interaction/command_table.h"
+#include "interaction/maker.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
 namespace app {
 
 void CAppForm::OnCommand(int id) {
+    RunCommand(id);
+    RefreshMenuEnabled();
+    // A hovered button's tooltip says what the button would do now.
+    strips_->Refresh();
+}
+
+void CAppForm::RunCommand(int id) {
     CameraDevice* up = CameraUpload();
     switch (id) {
         case cmd::kNew:
@@ -24,15 +32,29 @@ void CAppForm::OnCommand(int id) {
         case cmd::kSaveAs:
             SaveAs();
             return;
+        case cmd::kExportMesh:
+            ExportMesh();
+            return;
+        case cmd::kSaveImage:
+            SaveImage();
+            return;
         case cmd::kExit:
             if (services_.shell) services_.shell->PostCloseToMainWindow();
             return;
 
+        // The held keys stay: Ctrl and Shift go on choosing the editing mode.
+        case cmd::kUndo:
+            UndoEdit(system);
+            return;
+        case cmd::kRedo:
+            RedoEdit(system);
+            return;
+
         case cmd::kOrbitMode:
-            if (camera.orbitMode == 0) OnCommand(cmd::kToggleOrbit);
+            if (camera.orbitMode == 0) RunCommand(cmd::kToggleOrbit);
             return;
         case cmd::kFreeTargetMode:
-            if (camera.orbitMode == 1) OnCommand(cmd::kToggleOrbit);
+            if (camera.orbitMode == 1) RunCommand(cmd::kToggleOrbit);
             return;
         case cmd::kToggleOrbit:
             camera.ToggleOrbitMode();
@@ -41,7 +63,7 @@ void CAppForm::OnCommand(int id) {
             return;
         case cmd::kAutoSpinAround:
             if (camera.orbitMode == 1) {
-                OnCommand(cmd::kToggleAutoSpin);
+                RunCommand(cmd::kToggleAutoSpin);
             } else {
                 camera.autoSpinAround = !camera.autoSpinAround;
                 RefreshCheckMarks();
@@ -49,7 +71,7 @@ void CAppForm::OnCommand(int id) {
             return;
         case cmd::kAutoSpinTarget:
             if (camera.orbitMode == 0) {
-                OnCommand(cmd::kToggleAutoSpin);
+                RunCommand(cmd::kToggleAutoSpin);
             } else {
                 camera.autoSpinTarget = !camera.autoSpinTarget;
                 RefreshCheckMarks();
@@ -190,10 +212,24 @@ void CAppForm::SetMode(int newMode, bool stopAxisMode) {
 void CAppForm::RefreshCheckMarks() {
     Shell* shell = services_.shell;
     system.detailLevel = std::clamp(system.detailLevel, 1, 3);
+    RefreshMenuEnabled();
     if (!shell) return;
     for (const commands::Command& c : commands::All())
         if (c.check != commands::Check::None)
             shell->SetMenuCheck(c.id, commands::IsChecked(c, system, camera));
+}
+
+void CAppForm::RefreshMenuEnabled() {
+    Shell* shell = services_.shell;
+    if (!shell) return;
+    for (const commands::Command& c : commands::All()) {
+        if (c.enable == commands::Enable::Always) continue;
+        const bool enabled = commands::IsEnabled(c, system);
+        auto [it, inserted] = shownEnabled_.try_emplace(c.id, enabled);
+        if (!inserted && it->second == enabled) continue;
+        it->second = enabled;
+        shell->SetMenuEnabled(c.id, enabled);
+    }
 }
 
 void CAppForm::LeaveFullScreenForDialog() {
@@ -240,7 +276,7 @@ void CAppForm::OpenMakerSite() {
     LeaveFullScreenForDialog();
     ClearKeys();
     camera.mouse.ReleaseAll();
-    if (services_.dialogs) services_.dialogs->OpenUrl(kMakerUrl);
+    if (services_.dialogs) services_.dialogs->OpenUrl(maker::Url());
 }
 
 }  // namespace app

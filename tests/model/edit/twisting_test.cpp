@@ -146,11 +146,13 @@ TEST_F(TwistFixture, CancelPutsTheBlockBackOnItsJoint) {
     SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, child);
     child->axis = {1, 1, 0};
-    const int saved = sys.saved;
+    ASSERT_EQ(sys.saved, 1);
     CancelTwist(sys);
     EXPECT_EQ(child->angle, 0.0f);
     EXPECT_EQ(child->axis, (Vec3{0, 0, 2}));
-    EXPECT_EQ(sys.saved, saved);
+    EXPECT_EQ(sys.saved, 0);  // the file holds the angle: an untwist is unsaved work
+    CancelTwist(sys);         // already untwisted: no undo step
+    EXPECT_EQ(sys.history.UndoCount(), 1u);
 
     // A re-homed top-level block stands upright again.
     top->axis = {2, 0, 0};
