@@ -52,6 +52,7 @@ class MemorySettings : public app::SettingsStore {
   public:
     std::map<std::string, uint32_t> dwords;
     std::map<std::string, std::string> strings;
+    std::map<std::string, std::vector<std::string>> lists;
     int flushes = 0;
 
     std::optional<uint32_t> ReadDword(const std::string& name) override {
@@ -65,6 +66,12 @@ class MemorySettings : public app::SettingsStore {
     }
     bool WriteString(const std::string& name, const std::string& value) override {
         return strings[name] = value, true;
+    }
+    std::optional<std::vector<std::string>> ReadStringList(const std::string& name) override {
+        return lists.contains(name) ? std::optional(lists[name]) : std::nullopt;
+    }
+    bool WriteStringList(const std::string& name, const std::vector<std::string>& values) override {
+        return lists[name] = values, true;
     }
     bool Flush() override { return ++flushes, true; }
 };
