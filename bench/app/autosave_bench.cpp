@@ -75,7 +75,7 @@ void BM_AutosaveTick(benchmark::State& state) {
     fs::remove_all(folder);
 }
 BENCHMARK(BM_AutosaveTick)
-    ->ArgsProduct({{100'000, 1'000'000}, {0, 1}})
+    ->ArgsProduct({{1'000, 100'000, 1'000'000}, {0, 1}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "app/gl_view.h"
+#include "bench_smoke.h"
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "model/construction.h"
@@ -48,7 +49,10 @@ void BM_WindowFirstFrame(benchmark::State& state) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
-BENCHMARK(BM_WindowFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_WindowFirstFrame)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(FixedIterations(5));
 
 // `vorla --render` of a construction of `range(0)` blocks: process start, offscreen
 // context, meshes, one frame, PNG written.
@@ -97,7 +101,7 @@ BENCHMARK(BM_RenderCommand)
     ->Arg(27000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+    ->Iterations(FixedIterations(3));
 
 }  // namespace
 

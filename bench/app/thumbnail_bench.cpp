@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_smoke.h"
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "model/construction.h"
@@ -87,6 +88,11 @@ void BM_Thumbnail(benchmark::State& state) {
     state.counters["blocks"] = static_cast<double>(state.range(0));
     fs::remove_all(dir);
 }
-BENCHMARK(BM_Thumbnail)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Thumbnail)
+    ->Arg(100)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(FixedIterations(3));
 
 }  // namespace

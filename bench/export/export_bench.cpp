@@ -86,3 +86,9 @@ BENCHMARK(BM_Export)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
+// Every format for 100 blocks (what the smoke run under ctest takes).
+BENCHMARK(BM_Export)
+    ->ArgsProduct({{100}, {0, 1, 2, 3, 4, 5}, {1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);

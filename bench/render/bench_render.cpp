@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_smoke.h"
 #include "model/placement.h"
 #include "platform/gfx/gl/headless_device.h"
 #include "render/camera_upload.h"
@@ -92,7 +93,10 @@ void BM_TimeToFirstFrame(benchmark::State& state) {
         benchmark::DoNotOptimize(image.pixels.data());
     }
 }
-BENCHMARK(BM_TimeToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_TimeToFirstFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(FixedIterations(5))
+    ->UseRealTime();
 
 struct Scene {
     std::unique_ptr<gfx::gl::HeadlessDevice> gl;

@@ -50,28 +50,19 @@ struct CameraRig {
 
     // The tracker sees the message first, then the camera, as the dispatcher does.
     void Send(MessageKind kind, int x, int y) {
-        InputMessage m;
-        m.kind = kind;
-        m.x = x;
-        m.y = y;
+        InputMessage m{.kind = kind, .x = x, .y = y};
         cam.mouse.OnMouseMessage(time, m);
         m.buttons = HeldFlags();
         cam.OnMouse(m);
     }
     void Wheel(int delta) {
-        InputMessage m;
-        m.kind = MessageKind::MouseWheel;
-        m.x = 400;
-        m.y = 300;
-        m.wheelDelta = delta;
+        const InputMessage m{
+            .kind = MessageKind::MouseWheel, .x = 400, .y = 300, .wheelDelta = delta};
         cam.mouse.OnMouseMessage(time, m);
         cam.OnMouse(m);
     }
     void Key(MessageKind kind, int virtualKey) {
-        InputMessage m;
-        m.kind = kind;
-        m.virtualKey = virtualKey;
-        keys.OnKeyMessage(time, m);
+        keys.OnKeyMessage(time, {.kind = kind, .virtualKey = virtualKey});
     }
     void Frame(float dt) {
         time += dt;

@@ -110,7 +110,6 @@ TEST_F(RenderE2E, ManyBlocksInEveryColourAppear) {
     for (Hue h : {Hue::Red, Hue::Yellow, Hue::Green, Hue::White}) colours += seen.count(h) ? 1 : 0;
     EXPECT_GE(colours, 3) << "block colours missing from the picture";
     EXPECT_GT(blockPixels, (image.width() / 3) * (image.height() / 3) / 20);
-    image.save(Path("many-copy.png"));
 }
 
 TEST_F(RenderE2E, BadFilesAndBadUsageExitWithAReason) {

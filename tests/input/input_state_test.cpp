@@ -7,20 +7,11 @@
 namespace {
 
 InputMessage Key(MessageKind kind, int virtualKey, bool repeat = false) {
-    InputMessage m;
-    m.kind = kind;
-    m.virtualKey = virtualKey;
-    m.autoRepeat = repeat;
-    return m;
+    return {.kind = kind, .virtualKey = virtualKey, .autoRepeat = repeat};
 }
 
 InputMessage Mouse(MessageKind kind, int x, int y, WindowId target = WindowId::View) {
-    InputMessage m;
-    m.kind = kind;
-    m.x = x;
-    m.y = y;
-    m.target = target;
-    return m;
+    return {.kind = kind, .x = x, .y = y, .target = target};
 }
 
 struct RecordingCapture : MouseCapture {

@@ -142,11 +142,10 @@ TEST(CommandTable, EveryAcceleratorAndNothingElse) {
     };
     std::set<std::tuple<int, bool, bool, bool>> listed;
     for (const Accel& a : table) {
-        InputMessage m;
-        m.kind = MessageKind::KeyDown;
-        m.virtualKey = a.key;
-        m.buttons = (a.ctrl ? vk::MK_CONTROL : 0u) | (a.shift ? vk::MK_SHIFT : 0u);
-        m.alt = a.alt;
+        InputMessage m{.kind = MessageKind::KeyDown,
+                       .buttons = (a.ctrl ? vk::MK_CONTROL : 0u) | (a.shift ? vk::MK_SHIFT : 0u),
+                       .virtualKey = a.key,
+                       .alt = a.alt};
         EXPECT_EQ(TranslateAccelerator(m), a.id) << a.key;
         listed.insert({a.key, a.ctrl, a.shift, a.alt});
         m.kind = MessageKind::KeyUp;

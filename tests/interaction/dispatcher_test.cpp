@@ -47,12 +47,8 @@ class DispatcherTest : public EditFixture {
     DispatcherTest() { sys.aboutShown = 0; }
 
     bool Key(MessageKind kind, int key, bool repeat = false, WindowId target = WindowId::View) {
-        InputMessage m;
-        m.kind = kind;
-        m.virtualKey = key;
-        m.autoRepeat = repeat;
-        m.target = target;
-        return dispatcher.DispatchInput(m);
+        return dispatcher.DispatchInput(
+            {.kind = kind, .virtualKey = key, .autoRepeat = repeat, .target = target});
     }
     bool Down(int key) { return Key(MessageKind::KeyDown, key); }
     bool Up(int key) { return Key(MessageKind::KeyUp, key); }
@@ -67,14 +63,9 @@ class DispatcherTest : public EditFixture {
             bit = vk::MK_MBUTTON;
         if (IsButtonDown(kind)) held |= bit;
         if (IsButtonUp(kind)) held &= ~bit;
-        InputMessage m;
-        m.kind = kind;
-        m.x = x;
-        m.y = y;
-        m.buttons = held;
-        m.target = target;
         host.time += 0.01f;
-        return dispatcher.DispatchInput(m);
+        return dispatcher.DispatchInput(
+            {.kind = kind, .x = x, .y = y, .buttons = held, .target = target});
     }
     bool Click(int x, int y) {
         const bool pass = Mouse(MessageKind::LButtonDown, x, y);

@@ -73,6 +73,12 @@ TEST(DeviceObjects, FontHeightIsTenPoints) {
 TEST(DeviceObjects, ResetSetsFixedStatesCapsAndOverlayObjects) {
     Rig rig;
     ASSERT_EQ(rig.Create(), gfx::S_OK);
+    // The opposite of what the reset must leave, so that each check below can fail.
+    auto& d = rig.device;
+    d.SetRenderState(gfx::RenderState::DitherEnable, 1);
+    d.SetRenderState(gfx::RenderState::SpecularEnable, 1);
+    d.SetRenderState(gfx::RenderState::ZEnable, 0);
+    d.SetRenderState(gfx::RenderState::Lighting, 0);
     bool sized = false;
     ASSERT_EQ(rig.renderer->ResetDeviceObjects(rig.device,
                                                [&] {
@@ -83,8 +89,8 @@ TEST(DeviceObjects, ResetSetsFixedStatesCapsAndOverlayObjects) {
                                                }),
               gfx::S_OK);
     EXPECT_TRUE(sized);
-    auto& d = rig.device;
     EXPECT_EQ(d.GetRenderState(gfx::RenderState::DitherEnable), 0u);
+    EXPECT_EQ(d.GetRenderState(gfx::RenderState::SpecularEnable), 0u);
     EXPECT_EQ(d.GetRenderState(gfx::RenderState::ZEnable), 1u);
     EXPECT_EQ(d.GetRenderState(gfx::RenderState::Ambient), 0x000F0F0Fu);
     EXPECT_EQ(d.GetRenderState(gfx::RenderState::Lighting), 1u);

@@ -51,53 +51,6 @@ std::optional<uint32_t> ScriptedDialogs::ChooseColour(uint32_t initialColorRef) 
     return PopOr(colours, std::optional<uint32_t>(), &unexpected);
 }
 
-std::optional<uint32_t> MemorySettings::ReadDword(const std::string& name) {
-    auto it = dwords.find(name);
-    return it == dwords.end() ? std::nullopt : std::optional(it->second);
-}
-
-std::optional<std::string> MemorySettings::ReadString(const std::string& name) {
-    auto it = strings.find(name);
-    return it == strings.end() ? std::nullopt : std::optional(it->second);
-}
-
-bool MemorySettings::WriteDword(const std::string& name, uint32_t value) {
-    dwords[name] = value;
-    return true;
-}
-
-bool MemorySettings::WriteString(const std::string& name, const std::string& value) {
-    strings[name] = value;
-    return true;
-}
-
-std::optional<std::vector<std::string>> MemorySettings::ReadStringList(const std::string& name) {
-    auto it = lists.find(name);
-    return it == lists.end() ? std::nullopt : std::optional(it->second);
-}
-
-bool MemorySettings::WriteStringList(const std::string& name,
-                                     const std::vector<std::string>& values) {
-    lists[name] = values;
-    return true;
-}
-
-bool MemorySettings::Flush() {
-    ++flushes;
-    return true;
-}
-
-gfx::Rect FakeWindows::WindowRect(gfx::WindowHandle w) const {
-    auto it = windows.find(w);
-    return it == windows.end() ? gfx::Rect{} : it->second.window;
-}
-
-gfx::Rect FakeWindows::ClientRect(gfx::WindowHandle w) const {
-    auto it = windows.find(w);
-    return it == windows.end() ? gfx::Rect{}
-                               : gfx::Rect{0, 0, it->second.clientWidth, it->second.clientHeight};
-}
-
 void FakeWindows::Resize(gfx::WindowHandle w, int width, int height) {
     Window& win = windows[w];
     win.window.right = win.window.left + width + 8;

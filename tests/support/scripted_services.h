@@ -55,13 +55,25 @@ class MemorySettings : public app::SettingsStore {
     std::map<std::string, std::vector<std::string>> lists;
     int flushes = 0;
 
-    std::optional<uint32_t> ReadDword(const std::string& name) override;
-    std::optional<std::string> ReadString(const std::string& name) override;
-    bool WriteDword(const std::string& name, uint32_t value) override;
-    bool WriteString(const std::string& name, const std::string& value) override;
-    std::optional<std::vector<std::string>> ReadStringList(const std::string& name) override;
-    bool WriteStringList(const std::string& name, const std::vector<std::string>& values) override;
-    bool Flush() override;
+    std::optional<uint32_t> ReadDword(const std::string& name) override {
+        return dwords.contains(name) ? std::optional(dwords[name]) : std::nullopt;
+    }
+    std::optional<std::string> ReadString(const std::string& name) override {
+        return strings.contains(name) ? std::optional(strings[name]) : std::nullopt;
+    }
+    bool WriteDword(const std::string& name, uint32_t value) override {
+        return dwords[name] = value, true;
+    }
+    bool WriteString(const std::string& name, const std::string& value) override {
+        return strings[name] = value, true;
+    }
+    std::optional<std::vector<std::string>> ReadStringList(const std::string& name) override {
+        return lists.contains(name) ? std::optional(lists[name]) : std::nullopt;
+    }
+    bool WriteStringList(const std::string& name, const std::vector<std::string>& values) override {
+        return lists[name] = values, true;
+    }
+    bool Flush() override { return ++flushes, true; }
 };
 
 class FakeMessageBoxes : public d3dfw::MessageBoxHost {
@@ -85,8 +97,13 @@ class FakeWindows : public d3dfw::WindowHost {
         int clientWidth = 0, clientHeight = 0;
     };
 
-    gfx::Rect WindowRect(gfx::WindowHandle w) const override;
-    gfx::Rect ClientRect(gfx::WindowHandle w) const override;
+    gfx::Rect WindowRect(gfx::WindowHandle w) const override {
+        return windows.contains(w) ? windows.at(w).window : gfx::Rect{};
+    }
+    gfx::Rect ClientRect(gfx::WindowHandle w) const override {
+        if (!windows.contains(w)) return {};
+        return {0, 0, windows.at(w).clientWidth, windows.at(w).clientHeight};
+    }
     void RestoreWindowRect(gfx::WindowHandle w, const gfx::Rect& r) override {
         restored.push_back({w, r});
     }

@@ -124,7 +124,7 @@ void BM_AddBlock(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_AddBlock)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddBlock)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 void BM_DeleteBlock(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
@@ -140,7 +140,7 @@ void BM_DeleteBlock(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_DeleteBlock)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeleteBlock)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // One edit made in the scene, for undoing and redoing it.
 enum class Edit { Add, Delete, Twist };

@@ -351,6 +351,14 @@ public:
 };
 
 // ---- Device ---------------------------------------------------------------------------------
+// What every implementation answers alike (tests/platform/gfx/device_contract_test.cpp):
+// - a new or reset device starts from the classic default states: depth test on exactly
+//   when the device has a depth buffer (enableAutoDepthStencil), depth writes and lighting
+//   on, no blending, no fog, counter-clockwise culling, identity transforms, the viewport
+//   over the whole back buffer;
+// - a null out-pointer or unusable data (see validation.h) is D3DERR_INVALIDCALL, as is a
+//   scene begun twice or ended without a beginning; nothing is created on failure;
+// - a back buffer without alpha reads back as opaque.
 class Device {
 public:
     virtual ~Device() = default;

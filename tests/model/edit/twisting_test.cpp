@@ -16,12 +16,7 @@ float Degrees(float radians) {
 }
 
 InputMessage Mouse(MessageKind kind, int x, int y, unsigned buttons) {
-    InputMessage m;
-    m.kind = kind;
-    m.x = x;
-    m.y = y;
-    m.buttons = buttons;
-    return m;
+    return {.kind = kind, .x = x, .y = y, .buttons = buttons};
 }
 }  // namespace
 
@@ -39,10 +34,10 @@ TEST(TwistSnapping, BaseAngleRoundsToWholeDegreesWithHalvesDown) {
     EXPECT_NEAR(Degrees(SnapTwistBase(12.6f * kDeg)), 13.0f, 1e-4f);
     EXPECT_NEAR(Degrees(SnapTwistBase(12.4f * kDeg)), 12.0f, 1e-4f);
     EXPECT_NEAR(Degrees(SnapTwistBase(-12.6f * kDeg)), -13.0f, 1e-4f);
-    // An exact half in the angle's own arithmetic rounds down.
-    const float half = 12.5f / (180.0f / kPi);
-    const float u = half * (180.0f / kPi);
-    EXPECT_NEAR(Degrees(SnapTwistBase(half)), u - std::floor(u) > 0.5f ? 13.0f : 12.0f, 1e-4f);
+    // 0x1.becde8p-3 rad is exactly 12.5 degrees when converted in single precision with
+    // pi = 3.1415927: an exact half rounds down, towards minus infinity on both sides.
+    EXPECT_NEAR(Degrees(SnapTwistBase(0x1.becde8p-3f)), 12.0f, 1e-4f);
+    EXPECT_NEAR(Degrees(SnapTwistBase(-0x1.becde8p-3f)), -13.0f, 1e-4f);
     EXPECT_EQ(SnapTwistBase(0.0f), 0.0f);
 }
 

@@ -238,17 +238,25 @@ void BM_FrameOneDrawPerBlock(benchmark::State& state) {
 }
 
 BENCHMARK(BM_BareInstancedProbe)
+    ->Arg(100)
     ->Arg(1000)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK(BM_FrameInstanced)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameInstanced)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_FrameInstancedAttributes)
+    ->Arg(100)
     ->Arg(1000)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_FrameOneDrawPerBlock)
+    ->Arg(100)
     ->Arg(1000)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)

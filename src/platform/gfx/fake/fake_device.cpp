@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/gfx/fake/names.h"
+#include "platform/gfx/validation.h"
 
 namespace gfx::fake {
 
@@ -14,38 +15,6 @@ std::string U(uint32_t v) {
 }
 std::string F(float f) {
     return FloatText(f);
-}
-
-std::string ColorText(const ColorValue& c) {
-    return "(" + F(c.r) + " " + F(c.g) + " " + F(c.b) + " " + F(c.a) + ")";
-}
-std::string VecText(const vmath::Vec3& v) {
-    return "(" + F(v.x) + " " + F(v.y) + " " + F(v.z) + ")";
-}
-
-std::string MatrixText(const vmath::Mat4& m) {
-    std::string s = "[";
-    for (int r = 0; r < 4; ++r) {
-        if (r) s += "; ";
-        for (int c = 0; c < 4; ++c) {
-            if (c) s += ' ';
-            s += F(m(r, c));
-        }
-    }
-    return s + "]";
-}
-
-std::string RectText(const Rect& r) {
-    return "(" + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
-           std::to_string(r.right) + " " + std::to_string(r.bottom) + ")";
-}
-
-void Count(const std::shared_ptr<uint32_t>& live, int delta) {
-    if (live) *live = static_cast<uint32_t>(static_cast<int>(*live) + delta);
-}
-
-void LogRelease(const std::shared_ptr<CallLog>& log, const std::string& name) {
-    if (log) log->Add({"Release", {name}, S_OK, nullptr});
 }
 
 }  // namespace
@@ -88,152 +57,14 @@ std::vector<std::string> PresentArgs(const PresentParameters& p) {
             Hex(p.presentationInterval)};
 }
 
-// ---- Created objects ------------------------------------------------------------------------
-
-FakeTexture::FakeTexture(std::string name, std::vector<TextureLevel> levels,
-                         std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live)
-    : name_(std::move(name)),
-      levels_(std::move(levels)),
-      log_(std::move(log)),
-      live_(std::move(live)) {
-    Count(live_, +1);
-}
-FakeTexture::~FakeTexture() {
-    Count(live_, -1);
-    LogRelease(log_, name_);
-}
-
-FakeVertexBuffer::FakeVertexBuffer(std::string name, std::vector<vmath::Vec3> vertices,
-                                   std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live)
-    : name_(std::move(name)),
-      vertices_(std::move(vertices)),
-      log_(std::move(log)),
-      live_(std::move(live)) {
-    Count(live_, +1);
-}
-FakeVertexBuffer::~FakeVertexBuffer() {
-    Count(live_, -1);
-    LogRelease(log_, name_);
-}
-
-FakeMesh::FakeMesh(std::string name, vmath::MeshGeometry geometry, std::shared_ptr<CallLog> log,
-                   std::shared_ptr<uint32_t> live)
-    : name_(std::move(name)),
-      geometry_(std::move(geometry)),
-      log_(std::move(log)),
-      live_(std::move(live)) {
-    Count(live_, +1);
-}
-FakeMesh::~FakeMesh() {
-    Count(live_, -1);
-    LogRelease(log_, name_);
-}
-
-FakeSprite::FakeSprite(std::string name, std::shared_ptr<CallLog> log,
-                       std::shared_ptr<uint32_t> live)
-    : name_(std::move(name)), log_(std::move(log)), live_(std::move(live)) {
-    Count(live_, +1);
-}
-FakeSprite::~FakeSprite() {
-    Count(live_, -1);
-    LogRelease(log_, name_);
-}
-
-HRESULT FakeSprite::Begin(uint32_t flags) {
-    // Nested Begin is a caller fault the real sprite rejects.
-    HRESULT hr = inBegin_ ? D3DERR_INVALIDCALL : S_OK;
-    log_->Add({"Sprite::Begin", {name_, Hex(flags)}, hr, nullptr});
-    if (Succeeded(hr)) inBegin_ = true;
-    return hr;
-}
-
-void FakeSprite::SetTransform(const vmath::Mat4& transform) {
-    transform_ = transform;
-    log_->Add({"Sprite::SetTransform", {name_, MatrixText(transform)}, S_OK, nullptr});
-}
-
-HRESULT FakeSprite::Draw(Texture* texture, const Rect* src, const vmath::Vec3* center,
-                         const vmath::Vec3* position, Color color) {
-    HRESULT hr = inBegin_ ? S_OK : D3DERR_INVALIDCALL;
-    log_->Add({"Sprite::Draw",
-               {name_, ObjectName(texture), src ? RectText(*src) : "whole",
-                VecText(center ? *center : vmath::Vec3{}),
-                VecText(position ? *position : vmath::Vec3{}), Hex(color)},
-               hr,
-               nullptr});
-    return hr;
-}
-
-HRESULT FakeSprite::End() {
-    HRESULT hr = inBegin_ ? S_OK : D3DERR_INVALIDCALL;
-    log_->Add({"Sprite::End", {name_}, hr, nullptr});
-    inBegin_ = false;
-    return hr;
-}
-
-FakeFont::FakeFont(std::string name, FontDesc desc, std::shared_ptr<CallLog> log,
-                   std::shared_ptr<uint32_t> live)
-    : name_(std::move(name)), desc_(std::move(desc)), log_(std::move(log)), live_(std::move(live)) {
-    Count(live_, +1);
-}
-FakeFont::~FakeFont() {
-    Count(live_, -1);
-    LogRelease(log_, name_);
-}
-
-int FakeFont::DrawText(Sprite* sprite, std::string_view text, int count, const Rect& rect,
-                       uint32_t format, Color color) {
-    std::string_view drawn =
-        count < 0 ? text : text.substr(0, std::min(text.size(), static_cast<size_t>(count)));
-    log_->Add({"Font::DrawText",
-               {name_, ObjectName(sprite), "\"" + std::string(drawn) + "\"", RectText(rect),
-                Hex(format), Hex(color)},
-               S_OK,
-               nullptr});
-    int lineHeight = desc_.height == 0 ? 16 : std::abs(desc_.height);
-    int lines =
-        drawn.empty() ? 0 : 1 + static_cast<int>(std::count(drawn.begin(), drawn.end(), '\n'));
-    return lines * lineHeight;
-}
-
-void FakeFont::OnLostDevice() {
-    lost_ = true;
-    log_->Add({"Font::OnLostDevice", {name_}, S_OK, nullptr});
-}
-
-void FakeFont::OnResetDevice() {
-    lost_ = false;
-    log_->Add({"Font::OnResetDevice", {name_}, S_OK, nullptr});
-}
-
-std::string ObjectName(const Texture* t) {
-    if (!t) return "null";
-    auto* f = dynamic_cast<const FakeTexture*>(t);
-    return f ? f->Name() : "?";
-}
-std::string ObjectName(const VertexBuffer* b) {
-    if (!b) return "null";
-    auto* f = dynamic_cast<const FakeVertexBuffer*>(b);
-    return f ? f->Name() : "?";
-}
-std::string ObjectName(const Mesh* m) {
-    if (!m) return "null";
-    auto* f = dynamic_cast<const FakeMesh*>(m);
-    return f ? f->Name() : "?";
-}
-std::string ObjectName(const Sprite* s) {
-    if (!s) return "null";
-    auto* f = dynamic_cast<const FakeSprite*>(s);
-    return f ? f->Name() : "?";
-}
-
 // ---- Device -------------------------------------------------------------------------------------
 
 namespace {
 
-// The states a freshly created or reset device starts with.
-std::map<RenderState, uint32_t> DefaultRenderStates() {
-    return {{RenderState::ZEnable, 1},
+// The states a freshly created or reset device starts with: depth testing is on where the
+// device has a depth buffer.
+std::map<RenderState, uint32_t> DefaultRenderStates(const PresentParameters& p) {
+    return {{RenderState::ZEnable, p.enableAutoDepthStencil ? 1u : 0u},
             {RenderState::ZWriteEnable, 1},
             {RenderState::SrcBlend, BLEND_ONE},
             {RenderState::DestBlend, BLEND_ZERO},
@@ -259,7 +90,7 @@ uint32_t DefaultSamplerState(SamplerState s) {
 FakeDevice::FakeDevice(const Caps& caps, const PresentParameters& params,
                        std::shared_ptr<CallLog> log)
     : log_(log ? std::move(log) : std::make_shared<CallLog>()), caps_(caps), params_(params) {
-    renderStates_ = DefaultRenderStates();
+    renderStates_ = DefaultRenderStates(params_);
     viewport_ = {0,
                  0,
                  static_cast<int>(params_.backBufferWidth),
@@ -346,7 +177,7 @@ HRESULT FakeDevice::Reset(PresentParameters* params) {
     phase_ = Phase::Ok;
     ++resetCount_;
     // A reset device starts again from the default states, like a new one.
-    renderStates_ = DefaultRenderStates();
+    renderStates_ = DefaultRenderStates(params_);
     stageStates_.clear();
     samplerStates_.clear();
     transforms_.clear();
@@ -508,7 +339,8 @@ std::string FakeDevice::GetTextureName(uint32_t stage) const {
 
 HRESULT FakeDevice::CreateTexture(std::span<const TextureLevel> levels,
                                   std::unique_ptr<Texture>* texture) {
-    HRESULT hr = (texture && !levels.empty()) ? Injected("CreateTexture") : D3DERR_INVALIDCALL;
+    HRESULT hr =
+        (texture && ValidTextureLevels(levels)) ? Injected("CreateTexture") : D3DERR_INVALIDCALL;
     std::string size = levels.empty() ? "0x0" : U(levels[0].width) + "x" + U(levels[0].height);
     if (Failed(hr)) {
         Record("CreateTexture", {"null", size, U(static_cast<uint32_t>(levels.size()))}, hr);
@@ -523,7 +355,8 @@ HRESULT FakeDevice::CreateTexture(std::span<const TextureLevel> levels,
 
 HRESULT FakeDevice::CreateLineBuffer(std::span<const vmath::Vec3> vertices,
                                      std::unique_ptr<VertexBuffer>* buffer) {
-    HRESULT hr = buffer ? Injected("CreateLineBuffer") : D3DERR_INVALIDCALL;
+    HRESULT hr =
+        (buffer && ValidLineVertices(vertices)) ? Injected("CreateLineBuffer") : D3DERR_INVALIDCALL;
     if (Failed(hr)) {
         Record("CreateLineBuffer", {"null", U(static_cast<uint32_t>(vertices.size()))}, hr);
         return hr;
@@ -536,7 +369,8 @@ HRESULT FakeDevice::CreateLineBuffer(std::span<const vmath::Vec3> vertices,
 }
 
 HRESULT FakeDevice::CreateMesh(const vmath::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) {
-    HRESULT hr = mesh ? Injected("CreateMesh") : D3DERR_INVALIDCALL;
+    HRESULT hr =
+        (mesh && ValidMeshGeometry(geometry)) ? Injected("CreateMesh") : D3DERR_INVALIDCALL;
     std::vector<std::string> args{U(static_cast<uint32_t>(geometry.VertexCount())),
                                   U(static_cast<uint32_t>(geometry.FaceCount()))};
     if (Failed(hr)) {
@@ -594,8 +428,10 @@ void FakeDevice::DrawMeshInstances(Mesh* mesh, std::span<const MeshInstance> ins
 
 HRESULT FakeDevice::ReadBackBuffer(std::vector<uint32_t>* pixels) {
     if (!pixels) return D3DERR_INVALIDCALL;
+    // A back buffer without alpha reads as opaque.
+    const uint32_t alpha = params_.backBufferFormat == Format::X8R8G8B8 ? 0xFF000000u : 0u;
     pixels->assign(static_cast<size_t>(params_.backBufferWidth) * params_.backBufferHeight,
-                   clearColor_);
+                   clearColor_ | alpha);
     return S_OK;
 }
 

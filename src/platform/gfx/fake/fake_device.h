@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/gfx/fake/call_log.h"
+#include "platform/gfx/fake/fake_objects.h"
 
 namespace gfx::fake {
 
@@ -35,104 +36,6 @@ PresentParameters DefaultPresentParameters();
 // Present parameters as call arguments: width, height, format, "windowed"/"fullscreen",
 // depth format or "nodepth", multisample type, present interval (hex).
 std::vector<std::string> PresentArgs(const PresentParameters& p);
-
-class FakeTexture final : public Texture {
-  public:
-    FakeTexture(std::string name, std::vector<TextureLevel> levels, std::shared_ptr<CallLog> log,
-                std::shared_ptr<uint32_t> live);
-    ~FakeTexture() override;
-    uint32_t Width() const override { return levels_.empty() ? 0 : levels_[0].width; }
-    uint32_t Height() const override { return levels_.empty() ? 0 : levels_[0].height; }
-    uint32_t LevelCount() const override { return static_cast<uint32_t>(levels_.size()); }
-    const std::string& Name() const { return name_; }
-    const std::vector<TextureLevel>& Levels() const { return levels_; }
-
-  private:
-    std::string name_;
-    std::vector<TextureLevel> levels_;
-    std::shared_ptr<CallLog> log_;
-    std::shared_ptr<uint32_t> live_;
-};
-
-class FakeVertexBuffer final : public VertexBuffer {
-  public:
-    FakeVertexBuffer(std::string name, std::vector<vmath::Vec3> vertices,
-                     std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live);
-    ~FakeVertexBuffer() override;
-    uint32_t VertexCount() const override { return static_cast<uint32_t>(vertices_.size()); }
-    const std::string& Name() const { return name_; }
-    const std::vector<vmath::Vec3>& Vertices() const { return vertices_; }
-
-  private:
-    std::string name_;
-    std::vector<vmath::Vec3> vertices_;
-    std::shared_ptr<CallLog> log_;
-    std::shared_ptr<uint32_t> live_;
-};
-
-class FakeMesh final : public Mesh {
-  public:
-    FakeMesh(std::string name, vmath::MeshGeometry geometry, std::shared_ptr<CallLog> log,
-             std::shared_ptr<uint32_t> live);
-    ~FakeMesh() override;
-    const vmath::MeshGeometry& Geometry() const override { return geometry_; }
-    const std::string& Name() const { return name_; }
-
-  private:
-    std::string name_;
-    vmath::MeshGeometry geometry_;
-    std::shared_ptr<CallLog> log_;
-    std::shared_ptr<uint32_t> live_;
-};
-
-class FakeSprite final : public Sprite {
-  public:
-    FakeSprite(std::string name, std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live);
-    ~FakeSprite() override;
-    HRESULT Begin(uint32_t flags) override;
-    void SetTransform(const vmath::Mat4& transform) override;
-    HRESULT Draw(Texture* texture, const Rect* src, const vmath::Vec3* center,
-                 const vmath::Vec3* position, Color color) override;
-    HRESULT End() override;
-    const std::string& Name() const { return name_; }
-    bool InBegin() const { return inBegin_; }
-    const vmath::Mat4& Transform() const { return transform_; }
-
-  private:
-    std::string name_;
-    std::shared_ptr<CallLog> log_;
-    std::shared_ptr<uint32_t> live_;
-    bool inBegin_ = false;
-    vmath::Mat4 transform_;
-};
-
-class FakeFont final : public Font {
-  public:
-    FakeFont(std::string name, FontDesc desc, std::shared_ptr<CallLog> log,
-             std::shared_ptr<uint32_t> live);
-    ~FakeFont() override;
-    // Answers |height| (16 when 0) per line of the drawn text.
-    int DrawText(Sprite* sprite, std::string_view text, int count, const Rect& rect,
-                 uint32_t format, Color color) override;
-    void OnLostDevice() override;
-    void OnResetDevice() override;
-    const std::string& Name() const { return name_; }
-    const FontDesc& Desc() const { return desc_; }
-    bool Lost() const { return lost_; }
-
-  private:
-    std::string name_;
-    FontDesc desc_;
-    std::shared_ptr<CallLog> log_;
-    std::shared_ptr<uint32_t> live_;
-    bool lost_ = false;
-};
-
-// Name of a created fake object ("mesh#3"), "null" for none, "?" for a foreign object.
-std::string ObjectName(const Texture* t);
-std::string ObjectName(const VertexBuffer* b);
-std::string ObjectName(const Mesh* m);
-std::string ObjectName(const Sprite* s);
 
 class FakeDevice final : public Device {
   public:

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace gfx {
 
@@ -156,6 +157,47 @@ std::string FloatText(float f) {
         if (std::strtof(buf, nullptr) == f) break;
     }
     return buf;
+}
+
+namespace {
+
+// "(a b c)". Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about chains
+// of operator+ that begin with a literal.
+std::string Parenthesised(std::initializer_list<std::string> items) {
+    std::string s = "(";
+    for (const std::string& item : items) {
+        if (s.size() > 1) s += ' ';
+        s += item;
+    }
+    s += ')';
+    return s;
+}
+
+}  // namespace
+
+std::string ColorText(const ColorValue& c) {
+    return Parenthesised({FloatText(c.r), FloatText(c.g), FloatText(c.b), FloatText(c.a)});
+}
+
+std::string VecText(const vmath::Vec3& v) {
+    return Parenthesised({FloatText(v.x), FloatText(v.y), FloatText(v.z)});
+}
+
+std::string MatrixText(const vmath::Mat4& m) {
+    std::string s = "[";
+    for (int r = 0; r < 4; ++r) {
+        if (r) s += "; ";
+        for (int c = 0; c < 4; ++c) {
+            if (c) s += ' ';
+            s += FloatText(m(r, c));
+        }
+    }
+    return s + "]";
+}
+
+std::string RectText(const Rect& r) {
+    return Parenthesised({std::to_string(r.left), std::to_string(r.top), std::to_string(r.right),
+                          std::to_string(r.bottom)});
 }
 
 }  // namespace gfx

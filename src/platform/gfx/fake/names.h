@@ -17,5 +17,10 @@ std::string SamplerStateName(SamplerState s);
 std::string Hex(uint32_t v);
 // Shortest text that reads back to the same float ("0.5", "1", "-2.25").
 std::string FloatText(float f);
+// "(r g b a)", "(x y z)", "[row; row; row; row]", "(left top right bottom)".
+std::string ColorText(const ColorValue& c);
+std::string VecText(const vmath::Vec3& v);
+std::string MatrixText(const vmath::Mat4& m);
+std::string RectText(const Rect& r);
 
 }  // namespace gfx

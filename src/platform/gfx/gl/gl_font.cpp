@@ -103,6 +103,7 @@ HRESULT GlFont::Init(const std::string& file, int index) {
     if (FT_Select_Charmap(face_, FT_ENCODING_UNICODE) != 0) return E_FAIL;
     HRESULT hr = GlSprite::Create(link_, &sprite_);
     if (Failed(hr)) return hr;
+    sprite_->MakePart();
     GlDevice* device = link_->device;
     if (!SetSize(device ? device->OverlayScale() : 1.0f)) return E_FAIL;
     return S_OK;
@@ -184,6 +185,7 @@ const Glyph* GlFont::GlyphOf(char32_t cp) {
             std::unique_ptr<GlTexture> page;
             if (Failed(GlTexture::CreateCoverage(link_, kAtlasSize, kAtlasSize, &page)))
                 return nullptr;
+            page->MakePart();
             pages_.push_back(std::move(page));
             penX_ = penY_ = rowHeight_ = 0;
         }
@@ -343,7 +345,7 @@ bool ResolveFont(const FontDesc& desc, std::string* file, int* index) {
 
 HRESULT CreateGlFont(std::shared_ptr<DeviceLink> link, const FontDesc& desc,
                      std::unique_ptr<Font>* out) {
-    if (!out) return E_INVALIDARG;
+    if (!out) return D3DERR_INVALIDCALL;
     out->reset();
     if (!link->device) return D3DERR_INVALIDCALL;
     std::string file;

@@ -5,6 +5,7 @@
 
 #include "platform/gfx/gl/gl_device.h"
 #include "platform/gfx/gl/gl_programs.h"
+#include "platform/gfx/validation.h"
 
 namespace gfx::gl {
 namespace {
@@ -28,14 +29,9 @@ HRESULT TakeError() {
 HRESULT GlTexture::CreateArgb(std::shared_ptr<DeviceLink> link,
                               std::span<const TextureLevel> levels,
                               std::unique_ptr<GlTexture>* out) {
-    if (!out) return E_INVALIDARG;
+    if (!out) return D3DERR_INVALIDCALL;
     out->reset();
-    if (levels.empty()) return E_INVALIDARG;
-    for (const TextureLevel& level : levels) {
-        if (level.width == 0 || level.height == 0 ||
-            level.pixels.size() != static_cast<size_t>(level.width) * level.height)
-            return E_INVALIDARG;
-    }
+    if (!ValidTextureLevels(levels)) return D3DERR_INVALIDCALL;
     if (!link->MakeCurrent()) return D3DERR_INVALIDCALL;
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
@@ -72,7 +68,7 @@ HRESULT GlTexture::CreateArgb(std::shared_ptr<DeviceLink> link,
 
 HRESULT GlTexture::CreateCoverage(std::shared_ptr<DeviceLink> link, uint32_t width, uint32_t height,
                                   std::unique_ptr<GlTexture>* out) {
-    if (!out || width == 0 || height == 0) return E_INVALIDARG;
+    if (!out || width == 0 || height == 0) return D3DERR_INVALIDCALL;
     out->reset();
     if (!link->MakeCurrent()) return D3DERR_INVALIDCALL;
     std::unique_ptr<GlTexture> t(new GlTexture(std::move(link)));
@@ -123,9 +119,9 @@ GlTexture::~GlTexture() {
 HRESULT GlLineBuffer::Create(std::shared_ptr<DeviceLink> link,
                              std::span<const vmath::Vec3> vertices,
                              std::unique_ptr<GlLineBuffer>* out) {
-    if (!out) return E_INVALIDARG;
+    if (!out) return D3DERR_INVALIDCALL;
     out->reset();
-    if (vertices.empty()) return E_INVALIDARG;
+    if (!ValidLineVertices(vertices)) return D3DERR_INVALIDCALL;
     if (!link->MakeCurrent()) return D3DERR_INVALIDCALL;
     static_assert(sizeof(vmath::Vec3) == 12);
     std::unique_ptr<GlLineBuffer> b(new GlLineBuffer(std::move(link)));
@@ -157,15 +153,10 @@ GlLineBuffer::~GlLineBuffer() {
 
 HRESULT GlMesh::Create(std::shared_ptr<DeviceLink> link, const vmath::MeshGeometry& geometry,
                        GLuint instanceBuffer, std::unique_ptr<GlMesh>* out) {
-    if (!out) return E_INVALIDARG;
+    if (!out) return D3DERR_INVALIDCALL;
     out->reset();
+    if (!ValidMeshGeometry(geometry)) return D3DERR_INVALIDCALL;
     const size_t n = geometry.positions.size();
-    if (n == 0 || geometry.indices.empty() || geometry.indices.size() % 3 != 0 ||
-        (!geometry.normals.empty() && geometry.normals.size() != n) ||
-        (!geometry.texCoords.empty() && geometry.texCoords.size() != n) || n > 65536)
-        return E_INVALIDARG;
-    for (uint16_t i : geometry.indices)
-        if (i >= n) return E_INVALIDARG;
     if (!link->MakeCurrent()) return D3DERR_INVALIDCALL;
 
     std::unique_ptr<GlMesh> m(new GlMesh(std::move(link)));

@@ -30,12 +30,23 @@ class GlObject {
     explicit GlObject(std::shared_ptr<DeviceLink> link) : link_(std::move(link)) {
         ++link_->liveObjects;
     }
-    virtual ~GlObject() { --link_->liveObjects; }
+    virtual ~GlObject() {
+        if (counted_) --link_->liveObjects;
+    }
     GlObject(const GlObject&) = delete;
     GlObject& operator=(const GlObject&) = delete;
+    // A part of another object (a font's sprite and glyph pages) is not counted on its own:
+    // the count is of what callers made and must release.
+    void MakePart() {
+        if (counted_) --link_->liveObjects;
+        counted_ = false;
+    }
 
   protected:
     std::shared_ptr<DeviceLink> link_;
+
+  private:
+    bool counted_ = true;
 };
 
 class GlTexture final : public Texture, public GlObject {

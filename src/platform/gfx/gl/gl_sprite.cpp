@@ -9,7 +9,7 @@
 namespace gfx::gl {
 
 HRESULT GlSprite::Create(std::shared_ptr<DeviceLink> link, std::unique_ptr<GlSprite>* out) {
-    if (!out) return E_INVALIDARG;
+    if (!out) return D3DERR_INVALIDCALL;
     out->reset();
     if (!link->device || !link->MakeCurrent()) return D3DERR_INVALIDCALL;
     std::unique_ptr<GlSprite> s(new GlSprite(std::move(link)));
@@ -56,7 +56,7 @@ HRESULT GlSprite::Draw(Texture* texture, const Rect* src, const vmath::Vec3* cen
                        const vmath::Vec3* position, Color color) {
     if (!began_) return D3DERR_INVALIDCALL;
     auto* t = dynamic_cast<GlTexture*>(texture);
-    if (!t) return E_INVALIDARG;
+    if (!t) return D3DERR_INVALIDCALL;
     Rect r = src ? *src : Rect{0, 0, static_cast<int>(t->Width()), static_cast<int>(t->Height())};
     const vmath::Vec3 c = center ? *center : vmath::Vec3{};
     const vmath::Vec3 p = position ? *position : vmath::Vec3{};

@@ -47,7 +47,6 @@ TEST(FakeDevice, RecordsCallsAsTextAndKeepsState) {
                   "emissive=(0 0 0 0), power=0)",
               }));
     EXPECT_EQ(dev.GetRenderState(RenderState::FogEnable), 1u);
-    EXPECT_EQ(dev.GetRenderState(RenderState::Lighting), 1u);  // default
     EXPECT_EQ(dev.GetTextureStageState(1, TextureStageState::ColorOp), uint32_t{TOP_ADD});
     EXPECT_EQ(dev.GetTextureStageState(0, TextureStageState::ColorOp), uint32_t{TOP_MODULATE});
     EXPECT_EQ(dev.GetSamplerState(0, SamplerState::MinFilter), uint32_t{TEXF_LINEAR});
@@ -71,7 +70,6 @@ TEST(FakeDevice, CreatedObjectsAreNamedKeepTheirDataAndLogTheirRelease) {
     ASSERT_EQ(dev.CreateTexture(levels, &tex), S_OK);
     const vmath::Vec3 v[2] = {{0, 0, 0}, {1, 1, 1}};
     ASSERT_EQ(dev.CreateLineBuffer(v, &lines), S_OK);
-    EXPECT_EQ(dev.LiveObjectCount(), 3u);
 
     EXPECT_EQ(mesh->Geometry().FaceCount(), 1u);
     EXPECT_EQ(tex->Width(), 2u);
@@ -83,7 +81,6 @@ TEST(FakeDevice, CreatedObjectsAreNamedKeepTheirDataAndLogTheirRelease) {
     dev.DrawMeshSubset(mesh.get(), 0);
     dev.DrawLineList(lines.get(), 0, 1);
     mesh.reset();
-    EXPECT_EQ(dev.LiveObjectCount(), 2u);
     EXPECT_EQ(dev.Log().Texts(),
               (std::vector<std::string>{
                   "CreateMesh(mesh#1, 3, 1)", "CreateTexture(texture#1, 2x2, 2)",
@@ -117,8 +114,6 @@ TEST(FakeDevice, InjectedFailuresHitTheChosenCall) {
     EXPECT_EQ(dev.BeginScene(), E_FAIL);
     EXPECT_FALSE(dev.InScene());
     EXPECT_EQ(dev.BeginScene(), S_OK);
-    EXPECT_EQ(dev.BeginScene(), D3DERR_INVALIDCALL);  // nested scenes are a caller fault
-    EXPECT_EQ(dev.EndScene(), S_OK);
 
     dev.FailNext("Reset");
     PresentParameters p = gfx::fake::DefaultPresentParameters();
@@ -138,19 +133,13 @@ TEST(FakeDevice, DeviceLossRunsLostThenNotResetUntilAReset) {
     EXPECT_EQ(dev.TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     EXPECT_EQ(dev.Present(), D3DERR_DEVICELOST);
 
-    dev.SetRenderState(RenderState::FogEnable, 1);
+    // (What a reset restores: device_contract_test.cpp.)
     p.backBufferWidth = 320;
     p.backBufferHeight = 200;
     EXPECT_EQ(dev.Reset(&p), S_OK);
     EXPECT_FALSE(dev.IsLost());
     EXPECT_EQ(dev.TestCooperativeLevel(), S_OK);
     EXPECT_EQ(dev.Present(), S_OK);
-    // A reset device starts from the defaults again, at the new size.
-    EXPECT_EQ(dev.GetRenderState(RenderState::FogEnable), 0u);
-    SurfaceDesc desc;
-    ASSERT_EQ(dev.GetBackBufferDesc(&desc), S_OK);
-    EXPECT_EQ(desc.width, 320u);
-    EXPECT_EQ(dev.GetViewport().height, 200);
     EXPECT_EQ(dev.Log().Texts("Reset").back(),
               "Reset(320, 200, X8R8G8B8, windowed, D16, 0, 0x80000000)");
 
