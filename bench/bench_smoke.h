@@ -8,3 +8,8 @@
 inline benchmark::IterationCount FixedIterations(benchmark::IterationCount n) {
     return std::getenv("VORLA_BENCH_SMOKE") ? 1 : n;
 }
+
+// How long to watch something: briefly in the smoke run, fully when measuring.
+inline int SmokeOr(int smokeMs, int fullMs) {
+    return std::getenv("VORLA_BENCH_SMOKE") ? smokeMs : fullMs;
+}

@@ -2,7 +2,7 @@
 // the CPU it takes while nothing moves, and the frames per second while a 2,000-block
 // chain turns under automatic rotation. Needs an X display; without one it starts an Xvfb
 // of its own, so `./dev bench` measures it too.
-#include <benchmark/benchmark.h>
+#include "bench_smoke.h"
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,13 +26,9 @@
 #include "app/frame_window.h"
 #include "app/gl_view.h"
 #include "platform/ui/qt_settings_store.h"
-#if __has_include("interaction/document.h")
 #include "interaction/camera_aim.h"
 #include "interaction/document.h"
-#else
-#include "model/edit/editing.h"
-#include "model/vvl_format.h"
-#endif
+#include "support/qt_application.h"
 
 namespace {
 
@@ -91,12 +87,12 @@ void BM_IdleEditorCpu(benchmark::State& state) {
             state.SkipWithError("the editor did not start");
             return;
         }
-        RunEventsFor(2000);  // settle
+        RunEventsFor(SmokeOr(300, 2000));  // settle
         const uint64_t frames = editor.app->View().FramesDrawn();
         const double cpu = CpuSeconds();
         QElapsedTimer wall;
         wall.start();
-        RunEventsFor(10000);
+        RunEventsFor(SmokeOr(1000, 10000));
         const double seconds = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
         state.SetIterationTime(seconds);
         state.counters["cpu_percent_of_a_core"] = (CpuSeconds() - cpu) / seconds * 100.0;
@@ -162,11 +158,11 @@ void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
             state.SkipWithError("the editor did not start");
             return;
         }
-        RunEventsFor(1000);
+        RunEventsFor(SmokeOr(300, 1000));
         const uint64_t frames = editor.app->View().FramesDrawn();
         QElapsedTimer wall;
         wall.start();
-        RunEventsFor(6000);
+        RunEventsFor(SmokeOr(1000, 6000));
         const double seconds = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
         state.SetIterationTime(seconds);
         state.counters["fps"] =
@@ -215,12 +211,8 @@ int main(int argc, char** argv) {
     char runtime[] = "/tmp/vorla-bench.XXXXXX";
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && mkdtemp(runtime))
         setenv("XDG_RUNTIME_DIR", runtime, 1);
-    std::unique_ptr<QApplication> app;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        app = std::make_unique<QApplication>(argc, argv);
-        guiApplication = app.get();
-    }
+    std::unique_ptr<QApplication> app = testsupport::MakeQtApplication(testsupport::QtDisplay::X11);
+    guiApplication = app.get();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
