@@ -19,6 +19,8 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include "meshgen/xfile_writer.h"
+#include "model/vvl_codec.h"
 #include "platform/gfx/assets/image.h"
 #include "platform/gfx/assets/xfile.h"
 #include "platform/ui/qt_settings_store.h"
@@ -74,6 +76,59 @@ uint32_t Pattern(int x, int y) {
     return static_cast<uint32_t>((x * 37) & 255) << 16 |
            static_cast<uint32_t>((y * 59) & 255) << 8 |
            static_cast<uint32_t>((x * y * 11 + 90) & 255);
+}
+
+// ---------------------------------------------------------------- .vvl documents
+
+std::unique_ptr<BlockNode> Block(int colour, vmath::Vec3 offset) {
+    auto b = std::make_unique<BlockNode>();
+    b->colour = colour;
+    b->offset = offset;
+    return b;
+}
+
+void DocumentSeeds() {
+    auto write = [](const std::string& name, const ConstructionSettings& settings,
+                    const CVelVorlaModel& model, const CameraRecord& camera = {}) {
+        const Bytes bytes = EncodeConstruction(camera, settings, model);
+        ConstructionDocument check;
+        if (!DecodeConstruction(bytes.data(), bytes.size(), check)) {
+            std::fprintf(stderr, "seed %s is refused\n", name.c_str());
+            failed = true;
+        }
+        Write("vvl", name, bytes);
+    };
+    CVelVorlaModel model;
+    write("empty.vvl", {}, model);
+
+    model.CountAdded(ColourGreen);
+    model.topBlocks.PushBack(Block(ColourGreen, {0, 0, 0}));
+    write("new.vvl", {}, model);
+
+    // Every field away from its default: a short chain with a branch, twists, a hidden
+    // and a self-lit block, two top-level blocks, another camera and other settings.
+    BlockNode& root = *model.topBlocks.Front();
+    BlockNode* tip = &root;
+    for (int i = 0; i < 4; ++i) {
+        auto b = Block(i % 5, {0, 2, 0});
+        b->angle = 0.5f * static_cast<float>(i);
+        b->axis = {0, 0, -2};
+        b->selfLit = i == 2;
+        b->visible = i != 3;
+        model.CountAdded(b->colour);
+        tip = &tip->AppendChild(std::move(b));
+    }
+    model.CountAdded(ColourWhite);
+    root.AppendChild(Block(ColourWhite, {2, 0, 0}));
+    model.CountAdded(ColourBlue);
+    model.topBlocks.PushBack(Block(ColourBlue, {0, 0, 6}));
+    model.gridSize = 3;
+    model.gridShell = 2;
+    CameraRecord camera;
+    camera.zoom = 1.5f;
+    camera.orbitMode = 0;
+    camera.target = {1, 2, 3};
+    write("tree.vvl", {0, ColourRed, 2, 1, 1, 1}, model, camera);
 }
 
 // ---------------------------------------------------------------- .x meshes
@@ -355,6 +410,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     outDir = argv[1];
+    DocumentSeeds();
     MeshSeeds();
     JpegSeeds();
     TargaSeeds();

@@ -11,8 +11,8 @@
 #include "app/application.h"
 #include "app/gl_view.h"
 #include "camera/camera.h"
+#include "interaction/document.h"
 #include "model/construction.h"
-#include "model/vvl_format.h"
 #include "platform/ui/qt_settings_store.h"
 
 namespace {

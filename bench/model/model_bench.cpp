@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "camera/camera.h"
+#include "interaction/document.h"
 #include "model/construction.h"
 #include "model/placement.h"
-#include "model/vvl_format.h"
 
 namespace fs = std::filesystem;
 

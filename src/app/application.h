@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "app/core/services.h"
-#include "interaction/input_message.h"
+#include "input/input_message.h"
+#include "services/services.h"
 
 namespace d3dfw {
 class MessageBoxHost;

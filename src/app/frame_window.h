@@ -5,7 +5,7 @@
 #include <QMainWindow>
 #include <map>
 
-#include "app/core/services.h"
+#include "services/services.h"
 
 class QAction;
 class QMenu;

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "interaction/input_message.h"
+#include "input/input_message.h"
 
 class QWidget;
 

@@ -8,8 +8,8 @@
 #include <ostream>
 
 #include "camera/camera.h"
+#include "interaction/document.h"
 #include "model/construction.h"
-#include "model/vvl_format.h"
 #include "platform/gfx/gl/egl_headless_host.h"
 #include "platform/gfx/gl/gl_system.h"
 #include "render/headless.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Turns mouse drags into an accumulated rotation (left button) and translation (right
 // and middle buttons) for the camera.
-#include "interaction/input_message.h"
+#include "input/input_message.h"
 #include "math/matrix.h"
 #include "math/quaternion.h"
 #include "math/vector.h"

@@ -199,6 +199,19 @@ PickRayResult CVelCamera::PickRay(int x, int y) const {
     return r;
 }
 
+ViewSetup CVelCamera::Setup() const {
+    ViewSetup s;
+    s.projection = projection;
+    s.view = view;
+    s.viewport.width = viewportWidth;
+    s.viewport.height = viewportHeight;
+    return s;
+}
+
+Vec3 GizmoCentre(const CVelCamera& camera) {
+    return camera.eye + Vec3TransformCoord({0, 0, 4.5f}, camera.cameraToWorld);
+}
+
 Vec3 CVelCamera::CurrentPanOffset() const {
     Mat4 p = arcBall.translationMatrix;
     p(3, 0) *= 5.0f;

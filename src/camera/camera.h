@@ -4,15 +4,12 @@
 // All state changes work without a graphics device; only the uploads need one.
 #include "camera/arcball.h"
 #include "camera/camera_device.h"
-#include "interaction/input_message.h"
-#include "interaction/input_state.h"
+#include "input/input_message.h"
+#include "input/input_state.h"
 #include "math/matrix.h"
 #include "math/vector.h"
 
-struct PickRayResult {
-    vmath::Vec3 origin;
-    vmath::Vec3 direction;  // not normalised
-};
+using PickRayResult = vmath::Ray;
 
 class CVelCamera {
   public:
@@ -44,6 +41,8 @@ class CVelCamera {
     void ToggleAutoSpin();
     // Ray through client pixel (x, y) of the view, in world space.
     PickRayResult PickRay(int x, int y) const;
+    // Projection, view and the viewport of the view's size, for picking.
+    vmath::ViewSetup Setup() const;
 
     // --- controls
     // The mouse tracker must already have seen the message.
@@ -118,3 +117,7 @@ class CVelCamera {
     vmath::Mat4 RollPreview() const;
     bool HandleAxisPath(const InputMessage& msg);
 };
+
+// Point 4.5 units in front of the eye on the line of sight, where the ring gizmos and the
+// about disc sit.
+vmath::Vec3 GizmoCentre(const CVelCamera& camera);

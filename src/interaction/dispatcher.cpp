@@ -1,6 +1,7 @@
 #include "interaction/dispatcher.h"
 
 #include "interaction/about.h"
+#include "interaction/camera_aim.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
@@ -171,19 +172,20 @@ int CInputDispatcher::HandleButtons(const InputMessage& msg, const Point& p, boo
         if ((mode == ModeAdd && modifier == ModeNone) || modifier == ModeAdd) {
             camera_.StopMotion();
             const int before = system_.model.Total();
-            AddBlockAt(system_, camera_, meshes_, p.x, p.y);
+            AddBlockAt(system_, camera_.Setup(), meshes_, camera_.PickRay(p.x, p.y));
             *changed = system_.model.Total() != before;
             return kContinue;
         }
         if ((mode == ModeDelete && modifier == ModeNone) || modifier == ModeDelete) {
             camera_.StopMotion();
             const int before = system_.model.Total();
-            DeleteBlockAt(system_, camera_, meshes_, p.x, p.y);
+            DeleteBlockAt(system_, camera_.Setup(), meshes_, camera_.PickRay(p.x, p.y));
             *changed = system_.model.Total() != before;
             return kContinue;
         }
         if (mode == ModeTwist) {
-            BeginTwist(system_, camera_, meshes_, p.x, p.y);
+            BeginTwist(system_, camera_.Setup(), meshes_, camera_.PickRay(p.x, p.y),
+                       GizmoCentre(camera_));
             return kContinue;
         }
     }
@@ -197,7 +199,8 @@ int CInputDispatcher::HandleButtons(const InputMessage& msg, const Point& p, boo
     }
     if (!camera_.axisMode && leftPress &&
         ((mode == ModeCopyColour && modifier == ModeNone) || modifier == ModeCopyColour)) {
-        if (CopyColourAt(system_, camera_, meshes_, p.x, p.y)) host_.RefreshCheckMarks();
+        if (CopyColourAt(system_, camera_.Setup(), meshes_, camera_.PickRay(p.x, p.y)))
+            host_.RefreshCheckMarks();
         return kContinue;
     }
     if (!system_.showAxes && kind == MessageKind::LButtonDown) camera_.axisMode = 0;
@@ -232,12 +235,12 @@ int CInputDispatcher::Route(const InputMessage& msg, const Point& p, bool window
         if (kind == MessageKind::MouseMove && windowed && !InsideView(p)) return kPass;
         if (kind == MessageKind::LButtonDown) {
             system_.lastPainted = nullptr;
-            PaintBlockAt(system_, camera_, meshes_, p.x, p.y);
+            PaintBlockAt(system_, camera_.Setup(), meshes_, camera_.PickRay(p.x, p.y));
             system_.paintDragging = system_.pickHit;
             // A press on empty space starts an orbit drag instead.
             if (!system_.pickHit) camera_.OnMouse(msg);
         } else if (system_.paintDragging) {
-            PaintBlockAt(system_, camera_, meshes_, p.x, p.y);
+            PaintBlockAt(system_, camera_.Setup(), meshes_, camera_.PickRay(p.x, p.y));
         } else {
             camera_.OnMouse(msg);
         }

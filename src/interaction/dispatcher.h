@@ -5,7 +5,7 @@
 // claim to the camera. It keeps no state of its own between messages.
 #include "camera/camera.h"
 #include "camera/camera_device.h"
-#include "interaction/input_message.h"
+#include "input/input_message.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
 

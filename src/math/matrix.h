@@ -25,6 +25,20 @@ struct Viewport {
     float minZ = 0.0f, maxZ = 1.0f;
 };
 
+// A half-line from `origin`; the direction is not normalised.
+struct Ray {
+    Vec3 origin;
+    Vec3 direction;
+};
+
+// How a scene is seen: what picking needs of a viewer to choose each block's mesh
+// exactly as drawing does, without knowing the camera.
+struct ViewSetup {
+    Mat4 projection;
+    Mat4 view;
+    Viewport viewport;
+};
+
 Mat4 MatrixIdentity();
 Mat4 MatrixMultiply(const Mat4& a, const Mat4& b);
 // Empty when the matrix is singular.
@@ -34,7 +48,9 @@ std::optional<Mat4> MatrixInverse(const Mat4& m);
 Mat4 MatrixInverseOrIdentity(const Mat4& m);
 Mat4 MatrixTranspose(const Mat4& m);
 Mat4 MatrixTranslation(float x, float y, float z);
-inline Mat4 MatrixTranslation(const Vec3& v) { return MatrixTranslation(v.x, v.y, v.z); }
+inline Mat4 MatrixTranslation(const Vec3& v) {
+    return MatrixTranslation(v.x, v.y, v.z);
+}
 Mat4 MatrixScaling(float x, float y, float z);
 Mat4 MatrixRotationX(float angle);
 Mat4 MatrixRotationY(float angle);

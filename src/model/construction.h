@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "interaction/input_state.h"
+#include "input/input_state.h"
 #include "math/matrix.h"
 #include "math/vector.h"
 #include "model/block.h"

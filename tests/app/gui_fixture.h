@@ -13,9 +13,9 @@
 
 #include "app/application.h"
 #include "app/core/app_form.h"
-#include "app/core/services.h"
 #include "d3dframework/platform_hooks.h"
 #include "platform/ui/qt_settings_store.h"
+#include "services/services.h"
 
 class QAction;
 

@@ -9,7 +9,7 @@
 
 #include "app/core/app_form.h"
 #include "app/core/command_table.h"
-#include "model/vvl_format.h"
+#include "interaction/document.h"
 #include "platform/gfx/fake/fake_system.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "camera/camera.h"
-#include "interaction/input_state.h"
+#include "input/input_state.h"
 #include "math/matrix.h"
 
 struct RecordingCameraDevice : CameraDevice {

@@ -8,8 +8,8 @@
 #include <set>
 
 #include "camera/camera.h"
+#include "interaction/document.h"
 #include "model/construction.h"
-#include "model/vvl_format.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "camera/camera.h"
+#include "interaction/document.h"
 #include "model/construction.h"
 #include "model/placement.h"
-#include "model/vvl_format.h"
 #include "model_test_util.h"
 
 namespace fs = std::filesystem;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "meshgen/block_shape.h"
+#include "meshgen/xfile_writer.h"
 #include "platform/gfx/assets/xfile.h"
 
 namespace {

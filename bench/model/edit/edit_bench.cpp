@@ -88,7 +88,7 @@ void BM_PickPrecise(benchmark::State& state) {
     const PickMeshes& meshes = BlockMeshes().pick;
     const PickRayResult ray = scene.camera.PickRay(512, 384);
     for (auto _ : state) {
-        PickPrecise(scene.sys, scene.camera, meshes, ray);
+        PickPrecise(scene.sys, scene.camera.Setup(), meshes, ray);
         benchmark::DoNotOptimize(scene.sys.pickHit);
     }
     if (!scene.sys.pickHit) state.SkipWithError("the ray missed the construction");
@@ -102,7 +102,7 @@ void BM_PickNearestOblique(benchmark::State& state) {
     scene.camera.PlaceAndApply(nullptr, {-8, far + 6, -8}, {far, 0, far});
     const PickRayResult ray = scene.camera.PickRay(512, 384);
     for (auto _ : state) {
-        PickNearest(scene.sys, scene.camera, BlockMeshes().pick, ray);
+        PickNearest(scene.sys, scene.camera.Setup(), BlockMeshes().pick, ray);
         benchmark::DoNotOptimize(scene.sys.pickHit);
     }
 }
@@ -113,12 +113,12 @@ void BM_AddBlock(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
     const PickMeshes& meshes = BlockMeshes().pick;
     for (auto _ : state) {
-        if (!AddBlockAt(scene.sys, scene.camera, meshes, 520, 380)) {
+        if (!AddBlockAt(scene.sys, scene.camera.Setup(), meshes, scene.camera.PickRay(520, 380))) {
             state.SkipWithError("add refused");
             break;
         }
         state.PauseTiming();
-        DeleteBlockAt(scene.sys, scene.camera, meshes, 520, 380);
+        DeleteBlockAt(scene.sys, scene.camera.Setup(), meshes, scene.camera.PickRay(520, 380));
         state.ResumeTiming();
     }
 }
@@ -129,9 +129,10 @@ void BM_DeleteBlock(benchmark::State& state) {
     const PickMeshes& meshes = BlockMeshes().pick;
     for (auto _ : state) {
         state.PauseTiming();
-        AddBlockAt(scene.sys, scene.camera, meshes, 520, 380);
+        AddBlockAt(scene.sys, scene.camera.Setup(), meshes, scene.camera.PickRay(520, 380));
         state.ResumeTiming();
-        if (!DeleteBlockAt(scene.sys, scene.camera, meshes, 520, 380)) {
+        if (!DeleteBlockAt(scene.sys, scene.camera.Setup(), meshes,
+                           scene.camera.PickRay(520, 380))) {
             state.SkipWithError("delete refused");
             break;
         }

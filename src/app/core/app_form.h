@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "app/core/command_ids.h"
-#include "app/core/services.h"
 #include "camera/camera.h"
 #include "d3dframework/d3d_application.h"
+#include "input/input_message.h"
 #include "interaction/dispatcher.h"
-#include "interaction/input_message.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
 #include "render/camera_upload.h"
 #include "render/scene_renderer.h"
+#include "services/services.h"
 
 namespace app {
 

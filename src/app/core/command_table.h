@@ -5,7 +5,7 @@
 #include <span>
 
 #include "app/core/command_ids.h"
-#include "interaction/input_message.h"
+#include "input/input_message.h"
 
 namespace app {
 

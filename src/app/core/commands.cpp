@@ -4,6 +4,7 @@
 #include "app/core/app_form.h"
 #include "app/core/command_table.h"
 #include "interaction/about.h"
+#include "interaction/camera_aim.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 

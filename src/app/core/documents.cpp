@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/core/app_form.h"
-#include "model/vvl_format.h"
+#include "interaction/document.h"
 
 namespace app {
 namespace {

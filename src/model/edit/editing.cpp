@@ -12,22 +12,6 @@ namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
 
-// Runs `step` with the camera in orbit mode, switching a free-target camera there and
-// back around it.
-template <class Step>
-void InOrbitMode(CVelCamera& camera, CameraDevice* device, Step&& step) {
-    const bool switched = camera.orbitMode == 0;
-    if (switched) {
-        camera.ToggleOrbitMode();
-        camera.Apply(device);
-    }
-    step();
-    if (switched) {
-        camera.Apply(device);
-        camera.ToggleOrbitMode();
-    }
-}
-
 }  // namespace
 
 Vec3 FaceOffset(const Vec3& h) {
@@ -37,9 +21,9 @@ Vec3 FaceOffset(const Vec3& h) {
             az > ax && az > ay ? sign(h.z) : 0.0f};
 }
 
-bool AddBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes, int x,
-                int y) {
-    PickPrecise(system, camera, meshes, camera.PickRay(x, y));
+bool AddBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                const Ray& ray) {
+    PickPrecise(system, view, meshes, ray);
     if (!system.pickHit || !system.pickedBlock) return false;
     if (Length(system.hitPoint) <= 1.0f) return false;
     const Vec3 offset = FaceOffset(system.hitPoint);
@@ -61,9 +45,9 @@ bool AddBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMes
     return true;
 }
 
-bool DeleteBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                   int x, int y) {
-    PickPrecise(system, camera, meshes, camera.PickRay(x, y));
+bool DeleteBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                   const Ray& ray) {
+    PickPrecise(system, view, meshes, ray);
     if (!system.pickHit || !system.pickedBlock) return false;
     if (Length(system.hitPoint) <= 1.0f) return false;
 
@@ -104,9 +88,9 @@ bool DeleteBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const Pick
     return true;
 }
 
-bool PaintBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                  int x, int y) {
-    PickNearest(system, camera, meshes, camera.PickRay(x, y));
+bool PaintBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                  const Ray& ray) {
+    PickNearest(system, view, meshes, ray);
     if (!system.pickHit || !system.pickedBlock) return false;
     BlockNode* block = system.pickedBlock;
     if (block == system.lastPainted) return true;
@@ -118,43 +102,13 @@ bool PaintBlockAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickM
     return true;
 }
 
-bool CopyColourAt(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                  int x, int y) {
-    PickNearest(system, camera, meshes, camera.PickRay(x, y));
+bool CopyColourAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                  const Ray& ray) {
+    PickNearest(system, view, meshes, ray);
     if (!system.pickHit) return false;
     system.currentColour = system.pickedColour;
     system.randomColour = 0;
     return true;
-}
-
-bool ChooseCentreAt(CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
-                    CameraDevice* device, int x, int y) {
-    PickNearest(system, camera, meshes, camera.PickRay(x, y));
-    if (!system.pickHit) return false;
-    camera.RetargetAndApply(device, Vec3TransformCoord({0, 0, 0}, system.pickedWorld));
-    return true;
-}
-
-void FindNearestBlock(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device) {
-    const Vec3 centre = NearestCentre(system.model.topBlocks, camera.eye);
-    InOrbitMode(camera, device, [&] { camera.Retarget(device, centre); });
-}
-
-void CentreTarget(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device) {
-    const CentreSummary s = GatherCentres(system.model.topBlocks);
-    if (s.count == 0) return;  // no block: no centre to aim at
-    const Vec3 boxCentre = s.min + (s.max - s.min) / 2.0f;
-    const Vec3 mean = s.sum / static_cast<float>(s.count);
-    camera.RetargetAndApply(device, boxCentre + (mean - boxCentre) / 2.0f);
-}
-
-void CentreView(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device) {
-    if (GatherCentres(system.model.topBlocks).count == 0) return;
-    InOrbitMode(camera, device, [&] {
-        CentreTarget(system, camera, device);
-        const float farthest = FarthestDistance(system.model.topBlocks, camera.target);
-        camera.distanceOffset = -(farthest * 2.8f);
-    });
 }
 
 void ReturnToInspect(CVelVorlaSystem& system) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 #include "model/placement.h"
@@ -10,8 +9,6 @@
 using namespace vmath;
 
 namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
 
 // A block whose bounding sphere the ray crosses, with what its test needs.
 struct Candidate {
@@ -46,14 +43,14 @@ struct RayInBlock {
     Vec3 origin, direction;
 };
 
-RayInBlock IntoBlockFrame(const PickRayResult& ray, const Candidate& c) {
+RayInBlock IntoBlockFrame(const Ray& ray, const Candidate& c) {
     return {Vec3TransformCoord(ray.origin, MatrixInverseOrIdentity(c.world)),
             Vec3TransformCoord(ray.direction, MatrixInverseOrIdentity(c.rotation))};
 }
 
-std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const CVelCamera& camera,
-                                        const PickMeshes& meshes, const PickRayResult& ray) {
-    const BlockMeshChooser chooser(system, camera, meshes);
+std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const ViewSetup& view,
+                                        const PickMeshes& meshes, const Ray& ray) {
+    const BlockMeshChooser chooser(system, view, meshes);
     const float radius = chooser.BoundRadius();
     std::vector<Candidate> out;
     size_t order = 0;
@@ -78,11 +75,11 @@ std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const CVelCamer
 // with "a later block wins only when strictly nearer". Testing in order of sphere entry
 // lets the search stop at the first block that cannot come nearer than the best.
 template <class Evaluate>
-void RunPick(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-             const PickRayResult& ray, Evaluate&& evaluate) {
+void RunPick(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+             const Ray& ray, Evaluate&& evaluate) {
     system.pickDistance = 0;
     system.pickHit = 0;
-    const std::vector<Candidate> candidates = GatherCandidates(system, camera, meshes, ray);
+    const std::vector<Candidate> candidates = GatherCandidates(system, view, meshes, ray);
     const Candidate* best = nullptr;
     float bestDistance = 0;
     Vec3 bestPoint;
@@ -119,12 +116,8 @@ float MeshBound(const MeshGeometry& m) {
 
 }  // namespace
 
-Viewport PickViewport(const PickMeshes& meshes, const CVelCamera& camera) {
-    if (meshes.viewport.width > 0) return meshes.viewport;
-    Viewport vp;
-    vp.width = camera.viewportWidth;
-    vp.height = camera.viewportHeight;
-    return vp;
+Viewport PickViewport(const PickMeshes& meshes, const ViewSetup& view) {
+    return meshes.viewport.width > 0 ? meshes.viewport : view.viewport;
 }
 
 bool IntersectMesh(const MeshGeometry* mesh, const Vec3& origin, const Vec3& direction,
@@ -139,12 +132,12 @@ bool IntersectMesh(const MeshGeometry* mesh, const Vec3& origin, const Vec3& dir
     return true;
 }
 
-BlockMeshChooser::BlockMeshChooser(const CVelVorlaSystem& system, const CVelCamera& camera,
+BlockMeshChooser::BlockMeshChooser(const CVelVorlaSystem& system, const ViewSetup& view,
                                    const PickMeshes& meshes)
     : meshes_(meshes),
       requested_(system.detailLevel),
       cubes_(system.showAsCubes != 0),
-      detail_(camera.projection, camera.view, PickViewport(meshes, camera)) {
+      detail_(view.projection, view.view, PickViewport(meshes, view)) {
     auto widen = [this](const MeshGeometry* m) {
         if (m) bound_ = std::max(bound_, MeshBound(*m));
     };
@@ -163,10 +156,10 @@ const MeshGeometry* BlockMeshChooser::For(const Mat4& world) const {
     return meshes_.blockMeshes[detail_.Choose(requested_, world) - 1];
 }
 
-void PickNearest(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                 const PickRayResult& ray) {
+void PickNearest(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                 const Ray& ray) {
     const Vec3 keepHitPoint = system.hitPoint;
-    RunPick(system, camera, meshes, ray, [&](const Candidate& c, float* distance, Vec3*) {
+    RunPick(system, view, meshes, ray, [&](const Candidate& c, float* distance, Vec3*) {
         const RayInBlock r = IntoBlockFrame(ray, c);
         MeshHit hit;
         if (!IntersectMesh(c.mesh, r.origin, r.direction, &hit) || hit.distance <= 0.0f)
@@ -178,9 +171,9 @@ void PickNearest(CVelVorlaSystem& system, const CVelCamera& camera, const PickMe
     system.hitPoint = keepHitPoint;
 }
 
-void PickPrecise(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                 const PickRayResult& ray) {
-    RunPick(system, camera, meshes, ray, [&](const Candidate& c, float* distance, Vec3* point) {
+void PickPrecise(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                 const Ray& ray) {
+    RunPick(system, view, meshes, ray, [&](const Candidate& c, float* distance, Vec3* point) {
         const RayInBlock r = IntoBlockFrame(ray, c);
         MeshHit hit;
         if (!IntersectMesh(c.mesh, r.origin, r.direction, &hit) || hit.distance <= 0.0f)
@@ -196,68 +189,4 @@ void PickPrecise(CVelVorlaSystem& system, const CVelCamera& camera, const PickMe
         }
         return true;
     });
-}
-
-Vec3 GizmoCentre(const CVelCamera& camera) {
-    return camera.eye + Vec3TransformCoord({0, 0, 4.5f}, camera.cameraToWorld);
-}
-
-bool PickAxisRing(const CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
-                  int x, int y) {
-    if (!system.showAxes) {
-        camera.axisMode = 0;
-        return false;
-    }
-    const PickRayResult ray = camera.PickRay(x, y);
-    const Vec3 o = ray.origin - GizmoCentre(camera);
-    const Vec3 v = ray.direction;
-
-    // Rings about Z, Y and X in that order; a later ring wins only when strictly nearer.
-    const Mat4 ringTurn[3] = {MatrixIdentity(), MatrixRotationX(kPi / 2), MatrixRotationY(kPi / 2)};
-    const Vec3 ringAxis[3] = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
-    int taken = -1;
-    float best = 0;
-    Vec3 grab;
-    for (int i = 0; i < 3; ++i) {
-        MeshHit hit;
-        if (!IntersectMesh(meshes.ring, Vec3TransformCoord(o, ringTurn[i]),
-                           Vec3TransformCoord(v, ringTurn[i]), &hit))
-            continue;
-        if (taken < 0 || hit.distance < best) {
-            taken = i;
-            best = hit.distance;
-            grab = hit.point;
-        }
-    }
-
-    Mat4 frame;
-    if (taken >= 0) {
-        camera.rotationAxis = ringAxis[taken];
-        const float a = std::atan2(grab.y, grab.x);
-        if (taken == 2) {
-            frame = MatrixRotationAxis({0, 1, 0}, -kPi / 2) *
-                    MatrixRotationAxis(camera.rotationAxis, -a);
-        } else if (taken == 1) {
-            frame =
-                MatrixRotationAxis({1, 0, 0}, kPi / 2) * MatrixRotationAxis(camera.rotationAxis, a);
-        } else {
-            frame = MatrixRotationAxis({1, 0, 0}, kPi) * MatrixRotationAxis(camera.rotationAxis, a);
-        }
-    } else {
-        // The larger ring that always faces the viewer.
-        const Mat4 s = MatrixScaling(1.2f, 1.2f, 1.2f) * camera.cameraToWorld;
-        MeshHit hit;
-        if (!IntersectMesh(meshes.ring, Vec3TransformCoord(o, MatrixInverseOrIdentity(s)),
-                           Vec3TransformCoord(v, MatrixInverseOrIdentity(camera.cameraToWorld)),
-                           &hit)) {
-            camera.axisMode = 0;
-            return false;
-        }
-        camera.rotationAxis = Vec3TransformCoord({0, 0, 1}, camera.cameraToWorld);
-        frame = MatrixRotationAxis({1, 0, 0}, kPi) * camera.cameraToWorld *
-                MatrixRotationAxis(camera.rotationAxis, std::atan2(hit.point.y, hit.point.x));
-    }
-    camera.axisMode = 1;
-    camera.axisFrameInverse = MatrixInverseOrIdentity(frame);
-    return true;
 }

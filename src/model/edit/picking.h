@@ -3,7 +3,6 @@
 // precise pick (which block and where on it), the rotation-axis handles, and the plain
 // ray-mesh test they share. Picking never touches the graphics device: it reads the CPU
 // copies of the meshes the renderer draws.
-#include "camera/camera.h"
 #include "math/geometry.h"
 #include "math/matrix.h"
 #include "math/vector.h"
@@ -11,8 +10,8 @@
 #include "model/detail_level.h"
 #include "model/pick_meshes.h"
 
-// The viewport the detail choice sees for this camera.
-vmath::Viewport PickViewport(const PickMeshes& meshes, const CVelCamera& camera);
+// The viewport the detail choice sees for this view.
+vmath::Viewport PickViewport(const PickMeshes& meshes, const vmath::ViewSetup& view);
 
 struct MeshHit {
     vmath::Vec3 point;   // in the mesh's own coordinates
@@ -27,7 +26,7 @@ bool IntersectMesh(const vmath::MeshGeometry* mesh, const vmath::Vec3& origin,
 // chooses it; null when none is (a detail level outside 1..3).
 class BlockMeshChooser {
   public:
-    BlockMeshChooser(const CVelVorlaSystem& system, const CVelCamera& camera,
+    BlockMeshChooser(const CVelVorlaSystem& system, const vmath::ViewSetup& view,
                      const PickMeshes& meshes);
     const vmath::MeshGeometry* For(const vmath::Mat4& world) const;
     // A radius around a block's centre that holds every mesh For can return.
@@ -45,18 +44,9 @@ class BlockMeshChooser {
 // nearest hit block in pickedBlock, pickedColour, pickedWorld and pickedRotation (and, for
 // the precise pick, hitPoint in the block's own frame). A miss leaves pickHit 0 and the
 // other result fields as they were. Ties go to the block the walk reaches first.
-void PickNearest(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                 const PickRayResult& ray);
+void PickNearest(CVelVorlaSystem& system, const vmath::ViewSetup& view, const PickMeshes& meshes,
+                 const vmath::Ray& ray);
 // A hit inside the unit sphere around the block's centre (a recess of the detailed mesh)
 // is reported on the block's bounding cube instead, so that the face can be told.
-void PickPrecise(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                 const PickRayResult& ray);
-
-// Whether a press at view pixel (x, y) grabbed one of the rotation-axis rings; sets the
-// camera's axisMode, and on a hit its rotationAxis and axisFrameInverse.
-bool PickAxisRing(const CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
-                  int x, int y);
-
-// Point 4.5 units in front of the eye on the line of sight, where the ring gizmos and the
-// about disc sit.
-vmath::Vec3 GizmoCentre(const CVelCamera& camera);
+void PickPrecise(CVelVorlaSystem& system, const vmath::ViewSetup& view, const PickMeshes& meshes,
+                 const vmath::Ray& ray);

@@ -30,9 +30,9 @@ float SnapTwistBase(float angle) {
     return (u - v > 0.5f ? v + 1.0f : v) / kDegPerRad;
 }
 
-void SelectTwistBlock(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                      const PickRayResult& ray) {
-    PickPrecise(system, camera, meshes, ray);
+void SelectTwistBlock(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                      const Ray& ray) {
+    PickPrecise(system, view, meshes, ray);
     if (!system.pickHit) return;
     system.twistSelected = 1;
     UpdateTwistFrame(system);
@@ -52,11 +52,10 @@ void UpdateTwistFrame(CVelVorlaSystem& system) {
     system.twistDrag = MatrixIdentity();
 }
 
-void BeginTwist(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes, int x,
-                int y) {
-    const PickRayResult ray = camera.PickRay(x, y);
+void BeginTwist(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                const Ray& ray, const Vec3& ringCentre) {
     const Mat4 toRing = MatrixInverseOrIdentity(system.twistFrame) * system.twistDrag;
-    const Vec3 o = Vec3TransformCoord(ray.origin - GizmoCentre(camera), toRing);
+    const Vec3 o = Vec3TransformCoord(ray.origin - ringCentre, toRing);
     const Vec3 v = Vec3TransformCoord(ray.direction, toRing);
 
     Vec3 grab;
@@ -65,7 +64,7 @@ void BeginTwist(CVelVorlaSystem& system, const CVelCamera& camera, const PickMes
         IntersectMesh(meshes.ring, o, v, &ring)) {
         grab = ring.point;
     } else {
-        SelectTwistBlock(system, camera, meshes, ray);
+        SelectTwistBlock(system, view, meshes, ray);
         if (!system.pickHit || system.twistSelected != 1) {
             system.twistDragging = 0;
             return;

@@ -1,26 +1,25 @@
 #pragma once
 // Turning the selected block about its joint axis with the twist ring, freely or in
 // steps of 2, 5 or 10 degrees, and putting it back upright.
-#include "camera/camera.h"
-#include "interaction/input_message.h"
-#include "interaction/input_state.h"
+#include "input/input_message.h"
+#include "input/input_state.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
 
 // Precise pick along `ray`; on a hit the block becomes the twist selection and the ring
 // frame follows it. A miss keeps an earlier selection.
-void SelectTwistBlock(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                      const PickRayResult& ray);
+void SelectTwistBlock(CVelVorlaSystem& system, const vmath::ViewSetup& view,
+                      const PickMeshes& meshes, const vmath::Ray& ray);
 
 // Points the ring's +Z along the selected block's joint axis in world space and resets
 // the ring's drag rotation. Does nothing without a selection.
 void UpdateTwistFrame(CVelVorlaSystem& system);
 
-// A left press in twist mode at view pixel (x, y): grabs the ring of the selected block,
-// or else selects the block under the point and grabs it there. Sets twistDragging to
-// whether anything was grabbed.
-void BeginTwist(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes, int x,
-                int y);
+// A left press in twist mode along `ray`: grabs the ring (centred on `ringCentre`) of the
+// selected block, or else selects the block under the point and grabs it there. Sets
+// twistDragging to whether anything was grabbed.
+void BeginTwist(CVelVorlaSystem& system, const vmath::ViewSetup& view, const PickMeshes& meshes,
+                const vmath::Ray& ray, const vmath::Vec3& ringCentre);
 
 // The left press (after BeginTwist) and every move with the left button held turn the
 // selected block; Ctrl, Shift or both snap the turn to 2, 5 or 10 degree steps. Anything

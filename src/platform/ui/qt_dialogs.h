@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/core/services.h"
+#include "services/services.h"
 
 namespace ui {
 

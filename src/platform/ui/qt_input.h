@@ -7,7 +7,7 @@
 #include <QtGlobal>
 #include <optional>
 
-#include "interaction/input_message.h"
+#include "input/input_message.h"
 
 class QKeyEvent;
 class QMouseEvent;

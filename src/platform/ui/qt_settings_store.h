@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "app/core/services.h"
+#include "services/services.h"
 
 class QSettings;
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "interaction/camera_aim.h"
 #include "model/edit/edit_fixture.h"
 #include "model/edit/twisting.h"
 
@@ -27,7 +28,7 @@ TEST(FaceOffset, LargestComponentPicksTheFaceAndTiesPickNone) {
 
 TEST_F(EditFixture, AddPutsANewBlockOnTheClickedFace) {
     BlockNode* first = sys.model.topBlocks.Front();
-    ASSERT_TRUE(AddBlockAt(sys, camera, meshes, 420, 310));
+    ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(420, 310)));
     ASSERT_TRUE(first->HasChildren());
     const BlockNode& added = *first->children.Front();
     EXPECT_EQ(added.offset, (Vec3{0, 0, -2}));
@@ -44,7 +45,7 @@ TEST_F(EditFixture, AddPutsANewBlockOnTheClickedFace) {
 
 TEST_F(EditFixture, AddRefusesFaceCentresAndOccupiedPlaces) {
     // The exact centre of a cube face lies on the unit sphere.
-    EXPECT_FALSE(AddBlockAt(sys, camera, meshes, 400, 300));
+    EXPECT_FALSE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(sys.model.Total(), 1);
     EXPECT_EQ(sys.saved, 1);
 
@@ -55,12 +56,12 @@ TEST_F(EditFixture, AddRefusesFaceCentresAndOccupiedPlaces) {
     int x, y;
     PixelOf({-0.5f, 0.2f, -1}, &x, &y);
     const int total = sys.model.Total();
-    EXPECT_FALSE(AddBlockAt(sys, camera, meshes, x, y));
+    EXPECT_FALSE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(x, y)));
     EXPECT_EQ(sys.model.Total(), total);
     ASSERT_EQ(sys.pickedBlock, sys.model.topBlocks.Front());  // the click did hit
 
     blocker->offset = {-2.9f, 0, 0};  // now 2 away from the new place
-    EXPECT_TRUE(AddBlockAt(sys, camera, meshes, x, y));
+    EXPECT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(x, y)));
     EXPECT_EQ(sys.model.Total(), total + 1);
 }
 
@@ -72,12 +73,12 @@ TEST_F(EditFixture, DeleteKeepsChildrenWhereTheyWere) {
     BlockNode* k2 = AddChild(a, {0, 2, 0}, kPi, 0);
     BlockNode* k3 = AddChild(a, {0, 0, 2}, -kPi, 0);
     sys.lastPainted = a;
-    SelectTwistBlock(sys, camera, meshes, camera.PickRay(410, 300));
+    SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, a);
     ASSERT_EQ(sys.twistSelected, 1);
     const auto before = WorldTransforms();
 
-    ASSERT_TRUE(DeleteBlockAt(sys, camera, meshes, 410, 296));
+    ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));
     EXPECT_EQ(sys.model.Total(), 4);
     EXPECT_EQ(sys.model.colourCounts[3], 0);
     EXPECT_EQ(sys.saved, 0);
@@ -110,21 +111,22 @@ TEST_F(EditFixture, DeleteOfAnUpsideDownParentKeepsChildrenInPlace) {
     BlockNode* k = AddChild(a, {2, 0, 0}, 0.5f);
     BlockNode* up = AddChild(a, {0, 2, 0}, 0.0f);
     const auto before = WorldTransforms();
-    ASSERT_TRUE(DeleteBlockAt(sys, camera, meshes, 410, 296));
+    ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));
     const auto after = WorldTransforms();
     ExpectSameTransform(after.at(k), before.at(k), 1e-5f);
     ExpectSameTransform(after.at(up), before.at(up), 1e-5f);
 }
 
 TEST_F(EditFixture, DeleteRefusesMissesAndCentreHits) {
-    EXPECT_FALSE(DeleteBlockAt(sys, camera, meshes, 400, 300));  // |hit| = 1
-    EXPECT_FALSE(DeleteBlockAt(sys, camera, meshes, 3, 3));
+    EXPECT_FALSE(
+        DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));  // |hit| = 1
+    EXPECT_FALSE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(3, 3)));
     EXPECT_EQ(sys.model.Total(), 1);
     EXPECT_EQ(sys.saved, 1);
 }
 
 TEST_F(EditFixture, DeletingTheOnlyBlockLeavesAnEmptyConstruction) {
-    ASSERT_TRUE(DeleteBlockAt(sys, camera, meshes, 410, 296));
+    ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));
     EXPECT_TRUE(sys.model.topBlocks.Empty());
     for (int c : sys.model.colourCounts) EXPECT_EQ(c, 0);
 
@@ -141,12 +143,12 @@ TEST_F(EditFixture, DeletingTheOnlyBlockLeavesAnEmptyConstruction) {
     FindNearestBlock(sys, camera, nullptr);
     ExpectNear(camera.target, {0, 0, 0});
     // Nothing left to click.
-    EXPECT_FALSE(AddBlockAt(sys, camera, meshes, 410, 296));
+    EXPECT_FALSE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));
 }
 
 TEST_F(EditFixture, PaintPaintsEachBlockOncePerStroke) {
     BlockNode* b = sys.model.topBlocks.Front();
-    EXPECT_TRUE(PaintBlockAt(sys, camera, meshes, 400, 300));
+    EXPECT_TRUE(PaintBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(b->colour, 1);
     EXPECT_EQ(sys.model.colourCounts[2], 0);
     EXPECT_EQ(sys.model.colourCounts[1], 1);
@@ -155,64 +157,28 @@ TEST_F(EditFixture, PaintPaintsEachBlockOncePerStroke) {
     const int next = sys.currentColour;
     EXPECT_NE(next, 1);
     // Still the last painted block: no repaint with the new colour.
-    EXPECT_TRUE(PaintBlockAt(sys, camera, meshes, 402, 301));
+    EXPECT_TRUE(PaintBlockAt(sys, camera.Setup(), meshes, camera.PickRay(402, 301)));
     EXPECT_EQ(b->colour, 1);
     EXPECT_EQ(sys.currentColour, next);
     // A miss reports no hit.
-    EXPECT_FALSE(PaintBlockAt(sys, camera, meshes, 3, 3));
+    EXPECT_FALSE(PaintBlockAt(sys, camera.Setup(), meshes, camera.PickRay(3, 3)));
 
     // A new stroke repaints, even in the colour the block already has.
     sys.lastPainted = nullptr;
     sys.saved = 1;
     sys.currentColour = 1;
     nextRandom = 32767;  // draws white
-    EXPECT_TRUE(PaintBlockAt(sys, camera, meshes, 400, 300));
+    EXPECT_TRUE(PaintBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(sys.saved, 0);
     EXPECT_EQ(sys.model.colourCounts[1], 1);
     EXPECT_EQ(sys.currentColour, 4);
 }
 
 TEST_F(EditFixture, CopyColourTakesTheBlockColourAndSwitchesRandomOff) {
-    EXPECT_FALSE(CopyColourAt(sys, camera, meshes, 3, 3));
+    EXPECT_FALSE(CopyColourAt(sys, camera.Setup(), meshes, camera.PickRay(3, 3)));
     EXPECT_EQ(sys.randomColour, 1);
-    EXPECT_TRUE(CopyColourAt(sys, camera, meshes, 400, 300));
+    EXPECT_TRUE(CopyColourAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(sys.currentColour, 2);
     EXPECT_EQ(sys.randomColour, 0);
     EXPECT_EQ(sys.saved, 1);
-}
-
-TEST_F(EditFixture, ChooseCentreTurnsTheCameraToTheBlock) {
-    AddTop({2, 0, 0});
-    int x, y;
-    PixelOf({2, 0, -1}, &x, &y);
-    EXPECT_FALSE(ChooseCentreAt(sys, camera, meshes, nullptr, 790, 5));
-    ExpectNear(camera.target, {0, 0, 0});
-    EXPECT_TRUE(ChooseCentreAt(sys, camera, meshes, nullptr, x, y));
-    ExpectNear(camera.target, {2, 0, 0});
-    ExpectNear(camera.eye, {0, 0, -5});
-}
-
-TEST_F(EditFixture, CentringAimsBetweenBoxCentreAndMean) {
-    Empty();
-    AddTop({0, 0, 0});
-    AddTop({2, 0, 0});
-    AddTop({4, 0, 0});
-    AddTop({4, 2, 0});
-    CentreTarget(sys, camera, nullptr);
-    ExpectNear(camera.target, {2.25f, 0.75f, 0});
-
-    camera.ToggleOrbitMode();  // free target: switched to orbit and back
-    CentreView(sys, camera, nullptr);
-    ExpectNear(camera.target, {2.25f, 0.75f, 0});
-    EXPECT_NEAR(camera.distanceOffset, -2.8f * std::sqrt(2.25f * 2.25f + 0.75f * 0.75f), 1e-4f);
-    EXPECT_EQ(camera.orbitMode, 0);
-}
-
-TEST_F(EditFixture, FindNearestAimsAtTheBlockNearestTheEye) {
-    Empty();
-    AddTop({0, 0, 6});
-    AddTop({1, 0, 2});
-    FindNearestBlock(sys, camera, nullptr);
-    ExpectNear(camera.target, {1, 0, 2});
-    EXPECT_EQ(camera.zoom, 0.0f);
 }

@@ -30,33 +30,33 @@ TEST_F(RealMeshTest, SocketClicksAreTakenOnTheCubeFace) {
     for (int level = 1; level <= 3; ++level) {
         sys.detailLevel = level;
         const PickRayResult ray = camera.PickRay(400, 300);
-        PickNearest(sys, camera, meshes, ray);
+        PickNearest(sys, camera.Setup(), meshes, ray);
         ASSERT_EQ(sys.pickHit, 1);
         // The socket floor lies inside the unit sphere ...
         EXPECT_GT(sys.pickDistance * Length(ray.direction), 4.3f) << level;
-        PickPrecise(sys, camera, meshes, ray);
+        PickPrecise(sys, camera.Setup(), meshes, ray);
         // ... so the precise pick reports the cube face, at its centre.
         ExpectNear(sys.hitPoint, {0, 0, -1});
-        EXPECT_FALSE(AddBlockAt(sys, camera, meshes, 400, 300));
+        EXPECT_FALSE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     }
     sys.detailLevel = 1;
     // Into the socket, off the centre: a face is recognised and the block added.
     int x, y;
     PixelOf({0.15f, 0.1f, -1}, &x, &y);
-    ASSERT_TRUE(AddBlockAt(sys, camera, meshes, x, y));
+    ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(x, y)));
     EXPECT_EQ(sys.model.topBlocks.Front()->children.Front()->offset, (Vec3{0, 0, -2}));
 }
 
 TEST_F(RealMeshTest, PegClicksAddOnThePegFace) {
     camera.PlaceAndApply(nullptr, {6, 0.05f, 0.03f}, {0, 0, 0});
-    PickPrecise(sys, camera, meshes, camera.PickRay(400, 300));
+    PickPrecise(sys, camera.Setup(), meshes, camera.PickRay(400, 300));
     ASSERT_EQ(sys.pickHit, 1);
     EXPECT_NEAR(sys.hitPoint.x, 1.4f, 0.02f);  // the top of the +X peg
-    ASSERT_TRUE(AddBlockAt(sys, camera, meshes, 400, 300));
+    ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     const BlockNode& added = *sys.model.topBlocks.Front()->children.Front();
     EXPECT_EQ(added.offset, (Vec3{2, 0, 0}));
     EXPECT_EQ(added.axis, (Vec3{2, 0, 0}));
     // The same click now lands on the new block's peg: its place at x = 4 is free.
-    ASSERT_TRUE(AddBlockAt(sys, camera, meshes, 400, 300));
+    ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(sys.model.Total(), 3);
 }

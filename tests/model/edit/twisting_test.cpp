@@ -79,7 +79,7 @@ class TwistFixture : public EditFixture {
 
 TEST_F(TwistFixture, DragTurnsTheSelectedBlockWithSnapping) {
     block = sys.model.topBlocks.Front();
-    BeginTwist(sys, camera, meshes, 410, 300);
+    BeginTwist(sys, camera.Setup(), meshes, camera.PickRay(410, 300), GizmoCentre(camera));
     ASSERT_EQ(sys.twistSelected, 1);
     ASSERT_EQ(sys.twistDragging, 1);
     ASSERT_EQ(sys.pickedBlock, block);
@@ -107,17 +107,17 @@ TEST_F(TwistFixture, DragTurnsTheSelectedBlockWithSnapping) {
 
 TEST_F(TwistFixture, PressOnTheRingGrabsItAndAMissStopsDragging) {
     block = sys.model.topBlocks.Front();
-    BeginTwist(sys, camera, meshes, 410, 300);
+    BeginTwist(sys, camera.Setup(), meshes, camera.PickRay(410, 300), GizmoCentre(camera));
     ASSERT_EQ(sys.twistSelected, 1);
     // The ring of an upright top-level block lies flat, seen edge-on; grab its rim.
     int x, y;
     PixelOf(GizmoCentre(camera) + Vec3{1.5f, 0, 0}, &x, &y);
-    BeginTwist(sys, camera, meshes, x, y);
+    BeginTwist(sys, camera.Setup(), meshes, camera.PickRay(x, y), GizmoCentre(camera));
     EXPECT_EQ(sys.twistDragging, 1);
     EXPECT_EQ(sys.pickedBlock, block);
     EXPECT_NEAR(std::hypot(sys.twistStartPoint.x, sys.twistStartPoint.y), 1.5f, 0.1f);
 
-    BeginTwist(sys, camera, meshes, 3, 3);
+    BeginTwist(sys, camera.Setup(), meshes, camera.PickRay(3, 3), GizmoCentre(camera));
     EXPECT_EQ(sys.twistDragging, 0);
     EXPECT_EQ(sys.twistSelected, 1);  // the selection stays
     block->angle = 0.5f;
@@ -130,14 +130,14 @@ TEST_F(TwistFixture, RingFrameFollowsTheJointAxis) {
     Empty();
     BlockNode* top = AddTop({0, 0, 0});
     BlockNode* child = AddChild(top, {0, 0, -2}, 0.3f);
-    SelectTwistBlock(sys, camera, meshes, camera.PickRay(410, 300));
+    SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, child);
     ExpectNear(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {0, 0, 1});
     EXPECT_EQ(sys.twistDrag, MatrixIdentity());
 
     Empty();
     top = AddTop({0, 0, 0}, {2, 0, 0}, 0.2f);  // +Y turned onto +X
-    SelectTwistBlock(sys, camera, meshes, camera.PickRay(410, 300));
+    SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, top);
     ExpectNear(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {1, 0, 0});
 }
@@ -148,7 +148,7 @@ TEST_F(TwistFixture, CancelPutsTheBlockBackOnItsJoint) {
     Empty();
     BlockNode* top = AddTop({0, 0, 0});
     BlockNode* child = AddChild(top, {0, 0, -2}, 0.5f);
-    SelectTwistBlock(sys, camera, meshes, camera.PickRay(410, 300));
+    SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, child);
     child->axis = {1, 1, 0};
     const int saved = sys.saved;

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -15,51 +16,22 @@
 
 #include "math/geometry.h"
 #include "math/matrix.h"
+#include "platform/gfx/assets/xfile.h"
 #include "platform/gfx/gl/egl_headless_host.h"
 #include "platform/gfx/gl/gl_device.h"
 #include "platform/gfx/gl/gl_system.h"
-#ifdef VORLA_BENCH_REAL_BLOCK
-#include "platform/gfx/assets/xfile.h"
 #include "resources/resources.h"
-#endif
 
 namespace {
 
-// A stand-in for the block: a sphere of about 700 vertices and 678 faces.
-vmath::MeshGeometry StandInBlock() {
-    vmath::MeshGeometry g;
-    const int rings = 19, segments = 36;
-    for (int r = 0; r <= rings; ++r) {
-        const float phi = std::numbers::pi_v<float> * static_cast<float>(r) / rings;
-        for (int s = 0; s < segments; ++s) {
-            const float theta = 2 * std::numbers::pi_v<float> * static_cast<float>(s) / segments;
-            vmath::Vec3 n{std::sin(phi) * std::cos(theta), std::cos(phi),
-                          std::sin(phi) * std::sin(theta)};
-            g.positions.push_back(n);
-            g.normals.push_back(n);
-        }
-    }
-    for (int r = 0; r < rings && g.FaceCount() < 678; ++r)
-        for (int s = 0; s < segments && g.FaceCount() < 678; ++s) {
-            auto at = [&](int rr, int ss) {
-                return static_cast<uint16_t>(rr * segments + ss % segments);
-            };
-            for (uint16_t i : {at(r, s), at(r + 1, s), at(r, s + 1), at(r, s + 1), at(r + 1, s),
-                               at(r + 1, s + 1)})
-                g.indices.push_back(i);
-        }
-    g.indices.resize(678 * 3);
-    g.UpdateBounds();
-    return g;
-}
-
+// The program's own high-detail block mesh.
 vmath::MeshGeometry BlockMesh() {
-#ifdef VORLA_BENCH_REAL_BLOCK
     auto r = vassets::ReadXMesh(vres::GetResource(vres::kBlockMeshHigh));
-    if (r) return std::move(r).value();
-    std::fprintf(stderr, "block mesh unreadable (%s); using a stand-in\n", r.error().c_str());
-#endif
-    return StandInBlock();
+    if (!r) {
+        std::fprintf(stderr, "block mesh unreadable: %s\n", r.error().c_str());
+        std::abort();
+    }
+    return std::move(r).value();
 }
 
 struct Scene {

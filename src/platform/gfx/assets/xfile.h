@@ -33,17 +33,4 @@ Result<vmath::MeshGeometry> ReadXMesh(std::span<const uint8_t> file);
 // stream that follows the header.
 Result<std::vector<uint8_t>> InflateXContainer(std::span<const uint8_t> file);
 
-// The binary token stream (32-bit floats, no header) of a .x file holding the templates
-// and one Mesh with MeshNormals (one normal per vertex) named meshName.
-std::vector<uint8_t> BuildXTokenStream(const vmath::MeshGeometry& mesh,
-                                       const std::string& meshName = "");
-
-// Wraps a token stream into the compressed container with the header
-// "xof 0303bzip0032". Fails only if zlib does.
-Result<std::vector<uint8_t>> CompressXContainer(std::span<const uint8_t> tokens);
-
-// BuildXTokenStream + CompressXContainer.
-Result<std::vector<uint8_t>> WriteCompressedXMesh(const vmath::MeshGeometry& mesh,
-                                                  const std::string& meshName = "");
-
 }  // namespace vassets

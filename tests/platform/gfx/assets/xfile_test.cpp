@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "meshgen/xfile_writer.h"
 #include "platform/gfx/assets/mesh_builders.h"
 
 namespace {

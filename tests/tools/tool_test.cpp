@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "camera/camera.h"
+#include "interaction/document.h"
 #include "model/construction.h"
-#include "model/vvl_format.h"
-#include "model_test_util.h"
+#include "model/model_test_util.h"
 
 namespace fs = std::filesystem;
 using testutil::AddChild;

@@ -1,10 +1,10 @@
 #pragma once
-// Construction documents (*.vvl): "VVL", the camera record, six construction settings,
-// the model header and the block tree, as little-endian 32-bit values without padding.
+// Construction documents (*.vvl) as bytes: "VVL", the camera record, six construction
+// settings, the model header and the block tree, as little-endian 32-bit values without
+// padding. No file system here: the file layer and the camera capture sit on top.
 //
-// Loading is all-or-nothing: the file is read into fresh objects and swapped in only
-// when all of it was read and valid; on any error the construction and camera are left
-// exactly as they were. Checks beyond the bare layout:
+// Decoding is all-or-nothing: into fresh objects, valid only on success. Checks beyond
+// the bare layout:
 //   - the signature must be exactly the bytes "VVL";
 //   - every block colour and the current colour must be a colour index 0..4;
 //   - every float of the camera and of the blocks must be finite;
@@ -12,18 +12,14 @@
 //     left (each block takes at least 44), so an absurd count is refused at once;
 //   - the tree is read without recursion, so nesting depth is not limited;
 //   - bytes after the complete tree are ignored (the format has no trailer to check).
-// Saving writes a temporary file beside the target, flushes it to disk and renames it
-// over the target; the old file stays intact when anything fails.
 #include <cstdint>
-#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "math/matrix.h"
 #include "math/vector.h"
 #include "model/construction.h"
-
-class CVelCamera;
 
 // Outcome of a file operation: ok, or a one-line message for the user (UTF-8).
 struct [[nodiscard]] FileResult {
@@ -34,6 +30,9 @@ struct [[nodiscard]] FileResult {
     static FileResult Failure(std::string text) { return {false, std::move(text)}; }
     explicit operator bool() const { return ok; }
 };
+
+// The system's text for an errno value.
+std::string SystemErrorText(int err);
 
 // Message for a file that does not start with "VVL".
 inline constexpr const char* kWrongFormatMessage = "Неправильный формат";
@@ -67,11 +66,6 @@ struct CameraRecord {
     vmath::Vec3 rotationAxis;
 };
 
-CameraRecord CaptureCamera(const CVelCamera& camera);
-// Stores the record's fields; the rotation-axes display matrices, which the file does
-// not hold, become the identity.
-void RestoreCamera(CVelCamera& camera, const CameraRecord& record);
-
 // The construction settings that travel with the document, in file order.
 struct ConstructionSettings {
     int32_t randomColour = 1;
@@ -83,6 +77,7 @@ struct ConstructionSettings {
 };
 
 ConstructionSettings CaptureSettings(const CVelVorlaSystem& system);
+void ApplySettings(CVelVorlaSystem& system, const ConstructionSettings& settings);
 
 // Everything a document holds, decoded but not yet applied.
 struct ConstructionDocument {
@@ -92,26 +87,24 @@ struct ConstructionDocument {
     uint64_t trailingBytes = 0;  // bytes after the tree, ignored
 };
 
-// --- bytes <-> document (no file system)
+// Where encoded bytes go: false refuses them, and nothing more is written.
+using VvlByteSink = std::function<bool(const uint8_t* data, size_t size)>;
+
+// Where decoded bytes come from, read in order.
+class VvlByteSource {
+  public:
+    virtual ~VvlByteSource() = default;
+    // The bytes the source claims to hold; bounds how many blocks it can describe.
+    virtual uint64_t Size() const = 0;
+    // Up to n bytes into buffer: the count read, 0 at the end, or -errno on failure.
+    virtual int64_t Read(uint8_t* buffer, size_t n) = 0;
+};
+
 std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
                                         const ConstructionSettings& settings,
                                         const CVelVorlaModel& model);
+// Streams the bytes to `sink`; false when the sink refused them.
+bool EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+                        const CVelVorlaModel& model, const VvlByteSink& sink);
 FileResult DecodeConstruction(const uint8_t* data, size_t size, ConstructionDocument& out);
-
-// --- files
-// Reads and validates a whole document without touching any live object.
-FileResult ReadConstructionFile(const std::filesystem::path& path, ConstructionDocument& out);
-// Writes a document atomically (temporary file, fsync, rename).
-FileResult WriteConstructionFile(const std::filesystem::path& path, const CameraRecord& camera,
-                                 const ConstructionSettings& settings, const CVelVorlaModel& model);
-
-// Saves the construction and camera; `saved` becomes 1 only when the file is in place.
-FileResult SaveConstruction(CVelVorlaSystem& system, const CVelCamera& camera,
-                            const std::filesystem::path& path);
-// Opens a document into the construction and camera, or changes nothing on error. On
-// success: mode inspect, no pick, no twist selection, no paint stroke; `saved` is left
-// to the caller.
-FileResult LoadConstruction(CVelVorlaSystem& system, CVelCamera& camera,
-                            const std::filesystem::path& path);
-// Swaps a decoded document into the live objects (the success path of LoadConstruction).
-void ApplyDocument(CVelVorlaSystem& system, CVelCamera& camera, ConstructionDocument&& document);
+FileResult DecodeConstruction(VvlByteSource& source, ConstructionDocument& out);

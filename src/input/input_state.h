@@ -2,7 +2,7 @@
 // Held keys and mouse buttons as seen through the message stream. Nothing here asks the
 // operating system for the current state: the dispatcher feeds every message in first,
 // and everyone else reads these tables.
-#include "interaction/input_message.h"
+#include "input/input_message.h"
 
 // Index of a tracked key; every other module names keys by these numbers.
 enum KeyIndex : int {

@@ -1,4 +1,4 @@
-#include "interaction/input_state.h"
+#include "input/input_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,24 +1,17 @@
-#include "model/vvl_format.h"
+#include "model/vvl_codec.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <limits>
 #include <system_error>
-#include <utility>
 
-#include "camera/camera.h"
-
-namespace fs = std::filesystem;
 using vmath::Mat4;
 using vmath::Vec3;
+
+std::string SystemErrorText(int err) {
+    return std::generic_category().message(err);
+}
 
 namespace {
 
@@ -27,17 +20,12 @@ constexpr size_t kIoBufferSize = 1 << 16;
 
 const char* const kTruncatedMessage = "Файл повреждён: он обрывается до конца конструкции";
 
-std::string ErrnoText(int err) {
-    return std::generic_category().message(err);
-}
-
 // ---------------------------------------------------------------- writing
 
 // Little-endian 32-bit values into a fixed buffer that is handed to `sink` when full.
 class Writer {
   public:
-    using Sink = std::function<bool(const uint8_t*, size_t)>;
-    explicit Writer(Sink sink) : sink_(std::move(sink)) { buffer_.resize(kIoBufferSize); }
+    explicit Writer(const VvlByteSink& sink) : sink_(sink) { buffer_.resize(kIoBufferSize); }
 
     void Bytes(const void* data, size_t n) {
         const auto* p = static_cast<const uint8_t*>(data);
@@ -84,7 +72,7 @@ class Writer {
     bool Failed() const { return failed_; }
 
   private:
-    Sink sink_;
+    const VvlByteSink& sink_;
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
     bool failed_ = false;
@@ -163,13 +151,15 @@ void WriteDocument(Writer& w, const CameraRecord& camera, const ConstructionSett
 
 // ---------------------------------------------------------------- reading
 
-// Bytes from memory or from a file descriptor through a fixed buffer. `Remaining()` is
-// what the source claims is left (the file size minus what was consumed); it bounds how
-// many blocks the rest of the file could hold.
+// Bytes from memory or from a byte source through a fixed buffer. `Remaining()` is what
+// the source claims is left (its size minus what was consumed); it bounds how many
+// blocks the rest of the input could hold.
 class Reader {
   public:
     Reader(const uint8_t* data, size_t size) : cur_(data), end_(data + size), remaining_(size) {}
-    Reader(int fd, uint64_t size) : fd_(fd), remaining_(size) { buffer_.resize(kIoBufferSize); }
+    explicit Reader(VvlByteSource& source) : source_(&source), remaining_(source.Size()) {
+        buffer_.resize(kIoBufferSize);
+    }
 
     uint64_t Remaining() const { return remaining_; }
     int Error() const { return error_; }
@@ -198,19 +188,16 @@ class Reader {
   private:
     void Consumed(size_t n) { remaining_ = remaining_ >= n ? remaining_ - n : 0; }
     bool Refill() {
-        if (fd_ < 0 || error_) return false;
-        for (;;) {
-            const ssize_t r = ::read(fd_, buffer_.data(), buffer_.size());
-            if (r < 0 && errno == EINTR) continue;
-            if (r < 0) error_ = errno;
-            if (r <= 0) return false;
-            cur_ = buffer_.data();
-            end_ = cur_ + r;
-            return true;
-        }
+        if (!source_ || error_) return false;
+        const int64_t r = source_->Read(buffer_.data(), buffer_.size());
+        if (r < 0) error_ = static_cast<int>(-r);
+        if (r <= 0) return false;
+        cur_ = buffer_.data();
+        end_ = cur_ + r;
+        return true;
     }
 
-    int fd_ = -1;
+    VvlByteSource* source_ = nullptr;
     int error_ = 0;
     std::vector<uint8_t> buffer_;
     const uint8_t* cur_ = nullptr;
@@ -264,7 +251,8 @@ class Fields {
 };
 
 FileResult Truncated(const Reader& r) {
-    if (r.Error()) return FileResult::Failure("Не удалось прочитать файл: " + ErrnoText(r.Error()));
+    if (r.Error())
+        return FileResult::Failure("Не удалось прочитать файл: " + SystemErrorText(r.Error()));
     return FileResult::Failure(kTruncatedMessage);
 }
 
@@ -421,83 +409,9 @@ FileResult Decode(Reader& r, ConstructionDocument& out) {
     return FileResult::Success();
 }
 
-// Closes a descriptor on every path out.
-struct FdGuard {
-    int fd = -1;
-    ~FdGuard() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
-FileResult WriteFailure(int err) {
-    return FileResult::Failure("Не удалось сохранить файл: " + ErrnoText(err));
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t n, int& err) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, data, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            err = w < 0 ? errno : EIO;
-            return false;
-        }
-        data += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
-
 }  // namespace
 
-// ---------------------------------------------------------------- camera and settings
-
-CameraRecord CaptureCamera(const CVelCamera& camera) {
-    CameraRecord c;
-    c.orientation = camera.orientation;
-    c.spinDelta = camera.spinDelta;
-    c.baseDistance = camera.baseDistance;
-    c.zoom = camera.zoom;
-    c.distanceOffset = camera.distanceOffset;
-    c.spinDuration = camera.spinDuration;
-    c.autoSpinTarget = camera.autoSpinTarget;
-    c.autoSpinAround = camera.autoSpinAround;
-    c.orbitMode = camera.orbitMode;
-    c.spinStopped = camera.spinStopped;
-    c.axisMode = camera.axisMode;
-    c.referencePoint = camera.referencePoint;
-    c.target = camera.target;
-    c.upReference = camera.upReference;
-    c.eyeBase = camera.eyeBase;
-    c.lookAt = camera.lookAt;
-    c.up = camera.up;
-    c.eye = camera.eye;
-    c.rotationAxis = camera.rotationAxis;
-    return c;
-}
-
-void RestoreCamera(CVelCamera& camera, const CameraRecord& c) {
-    camera.orientation = c.orientation;
-    camera.spinDelta = c.spinDelta;
-    camera.baseDistance = c.baseDistance;
-    camera.zoom = c.zoom;
-    camera.distanceOffset = c.distanceOffset;
-    camera.spinDuration = c.spinDuration;
-    camera.autoSpinTarget = c.autoSpinTarget;
-    camera.autoSpinAround = c.autoSpinAround;
-    camera.orbitMode = c.orbitMode;
-    camera.spinStopped = c.spinStopped;
-    camera.axisMode = c.axisMode;
-    camera.referencePoint = c.referencePoint;
-    camera.target = c.target;
-    camera.upReference = c.upReference;
-    camera.eyeBase = c.eyeBase;
-    camera.lookAt = c.lookAt;
-    camera.up = c.up;
-    camera.eye = c.eye;
-    camera.rotationAxis = c.rotationAxis;
-    camera.axesOrientation = vmath::MatrixIdentity();
-    camera.axesDragRotation = vmath::MatrixIdentity();
-}
+// ---------------------------------------------------------------- settings
 
 ConstructionSettings CaptureSettings(const CVelVorlaSystem& system) {
     ConstructionSettings s;
@@ -510,19 +424,33 @@ ConstructionSettings CaptureSettings(const CVelVorlaSystem& system) {
     return s;
 }
 
+void ApplySettings(CVelVorlaSystem& system, const ConstructionSettings& s) {
+    system.randomColour = s.randomColour;
+    system.currentColour = s.currentColour;
+    system.detailLevel = s.detailLevel;
+    system.showAsCubes = s.showAsCubes;
+    system.showGrid = s.showGrid;
+    system.showAxes = s.showAxes;
+}
+
 // ---------------------------------------------------------------- bytes
 
 std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
                                         const ConstructionSettings& settings,
                                         const CVelVorlaModel& model) {
     std::vector<uint8_t> bytes;
-    Writer w([&bytes](const uint8_t* data, size_t n) {
+    (void)EncodeConstruction(camera, settings, model, [&bytes](const uint8_t* data, size_t n) {
         bytes.insert(bytes.end(), data, data + n);
         return true;
     });
-    WriteDocument(w, camera, settings, model);
-    w.Flush();
     return bytes;
+}
+
+bool EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+                        const CVelVorlaModel& model, const VvlByteSink& sink) {
+    Writer w(sink);
+    WriteDocument(w, camera, settings, model);
+    return w.Flush();
 }
 
 FileResult DecodeConstruction(const uint8_t* data, size_t size, ConstructionDocument& out) {
@@ -530,111 +458,7 @@ FileResult DecodeConstruction(const uint8_t* data, size_t size, ConstructionDocu
     return Decode(r, out);
 }
 
-// ---------------------------------------------------------------- files
-
-FileResult ReadConstructionFile(const fs::path& path, ConstructionDocument& out) {
-    FdGuard file;
-    do {
-        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (file.fd < 0 && errno == EINTR);
-    if (file.fd < 0) return FileResult::Failure("Не удалось открыть файл: " + ErrnoText(errno));
-    struct stat st {};
-    if (::fstat(file.fd, &st) != 0)
-        return FileResult::Failure("Не удалось открыть файл: " + ErrnoText(errno));
-    if (!S_ISREG(st.st_mode))
-        return FileResult::Failure("Не удалось открыть файл: это не обычный файл");
-    Reader r(file.fd, static_cast<uint64_t>(st.st_size));
+FileResult DecodeConstruction(VvlByteSource& source, ConstructionDocument& out) {
+    Reader r(source);
     return Decode(r, out);
-}
-
-FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camera,
-                                 const ConstructionSettings& settings,
-                                 const CVelVorlaModel& model) {
-    // Write through a symbolic link to the file it names, keeping the link.
-    fs::path target = path;
-    std::error_code ec;
-    if (fs::is_symlink(path, ec)) {
-        fs::path resolved = fs::weakly_canonical(path, ec);
-        if (!ec) target = resolved;
-    }
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-
-    static std::atomic<unsigned> sequence{0};
-    FdGuard file;
-    fs::path temp;
-    for (int attempt = 0; attempt < 100 && file.fd < 0; ++attempt) {
-        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "." + string.
-        std::string name = ".";
-        name += target.filename().string();
-        name += ".tmp-";
-        name += std::to_string(::getpid());
-        name += '-';
-        name += std::to_string(sequence++);
-        temp = dir / name;
-        file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (file.fd < 0 && errno != EEXIST && errno != EINTR) return WriteFailure(errno);
-    }
-    if (file.fd < 0) return WriteFailure(EEXIST);
-
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        (void)::fchmod(file.fd, old.st_mode & 07777);
-
-    int err = 0;
-    Writer w([&](const uint8_t* data, size_t n) { return WriteAll(file.fd, data, n, err); });
-    WriteDocument(w, camera, settings, model);
-    bool ok = w.Flush();
-    if (ok && ::fsync(file.fd) != 0) {
-        err = errno;
-        ok = false;
-    }
-    const int fd = std::exchange(file.fd, -1);
-    if (::close(fd) != 0 && ok) {
-        err = errno;
-        ok = false;
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return WriteFailure(err ? err : EIO);
-    }
-    // Make the rename itself durable; the file is already complete either way.
-    FdGuard dirFd;
-    dirFd.fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd.fd >= 0) (void)::fsync(dirFd.fd);
-    return FileResult::Success();
-}
-
-FileResult SaveConstruction(CVelVorlaSystem& system, const CVelCamera& camera,
-                            const fs::path& path) {
-    FileResult res =
-        WriteConstructionFile(path, CaptureCamera(camera), CaptureSettings(system), system.model);
-    if (res) system.saved = 1;
-    return res;
-}
-
-void ApplyDocument(CVelVorlaSystem& system, CVelCamera& camera, ConstructionDocument&& document) {
-    RestoreCamera(camera, document.camera);
-    const ConstructionSettings& s = document.settings;
-    system.randomColour = s.randomColour;
-    system.currentColour = s.currentColour;
-    system.detailLevel = s.detailLevel;
-    system.showAsCubes = s.showAsCubes;
-    system.showGrid = s.showGrid;
-    system.showAxes = s.showAxes;
-    system.mode = ModeInspect;
-    system.ForgetPickedBlocks();
-    system.paintDragging = 0;
-    system.model = std::move(document.model);
-}
-
-FileResult LoadConstruction(CVelVorlaSystem& system, CVelCamera& camera, const fs::path& path) {
-    ConstructionDocument document;
-    FileResult res = ReadConstructionFile(path, document);
-    if (res) ApplyDocument(system, camera, std::move(document));
-    return res;
 }
