@@ -1,20 +1,20 @@
-// The settings store over a settings file of any content (hand-edited, damaged, or left
-// by another program): reading never crashes, and whatever it reads is written back and
-// read again unchanged, so a value survives the next run.
-//
-// The program reads its settings with a QGuiApplication running, and Qt then also
-// decodes the Gui types a settings file may name (@Variant images, colours...): so does
-// the harness, on the offscreen platform.
+// The settings file reader, over a file of any content (hand-edited, damaged, or left by
+// another program). Reading never crashes; what it reads survives being written back:
+//   - the whole file: parsed, written and parsed again, every key keeps its value;
+//   - through the store: the five settings read, written to a new file and read again
+//     are the same.
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QtGlobal>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
 #include "fuzz_check.h"
 #include "platform/ui/qt_settings_store.h"
+#include "platform/ui/settings_ini.h"
 
 namespace {
 
@@ -37,34 +37,42 @@ Values ReadAll(ui::QtSettingsStore& store) {
     return v;
 }
 
+// QSettings keeps what it parsed per path and parses again only when the file's size or
+// time changed: each file gets a time of its own, so every read below really parses.
+void NewTimestamp(const QString& path) {
+    static qint64 seconds = 1'000'000'000;
+    QFile f(path);
+    FUZZ_CHECK(f.open(QIODevice::ReadWrite));
+    FUZZ_CHECK(
+        f.setFileTime(QDateTime::fromSecsSinceEpoch(++seconds), QFileDevice::FileModificationTime));
+}
+
 void Quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "settings_fuzz";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv);
-    qInstallMessageHandler(Quiet);  // Qt's warnings about the file's content are expected
+    qInstallMessageHandler(Quiet);
     // Qt syncs settings files to disk on every write; in memory that costs nothing.
     const QString base = QFile::exists("/dev/shm") ? "/dev/shm" : QDir::tempPath();
     dir = new QTemporaryDir(base + "/vorla-settings-fuzz-XXXXXX");
+    std::atexit([] { delete dir; });
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QSettings::SettingsMap map = ui::ParseSettingsIni(bytes);
+    FUZZ_CHECK(ui::ParseSettingsIni(ui::FormatSettingsIni(map)) == map);
+
     const QString input = dir->filePath("input.conf");
     const QString copy = dir->filePath("copy.conf");
     {
         QFile f(input);
         FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        FUZZ_CHECK(f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
-                   static_cast<qint64>(size));
+        FUZZ_CHECK(f.write(bytes) == bytes.size());
     }
-    QFile::remove(copy);
-
+    NewTimestamp(input);
     Values read;
     {
         ui::QtSettingsStore store(input);
@@ -79,7 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (read.lastDir) store.WriteString("LastDir", *read.lastDir);
         FUZZ_CHECK(store.Flush());
     }
-    ui::QtSettingsStore again(copy);
-    FUZZ_CHECK(ReadAll(again) == read);
+    NewTimestamp(copy);
+    {
+        ui::QtSettingsStore again(copy);
+        FUZZ_CHECK(ReadAll(again) == read);
+    }
+    QFile::remove(copy);
     return 0;
 }

@@ -3,15 +3,30 @@
 #include <QSettings>
 #include <limits>
 
+#include "platform/ui/settings_ini.h"
+
 namespace ui {
 
+namespace {
+
+// Our own INI reader and writer on Linux (see settings_ini.h); the registry on Windows.
+QSettings::Format StoreFormat() {
+#ifdef Q_OS_WIN
+    return QSettings::NativeFormat;
+#else
+    return SettingsIniFormat();
+#endif
+}
+
+}  // namespace
+
 QtSettingsStore::QtSettingsStore()
-    : settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+    : settings(std::make_unique<QSettings>(StoreFormat(), QSettings::UserScope,
                                            QString::fromUtf8(kSettingsOrganisation),
                                            QString::fromUtf8(kSettingsApplication))) {}
 
 QtSettingsStore::QtSettingsStore(const QString& iniPath)
-    : settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}
+    : settings(std::make_unique<QSettings>(iniPath, SettingsIniFormat())) {}
 
 QtSettingsStore::~QtSettingsStore() = default;
 

@@ -1,0 +1,34 @@
+#pragma once
+// The settings file (Vorla.conf) in the INI syntax QSettings uses, read and written by our
+// own code instead of Qt's INI reader. Qt's reader decodes "@Variant(...)" values of any
+// key with QDataStream, recursively: one damaged or hostile line nesting lists a few
+// thousand deep overflows the stack at every start of the program. Here no value is ever
+// decoded beyond text:
+//   - "[General]" holds the top-level keys, "[Group]" the keys "Group/...";
+//   - key=value, the key with %XX and %UXXXX escapes, the value unquoted or in double
+//     quotes with the C escapes (\" \\ \n \t \xHH...), ';' outside quotes starting a
+//     comment, as are lines that start with ';' or '#';
+//   - a value of one string becomes a QString ("@@" at its start stands for "@"); any
+//     other value (a list with an unquoted comma, an "@Type(...)" value) is kept as its
+//     text, written back unchanged and never read as a setting.
+#include <QByteArray>
+#include <QMetaType>
+#include <QSettings>
+
+namespace ui {
+
+// A value kept as written: not a single string, so never a setting of ours.
+struct IniRawValue {
+    QByteArray text;
+    bool operator==(const IniRawValue&) const = default;
+};
+
+QSettings::SettingsMap ParseSettingsIni(const QByteArray& text);
+QByteArray FormatSettingsIni(const QSettings::SettingsMap& map);
+
+// The format for QSettings, registered on first use (extension "conf").
+QSettings::Format SettingsIniFormat();
+
+}  // namespace ui
+
+Q_DECLARE_METATYPE(ui::IniRawValue)
