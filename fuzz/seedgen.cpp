@@ -193,7 +193,6 @@ struct JpegOptions {
     int width, height;
     bool colour;
     bool progressive = false;
-    bool arithmetic = false;
     int restartRows = 0;
     J_COLOR_SPACE space = JCS_UNKNOWN;  // a colour space other than the default
 };
@@ -214,7 +213,6 @@ Bytes Jpeg(const JpegOptions& o) {
     jpeg_set_quality(&cinfo, 75, TRUE);
     if (o.space != JCS_UNKNOWN) jpeg_set_colorspace(&cinfo, o.space);
     if (o.progressive) jpeg_simple_progression(&cinfo);
-    cinfo.arith_code = o.arithmetic ? TRUE : FALSE;
     cinfo.restart_in_rows = o.restartRows;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(static_cast<size_t>(o.width) * 3);
@@ -244,9 +242,8 @@ void JpegSeeds() {
     ImageSeed("jpeg", "grey_8x8.jpg", Jpeg({8, 8, false}));
     ImageSeed("jpeg", "colour_17x13.jpg", Jpeg({17, 13, true}));
     ImageSeed("jpeg", "progressive_16x16.jpg", Jpeg({16, 16, true, true}));
-    ImageSeed("jpeg", "arithmetic_16x8.jpg", Jpeg({16, 8, true, false, true}));
-    ImageSeed("jpeg", "restarts_24x24.jpg", Jpeg({24, 24, false, false, false, 1}));
-    ImageSeed("jpeg", "rgb_8x8.jpg", Jpeg({8, 8, true, false, false, 0, JCS_RGB}));
+    ImageSeed("jpeg", "restarts_24x24.jpg", Jpeg({24, 24, false, false, 1}));
+    ImageSeed("jpeg", "rgb_8x8.jpg", Jpeg({8, 8, true, false, 0, JCS_RGB}));
 }
 
 // ---------------------------------------------------------------- Targa

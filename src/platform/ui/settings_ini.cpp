@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 #include <QMap>
+#include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
 #include <optional>
@@ -60,6 +61,12 @@ void AppendCodePoint(QByteArray& out, char32_t c) {
     }
 }
 
+// Keeps a U+FEFF at the start, which QString::fromUtf8 drops as a byte order mark.
+QString FromUtf8(QByteArrayView utf8) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(utf8);
+}
+
 // Key text: %XX and %UXXXX escapes; '\' separates groups as '/' does.
 QString UnescapeKey(QByteArrayView raw) {
     QByteArray utf8;
@@ -86,7 +93,7 @@ QString UnescapeKey(QByteArrayView raw) {
         }
         utf8 += c == '\\' ? '/' : c;
     }
-    return QString::fromUtf8(utf8);
+    return FromUtf8(utf8);
 }
 
 QByteArray EscapeKey(const QString& key) {
@@ -206,8 +213,8 @@ QVariant ParseValue(QByteArrayView text) {
     const QList<QByteArray> items = SplitValue(text);
     if (items.size() == 1) {
         const QByteArray& s = items.front();
-        if (s.startsWith("@@")) return QString::fromUtf8(s.sliced(1));
-        if (!s.startsWith('@')) return QString::fromUtf8(s);
+        if (s.startsWith("@@")) return FromUtf8(s.sliced(1));
+        if (!s.startsWith('@')) return FromUtf8(s);
     }
     return QVariant::fromValue(IniRawValue{text.toByteArray()});
 }
