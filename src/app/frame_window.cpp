@@ -10,8 +10,8 @@
 #include <QUrl>
 
 #include "app/core/app_form.h"
-#include "app/core/command_table.h"
 #include "app/gl_view.h"
+#include "interaction/command_table.h"
 
 namespace app::shell {
 
@@ -44,11 +44,8 @@ QMenu* CAppFrameWnd::AddTrackedMenu(QMenu* menu) {
 }
 
 void CAppFrameWnd::BuildMenu() {
-    std::span<const int> checkable = CheckableCommands();
-    auto isCheckable = [&](int id) {
-        return std::find(checkable.begin(), checkable.end(), id) != checkable.end();
-    };
-    for (const MenuPopup& popup : Menu()) {
+    using commands::MenuEntry;
+    for (const commands::MenuPopup& popup : commands::Menu()) {
         QMenu* menu = AddTrackedMenu(menuBar()->addMenu(QString::fromUtf8(popup.title)));
         QMenu* current = menu;
         for (const MenuEntry& entry : popup.entries) {
@@ -63,12 +60,14 @@ void CAppFrameWnd::BuildMenu() {
                     current = menu;
                     break;
                 case MenuEntry::Kind::Item: {
+                    const commands::Command* command = commands::Find(entry.id);
+                    if (!command) break;
                     // The key label is text only: keys go through our own accelerator
                     // table after the input dispatcher, never through Qt shortcuts.
-                    QString text = QString::fromUtf8(entry.text);
-                    if (*entry.keyLabel) text += '\t' + QString::fromUtf8(entry.keyLabel);
+                    QString text = QString::fromUtf8(command->menuText);
+                    if (*command->keyLabel) text += '\t' + QString::fromUtf8(command->keyLabel);
                     QAction* action = current->addAction(text);
-                    action->setCheckable(isCheckable(entry.id));
+                    action->setCheckable(command->check != commands::Check::None);
                     const int id = entry.id;
                     connect(action, &QAction::triggered, this, [this, action, id] {
                         // The handler and RefreshCheckMarks decide the check mark.
@@ -127,13 +126,9 @@ void CAppFrameWnd::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (form_ && form_->GetDevice()) {
+    if (form_) {
         bool mayClose = true;
-        view_->WithContext([&] {
-            // Closing in full screen first returns to the window, then asks.
-            if (!form_->IsWindowed()) form_->ToggleFullScreen();
-            mayClose = form_->SaveChangesPrompt();
-        });
+        view_->WithContext([&] { mayClose = form_->QueryClose(); });
         if (!mayClose) {
             event->ignore();
             view_->Kick();

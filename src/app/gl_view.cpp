@@ -72,9 +72,14 @@ void CGlView::paintGL() {
         if (!drawn && framesDrawn_ > 0) form_->Repaint();
     }
     if (!drawn && framesDrawn_ == 0) {
-        // Nothing to show yet: the background rather than whatever the buffer held.
+        // Nothing to show yet: the user's background colour (0x00RRGGBB, read with the
+        // settings before the window shows) rather than whatever the buffer held.
+        const uint32_t colour = form_ ? form_->system.backgroundColour : 0xA0u;
+        auto channel = [colour](int shift) {
+            return static_cast<float>((colour >> shift) & 0xFFu) / 255.0f;
+        };
         QOpenGLFunctions* gl = context()->functions();
-        gl->glClearColor(0.0f, 0.0f, 160.0f / 255.0f, 1.0f);
+        gl->glClearColor(channel(16), channel(8), channel(0), 1.0f);
         gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     if (drawn) {

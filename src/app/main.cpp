@@ -2,14 +2,12 @@
 // vorla --render out.png [...]     one frame offscreen, written as a PNG (no display needed)
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <cstring>
 #include <iostream>
 
 #include "app/application.h"
 #include "app/render_command.h"
+#include "platform/ui/qt_dialogs.h"
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--render") == 0) {
@@ -34,11 +32,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Vorla"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorla/vorla.svg")));
     QApplication::setDesktopFileName(QStringLiteral("vorla"));
-    // The standard buttons of message and file dialogs in the user's language.
-    QTranslator qtTranslations;
-    if (qtTranslations.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslations);
+    ui::InstallRussianTranslations(application);
 
     app::shell::StartOptions options;
     if (argc == 2) options.file = argv[1];

@@ -145,7 +145,10 @@ HRESULT DeviceEnumerator::Enumerate() {
             adapter.adapterOrdinal = ordinal;
             if (gfx::Failed(system->GetAdapterIdentifier(ordinal, &adapter.identifier))) continue;
 
-            std::vector<Format> adapterFormats;
+            // The size limit is for full-screen modes only: a window renders on a screen
+            // of any size, so a format whose modes are all small still gets windowed
+            // combinations.
+            AdapterFormats formats;
             for (Format format : allowedAdapterFormats) {
                 const uint32_t modeCount = system->GetAdapterModeCount(ordinal, format);
                 for (uint32_t m = 0; m < modeCount; ++m) {
@@ -154,12 +157,13 @@ HRESULT DeviceEnumerator::Enumerate() {
                     // A system that answers with a mode of another format than asked must
                     // not smuggle a disallowed adapter format in.
                     if (!Contains(allowedAdapterFormats, mode.format)) continue;
-                    if (mode.width < minFullscreenWidth || mode.height < minFullscreenHeight ||
-                        ColorChannelBits(mode.format) < minColorChannelBits)
+                    if (ColorChannelBits(mode.format) < minColorChannelBits) continue;
+                    if (!Contains(formats.all, mode.format)) formats.all.push_back(mode.format);
+                    if (mode.width < minFullscreenWidth || mode.height < minFullscreenHeight)
                         continue;
                     adapter.displayModes.push_back(mode);
-                    if (!Contains(adapterFormats, mode.format))
-                        adapterFormats.push_back(mode.format);
+                    if (!Contains(formats.fullscreen, mode.format))
+                        formats.fullscreen.push_back(mode.format);
                 }
             }
             std::stable_sort(adapter.displayModes.begin(), adapter.displayModes.end(),
@@ -169,7 +173,7 @@ HRESULT DeviceEnumerator::Enumerate() {
                                         std::tuple(b.width, b.height,
                                                    static_cast<uint32_t>(b.format), b.refreshRate);
                              });
-            EnumerateDevices(adapter, adapterFormats);
+            EnumerateDevices(adapter, formats);
             if (!adapter.devices.empty()) adapters.push_back(std::move(adapter));
         }
     } catch (const std::bad_alloc&) {
@@ -179,26 +183,25 @@ HRESULT DeviceEnumerator::Enumerate() {
     return gfx::S_OK;
 }
 
-void DeviceEnumerator::EnumerateDevices(AdapterEntry& adapter,
-                                        const std::vector<Format>& adapterFormats) {
+void DeviceEnumerator::EnumerateDevices(AdapterEntry& adapter, const AdapterFormats& formats) {
     for (DeviceType type : kDeviceTypes) {
         DeviceEntry device;
         device.adapterOrdinal = adapter.adapterOrdinal;
         device.deviceType = type;
         if (gfx::Failed(system->GetDeviceCaps(adapter.adapterOrdinal, type, &device.caps)))
             continue;
-        EnumerateFormatCombos(device, adapterFormats);
+        EnumerateFormatCombos(device, formats);
         if (!device.formatCombos.empty()) adapter.devices.push_back(std::move(device));
     }
 }
 
-void DeviceEnumerator::EnumerateFormatCombos(DeviceEntry& device,
-                                             const std::vector<Format>& adapterFormats) {
-    for (Format adapterFormat : adapterFormats) {
+void DeviceEnumerator::EnumerateFormatCombos(DeviceEntry& device, const AdapterFormats& formats) {
+    for (Format adapterFormat : formats.all) {
+        const bool hasFullscreenModes = Contains(formats.fullscreen, adapterFormat);
         for (Format backBufferFormat : kBackBufferFormats) {
             if (AlphaChannelBits(backBufferFormat) < minAlphaChannelBits) continue;
             for (bool windowed : {false, true}) {
-                if (!windowed && requiresWindowed) continue;
+                if (!windowed && (requiresWindowed || !hasFullscreenModes)) continue;
                 if (windowed && requiresFullscreen) continue;
                 if (gfx::Failed(system->CheckDeviceType(device.adapterOrdinal, device.deviceType,
                                                         adapterFormat, backBufferFormat, windowed)))

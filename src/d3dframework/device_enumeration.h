@@ -134,8 +134,14 @@ class DeviceEnumerator {
                                   DeviceSettings& settings) const;
 
   private:
-    void EnumerateDevices(AdapterEntry& adapter, const std::vector<gfx::Format>& adapterFormats);
-    void EnumerateFormatCombos(DeviceEntry& device, const std::vector<gfx::Format>& adapterFormats);
+    // An adapter's formats in order of first appearance: of all its modes (windowed
+    // combinations), and of the modes large enough for full screen.
+    struct AdapterFormats {
+        std::vector<gfx::Format> all;
+        std::vector<gfx::Format> fullscreen;
+    };
+    void EnumerateDevices(AdapterEntry& adapter, const AdapterFormats& formats);
+    void EnumerateFormatCombos(DeviceEntry& device, const AdapterFormats& formats);
     void BuildDepthStencilFormats(FormatCombo& combo) const;
     void BuildMultiSampleTypes(FormatCombo& combo) const;
     void BuildConflicts(FormatCombo& combo) const;

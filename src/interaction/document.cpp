@@ -65,6 +65,7 @@ void ApplyDocument(CVelVorlaSystem& system, CVelCamera& camera, ConstructionDocu
     system.ForgetPickedBlocks();
     system.paintDragging = 0;
     system.model = std::move(document.model);
+    system.ConstructionChanged();
 }
 
 FileResult LoadConstruction(CVelVorlaSystem& system, CVelCamera& camera, const fs::path& path) {

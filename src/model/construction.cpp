@@ -73,6 +73,7 @@ void CVelVorlaSystem::ResetConstruction() {
 void CVelVorlaSystem::ClearModel() {
     ForgetPickedBlocks();
     model.Clear();
+    ConstructionChanged();
 }
 
 void CVelVorlaSystem::PickRandomColour() {

@@ -66,6 +66,12 @@ class CVelVorlaSystem {
     // Forgets every block pointer held by the editing state (pick, twist, paint stroke).
     void ForgetPickedBlocks();
 
+    // Every change to the blocks (an edit, a twist, a load, a new construction) calls
+    // this, so that whatever is derived from them knows when to refresh.
+    void ConstructionChanged() { ++constructionVersion; }
+    // Never repeats a value for different blocks: only ever counts up.
+    uint64_t constructionVersion = 0;
+
     // Source of rand()-style numbers 0..32767 for PickRandomColour; replaceable by tests.
     std::function<int()> randomSource;
 

@@ -13,7 +13,7 @@
 namespace guitest {
 namespace {
 
-using namespace app::cmd;
+using namespace cmd;
 
 constexpr int kColourItems[] = {kColourRed, kColourYellow, kColourGreen, kColourBlue, kColourWhite};
 constexpr int kModeItems[] = {kCopyColourMode, kInspectMode, kAddMode,

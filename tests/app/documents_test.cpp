@@ -81,7 +81,7 @@ TEST_F(DocumentsTest, SaveAsThenOpenWithScriptedDialogs) {
     ASSERT_EQ(dialogs_.openStarts.size(), 1u);
     EXPECT_EQ(dialogs_.openStarts[0], dir_.path().toStdString() + "/*.vvl");
     EXPECT_EQ(Total(), 2);
-    EXPECT_TRUE(Checked(app::cmd::kInspectMode));
+    EXPECT_TRUE(Checked(cmd::kInspectMode));
     EXPECT_EQ(dialogs_.unexpected, 0);
     WaitFrames(2);
 }

@@ -114,6 +114,7 @@ void GuiTest::Launch(const std::string& file) {
     options.messageBoxes = &boxes_;
     app_ = std::make_unique<app::shell::CApp>(options);
     app_->InitInstance();
+    if (onShown_) onShown_();
     auto& frame = app_->Frame();
     frame.activateWindow();
     ASSERT_TRUE(WaitUntil([&] { return app_->IsStarted(); })) << "the device did not start";

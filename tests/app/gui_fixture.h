@@ -86,6 +86,9 @@ class GuiTest : public ::testing::Test {
     std::string TempPath(const std::string& name) const;
     std::string SettingsPath() const;
 
+    // Runs in Launch right after the window shows, before the device starts.
+    std::function<void()> onShown_;
+
     QTemporaryDir dir_;
     ScriptedDialogs dialogs_;
     RecordingMessageBoxes boxes_;

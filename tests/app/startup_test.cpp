@@ -8,7 +8,7 @@
 namespace guitest {
 namespace {
 
-using namespace app::cmd;
+using namespace cmd;
 
 // 0xAARRGGBB channels of a grabbed pixel.
 struct Rgb {
@@ -86,7 +86,16 @@ TEST_F(GuiTest, SettingsAreWrittenAtExitAndReadAtTheNextStart) {
     }
 
     settings_ = std::make_unique<ui::QtSettingsStore>(QString::fromStdString(SettingsPath()));
+    // The very first paint, before the device is up, already shows the stored colour.
+    QImage first;
+    onShown_ = [&] {
+        ASSERT_FALSE(App().IsStarted());
+        first = App().View().grabFramebuffer();
+    };
     Launch();
+    ASSERT_FALSE(first.isNull());
+    EXPECT_GT(At(first, 2, 2).r, 150);
+    EXPECT_LT(At(first, 2, 2).b, 60);
     EXPECT_EQ(Form().system.backgroundColour, 0x00FF0000u);
     EXPECT_EQ(Form().system.showButtons, 0);
     EXPECT_FALSE(Checked(kShowButtons));

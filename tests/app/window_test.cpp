@@ -42,9 +42,9 @@ TEST_F(WindowTest, AltEnterTwiceReturnsToTheWindow) {
     WaitFrames(2);
     EXPECT_EQ(Form().PauseCount(), 0);
     // The menu item does the same.
-    Action(app::cmd::kFullScreen)->trigger();
+    Action(cmd::kFullScreen)->trigger();
     ASSERT_TRUE(WaitUntil([&] { return FullScreen(); }));
-    Action(app::cmd::kFullScreen)->trigger();
+    Action(cmd::kFullScreen)->trigger();
     ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
 }
 
@@ -87,7 +87,7 @@ TEST_F(WindowTest, ClosingInFullScreenAsksFirstAndCancelKeepsRunning) {
 
     // The Exit command goes the same way; No ends the program.
     dialogs_.answers.push_back(MsgResult::No);
-    Action(app::cmd::kExit)->trigger();
+    Action(cmd::kExit)->trigger();
     ASSERT_TRUE(WaitUntil([&] { return !App().Frame().isVisible(); }));
     EXPECT_EQ(dialogs_.messages.size(), 2u);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(SettingsPath())))

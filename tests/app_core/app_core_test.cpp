@@ -8,7 +8,7 @@
 #include <map>
 
 #include "app/core/app_form.h"
-#include "app/core/command_table.h"
+#include "interaction/command_table.h"
 #include "interaction/document.h"
 #include "platform/gfx/fake/fake_system.h"
 
@@ -122,9 +122,10 @@ class FormTest : public ::testing::Test {
         FormServices s{&dialogs, &settings, &shell, &windows, &windows, nullptr};
         form = std::make_unique<CAppForm>(s, dir.string());
         gfx::HRESULT hr = form->Start(
-            [] {
+            [this] {
                 auto sys = std::make_unique<gfx::fake::FakeSystem>();
                 sys->adapters = {gfx::fake::FakeSystem::StandardAdapter()};
+                fakeSystem = sys.get();
                 return sys;
             },
             Handle(1), Handle(2), commandLine);
@@ -146,40 +147,10 @@ class FormTest : public ::testing::Test {
     RecordingShell shell;
     Windows windows;
     std::unique_ptr<CAppForm> form;
+    gfx::fake::FakeSystem* fakeSystem = nullptr;  // owned by the form
 };
 
 }  // namespace
-
-TEST(CommandTable, AcceleratorsMatchModifiersExactly) {
-    auto key = [](int vkCode, unsigned mods = 0, bool alt = false) {
-        InputMessage m;
-        m.kind = MessageKind::KeyDown;
-        m.virtualKey = vkCode;
-        m.buttons = mods;
-        m.alt = alt;
-        return TranslateAccelerator(m);
-    };
-    EXPECT_EQ(key('N'), cmd::kFindNearest);
-    EXPECT_EQ(key('N', vk::MK_CONTROL), cmd::kNew);
-    EXPECT_EQ(key('S', vk::MK_CONTROL), cmd::kSaveAs);
-    EXPECT_EQ(key('S'), std::nullopt);  // plain S is a camera key
-    EXPECT_EQ(key(vk::VK_RETURN), cmd::kCentre);
-    EXPECT_EQ(key(vk::VK_RETURN, 0, true), cmd::kFullScreen);
-    EXPECT_EQ(key(vk::VK_OEM_PLUS), cmd::kAddMode);
-    EXPECT_EQ(key(vk::VK_SUBTRACT), cmd::kDeleteMode);
-    EXPECT_EQ(key('T', vk::MK_SHIFT), std::nullopt);
-    InputMessage up;
-    up.kind = MessageKind::KeyUp;
-    up.virtualKey = vk::VK_F5;
-    EXPECT_EQ(TranslateAccelerator(up), std::nullopt);
-    // Every command with a check mark appears in the menu.
-    for (int id : CheckableCommands()) {
-        bool found = false;
-        for (const MenuPopup& p : Menu())
-            for (const MenuEntry& e : p.entries) found |= e.id == id;
-        EXPECT_TRUE(found) << id;
-    }
-}
 
 TEST_F(FormTest, StartsOnANewConstructionWithTheMenuCheckedAndDefaultSettings) {
     CAppForm& f = Start();
@@ -354,12 +325,57 @@ TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
 TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {
     CAppForm& f = Start();
     f.system.saved = 0;
+    f.lastDir = dir.string();
     dialogs.paths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
     EXPECT_FALSE(f.SaveAs());
     EXPECT_EQ(f.system.saved, 0);
     ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось сохранить файл: нет такого файла или папки");
     EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(f.lastDir, dir.string()) << "the next dialog still starts where the last one did";
     EXPECT_EQ(f.PauseCount(), 0);
+}
+
+TEST_F(FormTest, ACommandLineFileThatCannotBeOpenedIsReportedAndANewConstructionStarts) {
+    CAppForm& f = Start((dir / "missing.vvl").string());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: нет такого файла или папки");
+    EXPECT_EQ(dialogs.shown[0].caption, "Error");
+    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(f.system.model.Total(), 1);
+
+    form.reset();
+    dialogs.shown.clear();
+    fs::create_directory(dir / "folder.vvl");
+    CAppForm& g = Start((dir / "folder.vvl").string());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: это не обычный файл");
+    EXPECT_EQ(g.system.model.Total(), 1);
+    EXPECT_TRUE(g.Idle());
+}
+
+TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {
+    CAppForm& f = Start();
+    f.system.saved = 0;
+    // A full-screen device is lost and no device can be made again for the window.
+    f.OnCommand(cmd::kFullScreen);
+    fakeSystem->FailCreateDevice(gfx::DeviceType::HAL);
+    fakeSystem->Device()->LoseDevice();
+    f.Idle();
+    ASSERT_EQ(f.GetDevice(), nullptr);
+    ASSERT_TRUE(f.FatalErrorShown());
+
+    const fs::path rescued = dir / "rescued.vvl";
+    dialogs.answers = {MsgResult::Yes};
+    dialogs.paths = {rescued.string()};
+    EXPECT_TRUE(f.QueryClose());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Сохранить текщую работу?");
+    EXPECT_TRUE(fs::exists(rescued));
+
+    f.system.saved = 0;
+    dialogs.answers = {MsgResult::Cancel};
+    EXPECT_FALSE(f.QueryClose());
 }
 
 TEST_F(FormTest, DroppedFilesOpenOnlyTheFirstAndCommandLineOpensAtFirstReset) {

@@ -72,12 +72,12 @@ TEST_F(Enumeration, KeepsOnlyLargeEnoughModesOfAllowedFormatsSorted) {
 TEST_F(Enumeration, DropsAdaptersWithoutUsableDevicesAndOrdersDeviceTypes) {
     FakeAdapter noDevices = FakeSystem::StandardAdapter();
     noDevices.caps.clear();
-    FakeAdapter smallModesOnly = FakeSystem::StandardAdapter();
-    smallModesOnly.modes = {{320, 200, 60, Format::X8R8G8B8}};
+    FakeAdapter noModes = FakeSystem::StandardAdapter();
+    noModes.modes.clear();
     FakeAdapter allTypes = FakeSystem::StandardAdapter();
     allTypes.caps[DeviceType::REF] = FullCaps(DeviceType::REF);
     allTypes.caps[DeviceType::SW] = FullCaps(DeviceType::SW);
-    sys.adapters = {noDevices, smallModesOnly, allTypes};
+    sys.adapters = {noDevices, noModes, allTypes};
 
     ASSERT_EQ(en.Enumerate(), gfx::S_OK);
     ASSERT_EQ(en.adapters.size(), 1u);
@@ -89,6 +89,23 @@ TEST_F(Enumeration, DropsAdaptersWithoutUsableDevicesAndOrdersDeviceTypes) {
     EXPECT_EQ(a.devices[2].deviceType, DeviceType::REF);
     EXPECT_EQ(a.devices[2].caps.deviceType, DeviceType::REF);
     EXPECT_EQ(a.devices[2].caps.adapterOrdinal, 2u);
+}
+
+TEST_F(Enumeration, AScreenSmallerThan640By480StillGetsAWindowedDevice) {
+    // What a small screen offers: its current mode alone.
+    FakeAdapter& a = sys.adapters[0];
+    a.desktop = {600, 400, 60, Format::X8R8G8B8};
+    a.modes = {a.desktop};
+    ASSERT_EQ(en.Enumerate(), gfx::S_OK);
+    ASSERT_EQ(en.adapters.size(), 1u);
+    EXPECT_TRUE(en.adapters[0].displayModes.empty());
+    for (const auto& c : en.adapters[0].devices[0].formatCombos) EXPECT_TRUE(c.windowed);
+
+    DeviceSettings s;
+    ASSERT_EQ(en.ChooseInitialSettings(false, 520, 350, s), gfx::S_OK);
+    EXPECT_TRUE(s.windowed);
+    EXPECT_TRUE(s.windowedSettings.Valid());
+    EXPECT_FALSE(s.fullscreenSettings.Valid());
 }
 
 TEST_F(Enumeration, BuildsFormatCombinationsInOrder) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -524,6 +525,27 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
         EXPECT_EQ(ReadAll(dir_ / "ro" / "doc.vvl"), old);
         fs::permissions(dir_ / "ro", fs::perms::owner_all);
     }
+}
+
+TEST_F(ModelFormatFiles, FileErrorsAreExplainedInRussian) {
+    CVelVorlaSystem s;
+    CVelCamera cam;
+    EXPECT_EQ(LoadConstruction(s, cam, dir_ / "missing.vvl").message,
+              "Не удалось открыть файл: нет такого файла или папки");
+    fs::create_directory(dir_ / "folder.vvl");
+    EXPECT_EQ(LoadConstruction(s, cam, dir_ / "folder.vvl").message,
+              "Не удалось открыть файл: это не обычный файл");
+    EXPECT_EQ(SaveConstruction(s, cam, dir_ / "no" / "x.vvl").message,
+              "Не удалось сохранить файл: нет такого файла или папки");
+    EXPECT_EQ(SaveConstruction(s, cam, dir_ / "folder.vvl").message,
+              "Не удалось сохранить файл: это папка, а не файл");
+    EXPECT_EQ(SaveConstruction(s, cam, dir_ / (std::string(300, 'x') + ".vvl")).message,
+              "Не удалось сохранить файл: слишком длинное имя файла");
+
+    EXPECT_EQ(SystemErrorText(EACCES), "нет прав доступа");
+    EXPECT_EQ(SystemErrorText(ENOSPC), "на диске нет места");
+    EXPECT_EQ(SystemErrorText(EROFS), "файловая система доступна только для чтения");
+    EXPECT_FALSE(SystemErrorText(EBADF).empty());  // rare cases: the system's text
 }
 
 TEST_F(ModelFormatFiles, NonRegularFilesAreRefused) {

@@ -3,7 +3,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/core/command_table.h"
+#include "interaction/command_table.h"
 
 namespace app {
 
@@ -58,7 +58,7 @@ bool CAppForm::DispatchInput(const InputMessage& msg) {
 }
 
 std::optional<int> CAppForm::TranslateAccelerator(const InputMessage& msg) const {
-    return app::TranslateAccelerator(msg);
+    return commands::TranslateAccelerator(msg);
 }
 
 void CAppForm::SetActive(bool isActive) {
@@ -133,7 +133,7 @@ gfx::HRESULT CAppForm::ResetDeviceObjects() {
     RefreshPickMeshes();
     if (firstReset_) {
         firstReset_ = false;
-        if (!commandLineFile_.empty()) LoadFile(commandLineFile_);
+        if (!commandLineFile_.empty()) OpenCommandLineFile(commandLineFile_);
         RefreshCheckMarks();
     }
     return hr;

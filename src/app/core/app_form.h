@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/core/command_ids.h"
 #include "camera/camera.h"
 #include "d3dframework/d3d_application.h"
 #include "input/input_message.h"
+#include "interaction/command_ids.h"
 #include "interaction/dispatcher.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
@@ -70,6 +70,10 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
 
     // Documents.
     bool SaveChangesPrompt();
+    // The main window is asked to close: back from full screen, then the save prompt.
+    // Asked with or without a device (after a fatal device error the work is still
+    // there). True when the program may close.
+    bool QueryClose();
     bool SaveAs();
     void LoadFile(const std::string& path);
     void NewDocument();
@@ -126,6 +130,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
     void HandleSize();
+    // The file named on the command line: opened, or the user is told why not.
+    void OpenCommandLineFile(const std::string& path);
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
     void ClearKeys() { system.keys.Clear(); }

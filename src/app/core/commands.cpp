@@ -1,10 +1,12 @@
 // Command handlers: menu items, accelerators and on-screen buttons. Every handler
 // releases the held keys, because a key whose release went to a menu or dialog must not
 // stay held.
+#include <algorithm>
+
 #include "app/core/app_form.h"
-#include "app/core/command_table.h"
 #include "interaction/about.h"
 #include "interaction/camera_aim.h"
+#include "interaction/command_table.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
@@ -187,33 +189,11 @@ void CAppForm::SetMode(int newMode, bool stopAxisMode) {
 
 void CAppForm::RefreshCheckMarks() {
     Shell* shell = services_.shell;
-    int level = system.detailLevel;
-    if (level <= 1) level = 1;
-    if (level >= 3) level = 3;
-    system.detailLevel = level;
+    system.detailLevel = std::clamp(system.detailLevel, 1, 3);
     if (!shell) return;
-    const bool cubes = system.showAsCubes != 0;
-    shell->SetMenuCheck(cmd::kDetailHigh, level == 1 && !cubes);
-    shell->SetMenuCheck(cmd::kDetailMedium, level == 2 && !cubes);
-    shell->SetMenuCheck(cmd::kDetailLow, level == 3 && !cubes);
-    shell->SetMenuCheck(cmd::kShowCubes, cubes);
-    shell->SetMenuCheck(cmd::kShowGrid, system.showGrid != 0);
-    shell->SetMenuCheck(cmd::kShowAxes, system.showAxes != 0);
-    shell->SetMenuCheck(cmd::kOrbitMode, camera.orbitMode != 0);
-    shell->SetMenuCheck(cmd::kFreeTargetMode, camera.orbitMode == 0);
-    shell->SetMenuCheck(cmd::kAutoSpinAround, camera.autoSpinAround != 0);
-    shell->SetMenuCheck(cmd::kAutoSpinTarget, camera.autoSpinTarget != 0);
-    shell->SetMenuCheck(cmd::kCopyColourMode, system.mode == ModeCopyColour);
-    shell->SetMenuCheck(cmd::kInspectMode, system.mode == ModeInspect);
-    shell->SetMenuCheck(cmd::kAddMode, system.mode == ModeAdd);
-    shell->SetMenuCheck(cmd::kDeleteMode, system.mode == ModeDelete);
-    shell->SetMenuCheck(cmd::kPaintMode, system.mode == ModePaint);
-    shell->SetMenuCheck(cmd::kTwistMode, system.mode == ModeTwist);
-    for (int c = 0; c < 5; ++c)
-        shell->SetMenuCheck(cmd::kColourRed + c, system.currentColour == c && !system.randomColour);
-    shell->SetMenuCheck(cmd::kRandomColour, system.randomColour != 0);
-    shell->SetMenuCheck(cmd::kShowHints, system.showHints != 0);
-    shell->SetMenuCheck(cmd::kShowButtons, system.showButtons != 0);
+    for (const commands::Command& c : commands::All())
+        if (c.check != commands::Check::None)
+            shell->SetMenuCheck(c.id, commands::IsChecked(c, system, camera));
 }
 
 void CAppForm::LeaveFullScreenForDialog() {

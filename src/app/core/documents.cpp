@@ -1,6 +1,7 @@
 // New, Open, Save as, dropped files and the prompt that offers to save unsaved work.
 // Every pause taken here is released on every path, and a failed read or write leaves
 // the construction as it was and tells the user why.
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -71,6 +72,11 @@ bool CAppForm::SaveChangesPrompt() {
     return true;
 }
 
+bool CAppForm::QueryClose() {
+    if (!windowed) ToggleFullScreen();
+    return SaveChangesPrompt();
+}
+
 bool CAppForm::SaveAs() {
     PauseScope pause(*this);
     LeaveFullScreenForDialog();
@@ -78,14 +84,29 @@ bool CAppForm::SaveAs() {
     if (!services_.dialogs) return false;
     std::optional<std::string> path = services_.dialogs->AskSavePath(DialogStartName());
     if (!path) return false;
-    lastDir = ParentFolder(*path);
     FileResult result = SaveConstruction(system, camera, std::filesystem::path(*path));
     if (!result) {
         services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
                                        MsgIcon::Error);
         return false;
     }
+    // Only a folder that took the file is worth starting the next dialog in.
+    lastDir = ParentFolder(*path);
     return true;
+}
+
+void CAppForm::OpenCommandLineFile(const std::string& path) {
+    // A stale dropped name is ignored, but a file the user named to start with must not
+    // vanish without a word: say why, and go on with the new construction.
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::path(path), ec)) {
+        if (services_.dialogs)
+            services_.dialogs->ShowMessage(
+                "Не удалось открыть файл: " + SystemErrorText(ec ? ec.value() : ENOENT),
+                kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    LoadFile(path);
 }
 
 void CAppForm::LoadFile(const std::string& path) {

@@ -39,6 +39,7 @@ bool AddBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes
     block->selfLit = 0;
     system.pickedBlock->AppendChild(std::move(block));
 
+    system.ConstructionChanged();
     system.saved = 0;
     system.model.CountAdded(system.currentColour);
     if (system.randomColour == 1) system.PickRandomColour();
@@ -77,6 +78,7 @@ bool DeleteBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMes
     }
 
     system.model.CountRemoved(removed->colour);
+    system.ConstructionChanged();
     system.saved = 0;
     // The pick, the twist selection and the paint stroke must not outlive the block.
     if (system.lastPainted == removed.get()) system.lastPainted = nullptr;
@@ -95,6 +97,7 @@ bool PaintBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMesh
     BlockNode* block = system.pickedBlock;
     if (block == system.lastPainted) return true;
     system.lastPainted = block;
+    system.ConstructionChanged();
     system.saved = 0;
     system.model.CountRecoloured(block->colour, system.currentColour);
     block->colour = system.currentColour;

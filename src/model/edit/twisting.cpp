@@ -111,6 +111,7 @@ void TwistMouse(CVelVorlaSystem& system, const CMouseButtonTracker& mouse, const
     } else if (angle > 2 * kPi) {
         angle -= 2 * kPi;
     }
+    if (block.angle != angle) system.ConstructionChanged();
     block.angle = angle;
     system.twistDrag = system.twistDragStart * MatrixRotationZ(delta);
 }
@@ -120,6 +121,7 @@ void CancelTwist(CVelVorlaSystem& system) {
     BlockNode& block = *system.pickedBlock;
     block.angle = 0;
     block.axis = block.parent ? Abs(block.offset) : Vec3{0, 1, 0};
+    system.ConstructionChanged();
     // The selection may outlive a later press that missed (pickHit 0); the ring must still
     // follow the block, so its matrices are refreshed whatever that press found.
     const int32_t hit = system.pickHit;

@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QUrl>
 
 namespace ui {
@@ -20,6 +23,17 @@ QString DialogFolder(const std::string& startName) {
         }
     }
     return name.isEmpty() ? QDir::currentPath() : name;
+}
+
+bool InstallRussianTranslations(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 app::MsgResult QtDialogs::ShowMessage(const std::string& text, const std::string& caption,

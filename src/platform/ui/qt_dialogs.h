@@ -1,5 +1,6 @@
 #pragma once
 // Message boxes, file dialogs, the colour chooser and the browser, with Qt.
+#include <QCoreApplication>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -10,6 +11,11 @@ namespace ui {
 
 // Splits a dialog start name ("folder/*.vvl" or a folder) into the folder to open in.
 QString DialogFolder(const std::string& startName);
+
+// Qt's own texts (the standard buttons of message boxes, the file and colour dialogs) in
+// Russian, whatever the user's locale: the whole program speaks Russian. False when Qt's
+// Russian translation is not installed (the texts then stay English).
+bool InstallRussianTranslations(QCoreApplication& application);
 
 // The filter the file dialogs show.
 inline constexpr const char* kVvlFilter = "Vel's Vorla (*.vvl)";

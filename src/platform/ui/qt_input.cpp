@@ -178,11 +178,29 @@ int VirtualKeyFromQtKey(int qtKey, bool keypad) {
     }
 }
 
+namespace {
+
+// Qt reports a letter of another script (Cyrillic, Greek...) by its Unicode code point.
+bool IsNonLatinLetter(int qtKey) {
+    if (qtKey <= 0 || qtKey > 0xFFFF) return false;
+    const QChar c(static_cast<char16_t>(qtKey));
+    return c.isLetter() && c.script() != QChar::Script_Latin;
+}
+
+}  // namespace
+
 int VirtualKeyFor(int qtKey, quint32 nativeScanCode, bool keypad) {
-    if (!keypad) {
-        if (const int code = VirtualKeyFromScanCode(nativeScanCode)) return code;
-    }
-    return VirtualKeyFromQtKey(qtKey, keypad);
+    if (keypad) return VirtualKeyFromQtKey(qtKey, true);
+    // A Latin layout: the letter printed on the key, wherever the key sits (A on the
+    // AZERTY key where US has Q), as the desktop's own shortcuts read it.
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return VirtualKeyFromQtKey(qtKey, false);
+    const int physical = VirtualKeyFromScanCode(nativeScanCode);
+    // On a US letter position a Latin layout may print something else (the AZERTY comma
+    // where US has M): that character, not the letter. A non-Latin layout keeps the
+    // physical position, so that W, A, S, D sit where they do on a US keyboard.
+    if (physical >= 'A' && physical <= 'Z' && !IsNonLatinLetter(qtKey))
+        return VirtualKeyFromQtKey(qtKey, false);
+    return physical ? physical : VirtualKeyFromQtKey(qtKey, false);
 }
 
 std::optional<InputMessage> MessageFromKeyEvent(const QKeyEvent& event, WindowId target) {

@@ -1,8 +1,9 @@
 #pragma once
 // Turns Qt key, mouse and wheel events into the platform-neutral InputMessage that the
-// dispatcher, key table and mouse tracker read. Key codes follow the physical key (the X11
-// scan code) for letters, digits and punctuation, so that W, A, S, D and the digits do the
-// same under any keyboard layout; Qt::Key is used for everything else.
+// dispatcher, key table and mouse tracker read. A key that prints a Latin letter is that
+// letter (AZERTY, QWERTZ: as printed). Under a non-Latin layout (Russian) letters follow
+// the physical key (the X11 scan code) as on a US keyboard; digits and punctuation follow
+// the physical key under every layout. Qt::Key is used for everything else.
 #include <Qt>
 #include <QtGlobal>
 #include <optional>
@@ -23,7 +24,8 @@ int VirtualKeyFromScanCode(quint32 nativeScanCode);
 // `keypad` tells a numeric-keypad key (Qt::KeypadModifier) from the main block.
 int VirtualKeyFromQtKey(int qtKey, bool keypad);
 
-// Scan code first for layout-dependent keys, Qt::Key otherwise.
+// A printed Latin letter first, then the scan code for layout-dependent keys, Qt::Key
+// otherwise.
 int VirtualKeyFor(int qtKey, quint32 nativeScanCode, bool keypad);
 
 // Key press or release. Nothing for keys without a code, and nothing for the synthetic

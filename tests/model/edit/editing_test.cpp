@@ -182,3 +182,26 @@ TEST_F(EditFixture, CopyColourTakesTheBlockColourAndSwitchesRandomOff) {
     EXPECT_EQ(sys.randomColour, 0);
     EXPECT_EQ(sys.saved, 1);
 }
+
+TEST_F(EditFixture, EveryChangeToTheBlocksMovesTheVersionAndNothingElseDoes) {
+    uint64_t seen = sys.constructionVersion;
+    auto moved = [&] {
+        const bool m = sys.constructionVersion != seen;
+        seen = sys.constructionVersion;
+        return m;
+    };
+    EXPECT_FALSE(CopyColourAt(sys, camera.Setup(), meshes, camera.PickRay(3, 3)) || moved());
+    EXPECT_TRUE(CopyColourAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
+    EXPECT_FALSE(moved());
+    ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(420, 310)));
+    EXPECT_TRUE(moved());
+    EXPECT_TRUE(PaintBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
+    EXPECT_TRUE(moved());
+    SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(400, 300));
+    CancelTwist(sys);
+    EXPECT_TRUE(moved());
+    ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));
+    EXPECT_TRUE(moved());
+    sys.ResetConstruction();
+    EXPECT_TRUE(moved());
+}

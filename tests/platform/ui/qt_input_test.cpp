@@ -17,16 +17,16 @@ constexpr int kCyrTSE = 0x0426, kCyrEF = 0x0424, kCyrYERU = 0x042B, kCyrVE = 0x0
 constexpr int kCyrZE = 0x0417, kCyrIE = 0x0415, kCyrTE = 0x0422;
 
 QKeyEvent Key(QEvent::Type type, int key, quint32 scan, Qt::KeyboardModifiers mods = {},
-              bool autoRepeat = false) {
-    return QKeyEvent(type, key, mods, scan, 0, 0, QString(), autoRepeat);
+              bool autoRepeat = false, const QString& text = {}) {
+    return QKeyEvent(type, key, mods, scan, 0, 0, text, autoRepeat);
 }
 
 std::optional<InputMessage> Convert(const QKeyEvent& e) {
     return ui::MessageFromKeyEvent(e, WindowId::View);
 }
 
-TEST(QtInput, LettersAndDigitsFollowThePhysicalKeyUnderACyrillicLayout) {
-    // Russian layout: the W key produces Ц, A produces Ф, and so on.
+TEST(QtInput, LettersAndDigitsFollowThePhysicalKeyUnderANonLatinLayout) {
+    // Russian layout: the W key produces Ц, A produces Ф, and so on; Greek likewise.
     struct Case {
         int qtKey;
         quint32 scan;
@@ -44,12 +44,43 @@ TEST(QtInput, LettersAndDigitsFollowThePhysicalKeyUnderACyrillicLayout) {
         {Qt::Key_Period, kScanSlash, vk::VK_OEM_2},
         {Qt::Key_Equal, kScanEqual, vk::VK_OEM_PLUS},
         {Qt::Key_Minus, kScanMinus, vk::VK_OEM_MINUS},
+        {0x03A9, 55, 'V'},  // Greek: omega on the V key
     };
     for (const Case& c : cases) {
-        const auto msg = Convert(Key(QEvent::KeyPress, c.qtKey, c.scan));
+        const QString text = QChar(static_cast<char16_t>(c.qtKey)).toLower();
+        const auto msg = Convert(Key(QEvent::KeyPress, c.qtKey, c.scan, {}, false, text));
         ASSERT_TRUE(msg) << c.scan;
         EXPECT_EQ(msg->virtualKey, c.expected) << c.scan;
         EXPECT_EQ(msg->kind, MessageKind::KeyDown);
+    }
+}
+
+TEST(QtInput, LettersFollowThePrintedLetterOnLatinLayouts) {
+    // X11 keycodes of the US Q, Y, Z, ; and M positions.
+    constexpr quint32 kScanQ = 24, kScanY = 29, kScanZ = 52, kScanSemicolon = 47, kScanM = 58;
+    struct Case {
+        int qtKey;
+        quint32 scan;
+        const char* text;
+        int expected;
+    } cases[] = {
+        // AZERTY: A and Q, W and Z swap places; M sits on the US semicolon, a comma on M.
+        {Qt::Key_A, kScanQ, "a", 'A'},
+        {Qt::Key_Q, kScanA, "q", 'Q'},
+        {Qt::Key_Z, kScanW, "z", 'Z'},
+        {Qt::Key_W, kScanZ, "w", 'W'},
+        {Qt::Key_M, kScanSemicolon, "m", 'M'},
+        {Qt::Key_Comma, kScanM, ",", 0xBC},
+        // QWERTZ: Y and Z swap places.
+        {Qt::Key_Z, kScanY, "z", 'Z'},
+        {Qt::Key_Y, kScanZ, "y", 'Y'},
+        // Digits stay on their keys (AZERTY prints & on the 1 key).
+        {Qt::Key_Ampersand, kScan1, "&", '1'},
+    };
+    for (const Case& c : cases) {
+        const auto msg = Convert(Key(QEvent::KeyPress, c.qtKey, c.scan, {}, false, c.text));
+        ASSERT_TRUE(msg) << c.text;
+        EXPECT_EQ(msg->virtualKey, c.expected) << c.text;
     }
 }
 

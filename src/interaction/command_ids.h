@@ -2,7 +2,7 @@
 // Command identifiers. Menu items, accelerators and the on-screen buttons all end in
 // CAppForm::OnCommand with one of these.
 
-namespace app::cmd {
+namespace cmd {
 
 inline constexpr int kFullScreen = 2003;
 inline constexpr int kDetailHigh = 2007;
@@ -44,4 +44,4 @@ inline constexpr int kChooseCentreMode = 40124;
 inline constexpr int kFindNearest = 40126;
 inline constexpr int kExit = 57665;
 
-}  // namespace app::cmd
+}  // namespace cmd

@@ -1,0 +1,195 @@
+#include "interaction/command_table.h"
+
+#include <array>
+
+namespace commands {
+namespace {
+
+constexpr KeyChord Key(int virtualKey) {
+    return {virtualKey, false, false, false};
+}
+constexpr KeyChord Ctrl(int virtualKey) {
+    return {virtualKey, true, false, false};
+}
+constexpr KeyChord Alt(int virtualKey) {
+    return {virtualKey, false, false, true};
+}
+
+using C = Check;
+
+// clang-format off
+// The "=" and "-" character keys are the unshifted =/+ and -/_ keys (VK_OEM_PLUS/MINUS).
+constexpr std::array kCommands{
+    //       id                      menu text                   label       keys                                             check            value             strip
+    Command{cmd::kNew,              "&Создать",                 "Ctrl+N",   {Ctrl('N')},                                     C::None,         0,                30},
+    Command{cmd::kOpen,             "&Открыть...",              "Ctrl+O",   {Ctrl('O')},                                     C::None,         0,                31},
+    Command{cmd::kSaveAs,           "&Сохранить как...",        "Ctrl+S",   {Ctrl('S')},                                     C::None,         0,                32},
+    Command{cmd::kExit,             "&Выход",                   "",         {},                                              C::None,         0,                28},
+
+    Command{cmd::kOrbitMode,        "Вращение вокруг Цели",     "TAB",      {},                                              C::OrbitMode,    1,                -1},
+    Command{cmd::kFreeTargetMode,   "Свободная Цель",           "TAB",      {},                                              C::OrbitMode,    0,                -1},
+    Command{cmd::kToggleOrbit,      "",                         "",         {Key(vk::VK_TAB)},                               C::None,         0,                21},
+    Command{cmd::kAutoSpinAround,   "Автокручение вокруг Цели", "Пробел",   {},                                              C::AutoSpinAround, 0,              -1},
+    Command{cmd::kAutoSpinTarget,   "Автокручение Цели",        "Пробел",   {},                                              C::AutoSpinTarget, 0,              -1},
+    Command{cmd::kToggleAutoSpin,   "",                         "",         {Key(vk::VK_SPACE)},                             C::None,         0,                22},
+    Command{cmd::kColourRed,        "Красный",                  "1",        {Key('1')},                                      C::Colour,       ColourRed,        1},
+    Command{cmd::kColourYellow,     "Желтый",                   "2",        {Key('2')},                                      C::Colour,       ColourYellow,     2},
+    Command{cmd::kColourGreen,      "Зеленый",                  "3",        {Key('3')},                                      C::Colour,       ColourGreen,      3},
+    Command{cmd::kColourBlue,       "Синий",                    "4",        {Key('4')},                                      C::Colour,       ColourBlue,       4},
+    Command{cmd::kColourWhite,      "Белый",                    "5",        {Key('5')},                                      C::Colour,       ColourWhite,      5},
+    Command{cmd::kRandomColour,     "Случайный",                "6",        {Key('6')},                                      C::RandomColour, 0,                6},
+    Command{cmd::kCopyColourMode,   "Скопировать цвет",         "7",        {Key('7')},                                      C::Mode,         ModeCopyColour,   -1},
+    Command{cmd::kInspectMode,      "Осмотреть конструкцию",    "Esc",      {Key(vk::VK_ESCAPE)},                            C::Mode,         ModeInspect,      -1},
+    Command{cmd::kAddMode,          "Добавить Торвин",          "+",        {Key(vk::VK_OEM_PLUS), Key(vk::VK_ADD)},         C::Mode,         ModeAdd,          23},
+    Command{cmd::kDeleteMode,       "Удалить Торвин",           "-",        {Key(vk::VK_OEM_MINUS), Key(vk::VK_SUBTRACT)},   C::Mode,         ModeDelete,       24},
+    Command{cmd::kPaintMode,        "Красить Торвин",           "P",        {Key('P')},                                      C::Mode,         ModePaint,        25},
+    Command{cmd::kTwistMode,        "Крутить Торвин",           "R",        {Key('R')},                                      C::Mode,         ModeTwist,        26},
+    Command{cmd::kCentre,           "Центр",                    "Enter",    {Key(vk::VK_RETURN)},                            C::None,         0,                27},
+    Command{cmd::kCentreTarget,     "",                         "",         {},                                              C::None,         0,                -1},
+    Command{cmd::kChooseCentreMode, "Выбрать Центр",            "T",        {Key('T')},                                      C::None,         0,                17},
+    Command{cmd::kFindNearest,      "Найти ближайший Торвин",   "N",        {Key('N')},                                      C::None,         0,                33},
+    Command{cmd::kCancelTwist,      "",                         "",         {Key(vk::VK_BACK)},                              C::None,         0,                -1},
+
+    Command{cmd::kShowButtons,      "Показывать кнопки",        "F2",       {Key(vk::VK_F2)},                                C::Buttons,      0,                11},
+    Command{cmd::kShowGrid,         "Показывать &сетку",        "F3",       {Key(vk::VK_F3)},                                C::Grid,         0,                12},
+    Command{cmd::kShowAxes,         "Показывать оси вращения",  "F4",       {Key(vk::VK_F4)},                                C::Axes,         0,                13},
+    Command{cmd::kDetailHigh,       "&Высокая",                 "F5",       {Key(vk::VK_F5)},                                C::DetailLevel,  1,                14},
+    Command{cmd::kDetailMedium,     "&Средняя",                 "F6",       {Key(vk::VK_F6)},                                C::DetailLevel,  2,                15},
+    Command{cmd::kDetailLow,        "&Низкая",                  "F7",       {Key(vk::VK_F7)},                                C::DetailLevel,  3,                16},
+    Command{cmd::kShowCubes,        "&Показывать в виде кубов", "F8",       {Key(vk::VK_F8)},                                C::Cubes,        0,                18},
+    Command{cmd::kBackgroundColour, "Цвет фона",                "F9",       {Key(vk::VK_F9)},                                C::None,         0,                19},
+    Command{cmd::kGridColour,       "Цвет сетки",               "F10",      {Key(vk::VK_F10)},                               C::None,         0,                20},
+    Command{cmd::kFullScreen,       "&На полный экран",         "Alt+Enter", {Alt(vk::VK_RETURN)},                           C::None,         0,                29},
+
+    Command{cmd::kShowHints,        "Показывать подсказки",     "F1",       {Key(vk::VK_F1)},                                C::Hints,        0,                10},
+    Command{cmd::kAbout,            "О программе",              "/",        {Key(vk::VK_OEM_2)},                             C::None,         0,                0},
+};
+// clang-format on
+
+using K = MenuEntry::Kind;
+constexpr MenuEntry Item(int id) {
+    return {K::Item, id, ""};
+}
+constexpr MenuEntry Sep() {
+    return {K::Separator, 0, ""};
+}
+
+constexpr std::array kFile{
+    Item(cmd::kNew), Sep(), Item(cmd::kOpen), Item(cmd::kSaveAs), Sep(), Item(cmd::kExit),
+};
+
+constexpr std::array kActions{
+    Item(cmd::kOrbitMode),
+    Item(cmd::kFreeTargetMode),
+    Sep(),
+    Item(cmd::kAutoSpinAround),
+    Item(cmd::kAutoSpinTarget),
+    Sep(),
+    Item(cmd::kColourRed),
+    Item(cmd::kColourYellow),
+    Item(cmd::kColourGreen),
+    Item(cmd::kColourBlue),
+    Item(cmd::kColourWhite),
+    Item(cmd::kRandomColour),
+    Sep(),
+    Item(cmd::kCopyColourMode),
+    Item(cmd::kInspectMode),
+    Item(cmd::kAddMode),
+    Item(cmd::kDeleteMode),
+    Item(cmd::kPaintMode),
+    Item(cmd::kTwistMode),
+    Sep(),
+    Item(cmd::kCentre),
+    Item(cmd::kChooseCentreMode),
+    Item(cmd::kFindNearest),
+};
+
+constexpr std::array kDisplay{
+    Item(cmd::kShowButtons),
+    Item(cmd::kShowGrid),
+    Item(cmd::kShowAxes),
+    MenuEntry{K::SubmenuBegin, 0, "&Детализация Торвина"},
+    Item(cmd::kDetailHigh),
+    Item(cmd::kDetailMedium),
+    Item(cmd::kDetailLow),
+    MenuEntry{K::SubmenuEnd, 0, ""},
+    Item(cmd::kShowCubes),
+    Sep(),
+    Item(cmd::kBackgroundColour),
+    Item(cmd::kGridColour),
+    Sep(),
+    Item(cmd::kFullScreen),
+};
+
+constexpr std::array kHelp{Item(cmd::kShowHints), Sep(), Item(cmd::kAbout)};
+
+const std::array kPopups{
+    MenuPopup{"Файл", kFile},
+    MenuPopup{"Действия", kActions},
+    MenuPopup{"Дисплей", kDisplay},
+    MenuPopup{"Помощь", kHelp},
+};
+
+}  // namespace
+
+std::span<const Command> All() {
+    return kCommands;
+}
+
+const Command* Find(int id) {
+    for (const Command& c : kCommands)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+std::span<const MenuPopup> Menu() {
+    return kPopups;
+}
+
+std::optional<int> TranslateAccelerator(const InputMessage& msg) {
+    if (msg.kind != MessageKind::KeyDown) return std::nullopt;
+    const bool ctrl = (msg.buttons & vk::MK_CONTROL) != 0;
+    const bool shift = (msg.buttons & vk::MK_SHIFT) != 0;
+    for (const Command& c : kCommands) {
+        for (const KeyChord& k : c.keys) {
+            if (k.virtualKey != 0 && k.virtualKey == msg.virtualKey && k.ctrl == ctrl &&
+                k.shift == shift && k.alt == msg.alt)
+                return c.id;
+        }
+    }
+    return std::nullopt;
+}
+
+bool IsChecked(const Command& c, const CVelVorlaSystem& s, const CVelCamera& camera) {
+    switch (c.check) {
+        case Check::None:
+            return false;
+        case Check::DetailLevel:
+            return s.detailLevel == c.checkValue && !s.showAsCubes;
+        case Check::Cubes:
+            return s.showAsCubes != 0;
+        case Check::Grid:
+            return s.showGrid != 0;
+        case Check::Axes:
+            return s.showAxes != 0;
+        case Check::OrbitMode:
+            return (camera.orbitMode != 0) == (c.checkValue != 0);
+        case Check::AutoSpinAround:
+            return camera.autoSpinAround != 0;
+        case Check::AutoSpinTarget:
+            return camera.autoSpinTarget != 0;
+        case Check::Mode:
+            return s.mode == c.checkValue;
+        case Check::Colour:
+            return s.currentColour == c.checkValue && !s.randomColour;
+        case Check::RandomColour:
+            return s.randomColour != 0;
+        case Check::Hints:
+            return s.showHints != 0;
+        case Check::Buttons:
+            return s.showButtons != 0;
+    }
+    return false;
+}
+
+}  // namespace commands

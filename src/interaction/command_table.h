@@ -1,0 +1,80 @@
+#pragma once
+// Every command once: its menu text, the key label the menu shows, the keys that run it,
+// the rule for its check mark and its on-screen button. The menu bar, the accelerator
+// translation and the check marks are all derived from this table; the menu layout below
+// only says where each command stands.
+#include <optional>
+#include <span>
+
+#include "camera/camera.h"
+#include "input/input_message.h"
+#include "interaction/command_ids.h"
+#include "model/construction.h"
+
+namespace commands {
+
+// A key with the modifiers that must be held with it, exactly (as a classic accelerator
+// table matches them). virtualKey 0: no key.
+struct KeyChord {
+    int virtualKey = 0;
+    bool ctrl = false;
+    bool shift = false;
+    bool alt = false;
+};
+
+// When a command's menu item shows a check mark.
+enum class Check {
+    None,            // never checkable
+    DetailLevel,     // detailLevel == value, cubes off
+    Cubes,           // showAsCubes
+    Grid,            // showGrid
+    Axes,            // showAxes
+    OrbitMode,       // camera orbitMode == value
+    AutoSpinAround,  // camera autoSpinAround
+    AutoSpinTarget,  // camera autoSpinTarget
+    Mode,            // mode == value
+    Colour,          // currentColour == value, random colour off
+    RandomColour,    // randomColour
+    Hints,           // showHints
+    Buttons,         // showButtons
+};
+
+struct Command {
+    int id = 0;
+    const char* menuText = "";  // with & mnemonics; "" when the command has no menu item
+    const char* keyLabel = "";  // shown at the right of the menu item
+    KeyChord keys[2] = {};      // accelerators, unused ones with virtualKey 0
+    Check check = Check::None;
+    int checkValue = 0;
+    int stripButton = -1;  // code of the on-screen button that runs it, -1 none
+};
+
+// Every command, in no particular order.
+std::span<const Command> All();
+// The command with this id, or null.
+const Command* Find(int id);
+
+struct MenuEntry {
+    enum class Kind { Item, Separator, SubmenuBegin, SubmenuEnd };
+    Kind kind = Kind::Item;
+    int id = 0;             // Item: the command
+    const char* text = "";  // SubmenuBegin: the submenu's title
+};
+
+struct MenuPopup {
+    const char* title;
+    std::span<const MenuEntry> entries;
+};
+
+// The popups of the menu bar, in order.
+std::span<const MenuPopup> Menu();
+
+// The command of a key-down message, if any. Modifiers are read from msg.buttons
+// (vk::MK_CONTROL, vk::MK_SHIFT) and msg.alt, which the shell fills for key messages too.
+std::optional<int> TranslateAccelerator(const InputMessage& msg);
+
+// Whether the command's menu item is checked in this state. A command without a check
+// rule is never checked.
+bool IsChecked(const Command& command, const CVelVorlaSystem& system, const CVelCamera& camera);
+
+}  // namespace commands
