@@ -35,7 +35,7 @@ QString QtSettingsStore::Location() const {
 }
 
 std::optional<uint32_t> QtSettingsStore::ReadDword(const std::string& name) {
-    const QVariant v = settings->value(QString::fromStdString(name));
+    const QVariant v = settings->value(DecodeUtf8(name));
     if (!v.isValid()) return std::nullopt;
     bool ok = false;
     qulonglong n = 0;
@@ -57,19 +57,19 @@ std::optional<uint32_t> QtSettingsStore::ReadDword(const std::string& name) {
 }
 
 std::optional<std::string> QtSettingsStore::ReadString(const std::string& name) {
-    const QVariant v = settings->value(QString::fromStdString(name));
+    const QVariant v = settings->value(DecodeUtf8(name));
     // An unquoted comma in a hand-edited file turns the value into a list: not a string.
     if (!v.isValid() || v.typeId() != QMetaType::QString) return std::nullopt;
     return v.toString().toStdString();
 }
 
 bool QtSettingsStore::WriteDword(const std::string& name, uint32_t value) {
-    settings->setValue(QString::fromStdString(name), static_cast<quint32>(value));
+    settings->setValue(DecodeUtf8(name), static_cast<quint32>(value));
     return settings->isWritable();
 }
 
 bool QtSettingsStore::WriteString(const std::string& name, const std::string& value) {
-    settings->setValue(QString::fromStdString(name), QString::fromStdString(value));
+    settings->setValue(DecodeUtf8(name), DecodeUtf8(value));
     return settings->isWritable();
 }
 

@@ -61,12 +61,6 @@ void AppendCodePoint(QByteArray& out, char32_t c) {
     }
 }
 
-// Keeps a U+FEFF at the start, which QString::fromUtf8 drops as a byte order mark.
-QString FromUtf8(QByteArrayView utf8) {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return decoder(utf8);
-}
-
 // Key text: %XX and %UXXXX escapes; '\' separates groups as '/' does.
 QString UnescapeKey(QByteArrayView raw) {
     QByteArray utf8;
@@ -93,7 +87,7 @@ QString UnescapeKey(QByteArrayView raw) {
         }
         utf8 += c == '\\' ? '/' : c;
     }
-    return FromUtf8(utf8);
+    return DecodeUtf8(utf8);
 }
 
 QByteArray EscapeKey(const QString& key) {
@@ -213,8 +207,8 @@ QVariant ParseValue(QByteArrayView text) {
     const QList<QByteArray> items = SplitValue(text);
     if (items.size() == 1) {
         const QByteArray& s = items.front();
-        if (s.startsWith("@@")) return FromUtf8(s.sliced(1));
-        if (!s.startsWith('@')) return FromUtf8(s);
+        if (s.startsWith("@@")) return DecodeUtf8(s.sliced(1));
+        if (!s.startsWith('@')) return DecodeUtf8(s);
     }
     return QVariant::fromValue(IniRawValue{text.toByteArray()});
 }
@@ -267,6 +261,11 @@ bool WriteDevice(QIODevice& device, const QSettings::SettingsMap& map) {
 }
 
 }  // namespace
+
+QString DecodeUtf8(QByteArrayView utf8) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(utf8);
+}
 
 QSettings::SettingsMap ParseSettingsIni(const QByteArray& text) {
     QSettings::SettingsMap map;

@@ -24,6 +24,9 @@ struct IniRawValue {
 };
 
 QSettings::SettingsMap ParseSettingsIni(const QByteArray& text);
+// UTF-8 to text, keeping a U+FEFF at the start, which QString::fromUtf8 (and so
+// fromStdString) drops as a byte order mark.
+QString DecodeUtf8(QByteArrayView utf8);
 QByteArray FormatSettingsIni(const QSettings::SettingsMap& map);
 
 // The format for QSettings, registered on first use (extension "conf").
