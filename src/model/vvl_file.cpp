@@ -109,8 +109,8 @@ void RemoveStaleTemporaries(const fs::path& dir, const std::string& prefix) {
         f.fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (f.fd < 0 || ::flock(f.fd, LOCK_EX | LOCK_NB) != 0) continue;  // a save is on it
         // Unlocked, and still that file under that name (not renamed into place meanwhile).
-        struct stat opened {
-        }, named{};
+        struct stat opened {};
+        struct stat named {};
         if (::fstat(f.fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
             ::lstat(path.c_str(), &named) == 0 && SameFile(opened, named))
             ::unlink(path.c_str());
@@ -158,8 +158,8 @@ int OpenNamed(const fs::path& dir, const std::string& prefix, int& fd, fs::path&
         }
         (void)::flock(fd, LOCK_EX);
         // Another save may have taken it for stale between its creation and the lock.
-        struct stat opened {
-        }, named{};
+        struct stat opened {};
+        struct stat named {};
         if (::fstat(fd, &opened) == 0 && ::lstat(temp.c_str(), &named) == 0 &&
             SameFile(opened, named))
             return 0;
