@@ -14,6 +14,7 @@
 #include "interaction/document.h"
 #include "model/construction.h"
 #include "platform/ui/qt_settings_store.h"
+#include "support/qt_application.h"
 
 namespace {
 
@@ -102,12 +103,8 @@ BENCHMARK(BM_RenderCommand)
 
 // Our own main: the GUI application must outlive the benchmarks and end before exit.
 int main(int argc, char** argv) {
-    std::unique_ptr<QApplication> app;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        app = std::make_unique<QApplication>(argc, argv);
-        guiApplication = app.get();
-    }
+    std::unique_ptr<QApplication> app = testsupport::MakeQtApplication(testsupport::QtDisplay::X11);
+    guiApplication = app.get();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

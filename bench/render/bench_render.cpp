@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "model/placement.h"
-#include "platform/gfx/gl/egl_headless_host.h"
-#include "platform/gfx/gl/gl_system.h"
+#include "platform/gfx/gl/headless_device.h"
 #include "render/camera_upload.h"
 #include "render/headless.h"
 #include "render/scene_renderer.h"
@@ -20,31 +19,6 @@
 namespace {
 
 constexpr uint32_t kWidth = 800, kHeight = 600;
-
-struct Gl {
-    std::unique_ptr<gfx::gl::EglHeadlessHost> host;
-    std::unique_ptr<gfx::System> system;
-    std::unique_ptr<gfx::Device> device;
-
-    bool Open(std::string* error) {
-        host = gfx::gl::EglHeadlessHost::Create(kWidth, kHeight, error);
-        if (!host) return false;
-        system =
-            std::make_unique<gfx::gl::GlSystem>(host.get(), std::vector<gfx::gl::ScreenInfo>{});
-        gfx::PresentParameters p;
-        p.backBufferWidth = kWidth;
-        p.backBufferHeight = kHeight;
-        p.backBufferFormat = gfx::Format::X8R8G8B8;
-        p.enableAutoDepthStencil = true;
-        p.autoDepthStencilFormat = gfx::Format::D24S8;
-        if (gfx::Failed(system->CreateDevice(0, gfx::DeviceType::HAL, nullptr,
-                                             gfx::CREATE_HARDWARE_VERTEXPROCESSING, &p, &device))) {
-            *error = "device creation failed";
-            return false;
-        }
-        return true;
-    }
-};
 
 // Blocks side by side filling a cube of k x k x k places (the last layer partly).
 void BuildLattice(CVelVorlaSystem& s, int n) {
@@ -99,9 +73,9 @@ void FrameAll(CVelVorlaSystem& s, CVelCamera& camera) {
 
 void BM_TimeToFirstFrame(benchmark::State& state) {
     for (auto _ : state) {
-        Gl gl;
         std::string error;
-        if (!gl.Open(&error)) {
+        auto gl = gfx::gl::OpenHeadlessDevice(kWidth, kHeight, &error);
+        if (!gl) {
             state.SkipWithError(error.c_str());
             return;
         }
@@ -109,7 +83,7 @@ void BM_TimeToFirstFrame(benchmark::State& state) {
         CVelCamera camera;
         FrameAll(s, camera);
         render::RenderedImage image;
-        if (gfx::Failed(render::RenderConstructionImage(*gl.device, s, camera, &image, &error))) {
+        if (gfx::Failed(render::RenderConstructionImage(*gl->device, s, camera, &image, &error))) {
             state.SkipWithError(error.c_str());
             return;
         }
@@ -119,14 +93,15 @@ void BM_TimeToFirstFrame(benchmark::State& state) {
 BENCHMARK(BM_TimeToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 struct Scene {
-    Gl gl;
+    std::unique_ptr<gfx::gl::HeadlessDevice> gl;
     CVelVorlaSystem system;
     CVelCamera camera;
     std::unique_ptr<render::SceneRenderer> renderer;
 
     bool Open(benchmark::State& state, bool tree) {
         std::string error;
-        if (!gl.Open(&error)) {
+        gl = gfx::gl::OpenHeadlessDevice(kWidth, kHeight, &error);
+        if (!gl) {
             state.SkipWithError(error.c_str());
             return false;
         }
@@ -138,15 +113,15 @@ struct Scene {
         }
         system.aboutShown = 0;
         renderer = std::make_unique<render::SceneRenderer>(system, camera);
-        if (gfx::Failed(renderer->CreateDeviceObjects(*gl.device))) {
+        if (gfx::Failed(renderer->CreateDeviceObjects(*gl->device))) {
             state.SkipWithError("device objects");
             return false;
         }
         FrameAll(system, camera);
-        render::GfxCameraDevice cam(*gl.device);
-        renderer->ResetDeviceObjects(*gl.device,
+        render::GfxCameraDevice cam(*gl->device);
+        renderer->ResetDeviceObjects(*gl->device,
                                      [&] { camera.SetViewport(&cam, kWidth, kHeight); });
-        gl.device->SetViewport({0, 0, static_cast<int>(kWidth), static_cast<int>(kHeight), 0, 1});
+        gl->device->SetViewport({0, 0, static_cast<int>(kWidth), static_cast<int>(kHeight), 0, 1});
         return true;
     }
 };
@@ -154,7 +129,7 @@ struct Scene {
 void CpuSide(benchmark::State& state, bool tree) {
     Scene scene;
     if (!scene.Open(state, tree)) return;
-    const vmath::Viewport vp = scene.gl.device->GetViewport();
+    const vmath::Viewport vp = scene.gl->device->GetViewport();
     for (auto _ : state) {
         scene.renderer->PrepareConstruction(vp);
         benchmark::ClobberMemory();
@@ -175,9 +150,9 @@ void WholeFrame(benchmark::State& state, bool tree) {
     std::vector<uint32_t> pixels;
     float time = 0;
     for (auto _ : state) {
-        scene.renderer->RenderScene(*scene.gl.device, time);
+        scene.renderer->RenderScene(*scene.gl->device, time);
         // Reading the frame back waits for the GPU to finish it.
-        scene.gl.device->ReadBackBuffer(&pixels);
+        scene.gl->device->ReadBackBuffer(&pixels);
         time += 0.016f;
     }
     const auto& st = scene.renderer->LastConstructionStats();

@@ -68,6 +68,8 @@ void CAppFrameWnd::BuildMenu() {
                     if (*command->keyLabel) text += '\t' + QString::fromUtf8(command->keyLabel);
                     QAction* action = current->addAction(text);
                     action->setCheckable(command->check != commands::Check::None);
+                    // Greyed out until the form says otherwise (nothing to undo yet).
+                    action->setEnabled(command->enable == commands::Enable::Always);
                     const int id = entry.id;
                     connect(action, &QAction::triggered, this, [this, action, id] {
                         // The handler and RefreshCheckMarks decide the check mark.
@@ -89,6 +91,10 @@ QAction* CAppFrameWnd::ActionFor(int commandId) const {
 
 void CAppFrameWnd::SetMenuCheck(int commandId, bool checked) {
     if (QAction* action = ActionFor(commandId)) action->setChecked(checked);
+}
+
+void CAppFrameWnd::SetMenuEnabled(int commandId, bool enabled) {
+    if (QAction* action = ActionFor(commandId)) action->setEnabled(enabled);
 }
 
 void CAppFrameWnd::PostCloseToMainWindow() {

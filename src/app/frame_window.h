@@ -33,6 +33,7 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
 
     // Shell
     void SetMenuCheck(int commandId, bool checked) override;
+    void SetMenuEnabled(int commandId, bool enabled) override;
     void PostCloseToMainWindow() override;
     void ShowFullScreen(bool fullScreen) override;
     void ViewSize(int* width, int* height) override;

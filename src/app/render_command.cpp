@@ -10,8 +10,7 @@
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "model/construction.h"
-#include "platform/gfx/gl/egl_headless_host.h"
-#include "platform/gfx/gl/gl_system.h"
+#include "platform/gfx/gl/headless_device.h"
 #include "render/headless.h"
 
 namespace app::shell {
@@ -89,30 +88,16 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
     system.showButtons = request.overlays ? 1 : 0;
 
     std::string error;
-    auto host = gfx::gl::EglHeadlessHost::Create(static_cast<uint32_t>(request.width),
-                                                 static_cast<uint32_t>(request.height), &error);
-    if (!host) {
-        err << "vorla: no offscreen OpenGL 3.3 context: " << error << "\n";
-        return kRenderExitBadFile;
-    }
-    gfx::gl::GlSystem glSystem(host.get(), {});
-    gfx::PresentParameters params;
-    params.backBufferWidth = static_cast<uint32_t>(request.width);
-    params.backBufferHeight = static_cast<uint32_t>(request.height);
-    params.backBufferFormat = gfx::Format::X8R8G8B8;
-    params.windowed = true;
-    params.enableAutoDepthStencil = true;
-    params.autoDepthStencilFormat = gfx::Format::D24S8;
-    std::unique_ptr<gfx::Device> device;
-    gfx::HRESULT hr = glSystem.CreateDevice(
-        0, gfx::DeviceType::HAL, nullptr, gfx::CREATE_HARDWARE_VERTEXPROCESSING, &params, &device);
-    if (gfx::Failed(hr) || !device) {
-        err << "vorla: could not create the OpenGL device\n";
+    auto gl = gfx::gl::OpenHeadlessDevice(static_cast<uint32_t>(request.width),
+                                          static_cast<uint32_t>(request.height), &error);
+    if (!gl) {
+        err << "vorla: " << error << "\n";
         return kRenderExitBadFile;
     }
     render::RenderedImage image;
-    hr = render::RenderConstructionImage(*device, system, camera, &image, &error);
-    device.reset();
+    const gfx::HRESULT hr =
+        render::RenderConstructionImage(*gl->device, system, camera, &image, &error);
+    gl.reset();
     if (gfx::Failed(hr) || image.pixels.size() != size_t{image.width} * image.height) {
         err << "vorla: drawing failed: " << error << "\n";
         return kRenderExitBadFile;

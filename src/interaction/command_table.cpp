@@ -11,6 +11,9 @@ constexpr KeyChord Key(int virtualKey) {
 constexpr KeyChord Ctrl(int virtualKey) {
     return {virtualKey, true, false, false};
 }
+constexpr KeyChord CtrlShift(int virtualKey) {
+    return {virtualKey, true, true, false};
+}
 constexpr KeyChord Alt(int virtualKey) {
     return {virtualKey, false, false, true};
 }
@@ -20,12 +23,14 @@ using C = Check;
 // clang-format off
 // The "=" and "-" character keys are the unshifted =/+ and -/_ keys (VK_OEM_PLUS/MINUS).
 constexpr std::array kCommands{
-    //       id                      menu text                   label       keys                                             check            value             strip
+    //       id                      menu text                   label       keys                                             check            value             strip  enabled
     Command{cmd::kNew,              "&Создать",                 "Ctrl+N",   {Ctrl('N')},                                     C::None,         0,                30},
     Command{cmd::kOpen,             "&Открыть...",              "Ctrl+O",   {Ctrl('O')},                                     C::None,         0,                31},
     Command{cmd::kSaveAs,           "&Сохранить как...",        "Ctrl+S",   {Ctrl('S')},                                     C::None,         0,                32},
     Command{cmd::kExit,             "&Выход",                   "",         {},                                              C::None,         0,                28},
 
+    Command{cmd::kUndo,             "Отменить",                 "Ctrl+Z",   {Ctrl('Z')},                                     C::None,         0,                -1, Enable::CanUndo},
+    Command{cmd::kRedo,             "Повторить",                "Ctrl+Y",   {Ctrl('Y'), CtrlShift('Z')},                     C::None,         0,                -1, Enable::CanRedo},
     Command{cmd::kOrbitMode,        "Вращение вокруг Цели",     "TAB",      {},                                              C::OrbitMode,    1,                -1},
     Command{cmd::kFreeTargetMode,   "Свободная Цель",           "TAB",      {},                                              C::OrbitMode,    0,                -1},
     Command{cmd::kToggleOrbit,      "",                         "",         {Key(vk::VK_TAB)},                               C::None,         0,                21},
@@ -79,6 +84,9 @@ constexpr std::array kFile{
 };
 
 constexpr std::array kActions{
+    Item(cmd::kUndo),
+    Item(cmd::kRedo),
+    Sep(),
     Item(cmd::kOrbitMode),
     Item(cmd::kFreeTargetMode),
     Sep(),
@@ -158,6 +166,18 @@ std::optional<int> TranslateAccelerator(const InputMessage& msg) {
         }
     }
     return std::nullopt;
+}
+
+bool IsEnabled(const Command& c, const CVelVorlaSystem& s) {
+    switch (c.enable) {
+        case Enable::Always:
+            return true;
+        case Enable::CanUndo:
+            return s.history.CanUndo();
+        case Enable::CanRedo:
+            return s.history.CanRedo();
+    }
+    return true;
 }
 
 bool IsChecked(const Command& c, const CVelVorlaSystem& s, const CVelCamera& camera) {

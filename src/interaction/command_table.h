@@ -39,6 +39,13 @@ enum class Check {
     Buttons,         // showButtons
 };
 
+// When a command's menu item can be chosen (greyed out otherwise).
+enum class Enable {
+    Always,
+    CanUndo,  // the undo history has a step to take back
+    CanRedo,  // the undo history has a step to take again
+};
+
 struct Command {
     int id = 0;
     const char* menuText = "";  // with & mnemonics; "" when the command has no menu item
@@ -47,6 +54,7 @@ struct Command {
     Check check = Check::None;
     int checkValue = 0;
     int stripButton = -1;  // code of the on-screen button that runs it, -1 none
+    Enable enable = Enable::Always;
 };
 
 // Every command, in no particular order.
@@ -72,6 +80,9 @@ std::span<const MenuPopup> Menu();
 // The command of a key-down message, if any. Modifiers are read from msg.buttons
 // (vk::MK_CONTROL, vk::MK_SHIFT) and msg.alt, which the shell fills for key messages too.
 std::optional<int> TranslateAccelerator(const InputMessage& msg);
+
+// Whether the command's menu item can be chosen in this state.
+bool IsEnabled(const Command& command, const CVelVorlaSystem& system);
 
 // Whether the command's menu item is checked in this state. A command without a check
 // rule is never checked.

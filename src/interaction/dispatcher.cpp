@@ -62,6 +62,15 @@ bool CInputDispatcher::InsideView(const Point& p) const {
 }
 
 bool CInputDispatcher::DispatchInput(const InputMessage& msg) {
+    // A left press starts a gesture and its release ends it: whatever the gesture changes
+    // (a paint stroke, a twist drag) is one undo step.
+    if (msg.kind == MessageKind::LButtonDown) system_.history.BeginGesture();
+    const bool pass = Dispatch(msg);
+    if (msg.kind == MessageKind::LButtonUp) system_.history.EndGesture();
+    return pass;
+}
+
+bool CInputDispatcher::Dispatch(const InputMessage& msg) {
     const MessageKind kind = msg.kind;
     if (!host_.HasViewWindow()) return true;
     if (kind == MessageKind::MouseLeave || kind == MessageKind::NcMouseMove)
@@ -84,9 +93,10 @@ bool CInputDispatcher::DispatchInput(const InputMessage& msg) {
         SetsModifierMode(kind) ? ModifierModeFor(system_.mode, ctrl, shift) : ModeNone;
 
     if (kind == MessageKind::KeyDown) {
-        // Command letters and Ctrl+S reach the accelerator table; camera keys and
-        // modifiers never turn into shortcuts.
-        if ((keys.IsDown(KeyS) && ctrl) || keys.IsDown(KeyG) || keys.IsDown(KeyK) ||
+        // Command letters, Ctrl+S and undo and redo (Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z) reach
+        // the accelerator table; camera keys and modifiers never turn into shortcuts.
+        const bool undoKey = ctrl && (msg.virtualKey == 'Z' || msg.virtualKey == 'Y');
+        if (undoKey || (keys.IsDown(KeyS) && ctrl) || keys.IsDown(KeyG) || keys.IsDown(KeyK) ||
             keys.IsDown(KeyO) || keys.IsDown(KeyP) || keys.IsDown(KeyR) || keys.IsDown(KeyN) ||
             keys.IsDown(KeyT))
             return true;

@@ -61,6 +61,7 @@ class CInputDispatcher {
     struct Point {
         int x = 0, y = 0;
     };
+    bool Dispatch(const InputMessage& msg);
     Point ViewPoint(const InputMessage& msg, bool windowed) const;
     bool InsideView(const Point& p) const;
     // Steps 9 to 12 of a mouse or key message that got past the key filter; returns the

@@ -64,6 +64,7 @@ void ApplyDocument(CVelVorlaSystem& system, CVelCamera& camera, ConstructionDocu
     system.mode = ModeInspect;
     system.ForgetPickedBlocks();
     system.paintDragging = 0;
+    system.history.Clear();
     system.model = std::move(document.model);
     system.ConstructionChanged();
 }

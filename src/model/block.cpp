@@ -41,20 +41,33 @@ std::unique_ptr<BlockNode> BlockList::PopFront() {
     return std::unique_ptr<BlockNode>(node);
 }
 
-std::unique_ptr<BlockNode> BlockList::Remove(BlockNode* node) {
+std::unique_ptr<BlockNode> BlockList::Remove(BlockNode* node, BlockNode** before) {
     BlockNode* prev = nullptr;
     for (BlockNode* b = first_; b; prev = b, b = b->next) {
         if (b != node) continue;
-        if (prev) {
-            prev->next = b->next;
-        } else {
-            first_ = b->next;
-        }
-        if (last_ == b) last_ = prev;
-        b->next = nullptr;
-        return std::unique_ptr<BlockNode>(b);
+        if (before) *before = prev;
+        return RemoveAfter(prev);
     }
     return nullptr;
+}
+
+BlockNode& BlockList::InsertAfter(BlockNode* before, std::unique_ptr<BlockNode> node) {
+    BlockNode* raw = node.release();
+    BlockNode*& link = before ? before->next : first_;
+    raw->next = link;
+    link = raw;
+    if (last_ == before) last_ = raw;
+    return *raw;
+}
+
+std::unique_ptr<BlockNode> BlockList::RemoveAfter(BlockNode* before) {
+    BlockNode*& link = before ? before->next : first_;
+    BlockNode* b = link;
+    if (!b) return nullptr;
+    link = b->next;
+    if (last_ == b) last_ = before;
+    b->next = nullptr;
+    return std::unique_ptr<BlockNode>(b);
 }
 
 void BlockList::Clear() {

@@ -62,8 +62,15 @@ class BlockList {
     BlockNode& PushBack(std::unique_ptr<BlockNode> node);
     // Detaches the first block (null when empty).
     std::unique_ptr<BlockNode> PopFront();
-    // Detaches `node` from this list; null when it is not a member.
-    std::unique_ptr<BlockNode> Remove(BlockNode* node);
+    // Detaches `node` from this list; null when it is not a member. `before`, when given,
+    // receives the block that preceded it (null when it was the first).
+    std::unique_ptr<BlockNode> Remove(BlockNode* node, BlockNode** before = nullptr);
+    // Puts `node` right after `before` (a member of this list), or first when `before` is
+    // null. O(1): undo puts a block back exactly where it was.
+    BlockNode& InsertAfter(BlockNode* before, std::unique_ptr<BlockNode> node);
+    // Detaches the block right after `before`, or the first when `before` is null; null
+    // when there is none. O(1).
+    std::unique_ptr<BlockNode> RemoveAfter(BlockNode* before);
     // Destroys every block of the list and of all their subtrees, without recursion.
     void Clear();
 

@@ -72,6 +72,7 @@ void CVelVorlaSystem::ResetConstruction() {
 
 void CVelVorlaSystem::ClearModel() {
     ForgetPickedBlocks();
+    history.Clear();
     model.Clear();
     ConstructionChanged();
 }

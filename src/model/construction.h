@@ -13,6 +13,7 @@
 #include "math/vector.h"
 #include "model/block.h"
 #include "model/colours.h"
+#include "model/history.h"
 #include "model/modes.h"
 
 class CVelVorlaModel {
@@ -50,8 +51,9 @@ class CVelVorlaSystem {
     // A new construction: every default below, one green block at the origin, no
     // selection, keys released. Settings and the about page are left alone.
     void ResetConstruction();
-    // Deletes every block and zeroes the counters. The pick and twist selection and the
-    // paint stroke forget their blocks with it, so no pointer outlives its block.
+    // Deletes every block and zeroes the counters. The pick and twist selection, the
+    // paint stroke and the undo history forget their blocks with it, so no pointer
+    // outlives its block.
     void ClearModel();
     // A new current colour at random, never the current one.
     void PickRandomColour();
@@ -109,6 +111,8 @@ class CVelVorlaSystem {
     int32_t previousMode = ModeInspect;
     int32_t modifierMode = ModeNone;
     CVelVorlaModel model;
+    // Every change to the blocks since the last new construction or load.
+    UndoHistory history{*this};
     vmath::Vec3 twistStartPoint;
     float twistStartAngle = 0;
     float twistGrab = 0;  // drag coordinate when the twist button went down

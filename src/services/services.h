@@ -47,6 +47,8 @@ class Shell {
   public:
     virtual ~Shell() = default;
     virtual void SetMenuCheck(int commandId, bool checked) = 0;
+    // Greys a menu item out (false) or makes it choosable again (true).
+    virtual void SetMenuEnabled(int commandId, bool enabled) = 0;
     // Asks the main window to close through its normal path (save prompt included).
     virtual void PostCloseToMainWindow() = 0;
     // Full screen: show the view alone on the screen; windowed: put it back in the frame.

@@ -121,6 +121,15 @@ TEST_F(CommandsTest, EditingThroughTheWindow) {
     EXPECT_EQ(Form().system.saved, 0);
     EXPECT_EQ(Form().system.model.colourCounts[2], 2);
     EXPECT_FALSE(Form().system.keys.IsDown(0)) << "Ctrl stays held after its release";
+    // Ctrl+Z takes the new block away, Ctrl+Shift+Z brings it back.
+    EXPECT_FALSE(Action(kRedo)->isEnabled());
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Total(), 1);
+    EXPECT_EQ(Form().system.saved, 1);
+    EXPECT_FALSE(Action(kUndo)->isEnabled());
+    Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Total(), 2);
+    EXPECT_TRUE(Action(kUndo)->isEnabled());
 
     // Paint mode: a click paints the nearest block under the pointer in the current colour.
     Key(Qt::Key_1);  // red

@@ -1,81 +1,18 @@
 #include "gui_fixture.h"
 
-#include <dlfcn.h>
-
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 
 #include "app/frame_window.h"
 #include "app/gl_view.h"
+#include "support/environment.h"
+#include "support/qt_application.h"
 
 namespace guitest {
 
-namespace {
-
-// One QApplication (xcb under Xvfb) for the whole run; none without a display.
-class GuiEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) return;
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        // Mesa unloads its driver when the last context goes; the leak checker then cannot
-        // tell the driver's own allocations from ours. Keep it loaded.
-        for (const char* driver : {"/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so",
-                                   "/usr/lib/x86_64-linux-gnu/dri/kms_swrast_dri.so"})
-            dlopen(driver, RTLD_NOW | RTLD_NODELETE);
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "app_gui_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
-
-template <typename T>
-T PopOr(std::deque<T>& queue, T fallback, int* unexpected) {
-    if (queue.empty()) {
-        ++*unexpected;
-        return fallback;
-    }
-    T v = std::move(queue.front());
-    queue.pop_front();
-    return v;
-}
-
-}  // namespace
-
-app::MsgResult ScriptedDialogs::ShowMessage(const std::string& text, const std::string& caption,
-                                            app::MsgButtons buttons, app::MsgIcon icon) {
-    messages.push_back({text, caption, buttons, icon});
-    if (whileOpen) whileOpen();
-    if (buttons == app::MsgButtons::Ok) return app::MsgResult::Ok;
-    return PopOr(answers, app::MsgResult::Cancel, &unexpected);
-}
-
-std::optional<std::string> ScriptedDialogs::AskOpenPath(const std::string& startName) {
-    openStarts.push_back(startName);
-    if (whileOpen) whileOpen();
-    return PopOr(openPaths, std::optional<std::string>(), &unexpected);
-}
-
-std::optional<std::string> ScriptedDialogs::AskSavePath(const std::string& startName) {
-    saveStarts.push_back(startName);
-    if (whileOpen) whileOpen();
-    return PopOr(savePaths, std::optional<std::string>(), &unexpected);
-}
-
-std::optional<uint32_t> ScriptedDialogs::ChooseColour(uint32_t) {
-    if (whileOpen) whileOpen();
-    return PopOr(colours, std::optional<uint32_t>(), &unexpected);
-}
+const auto* const kQt = testsupport::AddQtApplicationEnvironment(testsupport::QtDisplay::X11);
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QElapsedTimer timer;
@@ -88,7 +25,7 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 void GuiTest::SetUp() {
-    if (!qApp) GTEST_SKIP() << "no display (run under xvfb-run)";
+    VORLA_REQUIRE_ENVIRONMENT(testsupport::HasQtDisplay(), "an X display (run under xvfb-run)");
     ASSERT_TRUE(dir_.isValid());
     settings_ = std::make_unique<ui::QtSettingsStore>(QString::fromStdString(SettingsPath()));
 }

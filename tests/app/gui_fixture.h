@@ -4,55 +4,21 @@
 
 #include <QImage>
 #include <QTemporaryDir>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "app/application.h"
 #include "app/core/app_form.h"
-#include "d3dframework/platform_hooks.h"
 #include "platform/ui/qt_settings_store.h"
 #include "services/services.h"
+#include "support/scripted_services.h"
 
 class QAction;
 
 namespace guitest {
 
-// Answers queued by the test; a dialog nobody expected is answered with Cancel and noted.
-class ScriptedDialogs : public app::Dialogs {
-  public:
-    struct Message {
-        std::string text, caption;
-        app::MsgButtons buttons;
-        app::MsgIcon icon;
-    };
-    std::deque<app::MsgResult> answers;
-    std::deque<std::optional<std::string>> openPaths, savePaths;
-    std::deque<std::optional<uint32_t>> colours;
-    std::vector<Message> messages;
-    std::vector<std::string> openStarts, saveStarts, urls;
-    int unexpected = 0;
-    // Called while a dialog is "open" (to look at the paused state).
-    std::function<void()> whileOpen;
-
-    app::MsgResult ShowMessage(const std::string& text, const std::string& caption,
-                               app::MsgButtons buttons, app::MsgIcon icon) override;
-    std::optional<std::string> AskOpenPath(const std::string& startName) override;
-    std::optional<std::string> AskSavePath(const std::string& startName) override;
-    std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
-    void OpenUrl(const std::string& url) override { urls.push_back(url); }
-};
-
-class RecordingMessageBoxes : public d3dfw::MessageBoxHost {
-  public:
-    std::vector<std::string> texts;
-    void ShowMessage(const std::string& text, const std::string&, d3dfw::MessageIcon) override {
-        texts.push_back(text);
-    }
-};
+using testsupport::ScriptedDialogs;
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
 
@@ -91,7 +57,7 @@ class GuiTest : public ::testing::Test {
 
     QTemporaryDir dir_;
     ScriptedDialogs dialogs_;
-    RecordingMessageBoxes boxes_;
+    testsupport::FakeMessageBoxes boxes_;
     std::unique_ptr<ui::QtSettingsStore> settings_;
     std::unique_ptr<app::shell::CApp> app_;
 };

@@ -5,6 +5,7 @@
 #include "app/frame_window.h"
 #include "app/gl_view.h"
 #include "gui_fixture.h"
+#include "support/environment.h"
 
 namespace guitest {
 namespace {
@@ -118,8 +119,8 @@ TEST_F(WindowTest, TheBackBufferFollowsTheViewSize) {
 TEST_F(WindowTest, AnotherWindowTakingTheFocusPausesTheScene) {
     Launch();
     App().Frame().activateWindow();
-    if (!WaitUntil([&] { return App().Frame().isActiveWindow(); }, 3000))
-        GTEST_SKIP() << "the display gives no focus to windows";
+    VORLA_REQUIRE_ENVIRONMENT(WaitUntil([&] { return App().Frame().isActiveWindow(); }, 3000),
+                              "a display that gives windows the focus");
     ASSERT_EQ(Form().PauseCount(), 0);
     QWidget other;
     other.resize(200, 100);

@@ -2,7 +2,6 @@
 // in-memory settings store and a shell that records the menu check marks.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,93 +10,28 @@
 #include "interaction/command_table.h"
 #include "interaction/document.h"
 #include "platform/gfx/fake/fake_system.h"
+#include "support/scripted_services.h"
 
 namespace fs = std::filesystem;
 using namespace app;
 
 namespace {
 
-struct MemorySettings : SettingsStore {
-    std::map<std::string, uint32_t> dwords;
-    std::map<std::string, std::string> strings;
-    int flushes = 0;
-    std::optional<uint32_t> ReadDword(const std::string& n) override {
-        auto it = dwords.find(n);
-        return it == dwords.end() ? std::nullopt : std::optional(it->second);
-    }
-    std::optional<std::string> ReadString(const std::string& n) override {
-        auto it = strings.find(n);
-        return it == strings.end() ? std::nullopt : std::optional(it->second);
-    }
-    bool WriteDword(const std::string& n, uint32_t v) override { return dwords[n] = v, true; }
-    bool WriteString(const std::string& n, const std::string& v) override {
-        return strings[n] = v, true;
-    }
-    bool Flush() override { return ++flushes, true; }
-};
-
-struct Message {
-    std::string text, caption;
-    MsgButtons buttons;
-    MsgIcon icon;
-};
-
-struct ScriptedDialogs : Dialogs {
-    std::deque<MsgResult> answers;
-    std::deque<std::optional<std::string>> paths;
-    std::deque<std::optional<uint32_t>> colours;
-    std::vector<Message> shown;
-    std::vector<std::string> startNames;
-    std::vector<uint32_t> colourRequests;
-    MsgResult ShowMessage(const std::string& t, const std::string& c, MsgButtons b,
-                          MsgIcon i) override {
-        shown.push_back({t, c, b, i});
-        if (answers.empty()) return MsgResult::Ok;
-        MsgResult r = answers.front();
-        answers.pop_front();
-        return r;
-    }
-    std::optional<std::string> NextPath(const std::string& start) {
-        startNames.push_back(start);
-        if (paths.empty()) return std::nullopt;
-        auto p = paths.front();
-        paths.pop_front();
-        return p;
-    }
-    std::optional<std::string> AskOpenPath(const std::string& s) override { return NextPath(s); }
-    std::optional<std::string> AskSavePath(const std::string& s) override { return NextPath(s); }
-    std::optional<uint32_t> ChooseColour(uint32_t initial) override {
-        colourRequests.push_back(initial);
-        if (colours.empty()) return std::nullopt;
-        auto c = colours.front();
-        colours.pop_front();
-        return c;
-    }
-    void OpenUrl(const std::string&) override {}
-};
+using testsupport::FakeMessageBoxes;
+using testsupport::FakeWindows;
+using testsupport::MemorySettings;
+using testsupport::ScriptedDialogs;
 
 struct RecordingShell : Shell {
-    std::map<int, bool> checks;
+    std::map<int, bool> checks, enabled;
     int closeRequests = 0;
     bool fullScreen = false;
     void SetMenuCheck(int id, bool c) override { checks[id] = c; }
+    void SetMenuEnabled(int id, bool e) override { enabled[id] = e; }
     void PostCloseToMainWindow() override { ++closeRequests; }
     void ShowFullScreen(bool f) override { fullScreen = f; }
     int logicalWidth = 520, logicalHeight = 350;
     void ViewSize(int* w, int* h) override { *w = logicalWidth, *h = logicalHeight; }
-};
-
-struct Windows : d3dfw::WindowHost, d3dfw::MessageBoxHost {
-    std::vector<std::string> errors;
-    gfx::Rect WindowRect(gfx::WindowHandle) const override { return {0, 0, 520, 350}; }
-    gfx::Rect ClientRect(gfx::WindowHandle) const override { return {0, 0, 520, 350}; }
-    void RestoreWindowRect(gfx::WindowHandle, const gfx::Rect&) override {}
-    void SetFullScreenFrame(gfx::WindowHandle, bool) override {}
-    void PostClose(d3dfw::CloseTarget) override {}
-    void ClipCursor(const gfx::Rect*) override {}
-    void ShowMessage(const std::string& t, const std::string&, d3dfw::MessageIcon) override {
-        errors.push_back(t);
-    }
 };
 
 gfx::WindowHandle Handle(uintptr_t v) {
@@ -119,7 +53,8 @@ class FormTest : public ::testing::Test {
     }
 
     CAppForm& Start(const std::string& commandLine = "") {
-        FormServices s{&dialogs, &settings, &shell, &windows, &windows, nullptr};
+        for (uintptr_t h : {1, 2}) windows.Resize(Handle(h), 520, 350);
+        FormServices s{&dialogs, &settings, &shell, &windows, &boxes, nullptr};
         form = std::make_unique<CAppForm>(s, dir.string());
         gfx::HRESULT hr = form->Start(
             [this] {
@@ -130,7 +65,7 @@ class FormTest : public ::testing::Test {
             },
             Handle(1), Handle(2), commandLine);
         EXPECT_TRUE(gfx::Succeeded(hr))
-            << std::hex << hr << " " << (windows.errors.empty() ? "" : windows.errors.back());
+            << std::hex << hr << " " << (boxes.shown.empty() ? "" : boxes.shown.back().text);
         EXPECT_TRUE(form->IsActive());
         return *form;
     }
@@ -145,7 +80,8 @@ class FormTest : public ::testing::Test {
     MemorySettings settings;
     ScriptedDialogs dialogs;
     RecordingShell shell;
-    Windows windows;
+    FakeWindows windows;
+    FakeMessageBoxes boxes;
     std::unique_ptr<CAppForm> form;
     gfx::fake::FakeSystem* fakeSystem = nullptr;  // owned by the form
 };
@@ -217,7 +153,7 @@ TEST_F(FormTest, ColourChooserSwapsBytesAndStaysPausedOnlyWhileOpen) {
     CAppForm& f = Start();
     dialogs.colours.push_back(0x000000FFu);  // pure red in the chooser's layout
     f.OnCommand(cmd::kBackgroundColour);
-    EXPECT_EQ(dialogs.colourRequests.at(0), 0x00A00000u);
+    EXPECT_EQ(dialogs.colourStarts.at(0), 0x00A00000u);
     EXPECT_EQ(f.system.backgroundColour, 0x00FF0000u);
     f.OnCommand(cmd::kGridColour);  // cancelled
     EXPECT_EQ(f.system.gridColour, 0x00FFFFFFu);
@@ -253,17 +189,17 @@ TEST_F(FormTest, DialogsStartInModelsFolderOrStartFolder) {
 TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     CAppForm& f = Start();
     f.NewDocument();
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
 
     f.system.saved = 0;
     f.system.currentColour = ColourBlue;
     dialogs.answers = {MsgResult::Yes};
-    dialogs.paths = {std::nullopt};  // the save dialog is cancelled
+    dialogs.savePaths = {std::nullopt};  // the save dialog is cancelled
     f.NewDocument();
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Сохранить текщую работу?");
-    EXPECT_EQ(dialogs.shown[0].caption, "Внимание!");
-    EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNoCancel);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs.messages[0].caption, "Внимание!");
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNoCancel);
     EXPECT_EQ(f.system.saved, 0);
     EXPECT_EQ(f.system.currentColour, ColourBlue);
 
@@ -278,13 +214,68 @@ TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     EXPECT_EQ(f.PauseCount(), 0);
 }
 
+TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
+    CAppForm& f = Start();
+    f.system.aboutShown = 0;
+    EXPECT_FALSE(shell.enabled.at(cmd::kUndo));
+    EXPECT_FALSE(shell.enabled.at(cmd::kRedo));
+    // Ctrl+click beside the centre of the block's front face adds a block.
+    InputMessage m;
+    m.kind = MessageKind::KeyDown;
+    m.virtualKey = vk::VK_CONTROL;
+    f.DispatchInput(m);
+    m.kind = MessageKind::LButtonDown;
+    m.x = 270;
+    m.y = 180;
+    m.buttons = vk::MK_LBUTTON | vk::MK_CONTROL;
+    f.DispatchInput(m);
+    m.kind = MessageKind::LButtonUp;
+    m.buttons = vk::MK_CONTROL;
+    f.DispatchInput(m);
+    ASSERT_EQ(f.system.model.Total(), 2);
+    EXPECT_TRUE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(shell.enabled[cmd::kRedo]);
+
+    f.OnCommand(cmd::kUndo);
+    EXPECT_EQ(f.system.model.Total(), 1);
+    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_TRUE(shell.enabled[cmd::kRedo]);
+    EXPECT_TRUE(f.system.keys.IsDown(KeyCtrl));  // still held: Ctrl+click still adds
+    f.OnCommand(cmd::kRedo);
+    EXPECT_EQ(f.system.model.Total(), 2);
+    EXPECT_EQ(f.system.saved, 0);
+
+    const std::string path = (dir / "two.vvl").string();
+    dialogs.savePaths = {path};
+    ASSERT_TRUE(f.SaveAs());
+    f.OnCommand(cmd::kUndo);
+    EXPECT_EQ(f.system.saved, 0);
+    f.OnCommand(cmd::kRedo);
+    EXPECT_EQ(f.system.saved, 1);  // back at what the file holds: no prompt
+
+    f.OnCommand(cmd::kUndo);
+    dialogs.answers = {MsgResult::No};
+    f.OnCommand(cmd::kNew);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(shell.enabled[cmd::kRedo]);
+
+    f.system.history.Painted(f.system.model.topBlocks.Front(), ColourGreen, ColourGreen);
+    dialogs.answers = {MsgResult::No};
+    dialogs.openPaths = {path};
+    f.OnCommand(cmd::kOpen);
+    EXPECT_EQ(f.system.model.Total(), 2);
+    EXPECT_FALSE(shell.enabled[cmd::kUndo]);
+    EXPECT_FALSE(f.system.history.CanUndo());
+}
+
 TEST_F(FormTest, SaveAsThenOpenRoundTripsAndRemembersTheFolder) {
     CAppForm& f = Start();
     fs::create_directories(dir / "work");
     std::string path = (dir / "work" / "a.vvl").string();
     f.system.saved = 0;
     f.system.showGrid = 1;
-    dialogs.paths = {path};
+    dialogs.savePaths = {path};
     EXPECT_TRUE(f.SaveAs());
     EXPECT_EQ(f.system.saved, 1);
     EXPECT_EQ(fs::file_size(path), 343u);
@@ -292,9 +283,9 @@ TEST_F(FormTest, SaveAsThenOpenRoundTripsAndRemembersTheFolder) {
 
     f.OnCommand(cmd::kShowGrid);
     EXPECT_EQ(f.system.showGrid, 0);
-    dialogs.paths = {path};
+    dialogs.openPaths = {path};
     f.OnCommand(cmd::kOpen);
-    EXPECT_EQ(dialogs.startNames.back(), (dir / "work" / "*.vvl").string());
+    EXPECT_EQ(dialogs.openStarts.back(), (dir / "work" / "*.vvl").string());
     EXPECT_EQ(f.system.showGrid, 1);
     EXPECT_TRUE(shell.checks[cmd::kShowGrid]);
     EXPECT_EQ(f.PauseCount(), 0);
@@ -304,18 +295,18 @@ TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
     CAppForm& f = Start();
     f.system.currentColour = ColourWhite;
     f.LoadFile(WriteFile("lower.vvl", "vvl and more"));
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Неправильный формат");
-    EXPECT_EQ(dialogs.shown[0].caption, "Error");
-    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Неправильный формат");
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
 
     f.LoadFile(WriteFile("short.vvl", "VV"));
-    EXPECT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
     f.LoadFile(WriteFile("truncated.vvl", "VVL\x01\x02"));
-    EXPECT_EQ(dialogs.shown.size(), 3u);
-    EXPECT_FALSE(dialogs.shown.back().text.empty());
+    EXPECT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_FALSE(dialogs.messages.back().text.empty());
     f.LoadFile((dir / "missing.vvl").string());  // silently ignored
-    EXPECT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.messages.size(), 3u);
 
     EXPECT_EQ(f.system.currentColour, ColourWhite);
     EXPECT_EQ(f.system.model.Total(), 1);
@@ -326,30 +317,30 @@ TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {
     CAppForm& f = Start();
     f.system.saved = 0;
     f.lastDir = dir.string();
-    dialogs.paths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
+    dialogs.savePaths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
     EXPECT_FALSE(f.SaveAs());
     EXPECT_EQ(f.system.saved, 0);
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Не удалось сохранить файл: нет такого файла или папки");
-    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Не удалось сохранить файл: нет такого файла или папки");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
     EXPECT_EQ(f.lastDir, dir.string()) << "the next dialog still starts where the last one did";
     EXPECT_EQ(f.PauseCount(), 0);
 }
 
 TEST_F(FormTest, ACommandLineFileThatCannotBeOpenedIsReportedAndANewConstructionStarts) {
     CAppForm& f = Start((dir / "missing.vvl").string());
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: нет такого файла или папки");
-    EXPECT_EQ(dialogs.shown[0].caption, "Error");
-    EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Error);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Не удалось открыть файл: нет такого файла или папки");
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
     EXPECT_EQ(f.system.model.Total(), 1);
 
     form.reset();
-    dialogs.shown.clear();
+    dialogs.messages.clear();
     fs::create_directory(dir / "folder.vvl");
     CAppForm& g = Start((dir / "folder.vvl").string());
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Не удалось открыть файл: это не обычный файл");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Не удалось открыть файл: это не обычный файл");
     EXPECT_EQ(g.system.model.Total(), 1);
     EXPECT_TRUE(g.Idle());
 }
@@ -367,10 +358,10 @@ TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {
 
     const fs::path rescued = dir / "rescued.vvl";
     dialogs.answers = {MsgResult::Yes};
-    dialogs.paths = {rescued.string()};
+    dialogs.savePaths = {rescued.string()};
     EXPECT_TRUE(f.QueryClose());
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Сохранить текщую работу?");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Сохранить текщую работу?");
     EXPECT_TRUE(fs::exists(rescued));
 
     f.system.saved = 0;
@@ -386,7 +377,7 @@ TEST_F(FormTest, DroppedFilesOpenOnlyTheFirstAndCommandLineOpensAtFirstReset) {
     f.system.showGrid = 0;
     f.OnDropFiles({saved.string(), WriteFile("bad.vvl", "xyz")});
     EXPECT_EQ(f.system.showGrid, 1);
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
 
     form.reset();
     CAppForm& g = Start("\"" + saved.string() + "\"");
@@ -400,7 +391,7 @@ TEST_F(FormTest, FullScreenToggleSwitchesWindowsAndDialogsLeaveFullScreen) {
     EXPECT_FALSE(f.IsWindowed());
     EXPECT_TRUE(shell.fullScreen);
     EXPECT_EQ(f.DeviceWindow(), Handle(2));
-    dialogs.paths = {std::nullopt};
+    dialogs.openPaths = {std::nullopt};
     f.OnCommand(cmd::kOpen);  // a dialog: back to the window first
     EXPECT_TRUE(f.IsWindowed());
     EXPECT_FALSE(shell.fullScreen);

@@ -8,6 +8,7 @@
 #include "camera/camera.h"
 #include "input/input_state.h"
 #include "math/matrix.h"
+#include "support/math_expect.h"
 
 struct RecordingCameraDevice : CameraDevice {
     std::optional<vmath::Mat4> viewSet, projectionSet;
@@ -86,13 +87,3 @@ inline bool IsFiniteMatrix(const vmath::Mat4& m) {
             if (!std::isfinite(v)) return false;
     return true;
 }
-
-#define EXPECT_VEC_NEAR(a, b, tol)              \
-    do {                                        \
-        const vmath::Vec3 va_ = (a), vb_ = (b); \
-        EXPECT_NEAR(va_.x, vb_.x, tol) << #a;   \
-        EXPECT_NEAR(va_.y, vb_.y, tol) << #a;   \
-        EXPECT_NEAR(va_.z, vb_.z, tol) << #a;   \
-    } while (0)
-
-#define EXPECT_MAT_NEAR(a, b, tol) EXPECT_LE(vmath::MaxAbsDifference((a), (b)), (tol))

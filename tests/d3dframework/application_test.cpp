@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "d3dframework/d3d_application.h"
-#include "d3dframework/fake_hosts.h"
 #include "platform/gfx/fake/fake_system.h"
+#include "support/scripted_services.h"
 
 namespace {
 
@@ -15,14 +15,14 @@ using d3dfw::CD3DApplication;
 using d3dfw::CloseTarget;
 using d3dfw::ErrorKind;
 using d3dfw::MessageIcon;
-using fwtest::FakeMessageBoxes;
-using fwtest::FakeWindows;
 using gfx::DeviceType;
 using gfx::HRESULT;
 using gfx::fake::FakeAdapter;
 using gfx::fake::FakeDevice;
 using gfx::fake::FakeSystem;
 using gfx::fake::FullCaps;
+using testsupport::FakeMessageBoxes;
+using testsupport::FakeWindows;
 
 char viewTag, popupTag;
 gfx::WindowHandle const kView = reinterpret_cast<gfx::WindowHandle>(&viewTag);

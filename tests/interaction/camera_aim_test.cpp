@@ -11,10 +11,10 @@ TEST_F(EditFixture, ChooseCentreTurnsTheCameraToTheBlock) {
     int x, y;
     PixelOf({2, 0, -1}, &x, &y);
     EXPECT_FALSE(ChooseCentreAt(sys, camera, meshes, nullptr, 790, 5));
-    ExpectNear(camera.target, {0, 0, 0});
+    EXPECT_VEC_NEAR(camera.target, {0, 0, 0}, 1e-4f);
     EXPECT_TRUE(ChooseCentreAt(sys, camera, meshes, nullptr, x, y));
-    ExpectNear(camera.target, {2, 0, 0});
-    ExpectNear(camera.eye, {0, 0, -5});
+    EXPECT_VEC_NEAR(camera.target, {2, 0, 0}, 1e-4f);
+    EXPECT_VEC_NEAR(camera.eye, {0, 0, -5}, 1e-4f);
 }
 
 TEST_F(EditFixture, CentringAimsBetweenBoxCentreAndMean) {
@@ -24,11 +24,11 @@ TEST_F(EditFixture, CentringAimsBetweenBoxCentreAndMean) {
     AddTop({4, 0, 0});
     AddTop({4, 2, 0});
     CentreTarget(sys, camera, nullptr);
-    ExpectNear(camera.target, {2.25f, 0.75f, 0});
+    EXPECT_VEC_NEAR(camera.target, {2.25f, 0.75f, 0}, 1e-4f);
 
     camera.ToggleOrbitMode();  // free target: switched to orbit and back
     CentreView(sys, camera, nullptr);
-    ExpectNear(camera.target, {2.25f, 0.75f, 0});
+    EXPECT_VEC_NEAR(camera.target, {2.25f, 0.75f, 0}, 1e-4f);
     EXPECT_NEAR(camera.distanceOffset, -2.8f * std::sqrt(2.25f * 2.25f + 0.75f * 0.75f), 1e-4f);
     EXPECT_EQ(camera.orbitMode, 0);
 }
@@ -38,7 +38,7 @@ TEST_F(EditFixture, FindNearestAimsAtTheBlockNearestTheEye) {
     AddTop({0, 0, 6});
     AddTop({1, 0, 2});
     FindNearestBlock(sys, camera, nullptr);
-    ExpectNear(camera.target, {1, 0, 2});
+    EXPECT_VEC_NEAR(camera.target, {1, 0, 2}, 1e-4f);
     EXPECT_EQ(camera.zoom, 0.0f);
 }
 
@@ -55,7 +55,7 @@ TEST_F(EditFixture, AxisRingPickSetsTheCameraAxis) {
     PixelOf(GizmoCentre(camera) + Vec3{1.0607f, 1.0607f, 0}, &x, &y);
     EXPECT_TRUE(PickAxisRing(sys, camera, meshes, x, y));
     EXPECT_EQ(camera.axisMode, 1);
-    ExpectNear(camera.rotationAxis, {0, 0, 1});
+    EXPECT_VEC_NEAR(camera.rotationAxis, {0, 0, 1}, 1e-4f);
 
     // Inside the rings, off their planes, misses every ring.
     PixelOf(GizmoCentre(camera) + Vec3{0.5f, 0.5f, 0}, &x, &y);

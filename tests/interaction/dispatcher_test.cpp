@@ -132,12 +132,17 @@ TEST_F(DispatcherTest, KeyFilterKeepsCameraKeysFromShortcuts) {
     EXPECT_TRUE(Up('W'));
     EXPECT_TRUE(Down(vk::VK_F5));
 
-    // Ctrl+N, Ctrl+O and Ctrl+S reach the accelerator table; Ctrl alone does not.
+    // Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+Z and Ctrl+Y reach the accelerator table; Ctrl alone
+    // does not.
     EXPECT_FALSE(Down(vk::VK_CONTROL));
-    for (int letter : {'N', 'O', 'S'}) {
+    for (int letter : {'N', 'O', 'S', 'Z', 'Y'}) {
         EXPECT_TRUE(Down(letter)) << char(letter);
         Up(letter);
     }
+    Down(vk::VK_SHIFT);
+    EXPECT_TRUE(Down('Z'));  // Ctrl+Shift+Z
+    Up('Z');
+    Up(vk::VK_SHIFT);
     EXPECT_FALSE(Down('A'));  // a camera key with Ctrl
     Up('A');
     Up(vk::VK_CONTROL);
@@ -240,6 +245,35 @@ TEST_F(DispatcherTest, PaintStrokePaintsEachCrossedBlockOnce) {
     EXPECT_EQ(draws, 3);
 }
 
+TEST_F(DispatcherTest, AStrokeOrADragIsOneUndoStep) {
+    Empty();
+    for (float x : {-2.0f, 0.0f, 2.0f}) AddTop({x, 0, 0}, {0, 2, 0}, 0, ColourRed);
+    sys.randomColour = 0;
+    sys.currentColour = ColourBlue;
+    sys.mode = ModePaint;
+    int x0, x1, y;
+    PixelOf({-2, 0, -1}, &x0, &y);
+    PixelOf({2, 0, -1}, &x1, &y);
+    Mouse(MessageKind::LButtonDown, x0, y);
+    for (int x = x0; x <= x1; x += 3) Mouse(MessageKind::MouseMove, x, y);
+    Mouse(MessageKind::LButtonUp, x1, y);
+    ASSERT_EQ(sys.model.colourCounts[ColourBlue], 3);
+    EXPECT_EQ(sys.history.UndoCount(), 1u);
+    sys.history.Undo();
+    EXPECT_EQ(sys.model.colourCounts[ColourRed], 3);
+
+    sys.mode = ModeTwist;
+    BlockNode* mid = sys.model.topBlocks.Front()->next;
+    Mouse(MessageKind::LButtonDown, 410, 300);
+    ASSERT_EQ(sys.pickedBlock, mid);
+    for (int x = 420; x < 500; x += 10) Mouse(MessageKind::MouseMove, x, 380);
+    Mouse(MessageKind::LButtonUp, 500, 380);
+    ASSERT_NE(mid->angle, 0.0f);
+    EXPECT_EQ(sys.history.UndoCount(), 1u);
+    sys.history.Undo();
+    EXPECT_EQ(mid->angle, 0.0f);
+}
+
 TEST_F(DispatcherTest, RightClickLeavesTheMode) {
     sys.mode = ModePaint;
     sys.twistSelected = 1;
@@ -276,7 +310,7 @@ TEST_F(DispatcherTest, ChooseCentreClickAimsAndReturnsToThePreviousMode) {
     PixelOf({2, 0, -1}, &x, &y);
     EXPECT_TRUE(Mouse(MessageKind::LButtonDown, x, y));
     EXPECT_EQ(sys.mode, ModeAdd);
-    ExpectNear(camera.target, {2, 0, 0});
+    EXPECT_VEC_NEAR(camera.target, {2, 0, 0}, 1e-4f);
     EXPECT_EQ(camera.mouse.DownCount(), 0);
     EXPECT_FALSE(camera.mouse.captured);
 }

@@ -4,31 +4,26 @@
 
 #include "math/geometry.h"
 #include "math/matrix.h"
+#include "support/math_expect.h"
 
 using namespace vmath;
 
 namespace {
 constexpr float kPi = 3.14159265f;
-
-void ExpectVec(const Vec3& a, const Vec3& b, float eps = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
-}
 }  // namespace
 
 TEST(Matrix, RotationsFollowLeftHandedRowVectorConvention) {
     // Turning +X by 90 degrees about +Z gives +Y; about +Y gives -Z (left-handed).
-    ExpectVec(Vec3TransformCoord({1, 0, 0}, MatrixRotationZ(kPi / 2)), {0, 1, 0});
-    ExpectVec(Vec3TransformCoord({1, 0, 0}, MatrixRotationY(kPi / 2)), {0, 0, -1});
-    ExpectVec(Vec3TransformCoord({0, 1, 0}, MatrixRotationX(kPi / 2)), {0, 0, 1});
+    EXPECT_VEC_NEAR(Vec3TransformCoord({1, 0, 0}, MatrixRotationZ(kPi / 2)), {0, 1, 0});
+    EXPECT_VEC_NEAR(Vec3TransformCoord({1, 0, 0}, MatrixRotationY(kPi / 2)), {0, 0, -1});
+    EXPECT_VEC_NEAR(Vec3TransformCoord({0, 1, 0}, MatrixRotationX(kPi / 2)), {0, 0, 1});
     // The axis form agrees with the three fixed-axis forms, whatever the axis length.
     EXPECT_LT(MaxAbsDifference(MatrixRotationAxis({2, 0, 0}, 0.7f), MatrixRotationX(0.7f)), 1e-6f);
     EXPECT_LT(MaxAbsDifference(MatrixRotationAxis({0, 3, 0}, 0.7f), MatrixRotationY(0.7f)), 1e-6f);
     EXPECT_LT(MaxAbsDifference(MatrixRotationAxis({0, 0, 1}, 0.7f), MatrixRotationZ(0.7f)), 1e-6f);
     // A x B applies A first.
     Mat4 ab = MatrixRotationZ(kPi / 2) * MatrixTranslation(5, 0, 0);
-    ExpectVec(Vec3TransformCoord({1, 0, 0}, ab), {5, 1, 0});
+    EXPECT_VEC_NEAR(Vec3TransformCoord({1, 0, 0}, ab), {5, 1, 0});
 }
 
 TEST(Matrix, InverseOfRigidTransformAndSingularMatrix) {
@@ -68,12 +63,13 @@ TEST(Quaternion, MatrixRoundTripAndComposition) {
 TEST(Quaternion, AxisToAxisTurnsOneDirectionOntoAnother) {
     EXPECT_LT(MaxAbsDifference(MatrixRotationQuaternion(AxisToAxis({0, 1, 0}, {0, 2, 0})), Mat4{}),
               1e-7f);
-    ExpectVec(Vec3TransformCoord({0, 1, 0}, MatrixRotationQuaternion(AxisToAxis({0, 1, 0}, {2, 0, 0}))),
-              {1, 0, 0});
+    EXPECT_VEC_NEAR(
+        Vec3TransformCoord({0, 1, 0}, MatrixRotationQuaternion(AxisToAxis({0, 1, 0}, {2, 0, 0}))),
+        {1, 0, 0});
     // Opposite directions still give a proper half-turn.
     for (Vec3 a : {Vec3{0, 1, 0}, Vec3{1, 0, 0}, Vec3{0.3f, -0.2f, 0.9f}}) {
         Mat4 r = MatrixRotationQuaternion(AxisToAxis(a, -a));
-        ExpectVec(Vec3TransformCoord(Normalize(a), r), Normalize(-a));
+        EXPECT_VEC_NEAR(Vec3TransformCoord(Normalize(a), r), Normalize(-a));
         EXPECT_LT(MaxAbsDifference(r * MatrixTranspose(r), Mat4{}), 1e-5f);
     }
 }
@@ -87,7 +83,7 @@ TEST(Matrix, LookAtPerspectiveAndUnproject) {
     EXPECT_EQ(proj(2, 3), 1.0f);
     // The centre of the near plane lies 0.1 in front of the eye.
     Viewport vp{0, 0, 800, 600, 0, 1};
-    ExpectVec(Vec3Unproject({400, 300, 0}, vp, proj, view, Mat4{}), {0, 0, -4.9f}, 1e-4f);
+    EXPECT_VEC_NEAR(Vec3Unproject({400, 300, 0}, vp, proj, view, Mat4{}), {0, 0, -4.9f}, 1e-4f);
 }
 
 TEST(Geometry, TriangleAndMeshIntersection) {
@@ -95,7 +91,7 @@ TEST(Geometry, TriangleAndMeshIntersection) {
     auto hit = IntersectTriangle({-0.5f, -0.5f, -3}, {0, 0, 2}, p0, p1, p2);
     ASSERT_TRUE(hit);
     EXPECT_NEAR(hit->distance, 1.5f, 1e-6f);
-    ExpectVec(BaryCentric(p0, p1, p2, hit->u, hit->v), {-0.5f, -0.5f, 0});
+    EXPECT_VEC_NEAR(BaryCentric(p0, p1, p2, hit->u, hit->v), {-0.5f, -0.5f, 0});
     // Back faces count; hits behind the origin do not.
     EXPECT_TRUE(IntersectTriangle({-0.5f, -0.5f, 3}, {0, 0, -1}, p0, p1, p2));
     EXPECT_FALSE(IntersectTriangle({-0.5f, -0.5f, 3}, {0, 0, 1}, p0, p1, p2));
@@ -107,7 +103,7 @@ TEST(Geometry, TriangleAndMeshIntersection) {
     auto near = mesh.Intersect({-0.5f, -0.5f, -3}, {0, 0, 1});
     ASSERT_TRUE(near);
     EXPECT_EQ(near->face, 1u);
-    ExpectVec(mesh.HitPoint(*near), {-0.5f, -0.5f, 0});
+    EXPECT_VEC_NEAR(mesh.HitPoint(*near), {-0.5f, -0.5f, 0});
     EXPECT_FALSE(mesh.Intersect({5, 5, -3}, {0, 0, 1}));          // outside the bounds
     EXPECT_FALSE(mesh.Intersect({-0.5f, -0.5f, -3}, {0, 0, 0}));  // no direction
 }

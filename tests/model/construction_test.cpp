@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "model/placement.h"
-#include "model_test_util.h"
+#include "support/construction_builders.h"
 
-using testutil::AddChild;
-using testutil::AddTop;
-using testutil::Block;
+using testsupport::AddChild;
+using testsupport::AddTop;
+using testsupport::Block;
 
 namespace {
 
@@ -209,12 +209,12 @@ TEST(ModelBlockList, KeepsInsertionOrderThroughRemovals) {
 TEST(ModelBlockList, DestroysAMillionDeepChainAndWideTreesWithoutRecursion) {
     {
         CVelVorlaModel model;
-        testutil::FillChain(model, 1'000'000);
+        testsupport::FillChain(model, 1'000'000);
         EXPECT_EQ(model.Total(), 1'000'000);
         EXPECT_EQ(TreeDepth(model.topBlocks), 1'000'000);
     }  // destructor
     CVelVorlaSystem s;
-    testutil::FillChain(s.model, 1'000'000);
+    testsupport::FillChain(s.model, 1'000'000);
     s.ClearModel();
     EXPECT_TRUE(s.model.topBlocks.Empty());
     // A detached subtree owned by a unique_ptr goes the same way.

@@ -18,12 +18,12 @@
 #include "interaction/document.h"
 #include "model/construction.h"
 #include "model/placement.h"
-#include "model_test_util.h"
+#include "support/construction_builders.h"
 
 namespace fs = std::filesystem;
-using testutil::AddChild;
-using testutil::AddTop;
-using testutil::Block;
+using testsupport::AddChild;
+using testsupport::AddTop;
+using testsupport::Block;
 using vmath::Mat4;
 using vmath::Vec3;
 
@@ -147,7 +147,7 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
     std::mt19937 rng(11);
     CVelVorlaSystem s;
     s.ClearModel();
-    testutil::FillRandomTree(s.model, rng, 500);
+    testsupport::FillRandomTree(s.model, rng, 500);
     s.model.gridSize = 3;
     s.model.gridShell = -7;
     s.randomColour = 0;
@@ -442,7 +442,7 @@ TEST_F(ModelFormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
 TEST_F(ModelFormatFiles, AMillionDeepChainSavesLoadsWalksAndDestroys) {
     CVelVorlaSystem s;
     s.ClearModel();
-    testutil::FillChain(s.model, 1'000'000);
+    testsupport::FillChain(s.model, 1'000'000);
     const CVelCamera cam = NewCamera();
     const fs::path file = dir_ / "deep.vvl";
     ASSERT_TRUE(SaveConstruction(s, cam, file));
@@ -497,7 +497,7 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     const fs::path file = dir_ / "doc.vvl";
     const std::vector<uint8_t> old = SampleBytes();
     WriteAll(file, old);
-    testutil::FillChain(s.model, 10'000);  // about 440 kB
+    testsupport::FillChain(s.model, 10'000);  // about 440 kB
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     struct rlimit small = saved;

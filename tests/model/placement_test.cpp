@@ -9,23 +9,18 @@
 
 #include "math/quaternion.h"
 #include "model/construction.h"
-#include "model_test_util.h"
+#include "support/construction_builders.h"
+#include "support/math_expect.h"
 
-using testutil::AddChild;
-using testutil::AddTop;
-using testutil::Block;
+using testsupport::AddChild;
+using testsupport::AddTop;
+using testsupport::Block;
 using vmath::Mat4;
 using vmath::Vec3;
 
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
-
-void ExpectNear(const Vec3& a, const Vec3& b, float tol = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
 
 // Centres of the visited blocks, in visiting order.
 std::vector<Vec3> VisitedCentres(const CVelVorlaModel& m) {
@@ -78,8 +73,8 @@ TEST(ModelWalk, VisitsChildrenBeforeParentsSiblingsInOrderAndSkipsPlaceholders) 
     EXPECT_EQ(order[3], &a);
     EXPECT_EQ(order[4]->offset.x, 10.0f);  // e
     const std::vector<Vec3> centres = VisitedCentres(m);
-    ExpectNear(centres[0], {4, 0, 0});
-    ExpectNear(centres[2], {0, 4, 0});
+    EXPECT_VEC_NEAR(centres[0], {4, 0, 0});
+    EXPECT_VEC_NEAR(centres[2], {0, 4, 0});
 }
 
 TEST(ModelWalk, StopsEarlyWhenTheVisitorSaysSo) {
@@ -101,7 +96,7 @@ TEST(ModelWalk, MatchesTheRecursiveDefinitionOnRandomTrees) {
     for (int round = 0; round < 6; ++round) {
         const Mat4& root = roots[round % 2];
         CVelVorlaModel m;
-        testutil::FillRandomTree(m, rng, 400);
+        testsupport::FillRandomTree(m, rng, 400);
         m.topBlocks.Front()->angle = 0;  // the untwisted shortcut too
         std::vector<Reference> expected;
         ReferenceWalk(m.topBlocks, root, root, expected);
@@ -126,9 +121,9 @@ TEST(ModelPlacement, TwistCarriesTheSubtree) {
     // A quarter turn about +Y takes +X to -Z (left-handed, row vectors).
     const std::vector<Vec3> c = VisitedCentres(m);
     ASSERT_EQ(c.size(), 3u);
-    ExpectNear(c[0], {0, 2, -2});
-    ExpectNear(c[1], {0, 0, -2});
-    ExpectNear(c[2], {0, 0, 0});
+    EXPECT_VEC_NEAR(c[0], {0, 2, -2});
+    EXPECT_VEC_NEAR(c[1], {0, 0, -2});
+    EXPECT_VEC_NEAR(c[2], {0, 0, 0});
 }
 
 TEST(ModelPlacement, TopLevelBlockTurnsItsUpOntoItsAxisBeforeTwisting) {
@@ -139,16 +134,16 @@ TEST(ModelPlacement, TopLevelBlockTurnsItsUpOntoItsAxisBeforeTwisting) {
     AddChild(m, rehomed, Block(1, {0, 0, 2}, {0, 0, 2}));  // +Z, then twisted about +X
     const std::vector<Vec3> c = VisitedCentres(m);
     ASSERT_EQ(c.size(), 3u);
-    ExpectNear(c[0], {6, 0, 0});
-    ExpectNear(c[1], {4, -2, 0});
-    ExpectNear(c[2], {4, 0, 0});
+    EXPECT_VEC_NEAR(c[0], {6, 0, 0});
+    EXPECT_VEC_NEAR(c[1], {4, -2, 0});
+    EXPECT_VEC_NEAR(c[2], {4, 0, 0});
 
     // Opposite directions still give a proper half-turn: +Y ends on -Y.
     CVelVorlaModel flipped;
     BlockNode& down = AddTop(flipped, Block(0, {0, 0, 0}, {0, -2, 0}));
     AddChild(flipped, down, Block(1, {0, 2, 0}));
     const std::vector<Vec3> d = VisitedCentres(flipped);
-    ExpectNear(d[0], {0, -2, 0});
+    EXPECT_VEC_NEAR(d[0], {0, -2, 0});
     EXPECT_TRUE(std::isfinite(d[1].x));
 }
 
@@ -176,25 +171,25 @@ TEST(ModelPlacement, NearestCentreTiesGoToTheBlockWalkedFirst) {
     BlockNode& a = AddTop(m, Block(0, {5, 0, 0}));
     AddChild(m, a, Block(1, {-5, 2, 0}));  // (0, 2, 0)
     AddTop(m, Block(2, {0, -2, 0}));
-    ExpectNear(NearestCentre(m.topBlocks, {0, 0, 0}), {0, 2, 0});
+    EXPECT_VEC_NEAR(NearestCentre(m.topBlocks, {0, 0, 0}), {0, 2, 0});
 
     // Children come before their parent.
     CVelVorlaModel p;
     BlockNode& parent = AddTop(p, Block(0, {0, 2, 0}));
     AddChild(p, parent, Block(1, {0, -4, 0}));  // (0, -2, 0)
-    ExpectNear(NearestCentre(p.topBlocks, {0, 0, 0}), {0, -2, 0});
+    EXPECT_VEC_NEAR(NearestCentre(p.topBlocks, {0, 0, 0}), {0, -2, 0});
 
     // Sibling order decides among top-level blocks.
     CVelVorlaModel q;
     AddTop(q, Block(0, {0, -2, 0}));
     AddTop(q, Block(0, {0, 2, 0}));
-    ExpectNear(NearestCentre(q.topBlocks, {0, 0, 0}), {0, -2, 0});
+    EXPECT_VEC_NEAR(NearestCentre(q.topBlocks, {0, 0, 0}), {0, -2, 0});
 
     // A strictly nearer later block still wins; no block: the caller's start.
     AddTop(q, Block(0, {0, 1, 0}));
-    ExpectNear(NearestCentre(q.topBlocks, {0, 0, 0}), {0, 1, 0});
-    ExpectNear(NearestCentre(BlockList{}, {3, 3, 3}), {0, 0, 0});
-    ExpectNear(NearestCentre(BlockList{}, {3, 3, 3}, {1, 2, 3}), {1, 2, 3});
+    EXPECT_VEC_NEAR(NearestCentre(q.topBlocks, {0, 0, 0}), {0, 1, 0});
+    EXPECT_VEC_NEAR(NearestCentre(BlockList{}, {3, 3, 3}), {0, 0, 0});
+    EXPECT_VEC_NEAR(NearestCentre(BlockList{}, {3, 3, 3}, {1, 2, 3}), {1, 2, 3});
 }
 
 TEST(ModelPlacement, GatherCentresAndFarthestDistance) {
@@ -207,9 +202,9 @@ TEST(ModelPlacement, GatherCentresAndFarthestDistance) {
     AddTop(m, Block(0, {0, 6, 0}, {0, 2, 0}, 0, 0));  // hidden: not counted
     const CentreSummary s = GatherCentres(m.topBlocks);
     EXPECT_EQ(s.count, 3);
-    ExpectNear(s.min, {0, 0, -2});
-    ExpectNear(s.max, {2, 0, 0});
-    ExpectNear(s.sum, {2, 0, -2});
+    EXPECT_VEC_NEAR(s.min, {0, 0, -2});
+    EXPECT_VEC_NEAR(s.max, {2, 0, 0});
+    EXPECT_VEC_NEAR(s.sum, {2, 0, -2});
     EXPECT_NEAR(FarthestDistance(m.topBlocks, {0, 0, 0}), 2.0f, 1e-6f);
     EXPECT_NEAR(FarthestDistance(m.topBlocks, {-1, 0, 0}), 3.0f, 1e-6f);
 }
@@ -228,14 +223,14 @@ TEST(ModelPlacement, RefreshPickedMatricesFindsThePickedBlock) {
 
     s.pickHit = 1;
     s.RefreshPickedMatrices();
-    ExpectNear(s.pickedWorld.Translation(), {0, 0, -2});
-    ExpectNear(s.pickedRotation.Translation(), {0, 0, 0});
-    ExpectNear(vmath::Vec3TransformCoord({1, 0, 0}, s.pickedRotation), {0, 0, -1});
+    EXPECT_VEC_NEAR(s.pickedWorld.Translation(), {0, 0, -2});
+    EXPECT_VEC_NEAR(s.pickedRotation.Translation(), {0, 0, 0});
+    EXPECT_VEC_NEAR(vmath::Vec3TransformCoord({1, 0, 0}, s.pickedRotation), {0, 0, -1});
 }
 
 TEST(ModelPlacement, AMillionDeepChainIsWalkedWithoutRecursion) {
     CVelVorlaModel m;
-    testutil::FillChain(m, 1'000'000);
+    testsupport::FillChain(m, 1'000'000);
     EXPECT_FALSE(IsPositionFree(m.topBlocks, {0, 2.0f * 999'999, 0}));
     EXPECT_TRUE(IsPositionFree(m.topBlocks, {0, -5, 0}));
     EXPECT_EQ(GatherCentres(m.topBlocks).count, 1'000'000);

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "model/vvl_file.h"
-#include "model_test_util.h"
+#include "support/construction_builders.h"
 
 namespace fs = std::filesystem;
 
@@ -68,8 +68,8 @@ TEST_F(SaveKill, EveryKilledSaveLeavesTheWholeOldOrTheWholeNewDocument) {
     const ConstructionSettings settings;
     CVelVorlaModel models[2];
     std::mt19937 rng(20240607);
-    testutil::FillRandomTree(models[0], rng, 200'000);
-    testutil::FillRandomTree(models[1], rng, 200'000);
+    testsupport::FillRandomTree(models[0], rng, 200'000);
+    testsupport::FillRandomTree(models[1], rng, 200'000);
     const std::vector<uint8_t> bytes[2] = {EncodeConstruction(camera, settings, models[0]),
                                            EncodeConstruction(camera, settings, models[1])};
     ASSERT_EQ(bytes[0].size(), bytes[1].size());

@@ -10,11 +10,11 @@
 
 #include "model/construction.h"
 #include "model/placement.h"
-#include "model_test_util.h"
+#include "support/construction_builders.h"
 
-using testutil::AddChild;
-using testutil::AddTop;
-using testutil::Block;
+using testsupport::AddChild;
+using testsupport::AddTop;
+using testsupport::Block;
 using vmath::Mat4;
 using vmath::Vec3;
 

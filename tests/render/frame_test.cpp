@@ -13,13 +13,14 @@
 #include "platform/gfx/fake/names.h"
 #include "render/scene_renderer.h"
 #include "render_test_support.h"
+#include "support/construction_builders.h"
 
 using gfx::RenderState;
 using gfx::fake::Call;
 using gfx::fake::FakeDevice;
 using rendertest::LookFrom;
-using rendertest::PlaceBlocks;
 using rendertest::TestAssets;
+using testsupport::PlaceBlocks;
 
 namespace {
 

@@ -4,60 +4,31 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "model/colours.h"
-#include "platform/gfx/gl/egl_headless_host.h"
-#include "platform/gfx/gl/gl_system.h"
 #include "render/headless.h"
 #include "render/scene_renderer.h"
 #include "render_test_support.h"
+#include "support/construction_builders.h"
+#include "support/headless_gl.h"
 
 using rendertest::LookFrom;
-using rendertest::PlaceBlocks;
+using testsupport::PlaceBlocks;
 
 namespace {
 
-constexpr uint32_t kWidth = 400, kHeight = 300;
+using testsupport::Near;
+using testsupport::Rgb;
+using testsupport::ToRgb;
 
-struct Rgb {
-    int r = 0, g = 0, b = 0;
-};
-Rgb ToRgb(uint32_t c) {
-    return {static_cast<int>((c >> 16) & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-            static_cast<int>(c & 0xFF)};
-}
-bool Near(Rgb a, Rgb b, int tolerance) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-           std::abs(a.b - b.b) <= tolerance;
-}
-
-class RenderGl : public ::testing::Test {
+class RenderGl : public testsupport::HeadlessGlTest {
   protected:
+    RenderGl() : HeadlessGlTest(400, 300) {}
     void SetUp() override {
-        std::string error;
-        host_ = gfx::gl::EglHeadlessHost::Create(kWidth, kHeight, &error);
-        ASSERT_NE(host_, nullptr) << "headless OpenGL unavailable: " << error;
-        system_ =
-            std::make_unique<gfx::gl::GlSystem>(host_.get(), std::vector<gfx::gl::ScreenInfo>{});
-        gfx::PresentParameters p;
-        p.backBufferWidth = kWidth;
-        p.backBufferHeight = kHeight;
-        p.backBufferFormat = gfx::Format::X8R8G8B8;
-        p.enableAutoDepthStencil = true;
-        p.autoDepthStencilFormat = gfx::Format::D24S8;
-        ASSERT_EQ(system_->CreateDevice(0, gfx::DeviceType::HAL, nullptr,
-                                        gfx::CREATE_HARDWARE_VERTEXPROCESSING, &p, &device_),
-                  gfx::S_OK);
+        HeadlessGlTest::SetUp();
         vorla_.ResetConstruction();
         vorla_.backgroundColour = 0x00102030;
         LookFrom(camera_, {0, 0, -5}, {0, 0, 0}, kWidth, kHeight);
-    }
-    void TearDown() override {
-        device_.reset();
-        system_.reset();
-        host_.reset();
     }
 
     void Render() {
@@ -84,9 +55,6 @@ class RenderGl : public ::testing::Test {
     }
     Rgb Background() const { return ToRgb(vorla_.backgroundColour); }
 
-    std::unique_ptr<gfx::gl::EglHeadlessHost> host_;
-    std::unique_ptr<gfx::System> system_;
-    std::unique_ptr<gfx::Device> device_;
     CVelVorlaSystem vorla_;
     CVelCamera camera_;
     render::RenderedImage image_;

@@ -1,14 +1,12 @@
 #pragma once
 // Shared set-up of the renderer tests: stand-in meshes and images, a camera looking at a
-// point, constructions made of top-level blocks.
-#include <memory>
+// point.
 #include <optional>
 #include <set>
 #include <vector>
 
 #include "camera/camera.h"
 #include "math/matrix.h"
-#include "model/construction.h"
 #include "platform/gfx/assets/mesh_builders.h"
 #include "render/device_objects.h"
 
@@ -60,20 +58,6 @@ inline void LookFrom(CVelCamera& camera, const vmath::Vec3& eye, const vmath::Ve
     vmath::Mat4 rotation = camera.view;
     rotation.m[3][0] = rotation.m[3][1] = rotation.m[3][2] = 0;
     camera.cameraToWorld = vmath::MatrixTranspose(rotation);
-}
-
-// Replaces the construction with top-level blocks at the given centres.
-inline void PlaceBlocks(CVelVorlaSystem& system, const std::vector<vmath::Vec3>& centres,
-                        int colour = 2, int selfLit = 0) {
-    system.ClearModel();
-    for (const auto& c : centres) {
-        auto block = std::make_unique<BlockNode>();
-        block->offset = c;
-        block->colour = colour;
-        block->selfLit = selfLit;
-        system.model.topBlocks.PushBack(std::move(block));
-        system.model.CountAdded(colour);
-    }
 }
 
 }  // namespace rendertest

@@ -13,12 +13,12 @@
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "model/construction.h"
-#include "model/model_test_util.h"
+#include "support/construction_builders.h"
 
 namespace fs = std::filesystem;
-using testutil::AddChild;
-using testutil::AddTop;
-using testutil::Block;
+using testsupport::AddChild;
+using testsupport::AddTop;
+using testsupport::Block;
 
 namespace {
 

@@ -1,7 +1,8 @@
 // What a click costs in a large construction: the precise pick behind add, delete and
-// twist, and one add and one delete.
+// twist, one add and one delete, and undoing and redoing an add, a delete and a twist.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "model/construction.h"
 #include "model/edit/editing.h"
 #include "model/edit/picking.h"
+#include "model/edit/twisting.h"
 #include "platform/gfx/assets/mesh_builders.h"
 #include "platform/gfx/assets/xfile.h"
 #include "resources/resources.h"
@@ -139,5 +141,86 @@ void BM_DeleteBlock(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DeleteBlock)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// One edit made in the scene, for undoing and redoing it.
+enum class Edit { Add, Delete, Twist };
+
+bool MakeEdit(Scene& scene, Edit edit) {
+    const PickMeshes& meshes = BlockMeshes().pick;
+    CVelVorlaSystem& sys = scene.sys;
+    const PickRayResult ray = scene.camera.PickRay(520, 380);
+    switch (edit) {
+        case Edit::Add:
+            return AddBlockAt(sys, scene.camera.Setup(), meshes, ray);
+        case Edit::Delete:
+            // A block inside a column: the column above it is re-homed.
+            return DeleteBlockAt(sys, scene.camera.Setup(), meshes, ray);
+        case Edit::Twist: {
+            sys.history.BeginGesture();
+            BeginTwist(sys, scene.camera.Setup(), meshes, ray, {1e6f, 1e6f, 1e6f});
+            InputMessage m;
+            m.kind = MessageKind::LButtonDown;
+            m.buttons = vk::MK_LBUTTON;
+            m.x = 520;
+            m.y = 380;
+            scene.camera.mouse.OnMouseMessage(1.0f, m);
+            TwistMouse(sys, scene.camera.mouse, m, 520, 380, 1024, 768, scene.camera.orientation);
+            m.kind = MessageKind::MouseMove;
+            for (int x = 540; x <= 700; x += 20)
+                TwistMouse(sys, scene.camera.mouse, m, x, 420, 1024, 768, scene.camera.orientation);
+            sys.history.EndGesture();
+            return sys.history.CanUndo();
+        }
+    }
+    return false;
+}
+
+// Undo (redo = false) or redo of one edit, timed alone; the other direction runs untimed
+// to get back.
+void UndoOrRedo(benchmark::State& state, Edit edit, bool redo) {
+    Scene scene(static_cast<int>(state.range(0)));
+    if (!MakeEdit(scene, edit)) {
+        state.SkipWithError("the edit was refused");
+        return;
+    }
+    for (auto _ : state) {
+        if (redo) UndoEdit(scene.sys);
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = redo ? RedoEdit(scene.sys) : UndoEdit(scene.sys);
+        const auto end = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+        if (!redo) RedoEdit(scene.sys);
+        if (!ok) {
+            state.SkipWithError("nothing to undo or redo");
+            break;
+        }
+    }
+    state.counters["blocks"] = static_cast<double>(scene.sys.model.Total());
+}
+
+void BM_UndoAdd(benchmark::State& s) {
+    UndoOrRedo(s, Edit::Add, false);
+}
+void BM_RedoAdd(benchmark::State& s) {
+    UndoOrRedo(s, Edit::Add, true);
+}
+void BM_UndoDelete(benchmark::State& s) {
+    UndoOrRedo(s, Edit::Delete, false);
+}
+void BM_RedoDelete(benchmark::State& s) {
+    UndoOrRedo(s, Edit::Delete, true);
+}
+void BM_UndoTwist(benchmark::State& s) {
+    UndoOrRedo(s, Edit::Twist, false);
+}
+void BM_RedoTwist(benchmark::State& s) {
+    UndoOrRedo(s, Edit::Twist, true);
+}
+BENCHMARK(BM_UndoAdd)->Arg(100000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RedoAdd)->Arg(100000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UndoDelete)->Arg(100000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RedoDelete)->Arg(100000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UndoTwist)->Arg(100000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RedoTwist)->Arg(100000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace

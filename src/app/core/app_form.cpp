@@ -54,7 +54,9 @@ void CAppForm::Repaint() {
 }
 
 bool CAppForm::DispatchInput(const InputMessage& msg) {
-    return dispatcher_->DispatchInput(msg);
+    const bool pass = dispatcher_->DispatchInput(msg);
+    RefreshMenuEnabled();  // an edit makes undo possible
+    return pass;
 }
 
 std::optional<int> CAppForm::TranslateAccelerator(const InputMessage& msg) const {

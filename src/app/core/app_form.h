@@ -6,6 +6,7 @@
 //
 // No toolkit here: the Qt shell hands in its windows and implements Dialogs,
 // SettingsStore, Shell and the framework's window and message-box hosts.
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -67,6 +68,9 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     // Menu, accelerator and button commands.
     void OnCommand(int id);
     void RefreshCheckMarks();
+    // Greys out the menu items that cannot be chosen now (undo, redo); tells the shell
+    // only what changed since the last call.
+    void RefreshMenuEnabled();
 
     // Documents.
     bool SaveChangesPrompt();
@@ -127,6 +131,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     bool HasViewWindow() const override { return viewWindow_ != nullptr; }
     CameraDevice* Device() override { return CameraUpload(); }
 
+    void RunCommand(int id);
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
     void HandleSize();
@@ -148,6 +153,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     gfx::WindowHandle viewWindow_ = nullptr;
     gfx::WindowHandle fullScreenWindow_ = nullptr;
     std::string commandLineFile_;
+    std::map<int, bool> shownEnabled_;  // what the shell shows, by command id
     bool firstReset_ = true;
     bool shutDown_ = false;
 };

@@ -13,6 +13,11 @@
 namespace app {
 
 void CAppForm::OnCommand(int id) {
+    RunCommand(id);
+    RefreshMenuEnabled();
+}
+
+void CAppForm::RunCommand(int id) {
     CameraDevice* up = CameraUpload();
     switch (id) {
         case cmd::kNew:
@@ -26,6 +31,14 @@ void CAppForm::OnCommand(int id) {
             return;
         case cmd::kExit:
             if (services_.shell) services_.shell->PostCloseToMainWindow();
+            return;
+
+        // The held keys stay: Ctrl and Shift go on choosing the editing mode.
+        case cmd::kUndo:
+            UndoEdit(system);
+            return;
+        case cmd::kRedo:
+            RedoEdit(system);
             return;
 
         case cmd::kOrbitMode:
@@ -190,10 +203,24 @@ void CAppForm::SetMode(int newMode, bool stopAxisMode) {
 void CAppForm::RefreshCheckMarks() {
     Shell* shell = services_.shell;
     system.detailLevel = std::clamp(system.detailLevel, 1, 3);
+    RefreshMenuEnabled();
     if (!shell) return;
     for (const commands::Command& c : commands::All())
         if (c.check != commands::Check::None)
             shell->SetMenuCheck(c.id, commands::IsChecked(c, system, camera));
+}
+
+void CAppForm::RefreshMenuEnabled() {
+    Shell* shell = services_.shell;
+    if (!shell) return;
+    for (const commands::Command& c : commands::All()) {
+        if (c.enable == commands::Enable::Always) continue;
+        const bool enabled = commands::IsEnabled(c, system);
+        auto [it, inserted] = shownEnabled_.try_emplace(c.id, enabled);
+        if (!inserted && it->second == enabled) continue;
+        it->second = enabled;
+        shell->SetMenuEnabled(c.id, enabled);
+    }
 }
 
 void CAppForm::LeaveFullScreenForDialog() {

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <vector>
 
+#include "model/edit/twisting.h"
 #include "model/placement.h"
 
 using namespace vmath;
@@ -37,10 +39,11 @@ bool AddBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes
     block->angle = 0;
     block->visible = 1;
     block->selfLit = 0;
-    system.pickedBlock->AppendChild(std::move(block));
+    BlockNode* before = system.pickedBlock->children.Back();
+    BlockNode& added = system.pickedBlock->AppendChild(std::move(block));
 
     system.ConstructionChanged();
-    system.saved = 0;
+    system.history.Added(&added, before);  // and unsaved
     system.model.CountAdded(system.currentColour);
     if (system.randomColour == 1) system.PickRandomColour();
     return true;
@@ -54,12 +57,16 @@ bool DeleteBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMes
 
     BlockNode* doomed = system.pickedBlock;
     BlockList& owner = doomed->parent ? doomed->parent->children : system.model.topBlocks;
-    std::unique_ptr<BlockNode> removed = owner.Remove(doomed);
+    BlockNode* before = nullptr;
+    std::unique_ptr<BlockNode> removed = owner.Remove(doomed, &before);
     if (!removed) return false;
 
     const Mat4 parentWorld = system.pickedWorld;
     const Mat4 parentRotation = system.pickedRotation;
+    BlockNode* topBefore = system.model.topBlocks.Back();
+    std::vector<UndoHistory::Rehomed> rehomed;
     while (std::unique_ptr<BlockNode> child = removed->children.PopFront()) {
+        const UndoHistory::Placement was = UndoHistory::PlacementOf(*child);
         child->parent = nullptr;
         // An exact half-turn would make the axis turn onto exact opposites below.
         if (child->angle == -kPi) child->angle = -3.1415f;
@@ -74,19 +81,20 @@ bool DeleteBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMes
         child->angle = -std::atan2(bUpright.z, bUpright.x);
         child->axis = a;
         child->offset = Vec3TransformCoord(child->offset, parentWorld);
+        rehomed.push_back({child.get(), was, UndoHistory::PlacementOf(*child)});
         system.model.topBlocks.PushBack(std::move(child));
     }
 
     system.model.CountRemoved(removed->colour);
     system.ConstructionChanged();
-    system.saved = 0;
-    // The pick, the twist selection and the paint stroke must not outlive the block.
+    // The pick, the twist selection and the paint stroke must not keep the block, which
+    // lives on detached in the undo history (and unsaved).
     if (system.lastPainted == removed.get()) system.lastPainted = nullptr;
     system.pickedBlock = nullptr;
     system.pickHit = 0;
     system.twistSelected = 0;
     system.twistDragging = 0;
-    removed.reset();
+    system.history.Deleted(std::move(removed), before, topBefore, std::move(rehomed));
     return true;
 }
 
@@ -98,9 +106,10 @@ bool PaintBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMesh
     if (block == system.lastPainted) return true;
     system.lastPainted = block;
     system.ConstructionChanged();
-    system.saved = 0;
-    system.model.CountRecoloured(block->colour, system.currentColour);
+    const int from = block->colour;
+    system.model.CountRecoloured(from, system.currentColour);
     block->colour = system.currentColour;
+    system.history.Painted(block, from, block->colour);  // and unsaved
     if (system.randomColour == 1) system.PickRandomColour();
     return true;
 }
@@ -111,6 +120,18 @@ bool CopyColourAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMesh
     if (!system.pickHit) return false;
     system.currentColour = system.pickedColour;
     system.randomColour = 0;
+    return true;
+}
+
+bool UndoEdit(CVelVorlaSystem& system) {
+    if (!system.history.Undo()) return false;
+    FollowTwistSelection(system);
+    return true;
+}
+
+bool RedoEdit(CVelVorlaSystem& system) {
+    if (!system.history.Redo()) return false;
+    FollowTwistSelection(system);
     return true;
 }
 

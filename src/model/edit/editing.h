@@ -31,6 +31,11 @@ bool CopyColourAt(CVelVorlaSystem& system, const vmath::ViewSetup& view, const P
 // frame, or (0,0,0) when the largest components tie.
 vmath::Vec3 FaceOffset(const vmath::Vec3& hitPoint);
 
+// One step of the undo history back or forward (Ctrl+Z, Ctrl+Y). A twist selection whose
+// block is still there keeps its ring on it. False when there was nothing to take.
+bool UndoEdit(CVelVorlaSystem& system);
+bool RedoEdit(CVelVorlaSystem& system);
+
 // Back to inspect mode: twist selection cleared, keys released. The shell refreshes the
 // menu check marks after it.
 void ReturnToInspect(CVelVorlaSystem& system);

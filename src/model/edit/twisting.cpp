@@ -111,17 +111,30 @@ void TwistMouse(CVelVorlaSystem& system, const CMouseButtonTracker& mouse, const
     } else if (angle > 2 * kPi) {
         angle -= 2 * kPi;
     }
-    if (block.angle != angle) system.ConstructionChanged();
-    block.angle = angle;
+    if (block.angle != angle) {
+        const UndoHistory::Placement was = UndoHistory::PlacementOf(block);
+        block.angle = angle;
+        system.ConstructionChanged();
+        system.history.Twisted(&block, was);  // and unsaved: the angle is in the file
+    }
     system.twistDrag = system.twistDragStart * MatrixRotationZ(delta);
 }
 
 void CancelTwist(CVelVorlaSystem& system) {
     if (system.twistSelected != 1 || !system.pickedBlock) return;
     BlockNode& block = *system.pickedBlock;
+    const UndoHistory::Placement was = UndoHistory::PlacementOf(block);
     block.angle = 0;
     block.axis = block.parent ? Abs(block.offset) : Vec3{0, 1, 0};
     system.ConstructionChanged();
+    // Untwisting an untwisted block changes nothing: no step, nothing to save.
+    if (block.angle != was.angle || block.axis != was.axis)
+        system.history.Twisted(&block, was, /*ownStep=*/true);  // and unsaved
+    FollowTwistSelection(system);
+}
+
+void FollowTwistSelection(CVelVorlaSystem& system) {
+    if (system.twistSelected != 1 || !system.pickedBlock) return;
     // The selection may outlive a later press that missed (pickHit 0); the ring must still
     // follow the block, so its matrices are refreshed whatever that press found.
     const int32_t hit = system.pickHit;

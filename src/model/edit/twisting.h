@@ -24,12 +24,17 @@ void BeginTwist(CVelVorlaSystem& system, const vmath::ViewSetup& view, const Pic
 // The left press (after BeginTwist) and every move with the left button held turn the
 // selected block; Ctrl, Shift or both snap the turn to 2, 5 or 10 degree steps. Anything
 // else, or a message while no drag runs, changes nothing. (x, y) is the pointer in view
-// pixels, width and height the view's size.
+// pixels, width and height the view's size. Every turn is recorded for undo (a gesture
+// makes the whole drag one step) and marks the construction unsaved.
 void TwistMouse(CVelVorlaSystem& system, const CMouseButtonTracker& mouse, const InputMessage& msg,
                 int x, int y, int width, int height, const vmath::Mat4& orientation);
 
 // Backspace: the selected block untwisted, with the joint axis it was created with.
+// A step of its own in the undo history; the construction counts as unsaved.
 void CancelTwist(CVelVorlaSystem& system);
+
+// The ring follows the selected block after its place changed (untwist, undo, redo).
+void FollowTwistSelection(CVelVorlaSystem& system);
 
 // The drag's turn snapped to whole steps, truncated toward zero (radians in and out).
 float SnapTwistDelta(float deltaRadians, bool ctrl, bool shift);

@@ -14,6 +14,8 @@
 #include "model/edit/picking.h"
 #include "model/placement.h"
 #include "platform/gfx/assets/mesh_builders.h"
+#include "support/construction_builders.h"
+#include "support/math_expect.h"
 
 class EditFixture : public ::testing::Test {
   protected:
@@ -35,22 +37,11 @@ class EditFixture : public ::testing::Test {
     // block is dropped).
     BlockNode* AddTop(vmath::Vec3 offset, vmath::Vec3 axis = {0, 2, 0}, float angle = 0,
                       int colour = 2) {
-        auto b = std::make_unique<BlockNode>();
-        b->offset = offset;
-        b->axis = axis;
-        b->angle = angle;
-        b->colour = colour;
-        sys.model.CountAdded(colour);
-        return &sys.model.topBlocks.PushBack(std::move(b));
+        return &testsupport::AddTop(sys.model, testsupport::Block(colour, offset, axis, angle));
     }
     BlockNode* AddChild(BlockNode* parent, vmath::Vec3 offset, float angle = 0, int colour = 0) {
-        auto b = std::make_unique<BlockNode>();
-        b->offset = offset;
-        b->axis = vmath::Abs(offset);
-        b->angle = angle;
-        b->colour = colour;
-        sys.model.CountAdded(colour);
-        return &parent->AppendChild(std::move(b));
+        return &testsupport::AddChild(
+            sys.model, *parent, testsupport::Block(colour, offset, vmath::Abs(offset), angle));
     }
     void Empty() { sys.ClearModel(); }
 
@@ -79,9 +70,3 @@ class EditFixture : public ::testing::Test {
     PickMeshes meshes;
     int nextRandom = 0;
 };
-
-inline void ExpectNear(const vmath::Vec3& a, const vmath::Vec3& b, float tol = 1e-4f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}

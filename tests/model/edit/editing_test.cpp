@@ -141,7 +141,7 @@ TEST_F(EditFixture, DeletingTheOnlyBlockLeavesAnEmptyConstruction) {
     EXPECT_FALSE(std::isnan(camera.view(0, 0)));
     // Find nearest falls back on the origin.
     FindNearestBlock(sys, camera, nullptr);
-    ExpectNear(camera.target, {0, 0, 0});
+    EXPECT_VEC_NEAR(camera.target, {0, 0, 0}, 1e-4f);
     // Nothing left to click.
     EXPECT_FALSE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));
 }

@@ -46,7 +46,7 @@ Reference ReferencePick(const CVelVorlaSystem& sys, const CVelCamera& cam, const
 TEST_F(EditFixture, IntersectMeshReportsPointAndRejectsZeroDistance) {
     MeshHit hit;
     ASSERT_TRUE(IntersectMesh(&cube, {0.25f, 0.5f, -5}, {0, 0, 2}, &hit));
-    ExpectNear(hit.point, {0.25f, 0.5f, -1});
+    EXPECT_VEC_NEAR(hit.point, {0.25f, 0.5f, -1}, 1e-4f);
     EXPECT_NEAR(hit.distance, 2.0f, 1e-5f);
     // Origin on the surface, pointing away: the only hit is at distance 0.
     EXPECT_FALSE(IntersectMesh(&cube, {0, 0, -1}, {0, 0, -1}, &hit));
@@ -56,18 +56,18 @@ TEST_F(EditFixture, IntersectMeshReportsPointAndRejectsZeroDistance) {
 
 TEST_F(EditFixture, PreciseAndNearestPickTheFrontFace) {
     const PickRayResult ray = camera.PickRay(400, 300);
-    ExpectNear(ray.origin, {0, 0, -5});
+    EXPECT_VEC_NEAR(ray.origin, {0, 0, -5}, 1e-4f);
     PickPrecise(sys, camera.Setup(), meshes, ray);
     ASSERT_EQ(sys.pickHit, 1);
     EXPECT_EQ(sys.pickedBlock, sys.model.topBlocks.Front());
     EXPECT_EQ(sys.pickedColour, 2);
-    ExpectNear(sys.hitPoint, {0, 0, -1});
+    EXPECT_VEC_NEAR(sys.hitPoint, {0, 0, -1}, 1e-4f);
     EXPECT_NEAR(sys.pickDistance * Length(ray.direction), 4.0f, 1e-4f);
 
     sys.hitPoint = {9, 9, 9};
     PickNearest(sys, camera.Setup(), meshes, ray);
     EXPECT_EQ(sys.pickHit, 1);
-    ExpectNear(sys.hitPoint, {9, 9, 9});  // the nearest pick reports no point
+    EXPECT_VEC_NEAR(sys.hitPoint, {9, 9, 9}, 1e-4f);  // the nearest pick reports no point
 }
 
 TEST_F(EditFixture, MeshesWithoutBoundsAreStillHit) {
@@ -95,7 +95,7 @@ TEST_F(EditFixture, RecessedHitIsReportedOnTheBoundingCube) {
     const PickRayResult ray = camera.PickRay(400, 300);
     PickPrecise(sys, camera.Setup(), meshes, ray);
     ASSERT_EQ(sys.pickHit, 1);
-    ExpectNear(sys.hitPoint, {0, 0, -1});
+    EXPECT_VEC_NEAR(sys.hitPoint, {0, 0, -1}, 1e-4f);
     EXPECT_NEAR(sys.pickDistance * Length(ray.direction), 4.0f, 1e-4f);
     // The nearest pick only tests the drawn mesh.
     PickNearest(sys, camera.Setup(), meshes, ray);

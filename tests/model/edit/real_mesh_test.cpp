@@ -36,7 +36,7 @@ TEST_F(RealMeshTest, SocketClicksAreTakenOnTheCubeFace) {
         EXPECT_GT(sys.pickDistance * Length(ray.direction), 4.3f) << level;
         PickPrecise(sys, camera.Setup(), meshes, ray);
         // ... so the precise pick reports the cube face, at its centre.
-        ExpectNear(sys.hitPoint, {0, 0, -1});
+        EXPECT_VEC_NEAR(sys.hitPoint, {0, 0, -1}, 1e-4f);
         EXPECT_FALSE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     }
     sys.detailLevel = 1;

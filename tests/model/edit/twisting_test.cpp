@@ -132,14 +132,14 @@ TEST_F(TwistFixture, RingFrameFollowsTheJointAxis) {
     BlockNode* child = AddChild(top, {0, 0, -2}, 0.3f);
     SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, child);
-    ExpectNear(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {0, 0, 1});
+    EXPECT_VEC_NEAR(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {0, 0, 1}, 1e-4f);
     EXPECT_EQ(sys.twistDrag, MatrixIdentity());
 
     Empty();
     top = AddTop({0, 0, 0}, {2, 0, 0}, 0.2f);  // +Y turned onto +X
     SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, top);
-    ExpectNear(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {1, 0, 0});
+    EXPECT_VEC_NEAR(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {1, 0, 0}, 1e-4f);
 }
 
 TEST_F(TwistFixture, CancelPutsTheBlockBackOnItsJoint) {
@@ -151,11 +151,13 @@ TEST_F(TwistFixture, CancelPutsTheBlockBackOnItsJoint) {
     SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, child);
     child->axis = {1, 1, 0};
-    const int saved = sys.saved;
+    ASSERT_EQ(sys.saved, 1);
     CancelTwist(sys);
     EXPECT_EQ(child->angle, 0.0f);
     EXPECT_EQ(child->axis, (Vec3{0, 0, 2}));
-    EXPECT_EQ(sys.saved, saved);
+    EXPECT_EQ(sys.saved, 0);  // the file holds the angle: an untwist is unsaved work
+    CancelTwist(sys);         // already untwisted: no undo step
+    EXPECT_EQ(sys.history.UndoCount(), 1u);
 
     // A re-homed top-level block stands upright again.
     top->axis = {2, 0, 0};
@@ -166,5 +168,5 @@ TEST_F(TwistFixture, CancelPutsTheBlockBackOnItsJoint) {
     EXPECT_EQ(top->angle, 0.0f);
     EXPECT_EQ(top->axis, (Vec3{0, 1, 0}));
     EXPECT_EQ(sys.pickedRotation, MatrixIdentity());
-    ExpectNear(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {0, 1, 0});
+    EXPECT_VEC_NEAR(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {0, 1, 0}, 1e-4f);
 }

@@ -6,7 +6,12 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include "support/qt_application.h"
+
 namespace {
+
+// Events and the settings store need an application object, but no display.
+const auto* const kQt = testsupport::AddQtApplicationEnvironment(testsupport::QtDisplay::Offscreen);
 
 // X11 keycodes (evdev + 8) of a few keys on any layout.
 constexpr quint32 kScanW = 25, kScanA = 38, kScanS = 39, kScanD = 40, kScanP = 33;

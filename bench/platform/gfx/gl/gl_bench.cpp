@@ -17,9 +17,8 @@
 #include "math/geometry.h"
 #include "math/matrix.h"
 #include "platform/gfx/assets/xfile.h"
-#include "platform/gfx/gl/egl_headless_host.h"
 #include "platform/gfx/gl/gl_device.h"
-#include "platform/gfx/gl/gl_system.h"
+#include "platform/gfx/gl/headless_device.h"
 #include "resources/resources.h"
 
 namespace {
@@ -35,28 +34,16 @@ vmath::MeshGeometry BlockMesh() {
 }
 
 struct Scene {
-    std::unique_ptr<gfx::gl::EglHeadlessHost> host;
-    std::unique_ptr<gfx::gl::GlSystem> system;
-    std::unique_ptr<gfx::Device> device;
+    std::unique_ptr<gfx::gl::HeadlessDevice> gl;
+    gfx::Device* device = nullptr;
     std::unique_ptr<gfx::Mesh> mesh;
     std::vector<gfx::MeshInstance> instances;
     std::string error;
 
     explicit Scene(int n) {
-        host = gfx::gl::EglHeadlessHost::Create(800, 600, &error);
-        if (!host) return;
-        system =
-            std::make_unique<gfx::gl::GlSystem>(host.get(), std::vector<gfx::gl::ScreenInfo>{});
-        gfx::PresentParameters p;
-        p.backBufferWidth = 800;
-        p.backBufferHeight = 600;
-        p.backBufferFormat = gfx::Format::X8R8G8B8;
-        p.enableAutoDepthStencil = true;
-        p.autoDepthStencilFormat = gfx::Format::D24S8;
-        if (gfx::Failed(system->CreateDevice(0, gfx::DeviceType::HAL, nullptr, 0, &p, &device))) {
-            error = "device creation failed";
-            return;
-        }
+        gl = gfx::gl::OpenHeadlessDevice(800, 600, &error);
+        if (!gl) return;
+        device = gl->device.get();
         if (gfx::Failed(device->CreateMesh(BlockMesh(), &mesh))) {
             error = "mesh creation failed";
             return;
@@ -125,7 +112,7 @@ void Run(benchmark::State& state, bool instanced, bool forceAttributes = false) 
         return;
     }
     if (forceAttributes)
-        static_cast<gfx::gl::GlDevice*>(scene.device.get())
+        static_cast<gfx::gl::GlDevice*>(scene.device)
             ->SetInstancing(gfx::gl::GlDevice::InstancingMode::Instanced);
     scene.Frame(instanced);  // warm-up: shader compilation, buffer allocation
     for (auto _ : state) scene.Frame(instanced);

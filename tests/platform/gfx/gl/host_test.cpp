@@ -46,9 +46,8 @@ class WidgetLikeHost final : public gfx::gl::GlContextHost {
 };
 
 TEST_F(GlDeviceTest, DrawsIntoTheFramebufferItsHostNames) {
-    REQUIRE_GL();
-    device_.reset();
-    WidgetLikeHost widget(host_.get());
+    gl_->device.reset();
+    WidgetLikeHost widget(gl_->host.get());
     gfx::gl::GlSystem sys(&widget, {});
     gfx::PresentParameters p;  // size from the host
     p.backBufferFormat = gfx::Format::X8R8G8B8;
@@ -65,8 +64,8 @@ TEST_F(GlDeviceTest, DrawsIntoTheFramebufferItsHostNames) {
     EXPECT_EQ(d.width, WidgetLikeHost::kW);
 
     // The headless host's own framebuffer is blue and must stay so.
-    host_->MakeCurrent();
-    glBindFramebuffer(GL_FRAMEBUFFER, host_->DefaultFramebuffer());
+    gl_->host->MakeCurrent();
+    glBindFramebuffer(GL_FRAMEBUFFER, gl_->host->DefaultFramebuffer());
     glClearColor(0, 0, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
 
@@ -83,7 +82,7 @@ TEST_F(GlDeviceTest, DrawsIntoTheFramebufferItsHostNames) {
     ASSERT_EQ(pixels.size(), size_t{WidgetLikeHost::kW} * WidgetLikeHost::kH);
     EXPECT_EQ(pixels[0], 0xFFFF0000u);
     uint32_t other = 0;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, host_->DefaultFramebuffer());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->host->DefaultFramebuffer());
     glReadPixels(0, 0, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &other);
     EXPECT_EQ(other, 0xFF0000FFu);
     device.reset();

@@ -56,7 +56,6 @@ class OverlayTest : public GlDeviceTest {
 };
 
 TEST_F(OverlayTest, SpriteQuadLandsOnItsPixelsWithAlpha) {
-    REQUIRE_GL();
     ASSERT_EQ(sprite_->Begin(gfx::SPRITE_ALPHABLEND), gfx::S_OK);
     // A 2-texel texture scaled by 10: 20 x 20 pixels at (20, 30).
     sprite_->SetTransform(vmath::MatrixScaling(10, 10, 1) * vmath::MatrixTranslation(20, 30, 0));
@@ -74,7 +73,6 @@ TEST_F(OverlayTest, SpriteQuadLandsOnItsPixelsWithAlpha) {
 }
 
 TEST_F(OverlayTest, SpriteDrawsInOrderWithSourceRectAndCentre) {
-    REQUIRE_GL();
     // Red edges around a green middle: sprites filter linearly, so only the middle of a
     // source rectangle is sure to show its own texels.
     std::vector<gfx::TextureLevel> strip{{4, 1, {0xFFFF0000, 0xFF00FF00, 0xFF00FF00, 0xFFFF0000}}};
@@ -105,8 +103,7 @@ TEST_F(OverlayTest, SpriteDrawsInOrderWithSourceRectAndCentre) {
 }
 
 TEST_F(OverlayTest, OverlayScaleDrawsLogicalPixelsLarger) {
-    REQUIRE_GL();
-    ASSERT_TRUE(gfx::gl::SetOverlayScale(device_.get(), 2.0f));
+    ASSERT_TRUE(gfx::gl::SetOverlayScale(device_, 2.0f));
     sprite_->Begin(gfx::SPRITE_ALPHABLEND);
     sprite_->SetTransform(vmath::MatrixScaling(5, 5, 1) * vmath::MatrixTranslation(10, 10, 0));
     sprite_->Draw(white_.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
@@ -117,7 +114,6 @@ TEST_F(OverlayTest, OverlayScaleDrawsLogicalPixelsLarger) {
 }
 
 TEST_F(OverlayTest, CyrillicTextIsAlignedInsideItsRectangle) {
-    REQUIRE_GL();
     MakeFont();
     const gfx::Rect r{10, 20, 150, 40};
     const std::string text = "Привет";
@@ -148,7 +144,6 @@ TEST_F(OverlayTest, CyrillicTextIsAlignedInsideItsRectangle) {
 }
 
 TEST_F(OverlayTest, TextIsClippedUnlessNoClipAndWrapsAtSpaces) {
-    REQUIRE_GL();
     MakeFont();
     const std::string text = "Осмотреть конструкцию";
     Text(text, {10, 10, 40, 40}, gfx::DT_LEFT);
@@ -176,12 +171,11 @@ TEST_F(OverlayTest, TextIsClippedUnlessNoClipAndWrapsAtSpaces) {
 }
 
 TEST_F(OverlayTest, TextKeepsItsLogicalSizeUnderAnOverlayScale) {
-    REQUIRE_GL();
     MakeFont();
     const int h1 = Text("Цель", {10, 10, 150, 40}, gfx::DT_LEFT);
     const Box2 one = LitBounds();
     ASSERT_FALSE(one.Empty());
-    gfx::gl::SetOverlayScale(device_.get(), 2.0f);
+    gfx::gl::SetOverlayScale(device_, 2.0f);
     device_->Clear(gfx::CLEAR_TARGET, 0xFF000000, 1.0f, 0);
     const int h2 = Text("Цель", {10, 10, 150, 40}, gfx::DT_LEFT);
     const Box2 two = LitBounds();
@@ -192,7 +186,6 @@ TEST_F(OverlayTest, TextKeepsItsLogicalSizeUnderAnOverlayScale) {
 }
 
 TEST_F(OverlayTest, TextJoinsAnOpenSpriteBatch) {
-    REQUIRE_GL();
     MakeFont();
     sprite_->Begin(gfx::SPRITE_ALPHABLEND);
     sprite_->SetTransform(vmath::MatrixTranslation(0, 50, 0));

@@ -76,19 +76,18 @@ TEST(GlSystemTest, OffersOneCapableHalDeviceWithoutMultisampling) {
 }
 
 TEST_F(GlDeviceTest, CreatesDevicesOnlyWhereItOffersThem) {
-    REQUIRE_GL();
     gfx::AdapterIdentifier id;
-    ASSERT_EQ(system_->GetAdapterIdentifier(0, &id), gfx::S_OK);
+    ASSERT_EQ(gl_->system->GetAdapterIdentifier(0, &id), gfx::S_OK);
     EXPECT_FALSE(id.description.empty());
-    gfx::PresentParameters p = params_;
+    gfx::PresentParameters p = gl_->params;
     std::unique_ptr<gfx::Device> other;
-    EXPECT_EQ(system_->CreateDevice(0, DeviceType::REF, nullptr, 0, &p, &other),
+    EXPECT_EQ(gl_->system->CreateDevice(0, DeviceType::REF, nullptr, 0, &p, &other),
               gfx::D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(system_->CreateDevice(3, DeviceType::HAL, nullptr, 0, &p, &other),
+    EXPECT_EQ(gl_->system->CreateDevice(3, DeviceType::HAL, nullptr, 0, &p, &other),
               gfx::D3DERR_NOTAVAILABLE);
     EXPECT_FALSE(other);
     p.multiSampleType = 4;
-    EXPECT_TRUE(gfx::Failed(system_->CreateDevice(0, DeviceType::HAL, nullptr, 0, &p, &other)));
+    EXPECT_TRUE(gfx::Failed(gl_->system->CreateDevice(0, DeviceType::HAL, nullptr, 0, &p, &other)));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// Building blocks and trees for the model tests.
+// Blocks and trees built by hand, with the colour counters kept right.
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -8,7 +8,7 @@
 #include "model/block.h"
 #include "model/construction.h"
 
-namespace testutil {
+namespace testsupport {
 
 inline std::unique_ptr<BlockNode> Block(int colour, vmath::Vec3 offset,
                                         vmath::Vec3 axis = {0, 2, 0}, float angle = 0,
@@ -53,10 +53,17 @@ inline void FillRandomTree(CVelVorlaModel& model, std::mt19937& rng, int count) 
     }
 }
 
+// Replaces the construction with top-level blocks at the given centres.
+inline void PlaceBlocks(CVelVorlaSystem& system, const std::vector<vmath::Vec3>& centres,
+                        int colour = 2, int selfLit = 0) {
+    system.ClearModel();
+    for (const auto& c : centres) AddTop(system.model, Block(colour, c)).selfLit = selfLit;
+}
+
 // A chain: each block the only child of the one before.
 inline void FillChain(CVelVorlaModel& model, int depth) {
     BlockNode* tip = &AddTop(model, Block(2, {0, 0, 0}));
     for (int i = 1; i < depth; ++i) tip = &AddChild(model, *tip, Block(i % 5, {0, 2, 0}));
 }
 
-}  // namespace testutil
+}  // namespace testsupport

@@ -1,0 +1,320 @@
+// Undo and redo of every kind of edit, against the construction's own bytes as the file
+// would hold them.
+#include "model/history.h"
+
+#include <random>
+#include <vector>
+
+#include "model/edit/edit_fixture.h"
+#include "model/edit/editing.h"
+#include "model/edit/twisting.h"
+#include "model/vvl_codec.h"
+
+using namespace vmath;
+
+namespace {
+
+InputMessage Mouse(MessageKind kind, int x, int y, unsigned buttons) {
+    InputMessage m;
+    m.kind = kind;
+    m.x = x;
+    m.y = y;
+    m.buttons = buttons;
+    return m;
+}
+
+// Far from everything: twist presses always grab a block, never the ring.
+const Vec3 kNoRing{1000, 1000, 1000};
+
+class HistoryTest : public EditFixture {
+  protected:
+    HistoryTest() { sys.randomColour = 0; }
+
+    // The tree exactly as a file stores it (camera and settings fixed: they are no steps).
+    std::vector<uint8_t> Bytes() const {
+        return EncodeConstruction(CameraRecord{}, ConstructionSettings{}, sys.model);
+    }
+
+    // Counters recounted block by block, and every child linked to its parent.
+    void ExpectCountersAndLinks() const {
+        int counts[6] = {};
+        std::vector<const BlockNode*> pending;
+        for (const BlockNode& b : sys.model.topBlocks) {
+            EXPECT_EQ(b.parent, nullptr);
+            pending.push_back(&b);
+        }
+        while (!pending.empty()) {
+            const BlockNode* b = pending.back();
+            pending.pop_back();
+            ++counts[b->colour];
+            ++counts[5];
+            for (const BlockNode& c : b->children) {
+                EXPECT_EQ(c.parent, b);
+                pending.push_back(&c);
+            }
+        }
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(sys.model.colourCounts[i], counts[i]) << i;
+    }
+
+    // A ray onto face `face` (0..5) of a block with this world transform, at (u, v) off the
+    // face's centre, coming from outside.
+    static Ray RayOnto(const Mat4& world, int face, float u, float v) {
+        const float side = face % 2 ? -1.0f : 1.0f;
+        Vec3 local, outward;
+        float* c = &local.x;
+        c[face / 2] = side;
+        c[(face / 2 + 1) % 3] = u;
+        c[(face / 2 + 2) % 3] = v;
+        (&outward.x)[face / 2] = side;
+        const Vec3 p = Vec3TransformCoord(local, world);
+        const Vec3 n = Normalize(Vec3TransformCoord(local + outward, world) - p);
+        return {p + n * 3.0f, -n};
+    }
+    Ray RandomRay(std::mt19937& rng) const {
+        const auto worlds = WorldTransforms();
+        auto it = worlds.begin();
+        std::advance(it, rng() % worlds.size());
+        std::uniform_real_distribution<float> off(-0.7f, 0.7f);
+        return RayOnto(it->second, static_cast<int>(rng() % 6), off(rng), off(rng));
+    }
+
+    // A left press, a few moves and the release, as the dispatcher brackets them.
+    void TwistDrag(const Ray& ray, std::mt19937& rng) {
+        sys.history.BeginGesture();
+        BeginTwist(sys, camera.Setup(), meshes, ray, kNoRing);
+        InputMessage m = Mouse(MessageKind::LButtonDown, 400, 300, vk::MK_LBUTTON);
+        camera.mouse.OnMouseMessage(1.0f, m);
+        TwistMouse(sys, camera.mouse, m, 400, 300, 800, 600, camera.orientation);
+        for (int i = 0; i < 3; ++i) {
+            const int x = 400 + static_cast<int>(rng() % 301) - 150;
+            const int y = 300 + static_cast<int>(rng() % 301) - 150;
+            m = Mouse(MessageKind::MouseMove, x, y, vk::MK_LBUTTON);
+            TwistMouse(sys, camera.mouse, m, x, y, 800, 600, camera.orientation);
+        }
+        camera.mouse.OnMouseMessage(1.1f, Mouse(MessageKind::LButtonUp, 400, 300, 0));
+        sys.history.EndGesture();
+    }
+};
+
+}  // namespace
+
+TEST_F(HistoryTest, RandomEditsUndoAndRedoToTheExactBytes) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 rng(seed);
+        sys.ResetConstruction();
+        sys.randomColour = 0;
+        // states[i]: the bytes after i steps; `at`: the state the construction is in.
+        std::vector<std::vector<uint8_t>> states{Bytes()};
+        size_t at = 0;
+        auto stepped = [&] {
+            states.resize(at + 1);
+            states.push_back(Bytes());
+            ++at;
+        };
+        for (int op = 0; op < 300; ++op) {
+            sys.SelectColour(static_cast<int>(rng() % 5));
+            const unsigned kind = rng() % 10;
+            if (kind == 0 || kind == 1) {
+                sys.history.BeginGesture();
+                if (AddBlockAt(sys, camera.Setup(), meshes, RandomRay(rng))) stepped();
+                sys.history.EndGesture();
+            } else if (kind == 2 && sys.model.Total() > 3) {
+                if (DeleteBlockAt(sys, camera.Setup(), meshes, RandomRay(rng))) stepped();
+            } else if (kind == 3) {
+                // A stroke over a few blocks, each in its own colour.
+                sys.history.BeginGesture();
+                sys.lastPainted = nullptr;
+                bool hit = false;
+                for (int i = 0; i < 4; ++i) {
+                    sys.SelectColour(static_cast<int>(rng() % 5));
+                    hit |= PaintBlockAt(sys, camera.Setup(), meshes, RandomRay(rng));
+                }
+                sys.history.EndGesture();
+                if (hit) stepped();
+            } else if (kind == 4) {
+                const std::vector<uint8_t> before = Bytes();
+                TwistDrag(RandomRay(rng), rng);
+                if (Bytes() != before) stepped();
+            } else if (kind == 5 && sys.twistSelected) {
+                const std::vector<uint8_t> before = Bytes();
+                CancelTwist(sys);
+                if (Bytes() != before) stepped();
+            } else if (kind == 6 || kind == 7) {
+                for (unsigned n = rng() % 4; n > 0 && at > 0; --n) {
+                    ASSERT_TRUE(UndoEdit(sys));
+                    --at;
+                    ASSERT_EQ(Bytes(), states[at]) << "undo, seed " << seed << " op " << op;
+                }
+            } else if (kind >= 8) {
+                for (unsigned n = rng() % 4; n > 0 && at + 1 < states.size(); --n) {
+                    ASSERT_TRUE(RedoEdit(sys));
+                    ++at;
+                    ASSERT_EQ(Bytes(), states[at]) << "redo, seed " << seed << " op " << op;
+                }
+            }
+            ASSERT_EQ(sys.history.UndoCount(), at) << "seed " << seed << " op " << op;
+            ASSERT_EQ(sys.history.RedoCount(), states.size() - 1 - at);
+        }
+        ExpectCountersAndLinks();
+        // All the way back to the new construction and forward to the last edit.
+        while (at > 0) {
+            ASSERT_TRUE(UndoEdit(sys));
+            ASSERT_EQ(Bytes(), states[--at]) << "seed " << seed;
+        }
+        EXPECT_FALSE(UndoEdit(sys));
+        ExpectCountersAndLinks();
+        while (at + 1 < states.size()) {
+            ASSERT_TRUE(RedoEdit(sys));
+            ASSERT_EQ(Bytes(), states[++at]) << "seed " << seed;
+        }
+        EXPECT_FALSE(RedoEdit(sys));
+        ExpectCountersAndLinks();
+    }
+}
+
+TEST_F(HistoryTest, SavedStateIsTheOneLastSavedOrLoaded) {
+    const Ray front = RayOnto(MatrixIdentity(), 5, 0.3f, 0.2f);  // the -z face
+    ASSERT_EQ(sys.saved, 1);
+    // A drag that comes back to where it started changed nothing.
+    BlockNode* first = sys.model.topBlocks.Front();
+    sys.history.BeginGesture();
+    first->angle = 0.5f;
+    sys.history.Twisted(first, {first->offset, first->axis, 0.0f});
+    first->angle = 0.0f;
+    sys.history.Twisted(first, {first->offset, first->axis, 0.5f});
+    sys.history.EndGesture();
+    EXPECT_EQ(sys.saved, 1);
+    EXPECT_FALSE(sys.history.CanUndo());
+
+    ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, front));
+    EXPECT_EQ(sys.saved, 0);
+    UndoEdit(sys);
+    EXPECT_EQ(sys.saved, 1);  // back at the new construction: nothing to ask about
+    RedoEdit(sys);
+    EXPECT_EQ(sys.saved, 0);
+
+    // Saved after one paint: two undos leave it, two redos come back to it.
+    PaintBlockAt(sys, camera.Setup(), meshes, front);
+    sys.saved = 1;  // what a successful save does
+    UndoEdit(sys);
+    UndoEdit(sys);
+    EXPECT_EQ(sys.saved, 0);
+    RedoEdit(sys);
+    EXPECT_EQ(sys.saved, 0);
+    RedoEdit(sys);
+    EXPECT_EQ(sys.saved, 1);
+
+    // Twists and untwists are unsaved changes too, each a step.
+    std::mt19937 rng(7);
+    TwistDrag(front, rng);
+    EXPECT_EQ(sys.saved, 0);
+    sys.saved = 1;
+    CancelTwist(sys);
+    EXPECT_EQ(sys.saved, 0);
+    UndoEdit(sys);
+    EXPECT_EQ(sys.saved, 1);
+
+    // A new edit after an undo drops the saved state from the history for good.
+    UndoEdit(sys);
+    ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, front));
+    EXPECT_FALSE(sys.history.CanRedo());
+    while (UndoEdit(sys)) EXPECT_EQ(sys.saved, 0);
+
+    // A new construction or a loaded one starts an empty history at a saved state.
+    sys.ResetConstruction();
+    EXPECT_FALSE(sys.history.CanUndo());
+    EXPECT_FALSE(sys.history.CanRedo());
+    AddBlockAt(sys, camera.Setup(), meshes, front);
+    UndoEdit(sys);
+    EXPECT_EQ(sys.saved, 1);
+}
+
+TEST_F(HistoryTest, AnUntwistInTheMiddleOfADragIsAStepOfItsOwn) {
+    Empty();
+    AddTop({-2, 0, 0}, {0, 2, 0}, 0, 0);
+    const Ray onLeft = RayOnto(MatrixTranslation(-2, 0, 0), 5, 0.3f, 0.3f);
+    sys.history.BeginGesture();
+    BeginTwist(sys, camera.Setup(), meshes, onLeft, kNoRing);
+    BlockNode* left = sys.pickedBlock;
+    ASSERT_NE(left, nullptr);
+    left->angle = 0.5f;  // as if dragged, recorded as a turn
+    sys.history.Twisted(left, {left->offset, left->axis, 0.0f});
+    left->angle = 0.9f;
+    sys.history.Twisted(left, {left->offset, left->axis, 0.5f});
+    CancelTwist(sys);  // Backspace while the button is still held
+    left->angle = 0.2f;
+    sys.history.Twisted(left, {left->offset, left->axis, 0.0f});
+    sys.history.EndGesture();
+    EXPECT_EQ(sys.history.UndoCount(), 3u);
+    UndoEdit(sys);
+    EXPECT_EQ(left->angle, 0.0f);
+    UndoEdit(sys);
+    EXPECT_EQ(left->angle, 0.9f);
+    UndoEdit(sys);
+    EXPECT_EQ(left->angle, 0.0f);
+    // The twist selection stays on the block, its ring following it.
+    EXPECT_EQ(sys.twistSelected, 1);
+    EXPECT_EQ(sys.pickedBlock, left);
+}
+
+TEST_F(HistoryTest, NoEditingStateKeepsABlockThatUndoTookAway) {
+    const Ray front = RayOnto(MatrixIdentity(), 5, 0.3f, 0.2f);
+    ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, front));
+    BlockNode* added = sys.model.topBlocks.Front()->children.Front();
+    // The new block is picked, selected for twisting, painted last, and being dragged.
+    const Ray onAdded = RayOnto(MatrixTranslation(0, 0, -2), 5, 0.3f, 0.2f);
+    BeginTwist(sys, camera.Setup(), meshes, onAdded, kNoRing);
+    ASSERT_EQ(sys.pickedBlock, added);
+    sys.lastPainted = added;
+    sys.paintDragging = 1;
+    ASSERT_EQ(sys.twistDragging, 1);
+
+    UndoEdit(sys);
+    EXPECT_EQ(sys.model.Total(), 1);
+    EXPECT_EQ(sys.pickedBlock, nullptr);
+    EXPECT_EQ(sys.pickHit, 0);
+    EXPECT_EQ(sys.twistSelected, 0);
+    EXPECT_EQ(sys.twistDragging, 0);
+    EXPECT_EQ(sys.lastPainted, nullptr);
+    EXPECT_EQ(sys.paintDragging, 0);
+
+    // Redo brings back the very same block; a redone delete lets go of it again.
+    RedoEdit(sys);
+    EXPECT_EQ(sys.model.topBlocks.Front()->children.Front(), added);
+    ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, onAdded));
+    UndoEdit(sys);
+    SelectTwistBlock(sys, camera.Setup(), meshes, onAdded);
+    ASSERT_EQ(sys.pickedBlock, added);
+    sys.lastPainted = added;
+    RedoEdit(sys);
+    EXPECT_EQ(sys.pickedBlock, nullptr);
+    EXPECT_EQ(sys.twistSelected, 0);
+    EXPECT_EQ(sys.lastPainted, nullptr);
+}
+
+TEST_F(HistoryTest, MemoryIsBoundedAndTheOldestStepsGoFirst) {
+    Empty();
+    AddTop({0, 0, 0});
+    const Ray front = RayOnto(MatrixIdentity(), 5, 0.3f, 0.2f);
+    for (int i = 0; i < 1000; ++i) {
+        sys.SelectColour(i % 5);
+        sys.lastPainted = nullptr;
+        PaintBlockAt(sys, camera.Setup(), meshes, front);
+    }
+    const size_t thousand = sys.history.MemoryUsed();
+    EXPECT_EQ(sys.history.UndoCount(), 1000u);
+    // Steps cost what they changed: a paint step is far smaller than a block list of any size.
+    EXPECT_LT(thousand, 1000u * 200u);
+
+    sys.history.SetMemoryLimit(thousand / 10);
+    EXPECT_LE(sys.history.MemoryUsed(), thousand / 10);
+    const size_t kept = sys.history.UndoCount();
+    EXPECT_GT(kept, 50u);
+    EXPECT_LT(kept, 150u);
+    // The newest steps are the ones kept: undoing all of them ends on the colour painted
+    // 1000 - kept paints ago.
+    while (UndoEdit(sys)) {
+    }
+    EXPECT_EQ(sys.model.topBlocks.Front()->colour, static_cast<int>((999 - kept) % 5));
+    EXPECT_EQ(sys.saved, 0);  // the saved state went with the oldest steps
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The user's side of the services, scripted: dialogs answer from queues and record what
+// they were asked; settings live in memory; window and message-box hosts record requests.
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "d3dframework/platform_hooks.h"
+#include "services/services.h"
+
+namespace testsupport {
+
+// Answers queued by the test. A question nobody scripted is answered with Cancel (or no
+// path, no colour) and counted in `unexpected`; a message with only an OK button needs no
+// answer.
+class ScriptedDialogs : public app::Dialogs {
+  public:
+    struct Message {
+        std::string text, caption;
+        app::MsgButtons buttons;
+        app::MsgIcon icon;
+    };
+    std::deque<app::MsgResult> answers;
+    std::deque<std::optional<std::string>> openPaths, savePaths;
+    std::deque<std::optional<uint32_t>> colours;
+    std::vector<Message> messages;
+    std::vector<std::string> openStarts, saveStarts, urls;
+    std::vector<uint32_t> colourStarts;  // the colour each chooser opened with
+    int unexpected = 0;
+    // Called while a dialog is "open" (to look at the paused state).
+    std::function<void()> whileOpen;
+
+    app::MsgResult ShowMessage(const std::string& text, const std::string& caption,
+                               app::MsgButtons buttons, app::MsgIcon icon) override;
+    std::optional<std::string> AskOpenPath(const std::string& startName) override;
+    std::optional<std::string> AskSavePath(const std::string& startName) override;
+    std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
+    void OpenUrl(const std::string& url) override { urls.push_back(url); }
+};
+
+class MemorySettings : public app::SettingsStore {
+  public:
+    std::map<std::string, uint32_t> dwords;
+    std::map<std::string, std::string> strings;
+    int flushes = 0;
+
+    std::optional<uint32_t> ReadDword(const std::string& name) override;
+    std::optional<std::string> ReadString(const std::string& name) override;
+    bool WriteDword(const std::string& name, uint32_t value) override;
+    bool WriteString(const std::string& name, const std::string& value) override;
+    bool Flush() override;
+};
+
+class FakeMessageBoxes : public d3dfw::MessageBoxHost {
+  public:
+    struct Shown {
+        std::string text, caption;
+        d3dfw::MessageIcon icon;
+    };
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     d3dfw::MessageIcon icon) override {
+        shown.push_back({text, caption, icon});
+    }
+    std::vector<Shown> shown;
+};
+
+// Rectangles per window, and a record of every request the framework makes.
+class FakeWindows : public d3dfw::WindowHost {
+  public:
+    struct Window {
+        gfx::Rect window;  // screen
+        int clientWidth = 0, clientHeight = 0;
+    };
+
+    gfx::Rect WindowRect(gfx::WindowHandle w) const override;
+    gfx::Rect ClientRect(gfx::WindowHandle w) const override;
+    void RestoreWindowRect(gfx::WindowHandle w, const gfx::Rect& r) override {
+        restored.push_back({w, r});
+    }
+    void SetFullScreenFrame(gfx::WindowHandle w, bool fullScreen) override {
+        frames.push_back({w, fullScreen});
+    }
+    void PostClose(d3dfw::CloseTarget target) override { closes.push_back(target); }
+    void ClipCursor(const gfx::Rect* r) override {
+        clips.push_back(r ? *r : gfx::Rect{-1, -1, -1, -1});
+    }
+
+    // Resizes a window's client area (and its outer rectangle with it).
+    void Resize(gfx::WindowHandle w, int width, int height);
+
+    std::map<gfx::WindowHandle, Window> windows;
+    std::vector<std::pair<gfx::WindowHandle, gfx::Rect>> restored;
+    std::vector<std::pair<gfx::WindowHandle, bool>> frames;
+    std::vector<d3dfw::CloseTarget> closes;
+    std::vector<gfx::Rect> clips;  // (-1 -1 -1 -1) for a release
+};
+
+}  // namespace testsupport
