@@ -3,7 +3,7 @@
 // target must hold the whole old or the whole new document, byte for byte, and no more
 // than the one temporary the killed save may have left; the next save clears it.
 //
-// VORLA_SAVE_KILLS sets how many kills to reach: 60 by default, about 15 s on an idle
+// VORLA_SAVE_KILLS sets how many kills to reach: 40 by default, about 10 s on an idle
 // machine under the sanitizers; the long runs (VORLA_SAVE_KILLS=1000) are for changes to
 // the save path.
 #include <fcntl.h>
@@ -59,7 +59,7 @@ class SaveKill : public ::testing::Test {
 };
 
 TEST_F(SaveKill, EveryKilledSaveLeavesTheWholeOldOrTheWholeNewDocument) {
-    int wanted = 60;
+    int wanted = 40;
     if (const char* env = std::getenv("VORLA_SAVE_KILLS")) wanted = std::max(1, std::atoi(env));
 
     // Two different constructions of 200,000 blocks: documents of the same size (8.8 MB),
