@@ -69,6 +69,8 @@ CApp::CApp(StartOptions options) : options_(std::move(options)) {
     // the capture the mouse tracker asks for.
     services.mouseCapture = nullptr;
     form_ = std::make_unique<CAppForm>(services, options_.startFolder);
+    form_->samplesFolder =
+        options_.samplesFolder.empty() ? InstalledSamplesFolder() : options_.samplesFolder;
     view_->SetForm(form_.get());
     frame_->SetForm(form_.get());
 
@@ -89,6 +91,17 @@ CApp::CApp(StartOptions options) : options_(std::move(options)) {
         [this](const InputMessage& msg) { return HandleInput(msg); },
         [this](bool active) { OnActivation(active); });
     qApp->installEventFilter(hook_);
+}
+
+std::string InstalledSamplesFolder() {
+    // Beside the program (the build tree, a portable copy), or in its share folder after
+    // `cmake --install`.
+    const QDir program(QCoreApplication::applicationDirPath());
+    for (const char* relative : {"Models", "../share/vorla/Models"}) {
+        const QString folder = QDir::cleanPath(program.filePath(QString::fromUtf8(relative)));
+        if (QDir(folder).exists()) return QFile::encodeName(folder).toStdString();
+    }
+    return {};
 }
 
 CApp::~CApp() {

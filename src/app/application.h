@@ -24,9 +24,14 @@ class CGlView;
 class InputHook;
 class QtWindowHost;
 
+// The Models folder of sample constructions installed with the program; empty if none.
+std::string InstalledSamplesFolder();
+
 struct StartOptions {
     std::string file;         // document named on the command line (may be empty)
     std::string startFolder;  // empty: the current directory
+    // The sample constructions; empty: the Models folder installed with the program.
+    std::string samplesFolder;
     // Replacements for tests; null means the real ones.
     Dialogs* dialogs = nullptr;
     SettingsStore* settings = nullptr;

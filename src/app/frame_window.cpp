@@ -3,11 +3,17 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressDialog>
+#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
+#include <thread>
 
 #include "app/core/app_form.h"
 #include "app/gl_view.h"
@@ -122,12 +128,53 @@ void CAppFrameWnd::ViewSize(int* width, int* height) {
     *height = view_->height();
 }
 
+bool CAppFrameWnd::SaveViewImage(const std::string& path, const std::string& format,
+                                 std::string* error) {
+    // The view draws into its framebuffer at device resolution, overlays included.
+    QImage image = view_->grabFramebuffer();
+    if (image.isNull()) {
+        *error = "the view has no picture to save";
+        return false;
+    }
+    // The scene is opaque whatever alpha the framebuffer keeps.
+    image = image.convertToFormat(QImage::Format_RGB32);
+    // Written beside the target and renamed over it: a failed write leaves nothing half done.
+    QSaveFile out(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, format.c_str(), 95) || !out.commit()) {
+        *error = out.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+void CAppFrameWnd::RunWhileWaiting(const std::string& text, const std::function<void()>& work) {
+    // The work runs beside the event loop, so the window keeps painting; the modal dialog
+    // (shown only if the work lasts) holds back the user's input until it is done.
+    QProgressDialog dialog(QString::fromStdString(text), QString(), 0, 0, this);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(400);
+    QEventLoop loop;
+    waiting_ = true;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    // Keys and clicks wait until the work is done (also before the dialog shows).
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    waiting_ = false;
+}
+
 void CAppFrameWnd::FitViewTo(int w, int h) {
     const QSize extra = size() - view_->size();
     resize(w + extra.width(), h + extra.height());
 }
 
 void CAppFrameWnd::closeEvent(QCloseEvent* event) {
+    if (waiting_) {  // the work in progress reads the construction: not now
+        event->ignore();
+        return;
+    }
     if (closing_) {
         event->accept();
         return;

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     }
     constexpr char kUsage[] =
         "usage: vorla [file.vvl]\n"
-        "       vorla --render out.png [--width W] [--height H] [--overlays] file.vvl\n";
+        "       vorla --render out.png [--width W] [--height H] [--overlays] [--fit]\n"
+        "                              [--background RRGGBB] file.vvl\n";
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << kUsage;
         return 0;

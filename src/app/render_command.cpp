@@ -3,22 +3,27 @@
 #include <QFile>
 #include <QImage>
 #include <QSaveFile>
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <ostream>
 
 #include "camera/camera.h"
 #include "interaction/document.h"
+#include "interaction/framing.h"
 #include "model/construction.h"
 #include "platform/gfx/gl/headless_device.h"
 #include "render/headless.h"
+#include "render/screen_overlays.h"
 
 namespace app::shell {
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: vorla --render out.png [--width W] [--height H] [--overlays] file.vvl";
+    "usage: vorla --render out.png [--width W] [--height H] [--overlays] [--scale S]\n"
+    "                              [--fit] [--background RRGGBB] file.vvl";
 
 bool ParseSize(const std::string& text, int* value) {
     int v = 0;
@@ -27,6 +32,32 @@ bool ParseSize(const std::string& text, int* value) {
     if (ec != std::errc() || p != end || v < 1 || v > kMaxRenderSize) return false;
     *value = v;
     return true;
+}
+
+bool ParseScale(const std::string& text, double* value) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, v);
+    if (ec != std::errc() || p != end || !(v > 0) || v > kMaxRenderScale) return false;
+    *value = v;
+    return true;
+}
+
+// Six hexadecimal digits, with or without a leading '#'.
+bool ParseColour(std::string text, uint32_t* value) {
+    if (!text.empty() && text[0] == '#') text.erase(0, 1);
+    if (text.size() != 6) return false;
+    uint32_t v = 0;
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, v, 16);
+    if (ec != std::errc() || p != end) return false;
+    *value = v;
+    return true;
+}
+
+// Picture size in device pixels for a view of `size` logical pixels.
+int DeviceSize(int size, double scale) {
+    return std::max(1, static_cast<int>(std::lround(size * scale)));
 }
 
 }  // namespace
@@ -47,8 +78,23 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
                 *error = a + " must be a whole number from 1 to " + std::to_string(kMaxRenderSize);
                 return std::nullopt;
             }
+        } else if (a == "--scale") {
+            if (i + 1 >= args.size() || !ParseScale(args[i + 1], &request.scale)) {
+                *error = "--scale needs a number above 0 and at most 8";
+                return std::nullopt;
+            }
+            ++i;
         } else if (a == "--overlays") {
             request.overlays = true;
+        } else if (a == "--fit") {
+            request.fit = true;
+        } else if (a == "--background") {
+            uint32_t colour = 0;
+            if (i + 1 >= args.size() || !ParseColour(args[++i], &colour)) {
+                *error = "--background needs a colour as six hexadecimal digits RRGGBB";
+                return std::nullopt;
+            }
+            request.background = colour;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             *error = "unknown option " + a;
             return std::nullopt;
@@ -59,6 +105,12 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
     if (positional.size() != 2) {
         *error = positional.size() < 2 ? "an output image and a .vvl file are needed"
                                        : "too many arguments";
+        return std::nullopt;
+    }
+    if (DeviceSize(request.width, request.scale) > kMaxRenderSize ||
+        DeviceSize(request.height, request.scale) > kMaxRenderSize) {
+        *error = "the picture would be larger than " + std::to_string(kMaxRenderSize) +
+                 " pixels; use a smaller size or scale";
         return std::nullopt;
     }
     request.output = positional[0];
@@ -80,23 +132,38 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
         err << "vorla: " << request.input << ": " << r.message << "\n";
         return kRenderExitBadFile;
     }
-    // The stored orientation and distances become the view, as after opening in the editor.
+    // The stored orientation and distances become the view, as after opening in the editor;
+    // or the whole construction is framed (a construction without a visible block keeps
+    // the file's camera).
     camera.Apply(nullptr);
+    if (request.fit)
+        FrameConstruction(system.model.topBlocks, camera,
+                          static_cast<float>(request.width) / static_cast<float>(request.height));
+    if (request.background) system.backgroundColour = *request.background;
     // The overlays follow the user's display switches in the editor; here they are on or
     // off as asked.
     system.showHints = request.overlays ? 1 : 0;
     system.showButtons = request.overlays ? 1 : 0;
 
+    const int pixelWidth = DeviceSize(request.width, request.scale);
+    const int pixelHeight = DeviceSize(request.height, request.scale);
     std::string error;
-    auto gl = gfx::gl::OpenHeadlessDevice(static_cast<uint32_t>(request.width),
-                                          static_cast<uint32_t>(request.height), &error);
+    auto gl = gfx::gl::OpenHeadlessDevice(static_cast<uint32_t>(pixelWidth),
+                                          static_cast<uint32_t>(pixelHeight), &error);
     if (!gl) {
         err << "vorla: " << error << "\n";
         return kRenderExitBadFile;
     }
+    // The overlays as the editor's window draws them, in logical pixels scaled up.
+    gfx::gl::SetOverlayScale(gl->device.get(), static_cast<float>(request.scale));
+    render::ScreenOverlays overlays;
+    render::HeadlessOptions options;
+    options.overlays = request.overlays ? &overlays : nullptr;
+    options.viewWidth = request.width;
+    options.viewHeight = request.height;
     render::RenderedImage image;
-    const gfx::HRESULT hr =
-        render::RenderConstructionImage(*gl->device, system, camera, &image, &error);
+    const gfx::HRESULT hr = render::RenderConstructionImage(*gl->device, system, camera, &image,
+                                                            &error, nullptr, options);
     gl.reset();
     if (gfx::Failed(hr) || image.pixels.size() != size_t{image.width} * image.height) {
         err << "vorla: drawing failed: " << error << "\n";

@@ -1,6 +1,11 @@
 #pragma once
-// `vorla --render out.png [--width W] [--height H] [--overlays] file.vvl`: one frame of a
-// construction drawn offscreen (EGL, no display server) and written as a PNG.
+// `vorla --render out.png [--width W] [--height H] [--overlays] [--scale S] [--fit]
+// [--background RRGGBB] file.vvl`: one frame of a construction drawn offscreen (EGL, no
+// display server) and written as a PNG. W x H is the view in logical pixels; --scale S
+// draws it as a screen with S device pixels per logical pixel would show it (a picture of
+// W*S x H*S). --fit frames the whole construction instead of using the file's camera
+// (thumbnails); --background replaces the user's background colour.
+#include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -14,13 +19,17 @@ struct RenderRequest {
     int width = 800;
     int height = 600;
     bool overlays = false;
+    double scale = 1.0;
+    bool fit = false;
+    std::optional<uint32_t> background;  // 0xRRGGBB
 };
 
 inline constexpr int kRenderExitOk = 0;
 inline constexpr int kRenderExitBadFile = 1;  // unreadable or invalid document, no device
 inline constexpr int kRenderExitUsage = 2;
 
-inline constexpr int kMaxRenderSize = 8192;
+inline constexpr int kMaxRenderSize = 8192;  // of the picture, in device pixels
+inline constexpr double kMaxRenderScale = 8.0;
 
 // Parses the arguments after "--render". Empty with a message in *error on bad usage.
 std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>& args,

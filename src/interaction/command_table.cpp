@@ -27,6 +27,8 @@ constexpr std::array kCommands{
     Command{cmd::kNew,              "&Создать",                 "Ctrl+N",   {Ctrl('N')},                                     C::None,         0,                30},
     Command{cmd::kOpen,             "&Открыть...",              "Ctrl+O",   {Ctrl('O')},                                     C::None,         0,                31},
     Command{cmd::kSaveAs,           "&Сохранить как...",        "Ctrl+S",   {Ctrl('S')},                                     C::None,         0,                32},
+    Command{cmd::kExportMesh,       "&Экспорт...",              "",         {},                                              C::None,         0,                -1},
+    Command{cmd::kSaveImage,        "Сохранить &изображение...", "",        {},                                              C::None,         0,                -1},
     Command{cmd::kExit,             "&Выход",                   "",         {},                                              C::None,         0,                28},
 
     Command{cmd::kUndo,             "Отменить",                 "Ctrl+Z",   {Ctrl('Z')},                                     C::None,         0,                -1, Enable::CanUndo},
@@ -79,9 +81,19 @@ constexpr MenuEntry Sep() {
     return {K::Separator, 0, ""};
 }
 
+// clang-format off
 constexpr std::array kFile{
-    Item(cmd::kNew), Sep(), Item(cmd::kOpen), Item(cmd::kSaveAs), Sep(), Item(cmd::kExit),
+    Item(cmd::kNew),
+    Sep(),
+    Item(cmd::kOpen),
+    Item(cmd::kSaveAs),
+    Sep(),
+    Item(cmd::kExportMesh),
+    Item(cmd::kSaveImage),
+    Sep(),
+    Item(cmd::kExit),
 };
+// clang-format on
 
 constexpr std::array kActions{
     Item(cmd::kUndo),
@@ -147,6 +159,12 @@ std::span<const Command> All() {
 const Command* Find(int id) {
     for (const Command& c : kCommands)
         if (c.id == id) return &c;
+    return nullptr;
+}
+
+const Command* FindByStripButton(int code) {
+    for (const Command& c : kCommands)
+        if (c.stripButton == code) return &c;
     return nullptr;
 }
 

@@ -61,6 +61,8 @@ struct Command {
 std::span<const Command> All();
 // The command with this id, or null.
 const Command* Find(int id);
+// The command an on-screen button runs, or null (labels, the web link).
+const Command* FindByStripButton(int code);
 
 struct MenuEntry {
     enum class Kind { Item, Separator, SubmenuBegin, SubmenuEnd };

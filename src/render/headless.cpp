@@ -9,7 +9,8 @@ namespace render {
 
 gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& system,
                                      CVelCamera& camera, RenderedImage* image, std::string* error,
-                                     std::unique_ptr<AssetSource> assets) {
+                                     std::unique_ptr<AssetSource> assets,
+                                     const HeadlessOptions& options) {
     auto fail = [error](gfx::HRESULT hr, const char* what) {
         if (error) {
             char code[16];
@@ -31,6 +32,7 @@ gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& syste
     system.aboutShown = 0;
 
     SceneRenderer renderer(system, camera, std::move(assets));
+    renderer.SetOverlayPasses(options.overlays);
     hr = renderer.CreateDeviceObjects(device);
     if (gfx::Failed(hr)) {
         system.aboutShown = aboutShown;
@@ -41,10 +43,12 @@ gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& syste
     GfxCameraDevice cameraDevice(device);
     device.SetViewport({0, 0, static_cast<int>(backBuffer.width),
                         static_cast<int>(backBuffer.height), 0.0f, 1.0f});
-    renderer.ResetDeviceObjects(device, [&] {
-        camera.SetViewport(&cameraDevice, static_cast<int>(backBuffer.width),
-                           static_cast<int>(backBuffer.height));
-    });
+    const int viewWidth =
+        options.viewWidth > 0 ? options.viewWidth : static_cast<int>(backBuffer.width);
+    const int viewHeight =
+        options.viewHeight > 0 ? options.viewHeight : static_cast<int>(backBuffer.height);
+    renderer.ResetDeviceObjects(device,
+                                [&] { camera.SetViewport(&cameraDevice, viewWidth, viewHeight); });
 
     renderer.RenderScene(device, 0.0f);
     // Read before any presentation: a presented back buffer's contents are undefined.

@@ -19,12 +19,24 @@ struct RenderedImage {
     std::vector<uint32_t> pixels;  // 0xAARRGGBB, top row first
 };
 
+class OverlayPasses;
+
+struct HeadlessOptions {
+    // Drawn over the scene as the editor's window draws them; null: the scene alone.
+    OverlayPasses* overlays = nullptr;
+    // Size of the view in logical pixels (the camera's viewport, where the overlays lie);
+    // 0 takes the back buffer's. A back buffer larger than the view is a high-density
+    // screen: the device must then scale the overlays by the same ratio.
+    int viewWidth = 0, viewHeight = 0;
+};
+
 // Draws one frame at the size of the device's back buffer and reads it back. `camera`
-// is used as it stands (its view must be current); its viewport is set to the back
-// buffer. On failure returns the failing code and a message in `error` (when given).
+// is used as it stands (its view must be current); its viewport becomes the view's size.
+// On failure returns the failing code and a message in `error` (when given).
 gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& system,
                                      CVelCamera& camera, RenderedImage* image,
                                      std::string* error = nullptr,
-                                     std::unique_ptr<AssetSource> assets = nullptr);
+                                     std::unique_ptr<AssetSource> assets = nullptr,
+                                     const HeadlessOptions& options = {});
 
 }  // namespace render

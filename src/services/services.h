@@ -2,14 +2,23 @@
 // What the application core asks of the desktop around it. The Qt shell implements these;
 // tests script them.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace app {
 
 enum class MsgButtons { Ok, YesNoCancel };
 enum class MsgIcon { None, Error, Warning };
 enum class MsgResult { Ok, Yes, No, Cancel };
+
+// One file type a Save dialog offers: its filter text ("Name (*.ext)") and the suffix
+// given to a name typed without one.
+struct SaveFileType {
+    std::string filter;
+    std::string suffix;  // without the dot
+};
 
 class Dialogs {
   public:
@@ -23,6 +32,16 @@ class Dialogs {
     // The standard Save dialog: default extension "vvl", the system's own confirmation
     // before replacing an existing file. Empty on cancel.
     virtual std::optional<std::string> AskSavePath(const std::string& startName) = 0;
+    // A Save dialog titled `title` offering `types` (the first chosen at first), starting
+    // in the folder of startName; a name without an extension gets the chosen type's
+    // suffix, and replacing an existing file asks the system's confirmation. Empty on
+    // cancel (and where there is no such dialog).
+    virtual std::optional<std::string> AskSaveFile(const std::string& title,
+                                                   const std::string& startName,
+                                                   const std::vector<SaveFileType>& types) {
+        (void)title, (void)startName, (void)types;
+        return std::nullopt;
+    }
     // The colour chooser, in and out in the 0x00BBGGRR layout. Empty on cancel.
     virtual std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) = 0;
     // Opens a web address in the browser; failures are not reported.
@@ -55,6 +74,22 @@ class Shell {
     virtual void ShowFullScreen(bool fullScreen) = 0;
     // Client size of the window the scene is drawn into, in logical pixels.
     virtual void ViewSize(int* width, int* height) = 0;
+    // Writes the view as the user sees it (scene and overlays, at the view's device
+    // resolution) to `path` as "PNG" or "JPEG", complete or not at all. False with a
+    // reason in `error` on failure.
+    virtual bool SaveViewImage(const std::string& path, const std::string& format,
+                               std::string* error) {
+        (void)path, (void)format;
+        *error = "no view to save";
+        return false;
+    }
+    // Runs `work` (which only reads the construction) and returns when it is done; a
+    // desktop shell keeps its windows painted meanwhile and, when the work takes a while,
+    // shows `text` with a busy indicator. Input to the editor waits until it is done.
+    virtual void RunWhileWaiting(const std::string& text, const std::function<void()>& work) {
+        (void)text;
+        work();
+    }
 };
 
 // Colour chooser layout 0x00BBGGRR <-> display layout 0x00RRGGBB: the lowest and the

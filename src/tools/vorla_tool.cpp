@@ -14,6 +14,7 @@
 #include "interaction/document.h"
 #include "model/construction.h"
 #include "model/placement.h"
+#include "tools/export_command.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ constexpr std::string_view kUsage =
     "  blocks FILE   one line per visible block: colour index and world centre\n"
     "  new FILE      write a new construction (one green block)\n"
     "  check FILE    validate a construction file\n"
+    "  export IN.vvl OUT.ext [--detail 1|2|3] [--cubes] [--keep-hidden] [--block-size MM]\n"
+    "                mesh for other programs: .glb .gltf .obj .stl .3mf .ply\n"
     "\n"
     "vorla-tool COMMAND --help describes a command. Exit status: 0 success,\n"
     "1 unreadable or invalid file (reason on stderr), 2 bad usage.\n";
@@ -210,6 +213,8 @@ int main(int argc, char** argv) {
         std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
         return kExitOk;
     }
+
+    if (command == "export") return RunExport({args.begin() + 1, args.end()});
 
     std::string_view help;
     if (command == "info") {

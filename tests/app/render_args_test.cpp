@@ -18,12 +18,24 @@ TEST(RenderArguments, OptionsInAnyOrder) {
     EXPECT_EQ(r->width, 320);
     EXPECT_EQ(r->height, 200);
     EXPECT_TRUE(r->overlays);
+    EXPECT_EQ(r->scale, 1.0);
+    auto scaled = ParseRenderArguments({"--scale", "1.5", "a.png", "b.vvl"}, &error);
+    ASSERT_TRUE(scaled) << error;
+    EXPECT_EQ(scaled->scale, 1.5);
 
     auto defaults = ParseRenderArguments({"a.png", "b.vvl"}, &error);
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->width, 800);
     EXPECT_EQ(defaults->height, 600);
     EXPECT_FALSE(defaults->overlays);
+    EXPECT_FALSE(defaults->fit);
+    EXPECT_FALSE(defaults->background.has_value());
+
+    auto framed =
+        ParseRenderArguments({"--fit", "--background", "#1A2b3C", "a.png", "b.vvl"}, &error);
+    ASSERT_TRUE(framed) << error;
+    EXPECT_TRUE(framed->fit);
+    EXPECT_EQ(framed->background, 0x1A2B3Cu);
 }
 
 TEST(RenderArguments, BadUsageIsRefusedWithAReason) {
@@ -35,10 +47,17 @@ TEST(RenderArguments, BadUsageIsRefusedWithAReason) {
         {"--width", "0", "out.png", "a.vvl"},
         {"--height", "-5", "out.png", "a.vvl"},
         {"--width", "12x", "out.png", "a.vvl"},
+        {"--scale", "0", "out.png", "a.vvl"},
+        {"--scale", "two", "out.png", "a.vvl"},
+        {"--scale", "9", "out.png", "a.vvl"},
+        {"--width", "5000", "--scale", "2", "out.png", "a.vvl"},  // 10000 pixels wide
         {"--width", "99999999999999", "out.png", "a.vvl"},
         {"--width", "9000", "out.png", "a.vvl"},
         {"out.png", "a.vvl", "--height"},
         {"--colour", "red", "out.png", "a.vvl"},
+        {"--background", "out.png", "a.vvl"},
+        {"--background", "12345", "out.png", "a.vvl"},
+        {"--background", "12345G", "out.png", "a.vvl"},
     };
     for (const auto& args : bad) {
         std::string error;

@@ -180,6 +180,12 @@ TEST_F(FormTest, SettingsAreReadAtStart) {
 TEST_F(FormTest, DialogsStartInModelsFolderOrStartFolder) {
     CAppForm& f = Start();
     EXPECT_EQ(f.DialogStartName(), dir.string());
+    // At first start, the samples installed with the program, unless the start folder has
+    // a Models folder of its own.
+    f.samplesFolder = (dir / "samples").string();
+    EXPECT_EQ(f.DialogStartName(), dir.string()) << "only a folder that exists";
+    fs::create_directories(dir / "samples");
+    EXPECT_EQ(f.DialogStartName(), (dir / "samples" / "*.vvl").string());
     fs::create_directories(dir / "Models");
     EXPECT_EQ(f.DialogStartName(), (dir / "Models" / "*.vvl").string());
     f.lastDir = (dir / "gone").string();  // a folder that no longer exists falls back

@@ -37,6 +37,14 @@ std::optional<std::string> ScriptedDialogs::AskSavePath(const std::string& start
     return PopOr(savePaths, std::optional<std::string>(), &unexpected);
 }
 
+std::optional<std::string> ScriptedDialogs::AskSaveFile(
+    const std::string& title, const std::string&, const std::vector<app::SaveFileType>& types) {
+    saveFileTitles.push_back(title);
+    saveFileTypes.push_back(types);
+    if (whileOpen) whileOpen();
+    return PopOr(saveFilePaths, std::optional<std::string>(), &unexpected);
+}
+
 std::optional<uint32_t> ScriptedDialogs::ChooseColour(uint32_t initialColorRef) {
     colourStarts.push_back(initialColorRef);
     if (whileOpen) whileOpen();

@@ -26,6 +26,11 @@ class ScriptedDialogs : public app::Dialogs {
     std::deque<app::MsgResult> answers;
     std::deque<std::optional<std::string>> openPaths, savePaths;
     std::deque<std::optional<uint32_t>> colours;
+    // Save dialogs with file types (export, picture): the paths to answer, and the titles
+    // and offered types seen.
+    std::deque<std::optional<std::string>> saveFilePaths;
+    std::vector<std::string> saveFileTitles;
+    std::vector<std::vector<app::SaveFileType>> saveFileTypes;
     std::vector<Message> messages;
     std::vector<std::string> openStarts, saveStarts, urls;
     std::vector<uint32_t> colourStarts;  // the colour each chooser opened with
@@ -37,6 +42,8 @@ class ScriptedDialogs : public app::Dialogs {
                                app::MsgButtons buttons, app::MsgIcon icon) override;
     std::optional<std::string> AskOpenPath(const std::string& startName) override;
     std::optional<std::string> AskSavePath(const std::string& startName) override;
+    std::optional<std::string> AskSaveFile(const std::string& title, const std::string& startName,
+                                           const std::vector<app::SaveFileType>& types) override;
     std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
     void OpenUrl(const std::string& url) override { urls.push_back(url); }
 };

@@ -187,4 +187,44 @@ TEST_F(ModelTool, UsageErrorsExitTwoAndHelpExitsZero) {
     EXPECT_EQ(r.status, 1);
 }
 
+TEST_F(ModelTool, ExportWritesTheFormatOfTheExtension) {
+    const std::string in = Path("one.vvl");
+    ASSERT_EQ(Exec({"new", in}).status, 0);
+    // One cube: 12 triangles; binary STL is an 80-byte header, a 4-byte count and 50
+    // bytes per triangle.
+    ToolRun r = Exec({"export", in, Path("one.stl"), "--cubes", "--block-size", "10"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "blocks 1\ntriangles 12\n");
+    EXPECT_EQ(fs::file_size(Path("one.stl")), 80u + 4 + 12 * 50);
+
+    r = Exec({"export", in, Path("one.glb"), "--detail", "3", "--keep-hidden"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(Path("one.glb")));
+}
+
+TEST_F(ModelTool, ExportRefusesUnknownFormatsBadOptionsAndBadInput) {
+    const std::string in = Path("one.vvl");
+    ASSERT_EQ(Exec({"new", in}).status, 0);
+    ToolRun r = Exec({"export", in, Path("one.fbx")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(".glb .gltf .obj .stl .3mf .ply"), std::string::npos) << r.err;
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {"export", in},
+             {"export", in, Path("a.obj"), "--detail", "4"},
+             {"export", in, Path("a.stl"), "--block-size", "0"},
+             {"export", in, Path("a.stl"), "--block-size", "big"},
+             {"export", in, Path("a.ply"), "--shiny"}})
+        EXPECT_EQ(Exec(args).status, 2) << args.back();
+
+    ExpectOneLineReason(Exec({"export", Path("absent.vvl"), Path("a.glb")}), Path("absent.vvl"),
+                        "Не удалось открыть");
+    CVelVorlaSystem empty;
+    empty.ClearModel();
+    CVelCamera cam;
+    ASSERT_TRUE(SaveConstruction(empty, cam, Path("empty.vvl")));
+    ExpectOneLineReason(Exec({"export", Path("empty.vvl"), Path("empty.glb")}), Path("empty.glb"),
+                        "нет видимых блоков");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 4) << "no output files";
+}
+
 }  // namespace

@@ -12,6 +12,11 @@ CAppForm::CAppForm(const FormServices& services, std::string folder)
     renderer_ = std::make_unique<render::SceneRenderer>(system, camera);
     DispatchHost& host = *this;
     dispatcher_ = std::make_unique<CInputDispatcher>(system, camera, pickMeshes_, host);
+    StripHost& stripHost = *this;
+    strips_ = std::make_unique<CStripButtons>(system, camera, stripHost);
+    dispatcher_->SetStrips(strips_.get());
+    overlays_ = std::make_unique<render::ScreenOverlays>([this] { return windowed; });
+    renderer_->SetOverlayPasses(overlays_.get());
     camera.mouse.SetCaptureTarget(services_.mouseCapture);
     windowTitle = "ТОР-ВИН";
     showCursorFullscreen = true;

@@ -17,16 +17,15 @@
 #include "input/input_message.h"
 #include "interaction/command_ids.h"
 #include "interaction/dispatcher.h"
+#include "interaction/strips.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
 #include "render/camera_upload.h"
 #include "render/scene_renderer.h"
+#include "render/screen_overlays.h"
 #include "services/services.h"
 
 namespace app {
-
-// The maker's web address, opened by the web link at the right of the bottom strip.
-inline constexpr char kMakerUrl[] = "https://vorla.example.org/";
 
 struct FormServices {
     Dialogs* dialogs = nullptr;
@@ -37,7 +36,7 @@ struct FormServices {
     MouseCapture* mouseCapture = nullptr;  // may be null
 };
 
-class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
+class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private StripHost {
   public:
     // Builds the construction and camera and reads the settings. `startFolder` is the
     // process's current directory at start-up.
@@ -83,8 +82,14 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     void NewDocument();
     void OpenDocument();
     void OnDropFiles(const std::vector<std::string>& paths);
-    // The file dialogs' initial name: last folder, else the Models folder, else the start folder.
+    // The file dialogs' initial name: last folder, else the Models folder, else the
+    // sample constructions installed with the program, else the start folder.
     std::string DialogStartName() const;
+
+    // Sharing: the construction as a mesh for other programs (format by the chosen file
+    // type; detail and cubes as displayed), and the view as a PNG or JPEG picture.
+    void ExportMesh();
+    void SaveImage();
 
     // Window events.
     void SetActive(bool active);
@@ -99,15 +104,18 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     void SaveSettings();
 
     // Opens the maker's web page (the web link of the bottom strip).
-    void OpenMakerSite();
+    void OpenMakerSite() override;
 
     CVelVorlaSystem system;
     CVelCamera camera;
     std::string startFolder;
     std::string lastDir;
+    // The sample constructions installed with the program (empty when there are none).
+    std::string samplesFolder;
 
     render::SceneRenderer& Renderer() { return *renderer_; }
     CInputDispatcher& Dispatcher() { return *dispatcher_; }
+    CStripButtons& Strips() { return *strips_; }
     const PickMeshes& Meshes() const { return pickMeshes_; }
     gfx::WindowHandle ViewWindow() const { return viewWindow_; }
     gfx::WindowHandle FullScreenWindow() const { return fullScreenWindow_; }
@@ -125,12 +133,14 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     gfx::HRESULT CleanupScene() override;
 
   private:
-    // DispatchHost
+    // DispatchHost and StripHost
     float Time() const override { return time; }
     bool Windowed() const override { return windowed; }
+    void RunStripCommand(int id) override { OnCommand(id); }
     bool HasViewWindow() const override { return viewWindow_ != nullptr; }
     CameraDevice* Device() override { return CameraUpload(); }
 
+    // OnCommand without the refreshes that follow every command.
     void RunCommand(int id);
     CameraDevice* CameraUpload();
     void RefreshPickMeshes();
@@ -139,6 +149,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     void OpenCommandLineFile(const std::string& path);
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
+    // Where the export and picture dialogs start: the folder last used for them.
+    std::string ShareStartName() const;
     void ClearKeys() { system.keys.Clear(); }
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
@@ -147,6 +159,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     FormServices services_;
     std::unique_ptr<render::SceneRenderer> renderer_;
     std::unique_ptr<CInputDispatcher> dispatcher_;
+    std::unique_ptr<CStripButtons> strips_;
+    std::unique_ptr<render::ScreenOverlays> overlays_;
     std::optional<render::GfxCameraDevice> cameraUpload_;
     gfx::Device* cameraUploadDevice_ = nullptr;
     PickMeshes pickMeshes_;
@@ -156,6 +170,7 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost {
     std::map<int, bool> shownEnabled_;  // what the shell shows, by command id
     bool firstReset_ = true;
     bool shutDown_ = false;
+    std::string shareFolder_;
 };
 
 }  // namespace app

@@ -7,6 +7,7 @@
 #include "interaction/about.h"
 #include "interaction/camera_aim.h"
 #include "interaction/command_table.h"
+#include "interaction/maker.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
@@ -15,6 +16,8 @@ namespace app {
 void CAppForm::OnCommand(int id) {
     RunCommand(id);
     RefreshMenuEnabled();
+    // A hovered button's tooltip says what the button would do now.
+    strips_->Refresh();
 }
 
 void CAppForm::RunCommand(int id) {
@@ -29,6 +32,12 @@ void CAppForm::RunCommand(int id) {
         case cmd::kSaveAs:
             SaveAs();
             return;
+        case cmd::kExportMesh:
+            ExportMesh();
+            return;
+        case cmd::kSaveImage:
+            SaveImage();
+            return;
         case cmd::kExit:
             if (services_.shell) services_.shell->PostCloseToMainWindow();
             return;
@@ -42,10 +51,10 @@ void CAppForm::RunCommand(int id) {
             return;
 
         case cmd::kOrbitMode:
-            if (camera.orbitMode == 0) OnCommand(cmd::kToggleOrbit);
+            if (camera.orbitMode == 0) RunCommand(cmd::kToggleOrbit);
             return;
         case cmd::kFreeTargetMode:
-            if (camera.orbitMode == 1) OnCommand(cmd::kToggleOrbit);
+            if (camera.orbitMode == 1) RunCommand(cmd::kToggleOrbit);
             return;
         case cmd::kToggleOrbit:
             camera.ToggleOrbitMode();
@@ -54,7 +63,7 @@ void CAppForm::RunCommand(int id) {
             return;
         case cmd::kAutoSpinAround:
             if (camera.orbitMode == 1) {
-                OnCommand(cmd::kToggleAutoSpin);
+                RunCommand(cmd::kToggleAutoSpin);
             } else {
                 camera.autoSpinAround = !camera.autoSpinAround;
                 RefreshCheckMarks();
@@ -62,7 +71,7 @@ void CAppForm::RunCommand(int id) {
             return;
         case cmd::kAutoSpinTarget:
             if (camera.orbitMode == 0) {
-                OnCommand(cmd::kToggleAutoSpin);
+                RunCommand(cmd::kToggleAutoSpin);
             } else {
                 camera.autoSpinTarget = !camera.autoSpinTarget;
                 RefreshCheckMarks();
@@ -267,7 +276,7 @@ void CAppForm::OpenMakerSite() {
     LeaveFullScreenForDialog();
     ClearKeys();
     camera.mouse.ReleaseAll();
-    if (services_.dialogs) services_.dialogs->OpenUrl(kMakerUrl);
+    if (services_.dialogs) services_.dialogs->OpenUrl(maker::Url());
 }
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/core/app_form.h"
+#include "app/core/pause_scope.h"
 #include "interaction/document.h"
 
 namespace app {
@@ -28,29 +29,13 @@ std::string ParentFolder(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
-// Pause(true) now, Pause(false) when the scope ends, whatever way it ends.
-class PauseScope {
-  public:
-    explicit PauseScope(d3dfw::CD3DApplication& app) : app_(app) { app_.Pause(true); }
-    ~PauseScope() { Release(); }
-    void Release() {
-        if (held_) app_.Pause(false);
-        held_ = false;
-    }
-    PauseScope(const PauseScope&) = delete;
-    PauseScope& operator=(const PauseScope&) = delete;
-
-  private:
-    d3dfw::CD3DApplication& app_;
-    bool held_ = true;
-};
-
 }  // namespace
 
 std::string CAppForm::DialogStartName() const {
     if (!lastDir.empty() && Exists(lastDir)) return Join(lastDir, "*.vvl");
     std::string models = Join(startFolder, "Models");
     if (Exists(models)) return Join(models, "*.vvl");
+    if (Exists(samplesFolder)) return Join(samplesFolder, "*.vvl");
     return startFolder;
 }
 

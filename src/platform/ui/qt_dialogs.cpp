@@ -96,6 +96,29 @@ std::optional<std::string> QtDialogs::AskSavePath(const std::string& startName) 
     return RunFileDialog(owner, startName, true);
 }
 
+std::optional<std::string> QtDialogs::AskSaveFile(const std::string& title,
+                                                  const std::string& startName,
+                                                  const std::vector<app::SaveFileType>& types) {
+    if (types.empty()) return std::nullopt;
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    QStringList filters;
+    for (const app::SaveFileType& t : types) filters << QString::fromStdString(t.filter);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(QString::fromStdString(types.front().suffix));
+    // A name typed without an extension takes the one of the type chosen.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        const qsizetype i = filters.indexOf(filter);
+        if (i >= 0) dialog.setDefaultSuffix(QString::fromStdString(types[size_t(i)].suffix));
+    });
+    dialog.setDirectory(DialogFolder(startName));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return QFile::encodeName(QDir::toNativeSeparators(files.first())).toStdString();
+}
+
 std::optional<uint32_t> QtDialogs::ChooseColour(uint32_t initialColorRef) {
     const QColor initial(static_cast<int>(initialColorRef & 0xFF),
                          static_cast<int>((initialColorRef >> 8) & 0xFF),

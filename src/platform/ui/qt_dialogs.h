@@ -30,6 +30,8 @@ class QtDialogs : public app::Dialogs {
                                app::MsgButtons buttons, app::MsgIcon icon) override;
     std::optional<std::string> AskOpenPath(const std::string& startName) override;
     std::optional<std::string> AskSavePath(const std::string& startName) override;
+    std::optional<std::string> AskSaveFile(const std::string& title, const std::string& startName,
+                                           const std::vector<app::SaveFileType>& types) override;
     std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
     void OpenUrl(const std::string& url) override;
 

@@ -1,0 +1,88 @@
+// Mesh export as users feel it: wall-clock time from the model in memory to the finished
+// file on disk (fsync included), for each format, and the file size.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "export/mesh_export.h"
+#include "model/construction.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A random tree of editor-like blocks (every block on a face of an earlier one), so that
+// almost none of them is enclosed and every block is written.
+void Build(CVelVorlaModel& model, int count) {
+    std::mt19937 rng(99);
+    std::vector<BlockNode*> all;
+    all.reserve(static_cast<size_t>(count));
+    static const vmath::Vec3 kFaces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                          {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    for (int i = 0; i < count; ++i) {
+        auto b = std::make_unique<BlockNode>();
+        b->colour = static_cast<int>(rng() % 5);
+        b->selfLit = rng() % 10 == 0 ? 1 : 0;
+        b->offset = kFaces[rng() % 6];
+        b->axis = vmath::Abs(b->offset);
+        b->angle = static_cast<float>(rng() % 628) / 100.0f;
+        BlockNode* placed = all.empty() ? &model.topBlocks.PushBack(std::move(b))
+                                        : &all[rng() % all.size()]->AppendChild(std::move(b));
+        model.CountAdded(placed->colour);
+        all.push_back(placed);
+    }
+}
+
+// Args: block count, format index (into vexport::kFormats), detail level.
+void BM_Export(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const vexport::FormatInfo& info = vexport::kFormats[static_cast<size_t>(state.range(1))];
+    vexport::ExportOptions options;
+    options.detailLevel = static_cast<int>(state.range(2));
+    options.keepHidden = true;
+    CVelVorlaModel model;
+    Build(model, count);
+    std::string error;
+    const auto shape = vexport::LoadBlockShape(options, &error);
+    if (!shape) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const fs::path dir =
+        fs::temp_directory_path() / ("vorla-export-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path out = dir / (std::string("bench") + std::string(info.extension));
+    uintmax_t bytes = 0;
+    for (auto _ : state) {
+        vexport::ExportResult r =
+            vexport::ExportConstruction(model, *shape, out, info.format, options);
+        if (!r) {
+            state.SkipWithError(r.message.c_str());
+            break;
+        }
+        state.counters["triangles"] = static_cast<double>(r.triangles);
+    }
+    for (const auto& e : fs::directory_iterator(dir)) bytes += fs::file_size(e.path());
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+    state.SetLabel(std::string(info.extension));
+    fs::remove_all(dir);
+}
+
+}  // namespace
+
+// .glb at the default (high) detail for 10,000 and 100,000 blocks.
+BENCHMARK(BM_Export)
+    ->Args({10000, 0, 1})
+    ->Args({100000, 0, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+// Every format for 10,000 blocks.
+BENCHMARK(BM_Export)
+    ->ArgsProduct({{10000}, {1, 2, 3, 4, 5}, {1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);

@@ -1,0 +1,19 @@
+#pragma once
+// A view that shows a whole construction: from a three-quarter view above it, aimed so
+// that the construction sits in the middle of the picture, from just far enough that
+// every block is inside it. Used for thumbnails, `vorla --render --fit` and the cameras
+// stored with the sample constructions.
+#include "camera/camera.h"
+#include "model/block.h"
+
+// Everything of a block lies within this distance of its centre (cube corners; the pegs
+// reach less far).
+inline constexpr float kBlockBoundRadius = 1.7320508f;
+
+// Places the camera (orbit mode, no motion, no zoom) to frame every visible block of the
+// tree in a picture of the given aspect (width / height) with the camera's field of view,
+// leaving `margin` (a fraction of the picture's half-size) free around it. The camera's
+// projection is not touched: the caller sets the viewport as usual. Returns false and
+// changes nothing when no block is visible.
+bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float aspect,
+                       float margin = 0.06f);

@@ -1,0 +1,270 @@
+#include "interaction/strips.h"
+
+#include <algorithm>
+#include <array>
+
+#include "interaction/command_ids.h"
+#include "interaction/command_table.h"
+#include "model/colours.h"
+#include "model/modes.h"
+
+namespace strip {
+namespace {
+
+using S = State;
+
+// clang-format off
+constexpr std::array kTopButtons{
+    //        code gaps text                                   text while on                          state            value             tint        mode              right
+    TopButton{10, 0, "Показывать подсказки ( F1 )",         "Спрятать подсказки ( F1 )",          S::Hints,         0,                0xFF00FF00, -1,               false},
+    TopButton{11, 0, "Спрятать кнопки ( F2 )",              "",                                   S::ButtonsHidden, 0,                0xFF00FF00, -1,               false},
+    TopButton{12, 0, "Включить сетку ( F3 )",               "Выключить сетку ( F3 )",             S::Grid,          0,                0xFF00FF00, -1,               false},
+    TopButton{13, 0, "Включить оси ( F4 )",                 "Выключить оси ( F4 )",               S::Axes,          0,                0xFF00FF00, -1,               false},
+    TopButton{14, 1, "Высокая детализация ( F5 )",          "",                                   S::Detail,        1,                0xFF00FF00, -1,               false},
+    TopButton{15, 1, "Средняя детализация ( F6 )",          "",                                   S::Detail,        2,                0xFF00FF00, -1,               false},
+    TopButton{16, 1, "Низкая детализация ( F7 )",           "",                                   S::Detail,        3,                0xFF00FF00, -1,               false},
+    TopButton{18, 1, "Показывать в виде кубов ( F8 )",      "",                                   S::Cubes,         0,                0xFF00FF00, -1,               false},
+    TopButton{19, 2, "Цвет фона ( F9 )",                    "",                                   S::None,          0,                0xFFDDFF33, -1,               false},
+    TopButton{20, 2, "Цвет сетки ( F10 )",                  "",                                   S::None,          0,                0xFF55FFAA, -1,               false},
+    TopButton{21, 3, "Свободная цель ( Tab )",              "Вращаться вокруг Цели ( Tab )",      S::FreeTarget,    0,                0xFFFF33FF, -1,               true},
+    TopButton{22, 3, "Включить автокручение ( Пробел )",    "Выключить автокручение ( Пробел )",  S::AutoSpin,      0,                0xFF7777FF, -1,               true},
+    TopButton{23, 4, "Добавить Торвин ( + )",               "",                                   S::Mode,          ModeAdd,          0xFFAAFF00, ModeAdd,          true},
+    TopButton{24, 4, "Удалить Торвин ( - )",                "",                                   S::Mode,          ModeDelete,       0xFFFF5555, ModeDelete,       true},
+    TopButton{25, 4, "Красить Торвин ( P )",                "",                                   S::Mode,          ModePaint,        0xFFFF9900, ModePaint,        true},
+    TopButton{26, 4, "Крутить Торвин ( R )",                "",                                   S::Mode,          ModeTwist,        0xFFFF5555, ModeTwist,        true},
+    TopButton{27, 5, "Центр ( Enter )",                     "",                                   S::None,          0,                0xFFFFFF00, -1,               true},
+    TopButton{17, 5, "Выбрать Центр ( T )",                 "",                                   S::Mode,          ModeChooseCentre, 0xFFAAFF55, ModeChooseCentre, true},
+    TopButton{33, 5, "Найти ближайший Торвин ( N )",        "",                                   S::None,          0,                0xFFFFAA55, -1,               true},
+    TopButton{30, 6, "Создать ( Ctrl + N )",                "",                                   S::None,          0,                0xFF5555FF, -1,               true},
+    TopButton{31, 6, "Открыть ( Ctrl + O )",                "",                                   S::None,          0,                0xFF55AAFF, -1,               true},
+    TopButton{32, 6, "Сохранить ( Ctrl + S )",              "",                                   S::None,          0,                0xFFAA33FF, -1,               true},
+};
+// clang-format on
+
+constexpr int kTopCells = static_cast<int>(kTopButtons.size());
+constexpr int kTopGaps = 7;  // six between the groups, one after the last
+
+const TopButton* FindTop(int code) {
+    for (const TopButton& b : kTopButtons)
+        if (b.code == code) return &b;
+    return nullptr;
+}
+
+// The right end of the top strip (exit in full screen, then window/full screen): the
+// button under x and the right edge its tooltip ends at, or -1.
+int RightEndButton(int width, bool windowed, int x, int* tooltipX) {
+    int e = width - kCell;
+    if (!windowed) {
+        if (x > e) {
+            *tooltipX = width;
+            return kExit;
+        }
+        e = width - 2 * kCell;
+    }
+    if (x > e) {
+        *tooltipX = e + kCell;
+        return kFullScreen;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::span<const TopButton> TopButtons() {
+    return kTopButtons;
+}
+
+bool IsOn(State state, int value, const CVelVorlaSystem& s, const CVelCamera& camera) {
+    switch (state) {
+        case S::None:
+            return false;
+        case S::Hints:
+            return s.showHints != 0;
+        case S::ButtonsHidden:
+            return s.showButtons == 0;
+        case S::Grid:
+            return s.showGrid != 0;
+        case S::Axes:
+            return s.showAxes != 0;
+        case S::Detail:
+            return s.detailLevel == value && !s.showAsCubes;
+        case S::Cubes:
+            return s.showAsCubes != 0;
+        case S::FreeTarget:
+            return camera.orbitMode == 0;
+        case S::AutoSpin:
+            return camera.orbitMode ? camera.autoSpinAround != 0 : camera.autoSpinTarget != 0;
+        case S::Mode:
+            return s.mode == value;
+    }
+    return false;
+}
+
+int TopStripGap(int width, bool windowed) {
+    const int rightEnd = windowed ? kCell : 2 * kCell;
+    return std::max(8, (width - kTopCells * kCell - rightEnd) / kTopGaps);
+}
+
+int TopCellLeft(int index, int gap) {
+    return index * kCell + kTopButtons[static_cast<size_t>(index)].gapsBefore * gap;
+}
+
+std::string ColourButtonLabel(const CVelVorlaSystem& s, int i) {
+    if (i >= 0 && i < ColourCount) return std::to_string(s.model.colourCounts[i]);
+    if (i == 6) return std::to_string(s.model.Total());
+    return "";
+}
+
+int ColourButtonWidth(int labelCharacters) {
+    return kCell + 9 * std::max(0, labelCharacters - 1);
+}
+
+void LayOutColourGroup(CVelVorlaSystem& s) {
+    s.colourButtonsWidth = 0;
+    for (int i = 0; i < 7; ++i) {
+        const int w = ColourButtonWidth(static_cast<int>(ColourButtonLabel(s, i).size()));
+        s.colourButtonWidth[i] = w;
+        s.colourButtonsWidth += w;
+    }
+}
+
+std::string Tooltip(int code, const CVelVorlaSystem& s, const CVelCamera& camera, bool windowed) {
+    const size_t k = camera.orbitMode ? 0 : 1;
+    switch (code) {
+        case kAbout:
+            return "О программе ( / )";
+        case kTotal:
+            return "Всего";
+        case kCameraLabel:
+            return std::string(s.cameraModeTags[k]) + " - " + std::string(s.cameraModeNames[k]);
+        case kWebLink:
+            return "Если Вы подключены к интернету, добро пожаловать к нам в гости";
+        case kExit:
+            return "Выход из программы";
+        case kFullScreen:
+            return windowed ? "На полный экран ( Alt + Enter )" : "Перейти в окно ( Alt + Enter )";
+        default:
+            break;
+    }
+    if (code >= kRed && code <= kRandom) return std::string(ColourCaptions[code - kRed]);
+    if (const TopButton* b = FindTop(code)) {
+        const bool on = IsOn(b->state, b->value, s, camera);
+        return on && *b->textOn ? b->textOn : b->text;
+    }
+    return "";
+}
+
+bool HitTestBottomStrip(CVelVorlaSystem& s, const CVelCamera& camera, int x) {
+    const int width = camera.viewportWidth;
+    s.stripHit = true;
+    s.tooltipLeftAnchored = true;
+    s.tooltipStyle = 1;
+    s.tooltipY = camera.viewportHeight - 42;
+
+    int code = -1;
+    if (x < kColourGroupX) {
+        code = kAbout;
+        s.tooltipX = 0;
+    } else if (x < kColourGroupX + s.colourButtonsWidth) {
+        if (!s.showButtons) return false;
+        int left = kColourGroupX;
+        for (int i = 0; i < 7; ++i) {
+            if (x < left + s.colourButtonWidth[i]) {
+                code = kRed + i;
+                s.tooltipX = left;
+                break;
+            }
+            left += s.colourButtonWidth[i];
+        }
+        if (code < 0) return false;
+    } else if (x < width - kWebLinkWidth) {
+        if (!s.showButtons || s.modifierMode != ModeNone) return false;
+        code = kCameraLabel;
+        s.tooltipX = kColourGroupX + s.colourButtonsWidth;
+    } else {
+        code = kWebLink;
+        s.tooltipX = width;
+        s.tooltipLeftAnchored = false;
+        s.tooltipY = camera.viewportHeight - 76;
+        s.tooltipStyle = 3;
+    }
+    s.hoveredButton = code;
+    s.tooltipText = Tooltip(code, s, camera, true);
+    return true;
+}
+
+bool HitTestTopStrip(CVelVorlaSystem& s, const CVelCamera& camera, bool windowed, int x) {
+    s.stripHit = true;
+    s.tooltipLeftAnchored = true;
+    s.tooltipStyle = 1;
+    s.tooltipY = 22;
+    // The right end is drawn over the cells of a narrow view, so it is found first.
+    if (int code = RightEndButton(camera.viewportWidth, windowed, x, &s.tooltipX); code >= 0) {
+        s.hoveredButton = code;
+        s.tooltipLeftAnchored = false;
+        s.tooltipText = Tooltip(code, s, camera, windowed);
+        return true;
+    }
+    if (!s.showButtons) return false;
+    const int gap = s.topStripGap;
+    for (int i = 0; i < kTopCells; ++i) {
+        const int left = TopCellLeft(i, gap);
+        if (x < left) return false;  // in the gap before this cell
+        if (x >= left + kCell) continue;
+        const TopButton& b = kTopButtons[static_cast<size_t>(i)];
+        s.hoveredButton = b.code;
+        s.tooltipLeftAnchored = !b.rightAnchored;
+        s.tooltipX = b.rightAnchored ? left + kCell : left;
+        s.tooltipText = Tooltip(b.code, s, camera, windowed);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace strip
+
+void CStripButtons::Remember(bool top, int x) {
+    lastTop_ = top;
+    lastX_ = x;
+    lastWidth_ = camera_.viewportWidth;
+    lastHeight_ = camera_.viewportHeight;
+}
+
+bool CStripButtons::HitTestBottomStrip(int x) {
+    Remember(false, x);
+    return strip::HitTestBottomStrip(system_, camera_, x);
+}
+
+bool CStripButtons::HitTestTopStrip(int x) {
+    Remember(true, x);
+    return strip::HitTestTopStrip(system_, camera_, host_.Windowed(), x);
+}
+
+void CStripButtons::RunStripButton() {
+    if (!system_.stripHit) return;
+    const int code = system_.hoveredButton;
+    if (code == strip::kWebLink) {
+        host_.OpenMakerSite();
+    } else if (code != strip::kTotal && code != strip::kCameraLabel) {  // labels run nothing
+        int toggleMode = -1;
+        for (const strip::TopButton& b : strip::TopButtons())
+            if (b.code == code) toggleMode = b.toggleMode;
+        const commands::Command* command = commands::FindByStripButton(code);
+        if (toggleMode >= 0 && system_.mode == toggleMode) {
+            host_.RunStripCommand(cmd::kInspectMode);
+        } else if (command) {
+            host_.RunStripCommand(command->id);
+        }
+    }
+    Refresh();
+}
+
+void CStripButtons::Refresh() {
+    if (!system_.stripHit) return;
+    if (camera_.viewportWidth != lastWidth_ || camera_.viewportHeight != lastHeight_) {
+        system_.stripHit = false;
+        return;
+    }
+    const bool hit = lastTop_ ? HitTestTopStrip(lastX_) : HitTestBottomStrip(lastX_);
+    if (!hit) system_.stripHit = false;
+}
