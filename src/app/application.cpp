@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include "app/core/app_form.h"
@@ -58,6 +59,12 @@ CApp::CApp(StartOptions options) : options_(std::move(options)) {
     }
     if (options_.startFolder.empty())
         options_.startFolder = QFile::encodeName(QDir::currentPath()).toStdString();
+    if (options_.recoveryFolder.empty()) {
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        if (!data.isEmpty())
+            options_.recoveryFolder =
+                QFile::encodeName(data + QStringLiteral("/recovery")).toStdString();
+    }
 
     FormServices services;
     services.dialogs = dialogs;
@@ -68,6 +75,7 @@ CApp::CApp(StartOptions options) : options_(std::move(options)) {
     // Qt keeps the pointer with the view while a button is held (implicit grab), which is
     // the capture the mouse tracker asks for.
     services.mouseCapture = nullptr;
+    services.recoveryFolder = options_.recoveryFolder;
     form_ = std::make_unique<CAppForm>(services, options_.startFolder);
     form_->samplesFolder =
         options_.samplesFolder.empty() ? InstalledSamplesFolder() : options_.samplesFolder;
@@ -84,6 +92,9 @@ CApp::CApp(StartOptions options) : options_(std::move(options)) {
     connect(frame_.get(), &CAppFrameWnd::CommandChosen, this, &CApp::RunCommand);
     connect(frame_.get(), &CAppFrameWnd::FilesDropped, this, &CApp::OnFilesDropped);
     connect(frame_.get(), &CAppFrameWnd::Closing, this, &CApp::OnClosing);
+    // A timer, not frame work: autosave wakes the program only at its interval, draws
+    // nothing and asks for no frame.
+    connect(&autosaveTimer_, &QTimer::timeout, this, [this] { form_->AutosaveTick(); });
 
     hook_ = new InputHook(
         frame_.get(), view_,
@@ -137,6 +148,8 @@ void CApp::StartDevice() {
     }
     started_ = true;
     frame_->setAcceptDrops(true);
+    if (form_->autosaveSeconds > 0)
+        autosaveTimer_.start(static_cast<int>(form_->autosaveSeconds) * 1000);
     view_->Kick();
     emit Started();
 }
@@ -187,6 +200,7 @@ void CApp::OnFilesDropped(const QStringList& paths) {
 }
 
 void CApp::OnClosing() {
+    autosaveTimer_.stop();
     view_->WithContext([this] { form_->Shutdown(); });
 }
 

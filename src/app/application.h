@@ -4,6 +4,7 @@
 // view's GL context exists. main() runs one; the GUI tests run one with scripted dialogs
 // and a private settings file.
 #include <QObject>
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,8 @@ std::string InstalledSamplesFolder();
 struct StartOptions {
     std::string file;         // document named on the command line (may be empty)
     std::string startFolder;  // empty: the current directory
+    // Folder of the recovery files; empty: "recovery" in the user's data folder.
+    std::string recoveryFolder;
     // The sample constructions; empty: the Models folder installed with the program.
     std::string samplesFolder;
     // Replacements for tests; null means the real ones.
@@ -79,6 +82,7 @@ class CApp : public QObject {
     std::unique_ptr<QtWindowHost> windowHost_;
     std::unique_ptr<CAppForm> form_;
     InputHook* hook_ = nullptr;  // owned by the frame
+    QTimer autosaveTimer_;
     bool started_ = false;
     bool startRequested_ = false;
 };

@@ -1,6 +1,7 @@
 #include "app/frame_window.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
@@ -31,6 +32,17 @@ QStringList LocalFiles(const QMimeData* mime) {
         if (url.isLocalFile()) files << url.toLocalFile();
     }
     return files;
+}
+
+// A recent-files item: its number as the mnemonic, then the path (a long one shortened
+// in the middle, where the folders matter least).
+QString RecentItemText(int index, const std::string& path) {
+    constexpr int kMaxChars = 70;
+    QString shown = QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (shown.size() > kMaxChars)
+        shown = shown.left(kMaxChars / 2 - 1) + QChar(0x2026) + shown.right(kMaxChars / 2);
+    shown.replace('&', QStringLiteral("&&"));
+    return QStringLiteral("&%1 %2").arg(index + 1).arg(shown);
 }
 
 }  // namespace
@@ -64,6 +76,20 @@ void CAppFrameWnd::BuildMenu() {
                     break;
                 case MenuEntry::Kind::SubmenuEnd:
                     current = menu;
+                    break;
+                case MenuEntry::Kind::RecentFiles:
+                    // A fixed set of items whose texts follow the list: an item is never
+                    // deleted while its own command runs.
+                    recentMenu_ = AddTrackedMenu(current->addMenu(QString::fromUtf8(entry.text)));
+                    for (int i = 0; i < cmd::kRecentFileCount; ++i) {
+                        QAction* action = recentMenu_->addAction(QString());
+                        action->setVisible(false);
+                        const int id = cmd::kRecentFileFirst + i;
+                        connect(action, &QAction::triggered, this,
+                                [this, id] { emit CommandChosen(id); });
+                        actions_[id] = action;
+                    }
+                    recentMenu_->menuAction()->setEnabled(false);
                     break;
                 case MenuEntry::Kind::Item: {
                     const commands::Command* command = commands::Find(entry.id);
@@ -101,6 +127,17 @@ void CAppFrameWnd::SetMenuCheck(int commandId, bool checked) {
 
 void CAppFrameWnd::SetMenuEnabled(int commandId, bool enabled) {
     if (QAction* action = ActionFor(commandId)) action->setEnabled(enabled);
+}
+
+void CAppFrameWnd::SetRecentFiles(const std::vector<std::string>& paths) {
+    if (!recentMenu_) return;
+    for (int i = 0; i < cmd::kRecentFileCount; ++i) {
+        QAction* action = ActionFor(cmd::kRecentFileFirst + i);
+        const bool used = static_cast<size_t>(i) < paths.size();
+        action->setText(used ? RecentItemText(i, paths[static_cast<size_t>(i)]) : QString());
+        action->setVisible(used);
+    }
+    recentMenu_->menuAction()->setEnabled(!paths.empty());
 }
 
 void CAppFrameWnd::PostCloseToMainWindow() {

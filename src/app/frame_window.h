@@ -28,12 +28,15 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
     CGlView* View() const { return view_; }
     // The menu action of a command (tests; menus are data-driven).
     QAction* ActionFor(int commandId) const;
+    // The "Недавние файлы" submenu (tests).
+    QMenu* RecentFilesMenu() const { return recentMenu_; }
     // Resizes the window so that the view is exactly w x h logical pixels.
     void FitViewTo(int w, int h);
 
     // Shell
     void SetMenuCheck(int commandId, bool checked) override;
     void SetMenuEnabled(int commandId, bool enabled) override;
+    void SetRecentFiles(const std::vector<std::string>& paths) override;
     void PostCloseToMainWindow() override;
     void ShowFullScreen(bool fullScreen) override;
     void ViewSize(int* width, int* height) override;
@@ -64,6 +67,7 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
     CGlView* view_;
     CAppForm* form_ = nullptr;
     std::map<int, QAction*> actions_;
+    QMenu* recentMenu_ = nullptr;
     Qt::WindowStates stateBeforeFullScreen_ = Qt::WindowNoState;
     bool closing_ = false;
     bool waiting_ = false;  // RunWhileWaiting in progress

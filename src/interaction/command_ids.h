@@ -48,5 +48,8 @@ inline constexpr int kSaveImage = 40161;
 inline constexpr int kUndo = 57643;
 inline constexpr int kRedo = 57644;
 inline constexpr int kExit = 57665;
+// The items of the recent-files submenu: the newest file first.
+inline constexpr int kRecentFileFirst = 40201;
+inline constexpr int kRecentFileCount = 8;
 
 }  // namespace cmd

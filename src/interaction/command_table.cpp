@@ -86,6 +86,7 @@ constexpr std::array kFile{
     Item(cmd::kNew),
     Sep(),
     Item(cmd::kOpen),
+    MenuEntry{K::RecentFiles, 0, "Недавние файлы"},
     Item(cmd::kSaveAs),
     Sep(),
     Item(cmd::kExportMesh),
@@ -170,6 +171,11 @@ const Command* FindByStripButton(int code) {
 
 std::span<const MenuPopup> Menu() {
     return kPopups;
+}
+
+int RecentFileIndex(int id) {
+    const int index = id - cmd::kRecentFileFirst;
+    return index >= 0 && index < cmd::kRecentFileCount ? index : -1;
 }
 
 std::optional<int> TranslateAccelerator(const InputMessage& msg) {

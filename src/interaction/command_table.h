@@ -65,10 +65,12 @@ const Command* Find(int id);
 const Command* FindByStripButton(int code);
 
 struct MenuEntry {
-    enum class Kind { Item, Separator, SubmenuBegin, SubmenuEnd };
+    // RecentFiles: a submenu whose items the frame builds from the list of recent files
+    // (commands cmd::kRecentFileFirst + i).
+    enum class Kind { Item, Separator, SubmenuBegin, SubmenuEnd, RecentFiles };
     Kind kind = Kind::Item;
     int id = 0;             // Item: the command
-    const char* text = "";  // SubmenuBegin: the submenu's title
+    const char* text = "";  // SubmenuBegin, RecentFiles: the submenu's title
 };
 
 struct MenuPopup {
@@ -78,6 +80,9 @@ struct MenuPopup {
 
 // The popups of the menu bar, in order.
 std::span<const MenuPopup> Menu();
+
+// The index into the recent-files list of a recent-file command, or -1.
+int RecentFileIndex(int id);
 
 // The command of a key-down message, if any. Modifiers are read from msg.buttons
 // (vk::MK_CONTROL, vk::MK_SHIFT) and msg.alt, which the shell fills for key messages too.

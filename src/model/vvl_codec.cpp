@@ -1,11 +1,14 @@
 #include "model/vvl_codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <deque>
 #include <limits>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 using vmath::Mat4;
 using vmath::Vec3;
@@ -104,7 +107,8 @@ class Writer {
     bool failed_ = false;
 };
 
-void WriteCamera(Writer& w, const CameraRecord& c) {
+template <class W>
+void WriteCamera(W& w, const CameraRecord& c) {
     w.Matrix(c.orientation);
     w.Matrix(c.spinDelta);
     w.Float(c.baseDistance);
@@ -133,6 +137,17 @@ int32_t ListCount(const BlockList& list) {
                : static_cast<int32_t>(n);
 }
 
+// A block entry without its child count, in file order.
+template <class W>
+void WriteBlockFields(W& w, const BlockNode& b) {
+    w.Int(b.selfLit);
+    w.Int(b.visible);
+    w.Float(b.angle);
+    w.Int(b.colour);
+    w.Vector(b.axis);
+    w.Vector(b.offset);
+}
+
 // Pre-order, each block followed at once by its child list; iterative.
 void WriteTree(Writer& w, const BlockList& topBlocks) {
     w.Int(ListCount(topBlocks));
@@ -140,12 +155,7 @@ void WriteTree(Writer& w, const BlockList& topBlocks) {
     const BlockNode* cursor = topBlocks.Front();
     for (;;) {
         while (cursor) {
-            w.Int(cursor->selfLit);
-            w.Int(cursor->visible);
-            w.Float(cursor->angle);
-            w.Int(cursor->colour);
-            w.Vector(cursor->axis);
-            w.Vector(cursor->offset);
+            WriteBlockFields(w, *cursor);
             w.Int(ListCount(cursor->children));
             if (cursor->HasChildren()) {
                 resume.push_back(cursor->next);
@@ -160,7 +170,98 @@ void WriteTree(Writer& w, const BlockList& topBlocks) {
     }
 }
 
-void WriteDocument(Writer& w, const CameraRecord& camera, const ConstructionSettings& s,
+// Little-endian 32-bit values straight into a byte vector. A count can be left open and
+// filled in once its list has been written, so that every block is visited once: the
+// streaming writer above must walk each child list twice, to count it and to write it,
+// and in a large construction every visit is a trip to main memory.
+class MemoryWriter {
+  public:
+    MemoryWriter(std::vector<uint8_t>& out, size_t expectedSize) : out_(out) {
+        out_.resize(expectedSize);
+    }
+    ~MemoryWriter() { out_.resize(used_); }
+
+    void Bytes(const void* data, size_t n) {
+        Room(n);
+        std::memcpy(out_.data() + used_, data, n);
+        used_ += n;
+    }
+    void Int(int32_t v) {
+        Room(4);
+        const auto u = static_cast<uint32_t>(v);
+        uint8_t* d = out_.data() + used_;
+        d[0] = static_cast<uint8_t>(u);
+        d[1] = static_cast<uint8_t>(u >> 8);
+        d[2] = static_cast<uint8_t>(u >> 16);
+        d[3] = static_cast<uint8_t>(u >> 24);
+        used_ += 4;
+    }
+    void Float(float f) {
+        uint32_t u;
+        std::memcpy(&u, &f, 4);
+        Int(static_cast<int32_t>(u));
+    }
+    void Vector(const Vec3& v) {
+        Float(v.x);
+        Float(v.y);
+        Float(v.z);
+    }
+    void Matrix(const Mat4& m) {
+        for (const auto& row : m.m)
+            for (float f : row) Float(f);
+    }
+    // A count to be filled in later: its position.
+    size_t OpenCount() {
+        const size_t at = used_;
+        Int(0);
+        return at;
+    }
+    void CloseCount(size_t at, int64_t count) {
+        const size_t end = std::exchange(used_, at);
+        Int(static_cast<int32_t>(std::min<int64_t>(count, std::numeric_limits<int32_t>::max())));
+        used_ = end;
+    }
+
+  private:
+    // Grows only when the counters understated the blocks.
+    void Room(size_t n) {
+        if (out_.size() - used_ < n) out_.resize(std::max(out_.size() * 2, used_ + n));
+    }
+
+    std::vector<uint8_t>& out_;
+    size_t used_ = 0;
+};
+
+void WriteTree(MemoryWriter& w, const BlockList& topBlocks) {
+    struct Level {
+        const BlockNode* resume;  // next sibling of the block whose children these are
+        size_t countAt;
+        int64_t count;
+    };
+    std::vector<Level> levels{{nullptr, w.OpenCount(), 0}};
+    const BlockNode* cursor = topBlocks.Front();
+    for (;;) {
+        while (cursor) {
+            ++levels.back().count;
+            WriteBlockFields(w, *cursor);
+            if (cursor->HasChildren()) {
+                levels.push_back({cursor->next, w.OpenCount(), 0});
+                cursor = cursor->children.Front();
+            } else {
+                w.Int(0);
+                cursor = cursor->next;
+            }
+        }
+        const Level done = levels.back();
+        levels.pop_back();
+        w.CloseCount(done.countAt, done.count);
+        if (levels.empty()) return;
+        cursor = done.resume;
+    }
+}
+
+template <class W>
+void WriteDocument(W& w, const CameraRecord& camera, const ConstructionSettings& s,
                    const CVelVorlaModel& model) {
     w.Bytes(kSignature, sizeof kSignature);
     WriteCamera(w, camera);
@@ -465,11 +566,17 @@ std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
                                         const ConstructionSettings& settings,
                                         const CVelVorlaModel& model) {
     std::vector<uint8_t> bytes;
-    (void)EncodeConstruction(camera, settings, model, [&bytes](const uint8_t* data, size_t n) {
-        bytes.insert(bytes.end(), data, data + n);
-        return true;
-    });
+    EncodeConstruction(camera, settings, model, bytes);
     return bytes;
+}
+
+void EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+                        const CVelVorlaModel& model, std::vector<uint8_t>& out) {
+    out.clear();
+    // The exact size when the counters are right: no growth, no copying.
+    MemoryWriter w(
+        out, kVvlHeaderSize + kVvlBlockEntrySize * static_cast<size_t>(std::max(0, model.Total())));
+    WriteDocument(w, camera, settings, model);
 }
 
 bool EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,

@@ -104,6 +104,10 @@ class VvlByteSource {
 std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
                                         const ConstructionSettings& settings,
                                         const CVelVorlaModel& model);
+// The same into `out`, whose memory is reused: a buffer that held a large construction
+// before takes the next one without fresh pages to fault in.
+void EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+                        const CVelVorlaModel& model, std::vector<uint8_t>& out);
 // Streams the bytes to `sink`; false when the sink refused them.
 bool EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
                         const CVelVorlaModel& model, const VvlByteSink& sink);

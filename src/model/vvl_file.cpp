@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -188,9 +189,13 @@ FileResult ReadConstructionFile(const fs::path& path, ConstructionDocument& out)
     return DecodeConstruction(source, out);
 }
 
-FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camera,
-                                 const ConstructionSettings& settings,
-                                 const CVelVorlaModel& model) {
+namespace {
+
+// Puts the bytes that `produce` hands to its writer into a temporary file beside the
+// target, flushes it to disk and renames it over the target. The target is never opened
+// for writing, so a failure or a crash at any point leaves the old file as it was.
+FileResult WriteAtomically(const fs::path& path,
+                           const std::function<bool(const VvlByteSink&)>& produce) {
     // Write through a symbolic link to the file it names, keeping the link.
     fs::path target = path;
     std::error_code ec;
@@ -220,9 +225,8 @@ FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camer
         (void)::fchmod(file.fd, old.st_mode & 07777);
 
     int err = 0;
-    bool ok = EncodeConstruction(camera, settings, model, [&](const uint8_t* data, size_t n) {
-        return WriteAll(file.fd, data, n, err);
-    });
+    bool ok =
+        produce([&](const uint8_t* data, size_t n) { return WriteAll(file.fd, data, n, err); });
     if (ok && ::fsync(file.fd) != 0) {
         err = errno;
         ok = false;
@@ -247,4 +251,18 @@ FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camer
     dirFd.fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd.fd >= 0) (void)::fsync(dirFd.fd);
     return FileResult::Success();
+}
+
+}  // namespace
+
+FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camera,
+                                 const ConstructionSettings& settings,
+                                 const CVelVorlaModel& model) {
+    return WriteAtomically(path, [&](const VvlByteSink& sink) {
+        return EncodeConstruction(camera, settings, model, sink);
+    });
+}
+
+FileResult WriteFileAtomically(const fs::path& path, const uint8_t* data, size_t size) {
+    return WriteAtomically(path, [&](const VvlByteSink& sink) { return sink(data, size); });
 }

@@ -18,3 +18,5 @@ FileResult ReadConstructionFile(const std::filesystem::path& path, ConstructionD
 // killed saves of the same target left.
 FileResult WriteConstructionFile(const std::filesystem::path& path, const CameraRecord& camera,
                                  const ConstructionSettings& settings, const CVelVorlaModel& model);
+// Writes given bytes the same way (an encoded construction, a small text file beside it).
+FileResult WriteFileAtomically(const std::filesystem::path& path, const uint8_t* data, size_t size);

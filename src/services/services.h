@@ -48,7 +48,8 @@ class Dialogs {
     virtual void OpenUrl(const std::string& url) = 0;
 };
 
-// The per-user settings store ("Background", "Grid", "Help", "Buttons", "LastDir").
+// The per-user settings store ("Background", "Grid", "Help", "Buttons", "LastDir",
+// "AutosaveSeconds", "Recent").
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
@@ -57,6 +58,9 @@ class SettingsStore {
     virtual std::optional<std::string> ReadString(const std::string& name) = 0;
     virtual bool WriteDword(const std::string& name, uint32_t value) = 0;
     virtual bool WriteString(const std::string& name, const std::string& value) = 0;
+    virtual std::optional<std::vector<std::string>> ReadStringList(const std::string& name) = 0;
+    virtual bool WriteStringList(const std::string& name,
+                                 const std::vector<std::string>& values) = 0;
     // Makes the written values durable (called once after the last write).
     virtual bool Flush() { return true; }
 };
@@ -68,6 +72,9 @@ class Shell {
     virtual void SetMenuCheck(int commandId, bool checked) = 0;
     // Greys a menu item out (false) or makes it choosable again (true).
     virtual void SetMenuEnabled(int commandId, bool enabled) = 0;
+    // The items of the "Недавние файлы" submenu, newest first: item i runs command
+    // cmd::kRecentFileFirst + i. An empty list greys the submenu out.
+    virtual void SetRecentFiles(const std::vector<std::string>& paths) = 0;
     // Asks the main window to close through its normal path (save prompt included).
     virtual void PostCloseToMainWindow() = 0;
     // Full screen: show the view alone on the screen; windowed: put it back in the frame.

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 #include <fstream>
@@ -181,6 +182,34 @@ TEST_F(DocumentsTest, ADroppedFileAndACommandLineFileOpen) {
     Destroy();
     Launch("\"" + file + "\"");  // quotes around the path are dropped
     EXPECT_EQ(Total(), 2);
+    EXPECT_EQ(dialogs_.unexpected, 0);
+}
+
+TEST_F(DocumentsTest, TheRecentFilesSubmenuOpensAFileAndDropsOneThatIsGone) {
+    Launch();
+    QMenu* recent = App().Frame().RecentFilesMenu();
+    ASSERT_NE(recent, nullptr);
+    EXPECT_FALSE(recent->menuAction()->isEnabled());
+    AddBlock();
+    const std::string file = TempPath("recent.vvl");
+    dialogs_.savePaths.push_back(file);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(recent->menuAction()->isEnabled());
+    QAction* first = Action(cmd::kRecentFileFirst);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->text().toStdString(), "&1 " + file);
+    EXPECT_FALSE(Action(cmd::kRecentFileFirst + 1)->isVisible());
+
+    Key(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(Total(), 1);
+    first->trigger();
+    EXPECT_EQ(Total(), 2);
+
+    QFile::remove(QString::fromStdString(file));
+    first->trigger();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_NE(dialogs_.messages[0].text.find(file), std::string::npos);
+    EXPECT_FALSE(recent->menuAction()->isEnabled());
     EXPECT_EQ(dialogs_.unexpected, 0);
 }
 

@@ -38,6 +38,10 @@ std::string GuiTest::TempPath(const std::string& name) const {
     return dir_.filePath(QString::fromStdString(name)).toStdString();
 }
 
+std::string GuiTest::RecoveryFolder() const {
+    return TempPath("recovery");
+}
+
 std::string GuiTest::SettingsPath() const {
     return TempPath("Vorla.conf");
 }
@@ -46,6 +50,7 @@ void GuiTest::Launch(const std::string& file) {
     app::shell::StartOptions options;
     options.file = file;
     options.startFolder = dir_.path().toStdString();
+    options.recoveryFolder = RecoveryFolder();
     options.dialogs = &dialogs_;
     options.settings = settings_.get();
     options.messageBoxes = &boxes_;

@@ -51,6 +51,8 @@ class GuiTest : public ::testing::Test {
 
     std::string TempPath(const std::string& name) const;
     std::string SettingsPath() const;
+    // Where the editor keeps its recovery files (private to the test).
+    std::string RecoveryFolder() const;
 
     // Runs in Launch right after the window shows, before the device starts.
     std::function<void()> onShown_;

@@ -7,9 +7,11 @@
 #include <map>
 
 #include "app/core/app_form.h"
+#include "app/core/recovery.h"
 #include "interaction/command_table.h"
 #include "interaction/document.h"
 #include "platform/gfx/fake/fake_system.h"
+#include "support/construction_builders.h"
 #include "support/scripted_services.h"
 
 namespace fs = std::filesystem;
@@ -24,10 +26,12 @@ using testsupport::ScriptedDialogs;
 
 struct RecordingShell : Shell {
     std::map<int, bool> checks, enabled;
+    std::vector<std::string> recent;
     int closeRequests = 0;
     bool fullScreen = false;
     void SetMenuCheck(int id, bool c) override { checks[id] = c; }
     void SetMenuEnabled(int id, bool e) override { enabled[id] = e; }
+    void SetRecentFiles(const std::vector<std::string>& paths) override { recent = paths; }
     void PostCloseToMainWindow() override { ++closeRequests; }
     void ShowFullScreen(bool f) override { fullScreen = f; }
     int logicalWidth = 520, logicalHeight = 350;
@@ -54,8 +58,7 @@ class FormTest : public ::testing::Test {
 
     CAppForm& Start(const std::string& commandLine = "") {
         for (uintptr_t h : {1, 2}) windows.Resize(Handle(h), 520, 350);
-        FormServices s{&dialogs, &settings, &shell, &windows, &boxes, nullptr};
-        form = std::make_unique<CAppForm>(s, dir.string());
+        form = MakeForm();
         gfx::HRESULT hr = form->Start(
             [this] {
                 auto sys = std::make_unique<gfx::fake::FakeSystem>();
@@ -70,10 +73,47 @@ class FormTest : public ::testing::Test {
         return *form;
     }
 
+    // A form that is not started: enough for autosave, which needs no device.
+    std::unique_ptr<CAppForm> MakeForm() {
+        FormServices s{
+            &dialogs, &settings, &shell, &windows, &boxes, nullptr, (dir / "recovery").string()};
+        return std::make_unique<CAppForm>(s, dir.string());
+    }
+
     std::string WriteFile(const std::string& name, const std::string& bytes) {
         fs::path p = dir / name;
         std::ofstream(p, std::ios::binary) << bytes;
         return p.string();
+    }
+
+    // Edits as the editing operations leave them: new blocks, counted, the work unsaved.
+    static void AddBlocks(CAppForm& f, int n) {
+        for (int i = 0; i < n; ++i)
+            testsupport::AddTop(f.system.model, testsupport::Block(ColourBlue, {0, 2.0f * i, 4}));
+        f.system.saved = 0;
+        f.system.ConstructionChanged();
+    }
+    // Blocks in a recovery file, -1 when it cannot be read.
+    static int RecoveredTotal(const fs::path& file) {
+        ConstructionDocument doc;
+        return ReadConstructionFile(file, doc) ? doc.model.Total() : -1;
+    }
+    static std::vector<uint8_t> Encode(const CVelVorlaSystem& s, const CVelCamera& c) {
+        return EncodeConstruction(CaptureCamera(c), CaptureSettings(s), s.model);
+    }
+    // What an editor that died leaves: its construction and the document it came from.
+    fs::path PlantRecovery(const std::string& id, const std::vector<uint8_t>& bytes,
+                           const std::string& original) {
+        fs::create_directories(dir / "recovery");
+        std::ofstream(dir / "recovery" / (id + ".info"), std::ios::binary) << original;
+        std::ofstream out(dir / "recovery" / (id + ".vvl"), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        return dir / "recovery" / (id + ".vvl");
+    }
+    std::vector<uint8_t> ReadAll(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     fs::path dir;
@@ -317,6 +357,14 @@ TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
     EXPECT_EQ(f.system.currentColour, ColourWhite);
     EXPECT_EQ(f.system.model.Total(), 1);
     EXPECT_EQ(f.PauseCount(), 0);
+
+    // Open answered "No" to the prompt, then the file failed: the work on screen is still
+    // unsaved, so leaving asks again instead of dropping it.
+    f.system.saved = 0;
+    dialogs.answers = {MsgResult::No};
+    dialogs.openPaths = {WriteFile("bad.vvl", "XYZ")};
+    f.OnCommand(cmd::kOpen);
+    EXPECT_EQ(f.system.saved, 0);
 }
 
 TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {
@@ -419,4 +467,207 @@ TEST_F(FormTest, PickRaysUseLogicalPixelsOnAHighDensityScreen) {
     auto ray = f.camera.PickRay(130, 87);
     EXPECT_NEAR(ray.direction.x / ray.direction.z, 0.0f, 0.01f);
     EXPECT_NEAR(ray.direction.y / ray.direction.z, 0.0f, 0.01f);
+}
+
+TEST_F(FormTest, AutosaveKeepsUnsavedWorkUntilItIsSavedDiscardedOrTheEditorExits) {
+    CAppForm& f = Start();
+    RecoveryStore& store = *f.Recovery();
+    f.AutosaveTick();
+    store.WaitIdle();
+    EXPECT_FALSE(fs::exists(dir / "recovery")) << "saved work needs no recovery file";
+
+    AddBlocks(f, 2);
+    f.AutosaveTick();
+    store.WaitIdle();
+    EXPECT_EQ(RecoveredTotal(store.OwnFile()), 3);
+    AddBlocks(f, 1);
+    f.AutosaveTick();
+    store.WaitIdle();
+    EXPECT_EQ(RecoveredTotal(store.OwnFile()), 4);
+
+    dialogs.savePaths = {(dir / "mine.vvl").string()};
+    ASSERT_TRUE(f.SaveAs());
+    store.WaitIdle();
+    EXPECT_FALSE(fs::exists(store.OwnFile())) << "saved";
+
+    AddBlocks(f, 1);
+    f.AutosaveTick();
+    store.WaitIdle();
+    EXPECT_TRUE(fs::exists(store.OwnFile()));
+    dialogs.answers = {MsgResult::No};
+    f.NewDocument();
+    store.WaitIdle();
+    EXPECT_FALSE(fs::exists(store.OwnFile())) << "discarded";
+
+    AddBlocks(f, 1);
+    f.AutosaveTick();
+    store.WaitIdle();
+    EXPECT_TRUE(fs::exists(store.OwnFile()));
+    f.Shutdown();
+    EXPECT_TRUE(fs::is_empty(dir / "recovery")) << "a clean exit leaves nothing behind";
+    EXPECT_EQ(dialogs.messages.size(), 1u);  // the save prompt of New, nothing else
+}
+
+TEST_F(FormTest, AFailedAutosaveIsRetriedLaterWithoutADialog) {
+    WriteFile("recovery", "a file where the folder should be");
+    CAppForm& f = Start();
+    AddBlocks(f, 1);
+    f.AutosaveTick();
+    f.Recovery()->WaitIdle();
+    EXPECT_TRUE(f.Recovery()->LastWriteFailed());
+
+    fs::remove(dir / "recovery");
+    f.AutosaveTick();  // nothing changed, but the last write failed
+    f.Recovery()->WaitIdle();
+    EXPECT_FALSE(f.Recovery()->LastWriteFailed());
+    EXPECT_EQ(RecoveredTotal(f.Recovery()->OwnFile()), 2);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
+    CVelVorlaSystem lost;
+    CVelCamera lostCamera;
+    std::mt19937 rng(7);
+    testsupport::FillRandomTree(lost.model, rng, 60);
+    lost.showGrid = 1;
+    lost.currentColour = ColourWhite;
+    lostCamera.ResetForNewConstruction(nullptr);
+    lostCamera.zoom = 0.5f;
+    lostCamera.Apply(nullptr);
+    const std::vector<uint8_t> bytes = Encode(lost, lostCamera);
+    fs::create_directories(dir / "work");
+    const fs::path planted =
+        PlantRecovery("123-dead", bytes, (dir / "work" / "house.vvl").string());
+
+    dialogs.answers = {MsgResult::Yes};
+    CAppForm& f = Start();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const ScriptedDialogs::Message& offer = dialogs.messages[0];
+    EXPECT_EQ(offer.text.rfind("Восстановить несохранённую конструкцию?", 0), 0u) << offer.text;
+    EXPECT_NE(offer.text.find("house.vvl"), std::string::npos) << offer.text;
+    EXPECT_EQ(offer.buttons, MsgButtons::YesNoCancel);
+
+    EXPECT_EQ(Encode(f.system, f.camera), bytes);
+    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(shell.checks[cmd::kShowGrid]);
+    EXPECT_EQ(f.DialogStartName(), (dir / "work" / "*.vvl").string());
+    // The work never goes without a file: the dead editor's becomes this one's.
+    EXPECT_EQ(ReadAll(f.Recovery()->OwnFile()), bytes);
+    for (const char* ext : {".vvl", ".info", ".lock"})
+        EXPECT_FALSE(fs::exists(dir / "recovery" / ("123-dead" + std::string(ext)))) << ext;
+    EXPECT_EQ(f.PauseCount(), 0);
+
+    // Undoing back to the restored state does not make it count as saved.
+    BlockNode* block = f.system.model.topBlocks.Front();
+    const int from = block->colour;
+    f.system.model.CountRecoloured(from, (from + 1) % 5);
+    block->colour = (from + 1) % 5;
+    f.system.ConstructionChanged();
+    f.system.history.Painted(block, from, block->colour);
+    f.OnCommand(cmd::kUndo);
+    EXPECT_EQ(Encode(f.system, f.camera), bytes);
+    EXPECT_EQ(f.system.saved, 0);
+}
+
+TEST_F(FormTest, NoDeletesARecoveryAndADamagedOneIsRefusedAndRemoved) {
+    CVelVorlaSystem lost;
+    CVelCamera lostCamera;
+    lost.ResetConstruction();
+    const fs::path older = PlantRecovery("1-old", Encode(lost, lostCamera), "");
+    fs::last_write_time(older, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const std::vector<uint8_t> damaged = {'V', 'V', 'L', 1, 2, 3, 4, 5};
+    PlantRecovery("2-new", damaged, "");
+
+    dialogs.answers = {MsgResult::Yes, MsgResult::Cancel};  // newest first
+    Start();
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(dialogs.messages[1].caption, "Error");
+    EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Error);
+    EXPECT_NE(dialogs.messages[2].text.find("ещё не сохранялась"), std::string::npos);
+    EXPECT_TRUE(fs::exists(older)) << "Cancel asks again at the next start";
+
+    form.reset();
+    dialogs.answers = {MsgResult::No};
+    CAppForm& f = Start();
+    EXPECT_EQ(dialogs.messages.size(), 4u);
+    EXPECT_TRUE(fs::is_empty(dir / "recovery"));
+    EXPECT_EQ(f.system.model.Total(), 1);
+    EXPECT_EQ(f.system.saved, 1);
+
+    // The same message as opening the same bytes as a document.
+    f.LoadFile(WriteFile("damaged.vvl", std::string(damaged.begin(), damaged.end())));
+    EXPECT_EQ(dialogs.messages.back().text, dialogs.messages[1].text);
+}
+
+TEST_F(FormTest, TwoEditorsKeepSeparateRecoveryFilesAndNeitherIsOfferedWhileRunning) {
+    auto a = MakeForm();
+    auto b = MakeForm();
+    AddBlocks(*a, 1);
+    AddBlocks(*b, 2);
+    a->AutosaveTick();
+    b->AutosaveTick();
+    a->Recovery()->WaitIdle();
+    b->Recovery()->WaitIdle();
+    const fs::path fileA = a->Recovery()->OwnFile();
+    EXPECT_NE(fileA, b->Recovery()->OwnFile());
+    EXPECT_EQ(RecoveredTotal(fileA), 2);
+    EXPECT_EQ(RecoveredTotal(b->Recovery()->OwnFile()), 3);
+
+    Start();  // a third editor starting meanwhile
+    EXPECT_TRUE(dialogs.messages.empty());
+    a.reset();
+    EXPECT_FALSE(fs::exists(fileA));
+    EXPECT_EQ(RecoveredTotal(b->Recovery()->OwnFile()), 3);
+}
+
+TEST_F(FormTest, RecentFilesListTheLastEightOpenedOrSavedNewestFirst) {
+    settings.lists["Recent"] = {(dir / "old.vvl").string(), (dir / "old.vvl").string(), ""};
+    CAppForm& f = Start();
+    EXPECT_EQ(shell.recent, std::vector<std::string>{(dir / "old.vvl").string()});
+
+    std::vector<std::string> files;
+    for (int i = 0; i < 9; ++i) {
+        files.push_back((dir / ("f" + std::to_string(i) + ".vvl")).string());
+        f.system.saved = 0;
+        dialogs.savePaths = {files.back()};
+        ASSERT_TRUE(f.SaveAs());
+    }
+    const std::vector<std::string> newestFirst = {files[8], files[7], files[6], files[5],
+                                                  files[4], files[3], files[2], files[1]};
+    EXPECT_EQ(shell.recent, newestFirst);
+
+    f.OnDropFiles({files[3]});  // an opened file moves to the top, once
+    EXPECT_EQ(shell.recent[0], files[3]);
+    EXPECT_EQ(shell.recent[1], files[8]);
+    EXPECT_EQ(shell.recent.size(), 8u);
+
+    // A recent file opens through the save prompt, as Open does.
+    AddBlocks(f, 1);
+    dialogs.answers = {MsgResult::Cancel};
+    f.OnCommand(cmd::kRecentFileFirst + 1);
+    EXPECT_EQ(dialogs.messages.back().text, "Сохранить текщую работу?");
+    EXPECT_EQ(f.system.model.Total(), 2);
+    dialogs.answers = {MsgResult::No};
+    f.OnCommand(cmd::kRecentFileFirst + 1);
+    EXPECT_EQ(f.system.model.Total(), 1);
+    EXPECT_EQ(f.documentPath, files[8]);
+    EXPECT_EQ(shell.recent[0], files[8]);
+
+    // A file that is gone leaves the list with a message; nothing else changes.
+    fs::remove(files[5]);
+    AddBlocks(f, 1);
+    const size_t shown = dialogs.messages.size();
+    const auto at = std::find(shell.recent.begin(), shell.recent.end(), files[5]);
+    f.OnCommand(cmd::kRecentFileFirst + static_cast<int>(at - shell.recent.begin()));
+    ASSERT_EQ(dialogs.messages.size(), shown + 1);  // no save prompt
+    EXPECT_NE(dialogs.messages.back().text.find(files[5]), std::string::npos);
+    EXPECT_EQ(dialogs.messages.back().icon, MsgIcon::Warning);
+    EXPECT_EQ(std::count(shell.recent.begin(), shell.recent.end(), files[5]), 0);
+    EXPECT_EQ(shell.recent.size(), 7u);
+    EXPECT_EQ(f.system.model.Total(), 2);
+    EXPECT_EQ(f.PauseCount(), 0);
+
+    f.Shutdown();
+    EXPECT_EQ(settings.lists["Recent"], shell.recent);
+    EXPECT_EQ(settings.dwords["AutosaveSeconds"], 60u);
 }

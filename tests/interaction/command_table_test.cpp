@@ -12,8 +12,8 @@ using namespace commands;
 
 namespace {
 
-// The menu as the user sees it: "-" a separator, ">" a submenu title, "<" its end;
-// otherwise "text\tlabel" of an item, with its command id.
+// The menu as the user sees it: "-" a separator, ">" a submenu title, "<" its end, "*" the
+// title of the recent-files submenu; otherwise "text\tlabel" of an item, with its command id.
 struct Row {
     std::string text;
     int id = 0;
@@ -31,6 +31,9 @@ std::vector<Row> Rows(const MenuPopup& popup) {
                 break;
             case MenuEntry::Kind::SubmenuEnd:
                 out.push_back({"<"});
+                break;
+            case MenuEntry::Kind::RecentFiles:
+                out.push_back({std::string("*") + e.text});
                 break;
             case MenuEntry::Kind::Item: {
                 const Command* c = Find(e.id);
@@ -51,6 +54,7 @@ TEST(CommandTable, TheMenuBarRowByRow) {
          {{"&Создать\tCtrl+N", 40053},
           {"-"},
           {"&Открыть...\tCtrl+O", 40052},
+          {"*Недавние файлы"},
           {"&Сохранить как...\tCtrl+S", 40051},
           {"-"},
           {"&Экспорт...\t", 40160},

@@ -71,6 +71,17 @@ bool MemorySettings::WriteString(const std::string& name, const std::string& val
     return true;
 }
 
+std::optional<std::vector<std::string>> MemorySettings::ReadStringList(const std::string& name) {
+    auto it = lists.find(name);
+    return it == lists.end() ? std::nullopt : std::optional(it->second);
+}
+
+bool MemorySettings::WriteStringList(const std::string& name,
+                                     const std::vector<std::string>& values) {
+    lists[name] = values;
+    return true;
+}
+
 bool MemorySettings::Flush() {
     ++flushes;
     return true;

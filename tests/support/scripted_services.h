@@ -52,12 +52,15 @@ class MemorySettings : public app::SettingsStore {
   public:
     std::map<std::string, uint32_t> dwords;
     std::map<std::string, std::string> strings;
+    std::map<std::string, std::vector<std::string>> lists;
     int flushes = 0;
 
     std::optional<uint32_t> ReadDword(const std::string& name) override;
     std::optional<std::string> ReadString(const std::string& name) override;
     bool WriteDword(const std::string& name, uint32_t value) override;
     bool WriteString(const std::string& name, const std::string& value) override;
+    std::optional<std::vector<std::string>> ReadStringList(const std::string& name) override;
+    bool WriteStringList(const std::string& name, const std::vector<std::string>& values) override;
     bool Flush() override;
 };
 

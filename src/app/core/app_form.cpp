@@ -1,8 +1,10 @@
 #include "app/core/app_form.h"
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
+#include "app/core/recovery.h"
 #include "interaction/command_table.h"
 
 namespace app {
@@ -25,7 +27,10 @@ CAppForm::CAppForm(const FormServices& services, std::string folder)
     SetWindowHost(services_.windowHost);
     SetMessageBoxHost(services_.messageBoxHost);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    if (!services_.recoveryFolder.empty())
+        recovery_ = std::make_unique<RecoveryStore>(services_.recoveryFolder);
     LoadSettings();
+    PublishRecentFiles();
 }
 
 CAppForm::~CAppForm() {
@@ -83,6 +88,8 @@ void CAppForm::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     Close();  // device objects, device, then CleanupScene (settings)
+    // A clean exit: the work has been saved or deliberately left.
+    if (recovery_) recovery_->Close();
 }
 
 CameraDevice* CAppForm::CameraUpload() {
@@ -140,6 +147,8 @@ gfx::HRESULT CAppForm::ResetDeviceObjects() {
     RefreshPickMeshes();
     if (firstReset_) {
         firstReset_ = false;
+        // Before the command-line file, whose opening then asks about restored work.
+        OfferRecovery();
         if (!commandLineFile_.empty()) OpenCommandLineFile(commandLineFile_);
         RefreshCheckMarks();
     }
@@ -182,6 +191,18 @@ void CAppForm::LoadSettings() {
     system.showHints = store->ReadDword("Help").value_or(1) != 0 ? 1 : 0;
     system.showButtons = store->ReadDword("Buttons").value_or(1) != 0 ? 1 : 0;
     lastDir = store->ReadString("LastDir").value_or(lastDir);
+    // A day at most: a larger value is a typo, not a wish to never autosave.
+    autosaveSeconds = std::min<uint32_t>(
+        store->ReadDword("AutosaveSeconds").value_or(kDefaultAutosaveSeconds), 24 * 60 * 60);
+    recentFiles.clear();
+    for (const std::string& path :
+         store->ReadStringList("Recent").value_or(std::vector<std::string>{})) {
+        if (path.empty() ||
+            std::find(recentFiles.begin(), recentFiles.end(), path) != recentFiles.end())
+            continue;
+        if (recentFiles.size() == kMaxRecentFiles) break;
+        recentFiles.push_back(path);
+    }
 }
 
 void CAppForm::SaveSettings() {
@@ -192,6 +213,8 @@ void CAppForm::SaveSettings() {
     store->WriteDword("Help", static_cast<uint32_t>(system.showHints));
     store->WriteDword("Buttons", static_cast<uint32_t>(system.showButtons));
     store->WriteString("LastDir", lastDir);
+    store->WriteDword("AutosaveSeconds", autosaveSeconds);
+    store->WriteStringList("Recent", recentFiles);
     store->Flush();
 }
 

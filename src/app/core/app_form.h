@@ -27,6 +27,8 @@
 
 namespace app {
 
+class RecoveryStore;
+
 struct FormServices {
     Dialogs* dialogs = nullptr;
     SettingsStore* settings = nullptr;
@@ -34,7 +36,14 @@ struct FormServices {
     d3dfw::WindowHost* windowHost = nullptr;
     d3dfw::MessageBoxHost* messageBoxHost = nullptr;
     MouseCapture* mouseCapture = nullptr;  // may be null
+    // Folder of the recovery files (autosave); empty: no autosave, no recovery.
+    std::string recoveryFolder;
 };
+
+// How many files the "Недавние файлы" submenu lists.
+inline constexpr size_t kMaxRecentFiles = 8;
+// Autosave interval when the settings name none, in seconds.
+inline constexpr uint32_t kDefaultAutosaveSeconds = 60;
 
 class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private StripHost {
   public:
@@ -78,13 +87,28 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     // there). True when the program may close.
     bool QueryClose();
     bool SaveAs();
-    void LoadFile(const std::string& path);
+    // True when the file was read into the construction.
+    bool LoadFile(const std::string& path);
+    // Open and the recent files: LoadFile after the save prompt was answered.
+    void LoadAfterPrompt(const std::string& path);
     void NewDocument();
     void OpenDocument();
     void OnDropFiles(const std::vector<std::string>& paths);
     // The file dialogs' initial name: last folder, else the Models folder, else the
     // sample constructions installed with the program, else the start folder.
     std::string DialogStartName() const;
+    // Opens entry `index` of the recent files as Open would (save prompt first); a file
+    // that is gone is dropped from the list with a message.
+    void OpenRecent(int index);
+
+    // Autosave, run by the shell's timer every `autosaveSeconds`: unsaved work goes to
+    // this editor's recovery file (encoded here, written on a worker thread); saved or
+    // discarded work takes it away. Never a dialog, never a frame.
+    void AutosaveTick();
+    // Recovery files left by editors that did not exit cleanly, offered one by one,
+    // newest first, until one is restored (run once at start).
+    void OfferRecovery();
+    RecoveryStore* Recovery() { return recovery_.get(); }
 
     // Sharing: the construction as a mesh for other programs (format by the chosen file
     // type; detail and cubes as displayed), and the view as a PNG or JPEG picture.
@@ -110,6 +134,12 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     CVelCamera camera;
     std::string startFolder;
     std::string lastDir;
+    // The file the construction was last opened from or saved to; empty for a new one.
+    std::string documentPath;
+    // Files last opened or saved, newest first ("Recent" in the settings).
+    std::vector<std::string> recentFiles;
+    // Seconds between autosaves ("AutosaveSeconds"); 0: no autosave.
+    uint32_t autosaveSeconds = kDefaultAutosaveSeconds;
     // The sample constructions installed with the program (empty when there are none).
     std::string samplesFolder;
 
@@ -155,6 +185,12 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
     void About();
+    // A document has been opened or saved at `path`: it is the current one, it heads the
+    // recent files, and the recovery file of the work it replaced is no longer needed.
+    void DocumentIsNow(const std::string& path);
+    // The work in memory was saved or thrown away: its recovery file goes.
+    void DiscardRecovery();
+    void PublishRecentFiles();
 
     FormServices services_;
     std::unique_ptr<render::SceneRenderer> renderer_;
@@ -170,6 +206,9 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     std::map<int, bool> shownEnabled_;  // what the shell shows, by command id
     bool firstReset_ = true;
     bool shutDown_ = false;
+    std::unique_ptr<RecoveryStore> recovery_;
+    bool recoveryQueued_ = false;   // a write has been queued since the last removal
+    uint64_t recoveryVersion_ = 0;  // construction version of that write
     std::string shareFolder_;
 };
 

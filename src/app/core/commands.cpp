@@ -194,6 +194,10 @@ void CAppForm::RunCommand(int id) {
             About();
             return;
         default:
+            if (const int recent = commands::RecentFileIndex(id); recent >= 0) {
+                ClearKeys();
+                OpenRecent(recent);
+            }
             return;
     }
 }

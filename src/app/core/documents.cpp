@@ -1,6 +1,8 @@
-// New, Open, Save as, dropped files and the prompt that offers to save unsaved work.
+// New, Open, Save as, recent files, dropped files and the prompt that offers to save
+// unsaved work.
 // Every pause taken here is released on every path, and a failed read or write leaves
 // the construction as it was and tells the user why.
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -15,6 +17,8 @@ namespace {
 constexpr char kSavePrompt[] = "Сохранить текщую работу?";
 constexpr char kSavePromptCaption[] = "Внимание!";
 constexpr char kErrorCaption[] = "Error";
+constexpr char kRecentGone[] = "Файл не найден:\n";
+constexpr char kRecentGoneTail[] = "\n\nОн убран из списка недавних файлов.";
 
 bool Exists(const std::string& path) {
     std::error_code ec;
@@ -77,6 +81,7 @@ bool CAppForm::SaveAs() {
     }
     // Only a folder that took the file is worth starting the next dialog in.
     lastDir = ParentFolder(*path);
+    DocumentIsNow(*path);
     return true;
 }
 
@@ -94,8 +99,8 @@ void CAppForm::OpenCommandLineFile(const std::string& path) {
     LoadFile(path);
 }
 
-void CAppForm::LoadFile(const std::string& path) {
-    if (!Exists(path)) return;
+bool CAppForm::LoadFile(const std::string& path) {
+    if (!Exists(path)) return false;
     if (system.saved == 0) {
         MsgResult answer;
         {
@@ -105,8 +110,8 @@ void CAppForm::LoadFile(const std::string& path) {
                                                           MsgButtons::YesNoCancel, MsgIcon::None)
                          : MsgResult::Cancel;
         }
-        if (answer == MsgResult::Cancel) return;
-        if (answer == MsgResult::Yes && !SaveAs()) return;
+        if (answer == MsgResult::Cancel) return false;
+        if (answer == MsgResult::Yes && !SaveAs()) return false;
     }
     FileResult result;
     {
@@ -120,11 +125,23 @@ void CAppForm::LoadFile(const std::string& path) {
         // The stored orientation replaced the old one: make it the base of any later stop.
         camera.Apply(CameraUpload());
         RefreshCheckMarks();
+        DocumentIsNow(path);
     }
+    return static_cast<bool>(result);
+}
+
+void CAppForm::LoadAfterPrompt(const std::string& path) {
+    // The prompt has been answered already, so LoadFile asks nothing; but work that a
+    // failed load leaves on screen must still count as unsaved, or it is lost at exit.
+    const int32_t before = system.saved;
+    system.saved = 1;
+    if (!LoadFile(path)) system.saved = before;
 }
 
 void CAppForm::NewDocument() {
     if (!SaveChangesPrompt()) return;
+    DiscardRecovery();
+    documentPath.clear();
     system.ResetConstruction();
     camera.ResetForNewConstruction(CameraUpload());
     RefreshCheckMarks();
@@ -138,12 +155,46 @@ void CAppForm::OpenDocument() {
         LeaveFullScreenForDialog();
         ClearKeys();
         if (services_.dialogs) path = services_.dialogs->AskOpenPath(DialogStartName());
-        if (path) {
-            lastDir = ParentFolder(*path);
-            system.saved = 1;  // the prompt has been answered already
-        }
+        if (path) lastDir = ParentFolder(*path);
     }
-    if (path) LoadFile(*path);
+    if (path) LoadAfterPrompt(*path);
+}
+
+void CAppForm::OpenRecent(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= recentFiles.size()) return;
+    const std::string path = recentFiles[static_cast<size_t>(index)];
+    if (!Exists(path)) {
+        recentFiles.erase(recentFiles.begin() + index);
+        PublishRecentFiles();
+        PauseScope pause(*this);
+        LeaveFullScreenForDialog();
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on chained +.
+        std::string text = kRecentGone;
+        text += path;
+        text += kRecentGoneTail;
+        if (services_.dialogs)
+            services_.dialogs->ShowMessage(text, kSavePromptCaption, MsgButtons::Ok,
+                                           MsgIcon::Warning);
+        return;
+    }
+    if (!SaveChangesPrompt()) return;
+    LoadAfterPrompt(path);
+}
+
+void CAppForm::DocumentIsNow(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(path, ec);
+    documentPath = (ec ? std::filesystem::path(path) : full).lexically_normal().string();
+    recentFiles.erase(std::remove(recentFiles.begin(), recentFiles.end(), documentPath),
+                      recentFiles.end());
+    recentFiles.insert(recentFiles.begin(), documentPath);
+    if (recentFiles.size() > kMaxRecentFiles) recentFiles.resize(kMaxRecentFiles);
+    PublishRecentFiles();
+    DiscardRecovery();
+}
+
+void CAppForm::PublishRecentFiles() {
+    if (services_.shell) services_.shell->SetRecentFiles(recentFiles);
 }
 
 void CAppForm::OnDropFiles(const std::vector<std::string>& paths) {

@@ -73,6 +73,25 @@ bool QtSettingsStore::WriteString(const std::string& name, const std::string& va
     return settings->isWritable();
 }
 
+std::optional<std::vector<std::string>> QtSettingsStore::ReadStringList(const std::string& name) {
+    const QVariant v = settings->value(QString::fromStdString(name));
+    if (!v.isValid()) return std::nullopt;
+    // One entry is stored as a plain string: a list of one.
+    if (v.typeId() != QMetaType::QStringList && v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    std::vector<std::string> values;
+    for (const QString& s : v.toStringList()) values.push_back(s.toStdString());
+    return values;
+}
+
+bool QtSettingsStore::WriteStringList(const std::string& name,
+                                      const std::vector<std::string>& values) {
+    QStringList list;
+    for (const std::string& s : values) list << QString::fromStdString(s);
+    settings->setValue(QString::fromStdString(name), list);
+    return settings->isWritable();
+}
+
 bool QtSettingsStore::Flush() {
     settings->sync();
     return settings->status() == QSettings::NoError;

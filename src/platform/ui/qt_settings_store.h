@@ -28,6 +28,8 @@ class QtSettingsStore : public app::SettingsStore {
     std::optional<std::string> ReadString(const std::string& name) override;
     bool WriteDword(const std::string& name, uint32_t value) override;
     bool WriteString(const std::string& name, const std::string& value) override;
+    std::optional<std::vector<std::string>> ReadStringList(const std::string& name) override;
+    bool WriteStringList(const std::string& name, const std::vector<std::string>& values) override;
     bool Flush() override;
 
     // Where the values live (file path, or registry path on Windows).

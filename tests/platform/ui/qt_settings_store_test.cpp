@@ -33,6 +33,8 @@ TEST_F(SettingsStoreTest, ValuesSurviveARestart) {
         EXPECT_TRUE(store.WriteDword("Grid", 0xFFFFFFFF));
         EXPECT_TRUE(store.WriteDword("Help", 0));
         EXPECT_TRUE(store.WriteString("LastDir", "/home/пользователь/Models, old"));
+        EXPECT_TRUE(store.WriteStringList("Recent", {"/m/дом, 2.vvl", "/m/a.vvl"}));
+        EXPECT_TRUE(store.WriteStringList("One", {"/m/a.vvl"}));
         EXPECT_TRUE(store.Flush());
     }
     ui::QtSettingsStore again(Path());
@@ -40,6 +42,10 @@ TEST_F(SettingsStoreTest, ValuesSurviveARestart) {
     EXPECT_EQ(again.ReadDword("Grid"), 0xFFFFFFFFu);
     EXPECT_EQ(again.ReadDword("Help"), 0u);
     EXPECT_EQ(again.ReadString("LastDir"), "/home/пользователь/Models, old");
+    EXPECT_EQ(again.ReadStringList("Recent"),
+              (std::vector<std::string>{"/m/дом, 2.vvl", "/m/a.vvl"}));
+    EXPECT_EQ(again.ReadStringList("One"), std::vector<std::string>{"/m/a.vvl"});
+    EXPECT_FALSE(again.ReadStringList("Missing"));
 }
 
 TEST_F(SettingsStoreTest, DamagedOrStrangeValuesReadAsMissing) {

@@ -1,0 +1,122 @@
+// Autosave into this editor's recovery file, and the offer at start to restore work that
+// an editor left behind when it did not exit cleanly.
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "app/core/app_form.h"
+#include "app/core/recovery.h"
+#include "interaction/document.h"
+
+namespace app {
+namespace {
+
+constexpr char kRestoreQuestion[] = "Восстановить несохранённую конструкцию?";
+constexpr char kRestoreCaption[] = "Внимание!";
+constexpr char kErrorCaption[] = "Error";
+
+std::string LocalTime(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
+    return text;
+}
+
+std::string RestoreQuestion(const OrphanRecovery& orphan) {
+    std::string text = kRestoreQuestion;
+    text += "\n\nЗаписана: ";
+    text += LocalTime(orphan.written);
+    text += "\nФайл: ";
+    if (orphan.originalPath.empty()) {
+        text += "новая конструкция, ещё не сохранялась";
+    } else {
+        const std::filesystem::path original(orphan.originalPath);
+        text += original.filename().string();
+        text += " (";
+        text += original.parent_path().string();
+        text += ')';
+    }
+    // An Escape must not throw work away: only "Нет" deletes.
+    text += "\n\n«Нет» удалит её, «Отмена» оставит вопрос до следующего запуска.";
+    return text;
+}
+
+}  // namespace
+
+void CAppForm::AutosaveTick() {
+    if (!recovery_ || shutDown_) return;
+    // The same test as the save prompt's: nothing there is nothing to lose.
+    if (system.saved != 0 || system.model.Total() < 1) {
+        DiscardRecovery();
+        return;
+    }
+    if (recoveryQueued_ && recoveryVersion_ == system.constructionVersion &&
+        !recovery_->LastWriteFailed())
+        return;
+    // Encoding here, between two events, sees one consistent construction; the disk is
+    // the worker's business.
+    std::vector<uint8_t> bytes = recovery_->TakeBuffer();
+    EncodeConstruction(CaptureCamera(camera), CaptureSettings(system), system.model, bytes);
+    recovery_->Write(std::move(bytes), documentPath);
+    recoveryQueued_ = true;
+    recoveryVersion_ = system.constructionVersion;
+}
+
+void CAppForm::DiscardRecovery() {
+    if (recovery_ && recoveryQueued_) recovery_->Remove();
+    recoveryQueued_ = false;
+}
+
+void CAppForm::OfferRecovery() {
+    if (!recovery_ || !services_.dialogs) return;
+    bool restored = false;
+    for (const OrphanRecovery& orphan : recovery_->ClaimOrphans()) {
+        if (restored) {  // one at a time: the others wait for the next start
+            recovery_->Release(orphan);
+            continue;
+        }
+        Pause(true);
+        LeaveFullScreenForDialog();
+        const MsgResult answer = services_.dialogs->ShowMessage(
+            RestoreQuestion(orphan), kRestoreCaption, MsgButtons::YesNoCancel, MsgIcon::None);
+        Pause(false);
+        ClearKeys();
+        if (answer == MsgResult::No) {
+            recovery_->Delete(orphan);
+            continue;
+        }
+        if (answer != MsgResult::Yes) {  // Cancel, Escape or the box closed: ask next time
+            recovery_->Release(orphan);
+            continue;
+        }
+        ConstructionDocument document;
+        const FileResult result = ReadConstructionFile(orphan.file, document);
+        if (!result) {
+            Pause(true);
+            services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
+                                           MsgIcon::Error);
+            Pause(false);
+            recovery_->Delete(orphan);
+            continue;
+        }
+        // Unsaved before the document goes in, so that no undo state counts as saved.
+        system.saved = 0;
+        ApplyDocument(system, camera, std::move(document));
+        camera.Apply(CameraUpload());
+        RefreshCheckMarks();
+        // Saving asks for a name, starting where the original file was.
+        documentPath = orphan.originalPath;
+        std::error_code ec;
+        const std::filesystem::path folder = std::filesystem::path(documentPath).parent_path();
+        if (!folder.empty() && std::filesystem::is_directory(folder, ec)) lastDir = folder.string();
+        // The restored work keeps its file: it becomes this editor's recovery file.
+        if (recovery_->Adopt(orphan)) {
+            recoveryQueued_ = true;
+            recoveryVersion_ = system.constructionVersion;
+        }
+        restored = true;
+    }
+}
+
+}  // namespace app

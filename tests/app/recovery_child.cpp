@@ -1,0 +1,60 @@
+// An editor in a process of its own, for the tests that kill it (recovery_test.cpp):
+//   vorla_recovery_child FOLDER BLOCKS still|churn
+// It starts in FOLDER (settings FOLDER/Vorla.conf with an autosave every second, recovery
+// files in FOLDER/recovery), adds BLOCKS blocks as unsaved work and writes what it then
+// holds to FOLDER/expected.vvl. With "churn" it twists a block twice a second, so that
+// every autosave writes the file anew.
+#include <QApplication>
+#include <QTimer>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/core/app_form.h"
+#include "interaction/document.h"
+#include "platform/ui/qt_settings_store.h"
+#include "support/construction_builders.h"
+
+int main(int argc, char** argv) {
+    if (argc != 4) return 2;
+    const std::string folder = argv[1];
+    const int blocks = std::atoi(argv[2]);
+    const bool churn = std::string(argv[3]) == "churn";
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    ui::QtSettingsStore settings(QString::fromStdString(folder + "/Vorla.conf"));
+    settings.WriteDword("AutosaveSeconds", 1);
+    app::shell::StartOptions options;
+    options.startFolder = folder;
+    options.recoveryFolder = folder + "/recovery";
+    options.settings = &settings;
+    app::shell::CApp vorla(options);
+    QTimer churnTimer;
+    std::vector<BlockNode*> all;
+    QObject::connect(&vorla, &app::shell::CApp::Started, [&] {
+        CVelVorlaSystem& system = vorla.Form().system;
+        // Hidden blocks: the file holds every one, the frames stay cheap.
+        std::mt19937 rng(11);
+        all.push_back(system.model.topBlocks.Front());
+        for (int i = 0; i < blocks; ++i) {
+            auto b = testsupport::Block(i % 5, {2, 0, 0}, {0, 2, 0},
+                                        0.01f * static_cast<float>(i % 600), 0);
+            all.push_back(
+                &testsupport::AddChild(system.model, *all[rng() % all.size()], std::move(b)));
+        }
+        system.saved = 0;
+        system.ConstructionChanged();
+        (void)WriteConstructionFile(folder + "/expected.vvl", CaptureCamera(vorla.Form().camera),
+                                    CaptureSettings(system), system.model);
+        if (!churn) return;
+        QObject::connect(&churnTimer, &QTimer::timeout, [&] {
+            all.back()->angle += 0.1f;
+            system.ConstructionChanged();
+        });
+        churnTimer.start(500);
+    });
+    vorla.InitInstance();
+    return QApplication::exec();
+}
