@@ -376,6 +376,8 @@ void SettingsSeeds() {
         store.WriteDword("Help", 1);
         store.WriteDword("Buttons", 0);
         store.WriteString("LastDir", "/home/пользователь/Модели, \"старые\"\\");
+        store.WriteDword("AutosaveSeconds", 300);
+        store.WriteStringList("Recent", {"/home/a/мост.vvl", "/tmp/b, c.vvl"});
         store.Flush();
     }
     Write("settings", "written.conf", ReadFile(scratch));

@@ -1,8 +1,8 @@
 // The settings file reader, over a file of any content (hand-edited, damaged, or left by
 // another program). Reading never crashes; what it reads survives being written back:
 //   - the whole file: parsed, written and parsed again, every key keeps its value;
-//   - through the store: the five settings read, written to a new file and read again
-//     are the same.
+//   - through the store: the program's settings read, written to a new file and read
+//     again are the same.
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "platform/ui/qt_settings_store.h"
@@ -21,8 +22,9 @@ namespace {
 QTemporaryDir* dir = nullptr;
 
 struct Values {
-    std::optional<uint32_t> background, grid, help, buttons;
+    std::optional<uint32_t> background, grid, help, buttons, autosave;
     std::optional<std::string> lastDir;
+    std::optional<std::vector<std::string>> recent;
     bool operator==(const Values&) const = default;
 };
 
@@ -34,6 +36,8 @@ Values ReadAll(ui::QtSettingsStore& store) {
     v.help = store.ReadDword("Help");
     v.buttons = store.ReadDword("Buttons");
     v.lastDir = store.ReadString("LastDir");
+    v.autosave = store.ReadDword("AutosaveSeconds");
+    v.recent = store.ReadStringList("Recent");
     return v;
 }
 
@@ -85,6 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (read.help) store.WriteDword("Help", *read.help);
         if (read.buttons) store.WriteDword("Buttons", *read.buttons);
         if (read.lastDir) store.WriteString("LastDir", *read.lastDir);
+        if (read.autosave) store.WriteDword("AutosaveSeconds", *read.autosave);
+        if (read.recent) store.WriteStringList("Recent", *read.recent);
         FUZZ_CHECK(store.Flush());
     }
     NewTimestamp(copy);

@@ -74,7 +74,7 @@ bool QtSettingsStore::WriteString(const std::string& name, const std::string& va
 }
 
 std::optional<std::vector<std::string>> QtSettingsStore::ReadStringList(const std::string& name) {
-    const QVariant v = settings->value(QString::fromStdString(name));
+    const QVariant v = settings->value(DecodeUtf8(name));
     if (!v.isValid()) return std::nullopt;
     // One entry is stored as a plain string: a list of one.
     if (v.typeId() != QMetaType::QStringList && v.typeId() != QMetaType::QString)
@@ -87,8 +87,8 @@ std::optional<std::vector<std::string>> QtSettingsStore::ReadStringList(const st
 bool QtSettingsStore::WriteStringList(const std::string& name,
                                       const std::vector<std::string>& values) {
     QStringList list;
-    for (const std::string& s : values) list << QString::fromStdString(s);
-    settings->setValue(QString::fromStdString(name), list);
+    for (const std::string& s : values) list << DecodeUtf8(s);
+    settings->setValue(DecodeUtf8(name), list);
     return settings->isWritable();
 }
 

@@ -204,13 +204,17 @@ QList<QByteArray> SplitValue(QByteArrayView v) {
 }
 
 QVariant ParseValue(QByteArrayView text) {
-    const QList<QByteArray> items = SplitValue(text);
-    if (items.size() == 1) {
-        const QByteArray& s = items.front();
-        if (s.startsWith("@@")) return DecodeUtf8(s.sliced(1));
-        if (!s.startsWith('@')) return DecodeUtf8(s);
+    QStringList strings;
+    for (const QByteArray& item : SplitValue(text)) {
+        if (item.startsWith("@@"))
+            strings += DecodeUtf8(item.sliced(1));
+        else if (item.startsWith('@'))  // an encoded value: kept, never decoded
+            return QVariant::fromValue(IniRawValue{text.toByteArray()});
+        else
+            strings += DecodeUtf8(item);
     }
-    return QVariant::fromValue(IniRawValue{text.toByteArray()});
+    if (strings.size() == 1) return strings.front();
+    return strings;
 }
 
 QByteArray QuoteString(const QString& s) {
@@ -244,6 +248,17 @@ std::optional<QByteArray> FormatValue(const QVariant& v) {
             return QByteArray::number(v.toULongLong());
         case QMetaType::Bool:
             return QByteArray(v.toBool() ? "true" : "false");
+        case QMetaType::QStringList: {
+            // As QSettings writes lists: one entry as a plain string, none as no value.
+            const QStringList list = v.toStringList();
+            if (list.isEmpty()) return QByteArray("@Invalid()");
+            QByteArray out;
+            for (const QString& item : list) {
+                if (!out.isEmpty()) out += ", ";
+                out += QuoteString(item);
+            }
+            return out;
+        }
         default:
             if (!v.canConvert<QString>()) return std::nullopt;
             return QuoteString(v.toString());

@@ -8,16 +8,17 @@
 //   - key=value, the key with %XX and %UXXXX escapes, the value unquoted or in double
 //     quotes with the C escapes (\" \\ \n \t \xHH...), ';' outside quotes starting a
 //     comment, as are lines that start with ';' or '#';
-//   - a value of one string becomes a QString ("@@" at its start stands for "@"); any
-//     other value (a list with an unquoted comma, an "@Type(...)" value) is kept as its
-//     text, written back unchanged and never read as a setting.
+//   - a value of one string becomes a QString, one with unquoted commas a QStringList
+//     ("@@" at the start of a string stands for "@"); a value with an encoded part
+//     ("@Type(...)") is kept as its text, written back unchanged and never read as a
+//     setting.
 #include <QByteArray>
 #include <QMetaType>
 #include <QSettings>
 
 namespace ui {
 
-// A value kept as written: not a single string, so never a setting of ours.
+// A value kept as written: encoded by some other program, so never a setting of ours.
 struct IniRawValue {
     QByteArray text;
     bool operator==(const IniRawValue&) const = default;
