@@ -11,6 +11,9 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+// Clang 14 (the fuzz build) does not deduce aggregate template arguments by itself.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 void Place(BlockNode& block, const UndoHistory::Placement& p) {
     block.offset = p.offset;

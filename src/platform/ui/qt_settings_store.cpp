@@ -3,15 +3,30 @@
 #include <QSettings>
 #include <limits>
 
+#include "platform/ui/settings_ini.h"
+
 namespace ui {
 
+namespace {
+
+// Our own INI reader and writer on Linux (see settings_ini.h); the registry on Windows.
+QSettings::Format StoreFormat() {
+#ifdef Q_OS_WIN
+    return QSettings::NativeFormat;
+#else
+    return SettingsIniFormat();
+#endif
+}
+
+}  // namespace
+
 QtSettingsStore::QtSettingsStore()
-    : settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+    : settings(std::make_unique<QSettings>(StoreFormat(), QSettings::UserScope,
                                            QString::fromUtf8(kSettingsOrganisation),
                                            QString::fromUtf8(kSettingsApplication))) {}
 
 QtSettingsStore::QtSettingsStore(const QString& iniPath)
-    : settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}
+    : settings(std::make_unique<QSettings>(iniPath, SettingsIniFormat())) {}
 
 QtSettingsStore::~QtSettingsStore() = default;
 
@@ -20,7 +35,7 @@ QString QtSettingsStore::Location() const {
 }
 
 std::optional<uint32_t> QtSettingsStore::ReadDword(const std::string& name) {
-    const QVariant v = settings->value(QString::fromStdString(name));
+    const QVariant v = settings->value(DecodeUtf8(name));
     if (!v.isValid()) return std::nullopt;
     bool ok = false;
     qulonglong n = 0;
@@ -42,24 +57,24 @@ std::optional<uint32_t> QtSettingsStore::ReadDword(const std::string& name) {
 }
 
 std::optional<std::string> QtSettingsStore::ReadString(const std::string& name) {
-    const QVariant v = settings->value(QString::fromStdString(name));
+    const QVariant v = settings->value(DecodeUtf8(name));
     // An unquoted comma in a hand-edited file turns the value into a list: not a string.
     if (!v.isValid() || v.typeId() != QMetaType::QString) return std::nullopt;
     return v.toString().toStdString();
 }
 
 bool QtSettingsStore::WriteDword(const std::string& name, uint32_t value) {
-    settings->setValue(QString::fromStdString(name), static_cast<quint32>(value));
+    settings->setValue(DecodeUtf8(name), static_cast<quint32>(value));
     return settings->isWritable();
 }
 
 bool QtSettingsStore::WriteString(const std::string& name, const std::string& value) {
-    settings->setValue(QString::fromStdString(name), QString::fromStdString(value));
+    settings->setValue(DecodeUtf8(name), DecodeUtf8(value));
     return settings->isWritable();
 }
 
 std::optional<std::vector<std::string>> QtSettingsStore::ReadStringList(const std::string& name) {
-    const QVariant v = settings->value(QString::fromStdString(name));
+    const QVariant v = settings->value(DecodeUtf8(name));
     if (!v.isValid()) return std::nullopt;
     // One entry is stored as a plain string: a list of one.
     if (v.typeId() != QMetaType::QStringList && v.typeId() != QMetaType::QString)
@@ -72,8 +87,8 @@ std::optional<std::vector<std::string>> QtSettingsStore::ReadStringList(const st
 bool QtSettingsStore::WriteStringList(const std::string& name,
                                       const std::vector<std::string>& values) {
     QStringList list;
-    for (const std::string& s : values) list << QString::fromStdString(s);
-    settings->setValue(QString::fromStdString(name), list);
+    for (const std::string& s : values) list << DecodeUtf8(s);
+    settings->setValue(DecodeUtf8(name), list);
     return settings->isWritable();
 }
 

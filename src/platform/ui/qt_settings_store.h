@@ -1,6 +1,7 @@
 #pragma once
 // The per-user settings store over QSettings: an INI file under $XDG_CONFIG_HOME on Linux
-// (Vel's/Kestrin/Vorla.conf), the registry key Software\Vel's\Kestrin\Vorla on Windows.
+// (Vel's/Kestrin/Vorla.conf, parsed by our own reader, settings_ini.h), the registry key
+// Software\Vel's\Kestrin\Vorla on Windows.
 // A missing, unreadable or damaged file only means that values are missing: the caller
 // falls back to its defaults.
 #include <QString>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
@@ -15,6 +16,11 @@ class SettingsStoreTest : public ::testing::Test {
         QFile f(Path());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
+    }
+    QByteArray ReadRaw() {
+        QFile f(Path());
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
     }
 };
 
@@ -66,6 +72,50 @@ TEST_F(SettingsStoreTest, BinaryGarbageDoesNotCrashAndCanBeOverwritten) {
     }
     ui::QtSettingsStore again(Path());
     EXPECT_EQ(again.ReadDword("Background"), 160u);
+}
+
+TEST_F(SettingsStoreTest, ReadsWhatQtsOwnIniWriterWrote) {
+    // Files from earlier versions of the program were written by QSettings itself.
+    const QString dirText = QString::fromUtf8("@/home/пользователь/\"Модели\", 1\t\\");
+    const QString qtPath = dir.filePath("qt.conf");
+    {
+        QSettings qt(qtPath, QSettings::IniFormat);
+        qt.setValue("Background", 0xA0u);
+        qt.setValue("Grid", 4294967295u);
+        qt.setValue("LastDir", dirText);
+        qt.setValue("Recent", QStringList{dirText, "/b.vvl"});
+    }
+    // A copy: QSettings caches what it parsed per path, and must parse this afresh.
+    ASSERT_TRUE(QFile::copy(qtPath, Path()));
+    ui::QtSettingsStore store(Path());
+    EXPECT_EQ(store.ReadDword("Background"), 0xA0u);
+    EXPECT_EQ(store.ReadDword("Grid"), 0xFFFFFFFFu);
+    EXPECT_EQ(store.ReadString("LastDir"), dirText.toStdString());
+    EXPECT_EQ(store.ReadStringList("Recent"),
+              (std::vector<std::string>{dirText.toStdString(), "/b.vvl"}));
+}
+
+TEST_F(SettingsStoreTest, EncodedValuesAreNeverDecodedAndSurviveAWrite) {
+    // Qt's reader would decode this with QDataStream, one call per level, and overflow the
+    // stack: lists nested 200,000 deep, then an int.
+    QByteArray nested = "Junk=@Variant(";
+    for (int i = 0; i < 200000; ++i) nested += "\\0\\0\\0\\t\\0\\0\\0\\x1";
+    nested += "\\0\\0\\0\\x2\\0\\0\\0\\a)";
+    WriteRaw("[General]\nBackground=@Variant(\\0\\0\\0\\x3\\0\\0\\0\\x5)\nHelp=0\n" + nested +
+             "\n[Other]\nList=a, b\n");
+    {
+        ui::QtSettingsStore store(Path());
+        EXPECT_FALSE(store.ReadDword("Background"));
+        EXPECT_EQ(store.ReadDword("Help"), 0u);
+        EXPECT_FALSE(store.ReadString("Junk"));
+        EXPECT_TRUE(store.WriteDword("Grid", 7));
+        EXPECT_TRUE(store.Flush());
+    }
+    // The encoded value is kept as written; other keys and groups are kept too.
+    EXPECT_TRUE(ReadRaw().contains(nested));
+    ui::QtSettingsStore again(Path());
+    EXPECT_EQ(again.ReadDword("Grid"), 7u);
+    EXPECT_EQ(again.ReadStringList("Other/List"), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(SettingsStoreTest, AnUnwritableLocationReportsFailure) {

@@ -1,7 +1,8 @@
 #pragma once
 // Decoded images and the readers for the image formats the program embeds: JPEG
-// (libjpeg), Targa (uncompressed colour-mapped, truecolour and greyscale) and Windows
-// bitmaps (4- and 8-bit palettised, 24- and 32-bit), with or without the file header.
+// (libjpeg; Huffman-coded, baseline or progressive: arithmetic coding is refused),
+// Targa (uncompressed colour-mapped, truecolour and greyscale) and Windows bitmaps (4-
+// and 8-bit palettised, 24- and 32-bit), with or without the file header.
 #include <cstdint>
 #include <span>
 #include <vector>

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
@@ -265,6 +266,13 @@ struct IndexedFaces {
     std::vector<uint32_t> corners;
 };
 
+// Past +-1e9 a mesh's own arithmetic (edge cross products for face normals, their
+// lengths, the bounding radius) overflows single precision; NaN and infinity are never
+// geometry.
+bool CoordinateUsable(float c) {
+    return std::fabs(c) <= 1e9f;  // false for NaN too
+}
+
 Result<IndexedFaces> ReadVectorsAndFaces(const XObject& obj) {
     const std::string what = obj.templateName;
     IndexedFaces out;
@@ -278,8 +286,12 @@ Result<IndexedFaces> ReadVectorsAndFaces(const XObject& obj) {
     if (!nextInt(nv)) return Fail(what + ": missing vector count");
     if (nv > (obj.floats.size() - fi) / 3) return Fail(what + ": vector count exceeds the data");
     out.vectors.reserve(nv);
-    for (uint32_t i = 0; i < nv; ++i, fi += 3)
-        out.vectors.push_back({obj.floats[fi], obj.floats[fi + 1], obj.floats[fi + 2]});
+    for (uint32_t i = 0; i < nv; ++i, fi += 3) {
+        const Vec3 v{obj.floats[fi], obj.floats[fi + 1], obj.floats[fi + 2]};
+        if (!CoordinateUsable(v.x) || !CoordinateUsable(v.y) || !CoordinateUsable(v.z))
+            return Fail(what + ": coordinate not a number or beyond +-1e9");
+        out.vectors.push_back(v);
+    }
     uint32_t nf = 0;
     if (!nextInt(nf)) return Fail(what + ": missing face count");
     // Every face takes at least four integers: its corner count and three corners.

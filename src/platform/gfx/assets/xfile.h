@@ -25,7 +25,8 @@ namespace vassets {
 inline constexpr uint32_t kMaxXFileSize = 16u << 20;
 
 // Reads the first Mesh of a binary .x file, compressed ("bzip") or not ("bin "), with
-// 32- or 64-bit floats. Malformed data gives an error, never a partial mesh.
+// 32- or 64-bit floats. Malformed data gives an error, never a partial mesh; so does a
+// coordinate that is not a finite number within +-1e9.
 Result<vmath::MeshGeometry> ReadXMesh(std::span<const uint8_t> file);
 
 // Inflates the compressed container (the whole file, header included) into the token

@@ -215,6 +215,16 @@ TEST(Jpeg, GreyAndColourImages) {
     EXPECT_NEAR(Red(c->At(4, 4)), 230, 4);
     EXPECT_NEAR(Green(c->At(4, 4)), 20, 4);
     EXPECT_NEAR(Blue(c->At(4, 4)), 60, 4);
+
+    // The same file marked arithmetic-coded (SOF9 for SOF0) is refused, not decoded.
+    auto arithmetic = EncodeJpeg(8, 8, 3, rgb);
+    for (size_t i = 0; i + 1 < arithmetic.size(); ++i) {
+        if (arithmetic[i] == 0xFF && arithmetic[i + 1] == 0xC0) {
+            arithmetic[i + 1] = 0xC9;
+            break;
+        }
+    }
+    EXPECT_FALSE(vassets::DecodeJpeg(arithmetic));
 }
 
 TEST(ImageReaders, DamagedDataGivesErrorsNeverCrashes) {

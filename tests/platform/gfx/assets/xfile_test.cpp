@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -173,9 +174,10 @@ TEST(XFile, TemplatesHeaderObjectsReferencesAndStringsAreSkipped) {
 }
 
 TEST(XFile, MalformedMeshesAreRejectedWithAMessage) {
-    auto mesh = [](std::initializer_list<uint32_t> counts, std::initializer_list<uint32_t> faces) {
+    auto mesh = [](std::initializer_list<uint32_t> counts, std::initializer_list<uint32_t> faces,
+                   std::initializer_list<float> coords = {0, 0, 0, 1, 0, 0, 0, 1, 0}) {
         Tokens t;
-        t.Name("Mesh").Open().Ints(counts).Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}).Ints(faces).Close();
+        t.Name("Mesh").Open().Ints(counts).Floats(coords).Ints(faces).Close();
         return t;
     };
     const std::vector<std::pair<const char*, Tokens>> cases = {
@@ -186,12 +188,21 @@ TEST(XFile, MalformedMeshesAreRejectedWithAMessage) {
         {"face corners beyond the data", mesh({3}, {1, 7, 0, 1, 2})},
         {"two-corner face", mesh({3}, {1, 2, 0, 1, 0, 0})},
         {"missing face count", mesh({3}, {})},
+        // Beyond +-1e9 face normals and bounds overflow single precision.
+        {"coordinate beyond 1e9", mesh({3}, {1, 3, 0, 1, 2}, {0, 0, 0, 2e9f, 0, 0, 0, 1, 0})},
+        {"coordinate not a number", mesh({3}, {1, 3, 0, 1, 2}, {0, 0, 0, 1, NAN, 0, 0, 1, 0})},
     };
     for (const auto& [what, tokens] : cases) {
         auto r = vassets::ReadXMesh(tokens.Binary());
         EXPECT_FALSE(r) << what;
         EXPECT_FALSE(r.error().empty()) << what;
     }
+
+    const auto widest = vassets::ReadXMesh(
+        mesh({3}, {1, 3, 0, 1, 2}, {-1e9f, -1e9f, 0, 1e9f, -1e9f, 0, 0, 1e9f, 0}).Binary());
+    ASSERT_TRUE(widest) << widest.error();
+    EXPECT_TRUE(std::isfinite(widest->boundRadius));
+    for (const Vec3& n : widest->normals) EXPECT_NEAR(vmath::Length(n), 1.0f, 1e-5f);
 
     Tokens noMesh;
     noMesh.Name("Header").Open().Ints({1, 0, 1}).Close();
