@@ -46,19 +46,33 @@ class RecoveryTest : public GuiTest {
         child_ = -1;
     }
 
-    // Files in the recovery folder: the constructions, or the temporary files of writes
-    // under way (".<name>.tmp-...").
-    std::vector<fs::path> Recoveries(bool temporary = false) const {
+    // The constructions in the recovery folder.
+    std::vector<fs::path> Recoveries() const {
         std::vector<fs::path> found;
         std::error_code ec;
         for (fs::directory_iterator it(RecoveryFolder(), ec), end; !ec && it != end;
              it.increment(ec)) {
             const std::string name = it->path().filename().string();
-            const bool isTemp = name.front() == '.' && name.find(".vvl.tmp-") != std::string::npos;
-            if (temporary ? isTemp : it->path().extension() == ".vvl" && name.front() != '.')
-                found.push_back(it->path());
+            if (it->path().extension() == ".vvl" && name.front() != '.') found.push_back(it->path());
         }
         return found;
+    }
+    // Whether the child has a write open in the recovery folder: a named temporary
+    // (".<name>.tmp-...") or an unnamed one (O_TMPFILE, shown as "#... (deleted)").
+    bool WriteUnderWay() const {
+        std::error_code ec;
+        const std::string folder = fs::weakly_canonical(RecoveryFolder(), ec).string() + "/";
+        const std::string fds = "/proc/" + std::to_string(child_) + "/fd";
+        for (fs::directory_iterator it(fds, ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code linkError;
+            const std::string target = fs::read_symlink(it->path(), linkError).string();
+            if (linkError || target.rfind(folder, 0) != 0) continue;
+            const std::string name = target.substr(folder.size());
+            if ((name.front() == '.' && name.find(".vvl.tmp-") != std::string::npos) ||
+                name.front() == '#')
+                return true;
+        }
+        return false;
     }
     static std::vector<uint8_t> ReadAll(const fs::path& p) {
         std::ifstream in(p, std::ios::binary);
@@ -102,14 +116,14 @@ TEST_F(RecoveryTest, AKillDuringAnAutosaveLeavesThePreviousRecoveryIntact) {
     bool caught = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!caught && std::chrono::steady_clock::now() < deadline) {
-        if (Recoveries(true).empty()) {
+        if (!WriteUnderWay()) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
             continue;
         }
         kill(child_, SIGSTOP);
         int status = 0;
         waitpid(child_, &status, WUNTRACED);  // stopped for sure
-        caught = !Recoveries(true).empty();
+        caught = WriteUnderWay();
         if (!caught) kill(child_, SIGCONT);
     }
     Kill();
