@@ -2,7 +2,6 @@
 // the CPU it takes while nothing moves, and the frames per second while a 2,000-block
 // chain turns under automatic rotation. Needs an X display; without one it starts an Xvfb
 // of its own, so `./dev bench` measures it too.
-#include "bench_smoke.h"
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -25,9 +24,10 @@
 #include "app/core/app_form.h"
 #include "app/frame_window.h"
 #include "app/gl_view.h"
-#include "platform/ui/qt_settings_store.h"
+#include "bench_smoke.h"
 #include "interaction/camera_aim.h"
 #include "interaction/document.h"
+#include "platform/ui/qt_settings_store.h"
 #include "support/qt_application.h"
 
 namespace {

@@ -12,9 +12,13 @@ bool Mat4::operator==(const Mat4& o) const {
     return true;
 }
 
-Mat4 Mat4::operator*(const Mat4& o) const { return MatrixMultiply(*this, o); }
+Mat4 Mat4::operator*(const Mat4& o) const {
+    return MatrixMultiply(*this, o);
+}
 
-Mat4 MatrixIdentity() { return Mat4{}; }
+Mat4 MatrixIdentity() {
+    return Mat4{};
+}
 
 Mat4 MatrixMultiply(const Mat4& a, const Mat4& b) {
     Mat4 r;
@@ -28,6 +32,8 @@ Mat4 MatrixMultiply(const Mat4& a, const Mat4& b) {
 std::optional<Mat4> MatrixInverse(const Mat4& mat) {
     const float* m = &mat.m[0][0];
     float inv[16];
+    // Cofactors, three terms per line so that the pattern stays readable.
+    // clang-format off
     inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] +
              m[9] * m[7] * m[14] + m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
     inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] -
@@ -60,6 +66,7 @@ std::optional<Mat4> MatrixInverse(const Mat4& mat) {
               m[4] * m[3] * m[9] - m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
     inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] +
               m[4] * m[2] * m[9] + m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+    // clang-format on
     float det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
     if (det == 0.0f || !std::isfinite(det)) return std::nullopt;
     Mat4 r;
@@ -68,7 +75,9 @@ std::optional<Mat4> MatrixInverse(const Mat4& mat) {
     return r;
 }
 
-Mat4 MatrixInverseOrIdentity(const Mat4& m) { return MatrixInverse(m).value_or(Mat4{}); }
+Mat4 MatrixInverseOrIdentity(const Mat4& m) {
+    return MatrixInverse(m).value_or(Mat4{});
+}
 
 Mat4 MatrixTranspose(const Mat4& a) {
     Mat4 r;
@@ -190,9 +199,18 @@ Mat4 MatrixLookAtLH(const Vec3& eye, const Vec3& at, const Vec3& up) {
     Vec3 x = Normalize(Cross(up, z));
     Vec3 y = Cross(z, x);
     Mat4 r;
-    r.m[0][0] = x.x; r.m[0][1] = y.x; r.m[0][2] = z.x; r.m[0][3] = 0;
-    r.m[1][0] = x.y; r.m[1][1] = y.y; r.m[1][2] = z.y; r.m[1][3] = 0;
-    r.m[2][0] = x.z; r.m[2][1] = y.z; r.m[2][2] = z.z; r.m[2][3] = 0;
+    r.m[0][0] = x.x;
+    r.m[0][1] = y.x;
+    r.m[0][2] = z.x;
+    r.m[0][3] = 0;
+    r.m[1][0] = x.y;
+    r.m[1][1] = y.y;
+    r.m[1][2] = z.y;
+    r.m[1][3] = 0;
+    r.m[2][0] = x.z;
+    r.m[2][1] = y.z;
+    r.m[2][2] = z.z;
+    r.m[2][3] = 0;
     r.m[3][0] = -Dot(x, eye);
     r.m[3][1] = -Dot(y, eye);
     r.m[3][2] = -Dot(z, eye);

@@ -7,7 +7,9 @@ struct Quat {
     float x = 0, y = 0, z = 0, w = 1;
 };
 
-inline constexpr Quat QuatIdentity() { return {0, 0, 0, 1}; }
+inline constexpr Quat QuatIdentity() {
+    return {0, 0, 0, 1};
+}
 
 // Rotation q1 followed by rotation q2 (the Hamilton product q2 q1).
 Quat QuaternionMultiply(const Quat& q1, const Quat& q2);

@@ -10,7 +10,7 @@ namespace model {
 // The corner point of the near plane does not depend on the block, so it is found once
 // per frame (or per pick) and every block then costs one distance.
 class DetailChooser {
-public:
+  public:
     DetailChooser(const vmath::Mat4& projection, const vmath::Mat4& view,
                   const vmath::Viewport& viewport)
         : viewportHeight_(static_cast<float>(viewport.height)),
@@ -32,7 +32,7 @@ public:
 
     const vmath::Vec3& NearCorner() const { return nearCorner_; }
 
-private:
+  private:
     float viewportHeight_;
     vmath::Vec3 nearCorner_;
 };

@@ -53,7 +53,8 @@ class RecoveryTest : public GuiTest {
         for (fs::directory_iterator it(RecoveryFolder(), ec), end; !ec && it != end;
              it.increment(ec)) {
             const std::string name = it->path().filename().string();
-            if (it->path().extension() == ".vvl" && name.front() != '.') found.push_back(it->path());
+            if (it->path().extension() == ".vvl" && name.front() != '.')
+                found.push_back(it->path());
         }
         return found;
     }

@@ -208,12 +208,12 @@ TEST_F(ModelTool, ExportRefusesUnknownFormatsBadOptionsAndBadInput) {
     ToolRun r = Exec({"export", in, Path("one.fbx")});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find(".glb .gltf .obj .stl .3mf .ply"), std::string::npos) << r.err;
-    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
-             {"export", in},
-             {"export", in, Path("a.obj"), "--detail", "4"},
-             {"export", in, Path("a.stl"), "--block-size", "0"},
-             {"export", in, Path("a.stl"), "--block-size", "big"},
-             {"export", in, Path("a.ply"), "--shiny"}})
+    for (std::vector<std::string> args :
+         std::vector<std::vector<std::string>>{{"export", in},
+                                               {"export", in, Path("a.obj"), "--detail", "4"},
+                                               {"export", in, Path("a.stl"), "--block-size", "0"},
+                                               {"export", in, Path("a.stl"), "--block-size", "big"},
+                                               {"export", in, Path("a.ply"), "--shiny"}})
         EXPECT_EQ(Exec(args).status, 2) << args.back();
 
     ExpectOneLineReason(Exec({"export", Path("absent.vvl"), Path("a.glb")}), Path("absent.vvl"),

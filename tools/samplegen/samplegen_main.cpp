@@ -38,10 +38,10 @@
 #include <vector>
 
 #include "camera/camera.h"
-#include "model/construction.h"
-#include "interaction/framing.h"
-#include "model/placement.h"
 #include "interaction/document.h"
+#include "interaction/framing.h"
+#include "model/construction.h"
+#include "model/placement.h"
 
 namespace {
 

@@ -21,7 +21,9 @@ namespace gfx {
 
 // ---- Result codes ---------------------------------------------------------------------
 using HRESULT = int32_t;
-constexpr HRESULT Code(uint32_t v) { return static_cast<HRESULT>(v); }
+constexpr HRESULT Code(uint32_t v) {
+    return static_cast<HRESULT>(v);
+}
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT E_FAIL = Code(0x80004005);
 inline constexpr HRESULT E_OUTOFMEMORY = Code(0x8007000E);
@@ -32,8 +34,12 @@ inline constexpr HRESULT D3DERR_DEVICELOST = Code(0x88760868);
 inline constexpr HRESULT D3DERR_DEVICENOTRESET = Code(0x88760869);
 inline constexpr HRESULT D3DERR_NOTAVAILABLE = Code(0x8876086A);
 inline constexpr HRESULT D3DERR_INVALIDCALL = Code(0x8876086C);
-inline constexpr bool Failed(HRESULT h) { return h < 0; }
-inline constexpr bool Succeeded(HRESULT h) { return h >= 0; }
+inline constexpr bool Failed(HRESULT h) {
+    return h < 0;
+}
+inline constexpr bool Succeeded(HRESULT h) {
+    return h >= 0;
+}
 
 // ---- Colours ----------------------------------------------------------------------------
 using Color = uint32_t;  // 0xAARRGGBB
@@ -45,8 +51,9 @@ struct ColorValue {
 
 // Each byte divided by 255.
 inline ColorValue ToColorValue(Color c) {
-    return {static_cast<float>((c >> 16) & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
-            static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 24) & 0xFF) / 255.0f};
+    return {static_cast<float>((c >> 16) & 0xFF) / 255.0f,
+            static_cast<float>((c >> 8) & 0xFF) / 255.0f, static_cast<float>(c & 0xFF) / 255.0f,
+            static_cast<float>((c >> 24) & 0xFF) / 255.0f};
 }
 
 // ---- Formats, modes, adapters, caps -----------------------------------------------------
@@ -282,7 +289,7 @@ struct TextureLevel {
 };
 
 class Texture {
-public:
+  public:
     virtual ~Texture() = default;
     virtual uint32_t Width() const = 0;
     virtual uint32_t Height() const = 0;
@@ -291,7 +298,7 @@ public:
 
 // Line-list vertices, position only (12 bytes a vertex).
 class VertexBuffer {
-public:
+  public:
     virtual ~VertexBuffer() = default;
     virtual uint32_t VertexCount() const = 0;
 };
@@ -299,7 +306,7 @@ public:
 // A triangle mesh with one attribute subset (0) and a CPU copy of its geometry, which
 // picking intersects without the GPU.
 class Mesh {
-public:
+  public:
     virtual ~Mesh() = default;
     virtual const vmath::MeshGeometry& Geometry() const = 0;
     // 24 bytes (position, normal) or 32 (with one texture coordinate pair).
@@ -315,7 +322,7 @@ inline constexpr uint32_t SPRITE_ALPHABLEND = 0x10;
 
 // Textured screen quads under a 2D transform (pixels; x right, y down).
 class Sprite {
-public:
+  public:
     virtual ~Sprite() = default;
     virtual HRESULT Begin(uint32_t flags) = 0;
     virtual void SetTransform(const vmath::Mat4& transform) = 0;
@@ -341,7 +348,7 @@ struct FontDesc {
 };
 
 class Font {
-public:
+  public:
     virtual ~Font() = default;
     // UTF-8 text; count < 0 draws the whole string. Returns the text height in pixels.
     virtual int DrawText(Sprite* sprite, std::string_view text, int count, const Rect& rect,
@@ -360,7 +367,7 @@ public:
 //   scene begun twice or ended without a beginning; nothing is created on failure;
 // - a back buffer without alpha reads back as opaque.
 class Device {
-public:
+  public:
     virtual ~Device() = default;
 
     // Life of the device.
@@ -395,12 +402,14 @@ public:
                                   std::unique_ptr<Texture>* texture) = 0;
     virtual HRESULT CreateLineBuffer(std::span<const vmath::Vec3> vertices,
                                      std::unique_ptr<VertexBuffer>* buffer) = 0;
-    virtual HRESULT CreateMesh(const vmath::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) = 0;
+    virtual HRESULT CreateMesh(const vmath::MeshGeometry& geometry,
+                               std::unique_ptr<Mesh>* mesh) = 0;
     virtual HRESULT CreateSprite(std::unique_ptr<Sprite>* sprite) = 0;
     virtual HRESULT CreateFont(const FontDesc& desc, std::unique_ptr<Font>* font) = 0;
 
     // Drawing with the current world transform, material and states.
-    virtual void DrawLineList(VertexBuffer* buffer, uint32_t startVertex, uint32_t primitiveCount) = 0;
+    virtual void DrawLineList(VertexBuffer* buffer, uint32_t startVertex,
+                              uint32_t primitiveCount) = 0;
     virtual void DrawMeshSubset(Mesh* mesh, uint32_t subset) = 0;
     // Many copies of one mesh in one call, each with its own world transform and material
     // colours; lights, fog and the other states are the current ones.
@@ -417,7 +426,7 @@ public:
 
 // ---- The system object: adapters and device creation ---------------------------------------
 class System {
-public:
+  public:
     virtual ~System() = default;
     virtual uint32_t GetAdapterCount() const = 0;
     virtual HRESULT GetAdapterIdentifier(uint32_t adapter, AdapterIdentifier* id) const = 0;
