@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <cstring>
 #include <iostream>
+#include <string>
 
 #include "app/application.h"
 #include "app/render_command.h"
@@ -15,16 +16,14 @@ int main(int argc, char** argv) {
         return app::shell::RenderCommand(std::vector<std::string>(argv + 2, argv + argc),
                                          std::cerr);
     }
-    constexpr char kUsage[] =
-        "usage: vorla [file.vvl]\n"
-        "       vorla --render out.png [--width W] [--height H] [--overlays] [--fit]\n"
-        "                              [--background RRGGBB] file.vvl\n";
+    const std::string usage =
+        std::string("usage: vorla [file.vvl]\n       ") + app::shell::kRenderSynopsis + "\n";
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << kUsage;
+        std::cout << usage;
         return 0;
     }
     if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] == '-')) {
-        std::cerr << kUsage;
+        std::cerr << usage;
         return 2;
     }
 

@@ -21,10 +21,6 @@ namespace app::shell {
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: vorla --render out.png [--width W] [--height H] [--overlays] [--scale S]\n"
-    "                              [--fit] [--background RRGGBB] file.vvl";
-
 bool ParseSize(const std::string& text, int* value) {
     int v = 0;
     const char* end = text.data() + text.size();
@@ -191,7 +187,8 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& err) {
     std::string error;
     std::optional<RenderRequest> request = ParseRenderArguments(args, &error);
     if (!request) {
-        err << "vorla: " << error << "\n" << kUsage << "\n";
+        err << "vorla: " << error << "\n"
+            << "usage: " << kRenderSynopsis << "\n";
         return kRenderExitUsage;
     }
     return RunRender(*request, err);

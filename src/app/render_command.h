@@ -31,6 +31,11 @@ inline constexpr int kRenderExitUsage = 2;
 inline constexpr int kMaxRenderSize = 8192;  // of the picture, in device pixels
 inline constexpr double kMaxRenderScale = 8.0;
 
+// The command's synopsis, after "usage: " (also in `vorla --help`).
+inline constexpr char kRenderSynopsis[] =
+    "vorla --render out.png [--width W] [--height H] [--overlays] [--scale S]\n"
+    "                              [--fit] [--background RRGGBB] file.vvl";
+
 // Parses the arguments after "--render". Empty with a message in *error on bad usage.
 std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>& args,
                                                   std::string* error);
