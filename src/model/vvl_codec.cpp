@@ -51,8 +51,39 @@ const char* const kTruncatedMessage = "Файл повреждён: он обр�
 
 // ---------------------------------------------------------------- writing
 
+void StoreInt(uint8_t* d, int32_t v) {
+    const auto u = static_cast<uint32_t>(v);
+    d[0] = static_cast<uint8_t>(u);
+    d[1] = static_cast<uint8_t>(u >> 8);
+    d[2] = static_cast<uint8_t>(u >> 16);
+    d[3] = static_cast<uint8_t>(u >> 24);
+}
+
+// What both writers below write, in terms of their Int().
+template <class Derived>
+class ValueWriter {
+  public:
+    void Float(float f) {
+        uint32_t u;
+        std::memcpy(&u, &f, 4);
+        Self().Int(static_cast<int32_t>(u));
+    }
+    void Vector(const Vec3& v) {
+        Float(v.x);
+        Float(v.y);
+        Float(v.z);
+    }
+    void Matrix(const Mat4& m) {
+        for (const auto& row : m.m)
+            for (float f : row) Float(f);
+    }
+
+  private:
+    Derived& Self() { return static_cast<Derived&>(*this); }
+};
+
 // Little-endian 32-bit values into a fixed buffer that is handed to `sink` when full.
-class Writer {
+class Writer : public ValueWriter<Writer> {
   public:
     explicit Writer(const VvlByteSink& sink) : sink_(sink) { buffer_.resize(kIoBufferSize); }
 
@@ -69,27 +100,8 @@ class Writer {
     }
     void Int(int32_t v) {
         if (buffer_.size() - used_ < 4 && !Flush()) return;
-        const auto u = static_cast<uint32_t>(v);
-        uint8_t* d = buffer_.data() + used_;
-        d[0] = static_cast<uint8_t>(u);
-        d[1] = static_cast<uint8_t>(u >> 8);
-        d[2] = static_cast<uint8_t>(u >> 16);
-        d[3] = static_cast<uint8_t>(u >> 24);
+        StoreInt(buffer_.data() + used_, v);
         used_ += 4;
-    }
-    void Float(float f) {
-        uint32_t u;
-        std::memcpy(&u, &f, 4);
-        Int(static_cast<int32_t>(u));
-    }
-    void Vector(const Vec3& v) {
-        Float(v.x);
-        Float(v.y);
-        Float(v.z);
-    }
-    void Matrix(const Mat4& m) {
-        for (const auto& row : m.m)
-            for (float f : row) Float(f);
     }
     // False once the sink refused a write; nothing is written after that.
     bool Flush() {
@@ -174,7 +186,7 @@ void WriteTree(Writer& w, const BlockList& topBlocks) {
 // filled in once its list has been written, so that every block is visited once: the
 // streaming writer above must walk each child list twice, to count it and to write it,
 // and in a large construction every visit is a trip to main memory.
-class MemoryWriter {
+class MemoryWriter : public ValueWriter<MemoryWriter> {
   public:
     MemoryWriter(std::vector<uint8_t>& out, size_t expectedSize) : out_(out) {
         out_.resize(expectedSize);
@@ -188,27 +200,8 @@ class MemoryWriter {
     }
     void Int(int32_t v) {
         Room(4);
-        const auto u = static_cast<uint32_t>(v);
-        uint8_t* d = out_.data() + used_;
-        d[0] = static_cast<uint8_t>(u);
-        d[1] = static_cast<uint8_t>(u >> 8);
-        d[2] = static_cast<uint8_t>(u >> 16);
-        d[3] = static_cast<uint8_t>(u >> 24);
+        StoreInt(out_.data() + used_, v);
         used_ += 4;
-    }
-    void Float(float f) {
-        uint32_t u;
-        std::memcpy(&u, &f, 4);
-        Int(static_cast<int32_t>(u));
-    }
-    void Vector(const Vec3& v) {
-        Float(v.x);
-        Float(v.y);
-        Float(v.z);
-    }
-    void Matrix(const Mat4& m) {
-        for (const auto& row : m.m)
-            for (float f : row) Float(f);
     }
     // A count to be filled in later: its position.
     size_t OpenCount() {
