@@ -12,6 +12,9 @@
 
 #include "gui_fixture.h"
 #include "interaction/document.h"
+#include "support/files.h"
+
+using testsupport::ReadFileBytes;
 
 namespace fs = std::filesystem;
 
@@ -75,10 +78,6 @@ class RecoveryTest : public GuiTest {
         }
         return false;
     }
-    static std::vector<uint8_t> ReadAll(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     std::vector<uint8_t> EncodeForm() {
         return EncodeConstruction(CaptureCamera(Form().camera), CaptureSettings(Form().system),
                                   Form().system.model);
@@ -94,8 +93,8 @@ TEST_F(RecoveryTest, AfterAKillTheAutosavedWorkIsOfferedAndRestoredExactly) {
         << "no autosave";
     Kill();
     ASSERT_EQ(Recoveries().size(), 1u);
-    const std::vector<uint8_t> recovered = ReadAll(Recoveries()[0]);
-    const std::vector<uint8_t> expected = ReadAll(TempPath("expected.vvl"));
+    const std::vector<uint8_t> recovered = ReadFileBytes(Recoveries()[0]);
+    const std::vector<uint8_t> expected = ReadFileBytes(TempPath("expected.vvl"));
     // The child's work from the settings on (its camera may have moved since).
     ASSERT_EQ(recovered.size(), expected.size());
     EXPECT_TRUE(std::equal(recovered.begin() + 263, recovered.end(), expected.begin() + 263));

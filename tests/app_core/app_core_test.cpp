@@ -12,7 +12,10 @@
 #include "interaction/document.h"
 #include "platform/gfx/fake/fake_system.h"
 #include "support/construction_builders.h"
+#include "support/files.h"
 #include "support/scripted_services.h"
+
+using testsupport::ReadFileBytes;
 
 namespace fs = std::filesystem;
 using namespace app;
@@ -110,10 +113,6 @@ class FormTest : public ::testing::Test {
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         return dir / "recovery" / (id + ".vvl");
-    }
-    std::vector<uint8_t> ReadAll(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     fs::path dir;
@@ -553,7 +552,7 @@ TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
     EXPECT_TRUE(shell.checks[cmd::kShowGrid]);
     EXPECT_EQ(f.DialogStartName(), (dir / "work" / "*.vvl").string());
     // The work never goes without a file: the dead editor's becomes this one's.
-    EXPECT_EQ(ReadAll(f.Recovery()->OwnFile()), bytes);
+    EXPECT_EQ(ReadFileBytes(f.Recovery()->OwnFile()), bytes);
     for (const char* ext : {".vvl", ".info", ".lock"})
         EXPECT_FALSE(fs::exists(dir / "recovery" / ("123-dead" + std::string(ext)))) << ext;
     EXPECT_EQ(f.PauseCount(), 0);

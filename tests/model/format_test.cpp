@@ -19,11 +19,14 @@
 #include "model/construction.h"
 #include "model/placement.h"
 #include "support/construction_builders.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using testsupport::AddChild;
 using testsupport::AddTop;
 using testsupport::Block;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
 using vmath::Mat4;
 using vmath::Vec3;
 
@@ -49,16 +52,6 @@ void PutFloat(std::vector<uint8_t>& b, size_t offset, float f) {
     uint32_t u;
     std::memcpy(&u, &f, 4);
     PutInt(b, offset, static_cast<int32_t>(u));
-}
-
-std::vector<uint8_t> ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-void WriteAll(const fs::path& p, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
 }
 
 FileResult Decode(const std::vector<uint8_t>& bytes, ConstructionDocument& doc) {
@@ -186,10 +179,12 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
     EXPECT_EQ(s.saved, 1);
     // The in-memory encoding (autosave) makes the very bytes of the streamed file, also
     // when the block counter it sizes its buffer by is wrong.
-    EXPECT_EQ(ReadAll(file), EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model));
+    EXPECT_EQ(ReadFileBytes(file),
+              EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model));
     const int32_t total = s.model.colourCounts[5];
     s.model.colourCounts[5] = 1;
-    EXPECT_EQ(ReadAll(file), EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model));
+    EXPECT_EQ(ReadFileBytes(file),
+              EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model));
     s.model.colourCounts[5] = total;
 
     CVelVorlaSystem loaded;
@@ -242,7 +237,7 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
 
     // Same bytes when written again.
     EXPECT_EQ(EncodeConstruction(CaptureCamera(cam2), CaptureSettings(loaded), loaded.model),
-              ReadAll(file));
+              ReadFileBytes(file));
 }
 
 // A small nested document with a placeholder, for the damage tests.
@@ -419,10 +414,10 @@ TEST_F(ModelFormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
 
     auto bad = SampleBytes();
     bad.resize(bad.size() - 1);
-    WriteAll(dir_ / "cut.vvl", bad);
+    WriteFileBytes(dir_ / "cut.vvl", bad);
     auto lower = SampleBytes();
     lower[0] = 'v';
-    WriteAll(dir_ / "lower.vvl", lower);
+    WriteFileBytes(dir_ / "lower.vvl", lower);
     fs::create_directory(dir_ / "folder.vvl");
 
     const struct {
@@ -466,7 +461,7 @@ TEST_F(ModelFormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
     CVelVorlaSystem s;
     const CVelCamera cam = NewCamera();
     const fs::path file = dir_ / "doc.vvl";
-    WriteAll(file, {'o', 'l', 'd'});
+    WriteFileBytes(file, {'o', 'l', 'd'});
     ::chmod(file.c_str(), 0640);
     fs::create_symlink("doc.vvl", dir_ / "link.vvl");
 
@@ -501,7 +496,7 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     // temporary file is left behind.
     const fs::path file = dir_ / "doc.vvl";
     const std::vector<uint8_t> old = SampleBytes();
-    WriteAll(file, old);
+    WriteFileBytes(file, old);
     testsupport::FillChain(s.model, 10'000);  // about 440 kB
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -514,7 +509,7 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     ::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(r);
     EXPECT_EQ(s.saved, 0);
-    EXPECT_EQ(ReadAll(file), old);
+    EXPECT_EQ(ReadFileBytes(file), old);
     int entries = 0;
     for (const auto& e : fs::directory_iterator(dir_)) {
         (void)e;
@@ -524,10 +519,10 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
 
     if (::geteuid() != 0) {  // permissions do not stop root
         fs::create_directory(dir_ / "ro");
-        WriteAll(dir_ / "ro" / "doc.vvl", old);
+        WriteFileBytes(dir_ / "ro" / "doc.vvl", old);
         fs::permissions(dir_ / "ro", fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(SaveConstruction(s, cam, dir_ / "ro" / "doc.vvl"));
-        EXPECT_EQ(ReadAll(dir_ / "ro" / "doc.vvl"), old);
+        EXPECT_EQ(ReadFileBytes(dir_ / "ro" / "doc.vvl"), old);
         fs::permissions(dir_ / "ro", fs::perms::owner_all);
     }
 }

@@ -23,18 +23,13 @@
 
 #include "model/vvl_file.h"
 #include "support/construction_builders.h"
+#include "support/files.h"
+
+using testsupport::ReadFileBytes;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary | std::ios::ate);
-    std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
 
 // Folder entries other than the target: what saves left behind.
 std::vector<fs::path> Leftovers(const fs::path& dir, const fs::path& target) {
@@ -103,7 +98,7 @@ TEST_F(SaveKill, EveryKilledSaveLeavesTheWholeOldOrTheWholeNewDocument) {
         ASSERT_TRUE(killed || (WIFEXITED(status) && WEXITSTATUS(status) == 0))
             << "the save failed on its own";
 
-        const std::vector<uint8_t> now = ReadAll(target);
+        const std::vector<uint8_t> now = ReadFileBytes(target);
         if (now == bytes[next]) {
             current = next;
             killedAfterRename += killed;

@@ -17,6 +17,11 @@
 #include "support/construction_builders.h"
 #include "support/math_expect.h"
 
+// A mouse message as the window hands it over.
+inline InputMessage Mouse(MessageKind kind, int x, int y, unsigned buttons) {
+    return {.kind = kind, .x = x, .y = y, .buttons = buttons};
+}
+
 class EditFixture : public ::testing::Test {
   protected:
     EditFixture() {

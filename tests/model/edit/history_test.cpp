@@ -15,15 +15,6 @@ using namespace vmath;
 
 namespace {
 
-InputMessage Mouse(MessageKind kind, int x, int y, unsigned buttons) {
-    InputMessage m;
-    m.kind = kind;
-    m.x = x;
-    m.y = y;
-    m.buttons = buttons;
-    return m;
-}
-
 // Far from everything: twist presses always grab a block, never the ring.
 const Vec3 kNoRing{1000, 1000, 1000};
 

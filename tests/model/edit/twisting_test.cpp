@@ -14,10 +14,6 @@ constexpr float kDeg = kPi / 180.0f;
 float Degrees(float radians) {
     return radians * (180.0f / kPi);
 }
-
-InputMessage Mouse(MessageKind kind, int x, int y, unsigned buttons) {
-    return {.kind = kind, .x = x, .y = y, .buttons = buttons};
-}
 }  // namespace
 
 TEST(TwistSnapping, StepsTruncateTowardZero) {
