@@ -269,7 +269,6 @@ void BM_SolidAgainstItsSurface(benchmark::State& state) {
 }
 BENCHMARK(BM_SolidAgainstItsSurface)->Unit(benchmark::kMillisecond)->Iterations(12)->UseRealTime();
 
-#if __has_include("model/visibility.h")
 // Each culling on and off, frame by frame, on the same construction: arg 0 a solid 10^3
 // lattice at the high detail setting, arg 1 a random tree of 1,000 blocks.
 void BM_CullingOnAndOff(benchmark::State& state) {
@@ -320,7 +319,6 @@ void BM_EnclosedBlocksAfterAChange(benchmark::State& state) {
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_EnclosedBlocksAfterAChange)->Arg(10)->Arg(22)->Unit(benchmark::kMicrosecond);
-#endif
 
 void BM_CpuSideLattice(benchmark::State& s) {
     CpuSide(s, false);
