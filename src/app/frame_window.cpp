@@ -170,7 +170,7 @@ bool CAppFrameWnd::SaveViewImage(const std::string& path, const std::string& for
     // The view draws into its framebuffer at device resolution, overlays included.
     QImage image = view_->grabFramebuffer();
     if (image.isNull()) {
-        *error = "the view has no picture to save";
+        *error = "в окне нет изображения";
         return false;
     }
     // The scene is opaque whatever alpha the framebuffer keeps.

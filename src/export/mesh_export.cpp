@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "model/colours.h"
+#include "model/file_system.h"
 #include "model/placement.h"
 #include "model/visibility.h"
 #include "platform/gfx/assets/mesh_builders.h"
@@ -300,10 +301,6 @@ size_t TriangleCount(const std::vector<PlacedBlock>& blocks, const vmath::MeshGe
     return blocks.size() * shape.FaceCount();
 }
 
-std::string ErrnoText(int err) {
-    return std::generic_category().message(err);
-}
-
 // Flushes a finished file to the disk before it is moved into place.
 bool SyncFile(const fs::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -341,19 +338,13 @@ ExportResult Failure(std::string message) {
 }
 
 ExportResult WriteScene(const aiScene& scene, const fs::path& path, Format format) {
-    fs::path target = path;
-    std::error_code ec;
-    if (fs::is_symlink(path, ec)) {
-        fs::path resolved = fs::weakly_canonical(path, ec);
-        if (!ec) target = resolved;
-    }
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
+    const fs::path target = WriteTarget(path);
+    const fs::path dir = FolderOf(target);
     const std::string shown = path.string();
 
     int err = 0;
     std::optional<fs::path> staging = MakeStagingFolder(dir, target.filename(), &err);
-    if (!staging) return Failure("Не удалось записать " + shown + ": " + ErrnoText(err));
+    if (!staging) return Failure("Не удалось записать " + shown + ": " + SystemErrorText(err));
     struct Cleanup {
         fs::path folder;
         ~Cleanup() {
@@ -373,18 +364,20 @@ ExportResult WriteScene(const aiScene& scene, const fs::path& path, Format forma
     // Companions (an OBJ's material library, a text glTF's buffer) go first, so that the
     // main file never appears without them.
     std::vector<fs::path> companions;
+    std::error_code ec;
     for (const fs::directory_entry& e : fs::directory_iterator(*staging, ec))
         if (e.path().filename() != target.filename()) companions.push_back(e.path());
-    if (ec) return Failure("Не удалось записать " + shown + ": " + ec.message());
+    if (ec) return Failure("Не удалось записать " + shown + ": " + SystemErrorText(ec.value()));
     companions.push_back(staged);
     for (const fs::path& file : companions) {
         if (!SyncFile(file))
-            return Failure("Не удалось записать " + shown + ": " + ErrnoText(errno));
+            return Failure("Не удалось записать " + shown + ": " + SystemErrorText(errno));
     }
     for (const fs::path& file : companions) {
         const fs::path destination = file == staged ? target : dir / file.filename();
         if (::rename(file.c_str(), destination.c_str()) != 0)
-            return Failure("Не удалось записать " + destination.string() + ": " + ErrnoText(errno));
+            return Failure("Не удалось записать " + destination.string() + ": " +
+                           SystemErrorText(errno));
     }
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {

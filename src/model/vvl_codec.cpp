@@ -10,37 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "model/file_system.h"
+
 using vmath::Mat4;
 using vmath::Vec3;
-
-std::string SystemErrorText(int err) {
-    // The common cases in the program's own language; the system's text for the rest.
-    switch (err) {
-        case ENOENT:
-            return "нет такого файла или папки";
-        case EACCES:
-        case EPERM:
-            return "нет прав доступа";
-        case ENOSPC:
-            return "на диске нет места";
-        case EDQUOT:
-            return "превышена дисковая квота";
-        case EFBIG:
-            return "файл слишком велик";
-        case EISDIR:
-            return "это папка, а не файл";
-        case ENOTDIR:
-            return "часть пути не является папкой";
-        case EROFS:
-            return "файловая система доступна только для чтения";
-        case ENAMETOOLONG:
-            return "слишком длинное имя файла";
-        case EIO:
-            return "ошибка ввода-вывода";
-        default:
-            return std::generic_category().message(err);
-    }
-}
 
 namespace {
 

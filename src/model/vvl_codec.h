@@ -31,10 +31,6 @@ struct [[nodiscard]] FileResult {
     explicit operator bool() const { return ok; }
 };
 
-// What an errno value means, for the user: in Russian for the common cases (missing file,
-// no permission, disk full, a folder in the way...), the system's text otherwise.
-std::string SystemErrorText(int err);
-
 // Message for a file that does not start with "VVL".
 inline constexpr const char* kWrongFormatMessage = "Неправильный формат";
 

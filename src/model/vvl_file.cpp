@@ -12,6 +12,8 @@
 #include <system_error>
 #include <utility>
 
+#include "model/file_system.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -196,15 +198,8 @@ namespace {
 // for writing, so a failure or a crash at any point leaves the old file as it was.
 FileResult WriteAtomically(const fs::path& path,
                            const std::function<bool(const VvlByteSink&)>& produce) {
-    // Write through a symbolic link to the file it names, keeping the link.
-    fs::path target = path;
-    std::error_code ec;
-    if (fs::is_symlink(path, ec)) {
-        fs::path resolved = fs::weakly_canonical(path, ec);
-        if (!ec) target = resolved;
-    }
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
+    const fs::path target = WriteTarget(path);
+    const fs::path dir = FolderOf(target);
     const std::string prefix = TemporaryPrefix(target);
     RemoveStaleTemporaries(dir, prefix);
 

@@ -17,6 +17,7 @@
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "model/construction.h"
+#include "model/file_system.h"
 #include "model/placement.h"
 #include "support/construction_builders.h"
 #include "support/files.h"

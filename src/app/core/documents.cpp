@@ -10,6 +10,7 @@
 #include "app/core/app_form.h"
 #include "app/core/pause_scope.h"
 #include "interaction/document.h"
+#include "model/file_system.h"
 
 namespace app {
 namespace {
