@@ -17,6 +17,7 @@
 
 #include "export/mesh_export.h"
 #include "support/construction_builders.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using testsupport::AddTop;
@@ -93,9 +94,8 @@ ReadBack Read(const fs::path& file) {
 class Export : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vorla-export-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = temp_.Path();
+        ASSERT_FALSE(dir_.empty());
         // Three cubes: red at the origin, self-lit yellow beside it on +x, green above and
         // behind (+y, +z). World bounds of the cubes: x -1..3, y -1..3, z -1..5.
         AddTop(model_, Block(0, {0, 0, 0}));
@@ -103,7 +103,6 @@ class Export : public ::testing::Test {
         AddTop(model_, Block(2, {0, 2, 4}));
         cubes_.cubes = true;
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path Write(const char* name, const vexport::ExportOptions& options) {
         const fs::path out = dir_ / name;
@@ -117,6 +116,7 @@ class Export : public ::testing::Test {
         return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {}));
     }
 
+    testsupport::TempFolder temp_{"export"};
     fs::path dir_;
     CVelVorlaModel model_;
     vexport::ExportOptions cubes_;

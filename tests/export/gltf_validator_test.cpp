@@ -15,6 +15,7 @@
 #include "export/mesh_export.h"
 #include "support/construction_builders.h"
 #include "support/environment.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -55,12 +56,8 @@ class GltfValidator : public ::testing::Test {
             !node.empty() && fs::exists(package),
             "the glTF validator (Node.js: " + (node.empty() ? std::string("none") : node) +
                 ", package " + package.string() + "); ./dev test installs it");
-        char tmpl[] = "/tmp/vorla-gltf-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override {
-        if (!dir_.empty()) fs::remove_all(dir_);
+        dir_ = temp_.Path();
+        ASSERT_FALSE(dir_.empty());
     }
 
     Outcome Validate(const fs::path& file) {
@@ -68,6 +65,7 @@ class GltfValidator : public ::testing::Test {
                        Quote(VORLA_GLTF_VALIDATOR_DIR) + " " + Quote(file.string()));
     }
 
+    testsupport::TempFolder temp_{"gltf"};
     fs::path dir_;
 };
 

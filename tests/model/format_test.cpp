@@ -63,15 +63,10 @@ FileResult Decode(const std::vector<uint8_t>& bytes, ConstructionDocument& doc) 
 class ModelFormatFiles : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vorla-format-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = temp_.Path();
+        ASSERT_FALSE(dir_.empty());
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
+    testsupport::TempFolder temp_{"format"};
     fs::path dir_;
 };
 

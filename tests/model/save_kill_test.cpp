@@ -42,14 +42,10 @@ std::vector<fs::path> Leftovers(const fs::path& dir, const fs::path& target) {
 class SaveKill : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vorla-save-kill-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = temp_.Path();
+        ASSERT_FALSE(dir_.empty());
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    testsupport::TempFolder temp_{"save-kill"};
     fs::path dir_;
 };
 

@@ -1,12 +1,42 @@
 #pragma once
-// Whole files as bytes, for tests that compare or damage what was written.
+// Files for tests: a private folder per test, and whole files as bytes for tests that
+// compare or damage what was written.
+#include <stdlib.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <system_error>
 #include <vector>
 
 namespace testsupport {
+
+// A fresh folder "vorla-<name>-XXXXXX" in the temporary folder, removed with all it holds
+// (also when a test left it without write permission). Empty path if it could not be made.
+class TempFolder {
+  public:
+    explicit TempFolder(const std::string& name) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / ("vorla-" + name + "-XXXXXX")).string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~TempFolder() {
+        if (path_.empty()) return;
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
 
 inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);

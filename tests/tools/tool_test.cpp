@@ -14,6 +14,7 @@
 #include "interaction/document.h"
 #include "model/construction.h"
 #include "support/construction_builders.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using testsupport::AddChild;
@@ -37,11 +38,9 @@ std::string Slurp(const fs::path& p) {
 class ModelTool : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vorla-tool-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = temp_.Path();
+        ASSERT_FALSE(dir_.empty());
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     ToolRun Exec(std::vector<std::string> args) {
         const fs::path outPath = dir_ / "stdout", errPath = dir_ / "stderr";
@@ -70,6 +69,7 @@ class ModelTool : public ::testing::Test {
 
     std::string Path(const char* name) const { return (dir_ / name).string(); }
 
+    testsupport::TempFolder temp_{"tool"};
     fs::path dir_;
 };
 
