@@ -10,7 +10,7 @@
 #include "app/core/recovery.h"
 #include "interaction/command_table.h"
 #include "interaction/document.h"
-#include "platform/gfx/fake/fake_system.h"
+#include "support/fake/fake_system.h"
 #include "support/construction_builders.h"
 #include "support/files.h"
 #include "support/scripted_services.h"

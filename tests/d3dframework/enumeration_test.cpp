@@ -5,7 +5,7 @@
 #include <new>
 
 #include "d3dframework/device_enumeration.h"
-#include "platform/gfx/fake/fake_system.h"
+#include "support/fake/fake_system.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "d3dframework/d3d_application.h"
-#include "platform/gfx/fake/fake_system.h"
+#include "support/fake/fake_system.h"
 #include "support/scripted_services.h"
 
 namespace fwtest {

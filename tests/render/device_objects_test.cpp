@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "platform/gfx/fake/fake_device.h"
+#include "support/fake/fake_device.h"
 #include "render/scene_renderer.h"
 #include "render_test_support.h"
 

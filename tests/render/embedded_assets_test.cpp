@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/gfx/assets/mesh_builders.h"
-#include "platform/gfx/fake/fake_device.h"
+#include "support/fake/fake_device.h"
 #include "render/scene_renderer.h"
 
 namespace {

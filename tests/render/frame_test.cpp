@@ -10,8 +10,8 @@
 
 #include "model/colours.h"
 #include "model/placement.h"
-#include "platform/gfx/fake/fake_device.h"
-#include "platform/gfx/fake/names.h"
+#include "support/fake/fake_device.h"
+#include "support/fake/names.h"
 #include "render/scene_renderer.h"
 #include "render_test_support.h"
 #include "support/construction_builders.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/gfx/fake/fake_device.h"
+#include "support/fake/fake_device.h"
 #include "render_test_support.h"
 
 using rendertest::LookFrom;

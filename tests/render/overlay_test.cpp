@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "platform/gfx/fake/fake_device.h"
+#include "support/fake/fake_device.h"
 #include "render/screen_overlays.h"
 #include "render_test_support.h"
 #include "support/construction_builders.h"

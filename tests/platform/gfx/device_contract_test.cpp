@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/gfx/fake/fake_device.h"
+#include "support/fake/fake_device.h"
 #include "support/environment.h"
 #include "support/headless_gl.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gfx/fake/call_log.h"
+#include "support/fake/call_log.h"
 
 namespace gfx::fake {
 

@@ -1,4 +1,4 @@
-#include "platform/gfx/fake/call_log.h"
+#include "support/fake/call_log.h"
 
 namespace gfx::fake {
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/gfx/fake/fake_device.h"
+#include "support/fake/fake_device.h"
 
 namespace gfx::fake {
 

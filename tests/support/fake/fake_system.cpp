@@ -1,6 +1,6 @@
-#include "platform/gfx/fake/fake_system.h"
+#include "support/fake/fake_system.h"
 
-#include "platform/gfx/fake/names.h"
+#include "support/fake/names.h"
 
 namespace gfx::fake {
 

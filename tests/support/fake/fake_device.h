@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gfx/fake/call_log.h"
-#include "platform/gfx/fake/fake_objects.h"
+#include "support/fake/call_log.h"
+#include "support/fake/fake_objects.h"
 
 namespace gfx::fake {
 

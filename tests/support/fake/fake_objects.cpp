@@ -1,11 +1,11 @@
 // The objects a fake device makes: they keep what they were made from, count themselves
 // among the device's live objects and log their own calls and their release.
-#include "platform/gfx/fake/fake_objects.h"
+#include "support/fake/fake_objects.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/gfx/fake/names.h"
+#include "support/fake/names.h"
 
 namespace gfx::fake {
 

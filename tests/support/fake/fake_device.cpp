@@ -1,9 +1,9 @@
-#include "platform/gfx/fake/fake_device.h"
+#include "support/fake/fake_device.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/gfx/fake/names.h"
+#include "support/fake/names.h"
 #include "platform/gfx/validation.h"
 
 namespace gfx::fake {

@@ -1,4 +1,4 @@
-#include "platform/gfx/fake/names.h"
+#include "support/fake/names.h"
 
 #include <cstdio>
 #include <cstdlib>
