@@ -25,6 +25,10 @@
 #include "platform/gfx/assets/xfile.h"
 #include "platform/ui/qt_settings_store.h"
 
+using namespace input;
+using namespace model;
+using namespace services;
+
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
@@ -54,7 +58,7 @@ void MustRead(const std::string& name, const R& result) {
 }
 
 void ImageSeed(const std::string& folder, const std::string& name, const Bytes& bytes) {
-    using namespace vassets;
+    using namespace gfx::assets;
     MustRead(name, folder == "jpeg"    ? DecodeJpeg(bytes)
                    : folder == "targa" ? DecodeTarga(bytes)
                                        : DecodeBmp(bytes));
@@ -80,7 +84,7 @@ uint32_t Pattern(int x, int y) {
 
 // ---------------------------------------------------------------- .vvl documents
 
-std::unique_ptr<BlockNode> Block(int colour, vmath::Vec3 offset) {
+std::unique_ptr<BlockNode> Block(int colour, math::Vec3 offset) {
     auto b = std::make_unique<BlockNode>();
     b->colour = colour;
     b->offset = offset;
@@ -133,19 +137,19 @@ void DocumentSeeds() {
 
 // ---------------------------------------------------------------- .x meshes
 
-vmath::MeshGeometry Tetrahedron(bool normals) {
-    vmath::MeshGeometry m;
+math::MeshGeometry Tetrahedron(bool normals) {
+    math::MeshGeometry m;
     m.positions = {{1, 1, 1}, {-1, -1, 1}, {-1, 1, -1}, {1, -1, -1}};
     m.indices = {0, 1, 2, 0, 3, 1, 0, 2, 3, 1, 3, 2};
     if (normals)
-        for (const auto& p : m.positions) m.normals.push_back(vmath::Normalize(p));
+        for (const auto& p : m.positions) m.normals.push_back(math::Normalize(p));
     return m;
 }
 
 // A wavy sheet big enough that its token stream spans several compressed blocks, each
 // inflated with the previous blocks as dictionary.
-vmath::MeshGeometry Sheet(int side) {
-    vmath::MeshGeometry m;
+math::MeshGeometry Sheet(int side) {
+    math::MeshGeometry m;
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) {
             const float h = static_cast<float>((x + y) % 4) * 0.25f;
@@ -165,14 +169,14 @@ vmath::MeshGeometry Sheet(int side) {
 }
 
 void MeshSeeds() {
-    auto compressed = [](const std::string& name, const vmath::MeshGeometry& mesh) {
-        auto bytes = vassets::WriteCompressedXMesh(mesh, "seed");
+    auto compressed = [](const std::string& name, const math::MeshGeometry& mesh) {
+        auto bytes = gfx::assets::WriteCompressedXMesh(mesh, "seed");
         if (!bytes) {
             std::fprintf(stderr, "%s: %s\n", name.c_str(), bytes.error().c_str());
             failed = true;
             return;
         }
-        MustRead(name, vassets::ReadXMesh(*bytes));
+        MustRead(name, gfx::assets::ReadXMesh(*bytes));
         Write("xfile", name, *bytes);
     };
     compressed("tetrahedron.x", Tetrahedron(true));
@@ -181,9 +185,9 @@ void MeshSeeds() {
 
     const char header[] = "xof 0303bin 0032";
     Bytes plain(header, header + 16);
-    const Bytes tokens = vassets::BuildXTokenStream(Tetrahedron(true), "plain");
+    const Bytes tokens = gfx::assets::BuildXTokenStream(Tetrahedron(true), "plain");
     plain.insert(plain.end(), tokens.begin(), tokens.end());
-    MustRead("uncompressed.x", vassets::ReadXMesh(plain));
+    MustRead("uncompressed.x", gfx::assets::ReadXMesh(plain));
     Write("xfile", "uncompressed.x", plain);
 }
 

@@ -14,6 +14,14 @@
 #include "app/core/recovery.h"
 #include "interaction/document.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -54,10 +62,10 @@ void BM_AutosaveTick(benchmark::State& state) {
     const int layout = static_cast<int>(state.range(1));
     const fs::path folder =
         fs::temp_directory_path() / ("vorla-bench-recovery-" + std::to_string(::getpid()));
-    app::FormServices services;
+    app::core::FormServices services;
     services.recoveryFolder = folder.string();
     {
-        app::CAppForm form(services, fs::temp_directory_path().string());
+        app::core::CAppForm form(services, fs::temp_directory_path().string());
         form.system.model.Clear();
         BuildAs(form.system.model, count, layout);
         form.system.saved = 0;

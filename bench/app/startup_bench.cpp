@@ -17,6 +17,12 @@
 #include "platform/ui/qt_settings_store.h"
 #include "support/qt_application.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+using namespace services;
+
 namespace {
 
 // Made in main() when a display is there; gone before static destruction.
@@ -34,12 +40,12 @@ void BM_WindowFirstFrame(benchmark::State& state) {
     QTemporaryDir dir;
     for (auto _ : state) {
         ui::QtSettingsStore settings(dir.filePath("Vorla.conf"));
-        app::shell::StartOptions options;
+        app::StartOptions options;
         options.settings = &settings;
         options.startFolder = dir.path().toStdString();
         QElapsedTimer timer;
         timer.start();
-        auto vorla = std::make_unique<app::shell::CApp>(options);
+        auto vorla = std::make_unique<app::CApp>(options);
         vorla->InitInstance();
         while (vorla->View().FramesDrawn() == 0 && timer.elapsed() < 60000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

@@ -17,6 +17,11 @@
 #include "interaction/document.h"
 #include "model/construction.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 extern char** environ;
 namespace fs = std::filesystem;
 
@@ -26,13 +31,13 @@ namespace {
 void Build(CVelVorlaModel& model, int count) {
     std::mt19937 rng(5);
     std::vector<BlockNode*> all;
-    static const vmath::Vec3 kFaces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
-                                          {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    static const math::Vec3 kFaces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                         {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
     for (int i = 0; i < count; ++i) {
         auto b = std::make_unique<BlockNode>();
         b->colour = static_cast<int>(rng() % 5);
         b->offset = kFaces[rng() % 6];
-        b->axis = vmath::Abs(b->offset);
+        b->axis = math::Abs(b->offset);
         b->angle = static_cast<float>(rng() % 4) * 1.5707964f;
         BlockNode* placed = all.empty() ? &model.topBlocks.PushBack(std::move(b))
                                         : &all[rng() % all.size()]->AppendChild(std::move(b));

@@ -30,6 +30,14 @@
 #include "platform/ui/qt_settings_store.h"
 #include "support/qt_application.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 namespace {
 
 QApplication* guiApplication = nullptr;
@@ -51,15 +59,15 @@ void RunEventsFor(int ms) {
 struct Editor {
     QTemporaryDir dir;
     std::unique_ptr<ui::QtSettingsStore> settings;
-    std::unique_ptr<app::shell::CApp> app;
+    std::unique_ptr<app::CApp> app;
 
     bool Start(const std::string& file = "") {
         settings = std::make_unique<ui::QtSettingsStore>(dir.filePath("Vorla.conf"));
-        app::shell::StartOptions options;
+        app::StartOptions options;
         options.settings = settings.get();
         options.startFolder = dir.path().toStdString();
         options.file = file;
-        app = std::make_unique<app::shell::CApp>(options);
+        app = std::make_unique<app::CApp>(options);
         app->InitInstance();
         app->Frame().activateWindow();
         QElapsedTimer t;
@@ -115,18 +123,18 @@ void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
         CVelVorlaSystem system;
         system.ClearModel();
         std::mt19937 rng(2000);
-        const vmath::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
-                                      {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+        const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                     {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
         std::set<std::tuple<int, int, int>> taken{{0, 0, 0}};
-        vmath::Vec3 at{0, 0, 0};
+        math::Vec3 at{0, 0, 0};
         auto root = std::make_unique<BlockNode>();
         root->colour = 2;
         system.model.CountAdded(2);
         BlockNode* tip = &system.model.topBlocks.PushBack(std::move(root));
         for (int i = 1; i < 2000; ++i) {
-            vmath::Vec3 step = faces[rng() % 6];
+            math::Vec3 step = faces[rng() % 6];
             for (int tries = 0; tries < 12; ++tries) {
-                const vmath::Vec3 next = at + step;
+                const math::Vec3 next = at + step;
                 if (!taken.count({int(next.x), int(next.y), int(next.z)})) break;
                 step = faces[rng() % 6];
             }
@@ -134,7 +142,7 @@ void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
             taken.insert({int(at.x), int(at.y), int(at.z)});
             auto b = std::make_unique<BlockNode>();
             b->offset = step;
-            b->axis = vmath::Abs(step);
+            b->axis = math::Abs(step);
             b->colour = static_cast<int>(rng() % 5);
             system.model.CountAdded(b->colour);
             tip = &tip->AppendChild(std::move(b));
@@ -145,7 +153,7 @@ void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
         CentreView(system, camera, nullptr);
         camera.autoSpinAround = 1;
         camera.spinStopped = 0;
-        camera.spinDelta = vmath::MatrixRotationY(0.02f);
+        camera.spinDelta = math::MatrixRotationY(0.02f);
         camera.spinDuration = 0.2f;  // 0.8 radians per second
         if (!SaveConstruction(system, camera, file)) {
             state.SkipWithError("could not write the chain");

@@ -4,6 +4,9 @@
 
 #include "camera/camera.h"
 
+using namespace camera;
+using namespace input;
+
 namespace {
 
 void SendMouse(CVelCamera& cam, float t, MessageKind kind, int x, int y, unsigned buttons) {

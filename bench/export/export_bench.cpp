@@ -10,6 +10,9 @@
 #include "export/mesh_export.h"
 #include "model/construction.h"
 
+using namespace input;
+using namespace model;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,14 +23,14 @@ void Build(CVelVorlaModel& model, int count) {
     std::mt19937 rng(99);
     std::vector<BlockNode*> all;
     all.reserve(static_cast<size_t>(count));
-    static const vmath::Vec3 kFaces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
-                                          {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    static const math::Vec3 kFaces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                         {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
     for (int i = 0; i < count; ++i) {
         auto b = std::make_unique<BlockNode>();
         b->colour = static_cast<int>(rng() % 5);
         b->selfLit = rng() % 10 == 0 ? 1 : 0;
         b->offset = kFaces[rng() % 6];
-        b->axis = vmath::Abs(b->offset);
+        b->axis = math::Abs(b->offset);
         b->angle = static_cast<float>(rng() % 628) / 100.0f;
         BlockNode* placed = all.empty() ? &model.topBlocks.PushBack(std::move(b))
                                         : &all[rng() % all.size()]->AppendChild(std::move(b));
@@ -36,17 +39,17 @@ void Build(CVelVorlaModel& model, int count) {
     }
 }
 
-// Args: block count, format index (into vexport::kFormats), detail level.
+// Args: block count, format index (into exporter::kFormats), detail level.
 void BM_Export(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    const vexport::FormatInfo& info = vexport::kFormats[static_cast<size_t>(state.range(1))];
-    vexport::ExportOptions options;
+    const exporter::FormatInfo& info = exporter::kFormats[static_cast<size_t>(state.range(1))];
+    exporter::ExportOptions options;
     options.detailLevel = static_cast<int>(state.range(2));
     options.keepHidden = true;
     CVelVorlaModel model;
     Build(model, count);
     std::string error;
-    const auto shape = vexport::LoadBlockShape(options, &error);
+    const auto shape = exporter::LoadBlockShape(options, &error);
     if (!shape) {
         state.SkipWithError(error.c_str());
         return;
@@ -57,8 +60,8 @@ void BM_Export(benchmark::State& state) {
     const fs::path out = dir / (std::string("bench") + std::string(info.extension));
     uintmax_t bytes = 0;
     for (auto _ : state) {
-        vexport::ExportResult r =
-            vexport::ExportConstruction(model, *shape, out, info.format, options);
+        exporter::ExportResult r =
+            exporter::ExportConstruction(model, *shape, out, info.format, options);
         if (!r) {
             state.SkipWithError(r.message.c_str());
             break;

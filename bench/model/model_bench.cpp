@@ -15,6 +15,11 @@
 #include "model/construction.h"
 #include "model/placement.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,13 +32,13 @@ void Build(CVelVorlaModel& model, int count, int shape) {
     std::mt19937 rng(1234);
     std::vector<BlockNode*> all;
     all.reserve(static_cast<size_t>(count));
-    static const vmath::Vec3 kFaces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
-                                          {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    static const math::Vec3 kFaces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                         {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
     for (int i = 0; i < count; ++i) {
         auto b = std::make_unique<BlockNode>();
         b->colour = static_cast<int>(rng() % 5);
         b->offset = kFaces[rng() % 6];
-        b->axis = vmath::Abs(b->offset);
+        b->axis = math::Abs(b->offset);
         b->angle = static_cast<float>(rng() % 628) / 100.0f;
         BlockNode* placed;
         if (all.empty()) {
@@ -169,11 +174,11 @@ void BM_TransformWalk(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     CVelVorlaModel model;
     BuildForWalk(model, count, static_cast<int>(state.range(1)));
-    const vmath::Mat4 root;
+    const math::Mat4 root;
     for (auto _ : state) {
         float sum = 0;
         WalkBlocks(model.topBlocks, root,
-                   [&](const BlockNode&, const vmath::Mat4& world, const vmath::Mat4& rotation) {
+                   [&](const BlockNode&, const math::Mat4& world, const math::Mat4& rotation) {
                        sum += world.m[3][0] + rotation.m[0][0];
                    });
         benchmark::DoNotOptimize(sum);

@@ -19,6 +19,10 @@
 #include "render/headless.h"
 #include "render/scene_renderer.h"
 
+using namespace camera;
+using namespace input;
+using namespace model;
+
 namespace {
 
 constexpr uint32_t kWidth = 800, kHeight = 600;
@@ -44,13 +48,13 @@ void BuildRandomTree(CVelVorlaSystem& s, int n, unsigned seed) {
     std::vector<BlockNode*> blocks;
     auto root = std::make_unique<BlockNode>();
     blocks.push_back(&s.model.topBlocks.PushBack(std::move(root)));
-    const vmath::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
-                                  {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                 {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
     std::uniform_real_distribution<float> angle(0, 6.2831853f);
     for (int i = 1; i < n; ++i) {
         BlockNode* parent = blocks[rng() % blocks.size()];
         auto b = std::make_unique<BlockNode>();
-        const vmath::Vec3 f = faces[rng() % 6];
+        const math::Vec3 f = faces[rng() % 6];
         b->offset = f;
         b->axis = f;
         b->angle = angle(rng);
@@ -62,16 +66,16 @@ void BuildRandomTree(CVelVorlaSystem& s, int n, unsigned seed) {
 // The camera frames every block: from the side and above, far enough for all to show.
 void FrameAll(const CVelVorlaSystem& s, CVelCamera& camera) {
     CentreSummary c = GatherCentres(s.model.topBlocks);
-    vmath::Vec3 centre = (c.min + c.max) * 0.5f;
-    float radius = vmath::Length(c.max - c.min) * 0.5f + 2;
+    math::Vec3 centre = (c.min + c.max) * 0.5f;
+    float radius = math::Length(c.max - c.min) * 0.5f + 2;
     float distance = radius / std::sin(3.14159265f / 8) + 1;
-    vmath::Vec3 eye = centre + vmath::Normalize(vmath::Vec3{0.4f, 0.5f, -1}) * distance;
+    math::Vec3 eye = centre + math::Normalize(math::Vec3{0.4f, 0.5f, -1}) * distance;
     camera.SetViewport(nullptr, kWidth, kHeight);
-    camera.view = vmath::MatrixLookAtLH(eye, centre, {0, 1, 0});
+    camera.view = math::MatrixLookAtLH(eye, centre, {0, 1, 0});
     camera.eye = eye;
-    vmath::Mat4 r = camera.view;
+    math::Mat4 r = camera.view;
     r.m[3][0] = r.m[3][1] = r.m[3][2] = 0;
-    camera.cameraToWorld = vmath::MatrixTranspose(r);
+    camera.cameraToWorld = math::MatrixTranspose(r);
 }
 
 void BM_TimeToFirstFrame(benchmark::State& state) {
@@ -135,7 +139,7 @@ struct Scene {
 void CpuSide(benchmark::State& state, bool tree) {
     Scene scene;
     if (!scene.Open(state, tree)) return;
-    const vmath::Viewport vp = scene.gl->device->GetViewport();
+    const math::Viewport vp = scene.gl->device->GetViewport();
     for (auto _ : state) {
         scene.renderer->PrepareConstruction(vp);
         benchmark::ClobberMemory();
@@ -173,10 +177,10 @@ void WholeFrame(benchmark::State& state, bool tree) {
 // ---- Side by side in one run (the machine is noisy: ratios, not absolute times) ----------
 
 // Blocks at the given places as top-level blocks, colours cycling.
-void PlaceBlocks(CVelVorlaSystem& s, const std::vector<vmath::Vec3>& centres) {
+void PlaceBlocks(CVelVorlaSystem& s, const std::vector<math::Vec3>& centres) {
     s.ClearModel();
     int i = 0;
-    for (const vmath::Vec3& c : centres) {
+    for (const math::Vec3& c : centres) {
         auto b = std::make_unique<BlockNode>();
         b->offset = c;
         b->colour = i++ % 5;
@@ -186,8 +190,8 @@ void PlaceBlocks(CVelVorlaSystem& s, const std::vector<vmath::Vec3>& centres) {
 }
 
 // The places of a solid k x k x k cube; with `surfaceOnly`, only those on its faces.
-std::vector<vmath::Vec3> CubePlaces(int k, bool surfaceOnly) {
-    std::vector<vmath::Vec3> out;
+std::vector<math::Vec3> CubePlaces(int k, bool surfaceOnly) {
+    std::vector<math::Vec3> out;
     for (int z = 0; z < k; ++z)
         for (int y = 0; y < k; ++y)
             for (int x = 0; x < k; ++x) {

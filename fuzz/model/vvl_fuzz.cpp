@@ -10,6 +10,9 @@
 #include "fuzz_check.h"
 #include "model/vvl_codec.h"
 
+using namespace input;
+using namespace model;
+
 namespace {
 
 void CheckTree(const CVelVorlaModel& model) {

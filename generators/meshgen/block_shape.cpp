@@ -7,8 +7,8 @@
 
 namespace blockshape {
 
-using vmath::MeshGeometry;
-using vmath::Vec3;
+using math::MeshGeometry;
+using math::Vec3;
 
 namespace {
 
@@ -19,7 +19,7 @@ class Builder {
     uint16_t Vertex(const Vec3& p, const Vec3& n) {
         if (mesh_.positions.size() >= 65535) throw std::runtime_error("mesh too large");
         mesh_.positions.push_back(p);
-        mesh_.normals.push_back(vmath::Normalize(n));
+        mesh_.normals.push_back(math::Normalize(n));
         return static_cast<uint16_t>(mesh_.positions.size() - 1);
     }
     // Emits the triangle in the Direct3D winding: clockwise seen from where its vertex
@@ -27,8 +27,8 @@ class Builder {
     void Tri(uint16_t a, uint16_t b, uint16_t c) {
         const auto& p = mesh_.positions;
         const auto& n = mesh_.normals;
-        const Vec3 w = vmath::Cross(p[b] - p[a], p[c] - p[a]);
-        if (vmath::Dot(w, n[a] + n[b] + n[c]) < 0) std::swap(b, c);
+        const Vec3 w = math::Cross(p[b] - p[a], p[c] - p[a]);
+        if (math::Dot(w, n[a] + n[b] + n[c]) < 0) std::swap(b, c);
         mesh_.indices.insert(mesh_.indices.end(), {a, b, c});
     }
     // Quads between two rows of equal length.
@@ -77,7 +77,7 @@ class Builder {
         const auto& p = mesh_.positions;
         // Negative: clockwise about up, the turn of a proper triangle in this sweep.
         auto orient = [&](uint16_t i, uint16_t j, uint16_t k) {
-            return vmath::Dot(vmath::Cross(p[j] - p[i], p[k] - p[i]), up);
+            return math::Dot(math::Cross(p[j] - p[i], p[k] - p[i]), up);
         };
         constexpr float kEps = 1e-9f;
         size_t i = 0, j = 0;
@@ -152,7 +152,7 @@ void FlatFace(Builder& b, const FaceFrame& f, float holeRadius, int circle) {
         hole.push_back(b.Vertex(f.d * kHalfEdge + f.Radial(a) * holeRadius, f.d));
         holeAng.push_back(a);
     }
-    b.Stitch(square, squareAng, hole, holeAng, vmath::Cross(f.u, f.v));
+    b.Stitch(square, squareAng, hole, holeAng, math::Cross(f.u, f.v));
 }
 
 // Rounded edge between the faces facing d1 and d2, running along axis e from -0.6 to 0.6.
@@ -178,9 +178,8 @@ void Corner(Builder& b, const Vec3& sx, const Vec3& sy, const Vec3& sz, int segm
     std::vector<std::vector<uint16_t>> grid(k + 1);
     for (int i = 0; i <= k; ++i)
         for (int j = 0; i + j <= k; ++j) {
-            const Vec3 n =
-                vmath::Normalize(sx * static_cast<float>(i) + sy * static_cast<float>(j) +
-                                 sz * static_cast<float>(k - i - j));
+            const Vec3 n = math::Normalize(sx * static_cast<float>(i) + sy * static_cast<float>(j) +
+                                           sz * static_cast<float>(k - i - j));
             grid[i].push_back(b.Vertex(centre + n * kRounding, n));
         }
     for (int i = 0; i < k; ++i)

@@ -33,6 +33,6 @@ inline constexpr float kSocketRadius = 0.40f;
 // a little deeper so the two never touch.
 inline constexpr float kSocketFloor = 0.58f;
 
-vmath::MeshGeometry BuildBlockMesh(const Tessellation& t);
+math::MeshGeometry BuildBlockMesh(const Tessellation& t);
 
 }  // namespace blockshape

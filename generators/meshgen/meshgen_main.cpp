@@ -20,7 +20,7 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
     return static_cast<bool>(out);
 }
 
-bool WriteObj(const std::filesystem::path& path, const vmath::MeshGeometry& mesh) {
+bool WriteObj(const std::filesystem::path& path, const math::MeshGeometry& mesh) {
     std::ofstream out(path);
     // .obj is right-handed with counter-clockwise front faces: mirroring z turns our
     // left-handed clockwise triangles into exactly that, with the corners in order.
@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
                             {"block_medium", blockshape::kMediumDetail},
                             {"block_low", blockshape::kLowDetail}};
     for (const Level& level : levels) {
-        const vmath::MeshGeometry mesh = blockshape::BuildBlockMesh(level.t);
-        auto bytes = vassets::WriteCompressedXMesh(mesh, level.name);
+        const math::MeshGeometry mesh = blockshape::BuildBlockMesh(level.t);
+        auto bytes = gfx::assets::WriteCompressedXMesh(mesh, level.name);
         if (!bytes) {
             std::fprintf(stderr, "%s: %s\n", level.name, bytes.error().c_str());
             return 1;

@@ -8,10 +8,10 @@
 #include "platform/gfx/assets/xfile.h"
 #include "platform/gfx/assets/xfile_tokens.h"
 
-namespace vassets {
+namespace gfx::assets {
 
-using vmath::MeshGeometry;
-using vmath::Vec3;
+using math::MeshGeometry;
+using math::Vec3;
 
 namespace {
 
@@ -225,4 +225,4 @@ Result<std::vector<uint8_t>> WriteCompressedXMesh(const MeshGeometry& mesh,
     return CompressXContainer(BuildXTokenStream(mesh, meshName));
 }
 
-}  // namespace vassets
+}  // namespace gfx::assets

@@ -9,11 +9,11 @@
 #include "math/geometry.h"
 #include "platform/gfx/assets/result.h"
 
-namespace vassets {
+namespace gfx::assets {
 
 // The binary token stream (32-bit floats, no header) of a .x file holding the templates
 // and one Mesh with MeshNormals (one normal per vertex) named meshName.
-std::vector<uint8_t> BuildXTokenStream(const vmath::MeshGeometry& mesh,
+std::vector<uint8_t> BuildXTokenStream(const math::MeshGeometry& mesh,
                                        const std::string& meshName = "");
 
 // Wraps a token stream into the compressed container with the header
@@ -21,7 +21,7 @@ std::vector<uint8_t> BuildXTokenStream(const vmath::MeshGeometry& mesh,
 Result<std::vector<uint8_t>> CompressXContainer(std::span<const uint8_t> tokens);
 
 // BuildXTokenStream + CompressXContainer.
-Result<std::vector<uint8_t>> WriteCompressedXMesh(const vmath::MeshGeometry& mesh,
+Result<std::vector<uint8_t>> WriteCompressedXMesh(const math::MeshGeometry& mesh,
                                                   const std::string& meshName = "");
 
-}  // namespace vassets
+}  // namespace gfx::assets

@@ -43,6 +43,11 @@
 #include "model/construction.h"
 #include "model/placement.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 namespace {
 
 using Cell = std::tuple<int, int, int>;  // x, y, z
@@ -53,7 +58,7 @@ struct Paint {
 };
 
 struct Link {
-    vmath::Vec3 offset;
+    math::Vec3 offset;
     float degrees = 0;
     Paint paint;
 };
@@ -124,9 +129,9 @@ class Statement {
         }
         return p;
     }
-    vmath::Vec3 Face() {
+    math::Vec3 Face() {
         const std::string& w = Next("a face");
-        static const std::pair<const char*, vmath::Vec3> kFaces[6] = {
+        static const std::pair<const char*, math::Vec3> kFaces[6] = {
             {"+x", {2, 0, 0}},  {"-x", {-2, 0, 0}}, {"+y", {0, 2, 0}},
             {"-y", {0, -2, 0}}, {"+z", {0, 0, 2}},  {"-z", {0, 0, -2}}};
         for (const auto& [name, offset] : kFaces)
@@ -275,8 +280,8 @@ Description Parse(std::istream& in) {
     return d;
 }
 
-std::unique_ptr<BlockNode> MakeBlock(const Paint& p, const vmath::Vec3& offset,
-                                     const vmath::Vec3& axis, float angle = 0) {
+std::unique_ptr<BlockNode> MakeBlock(const Paint& p, const math::Vec3& offset,
+                                     const math::Vec3& axis, float angle = 0) {
     auto b = std::make_unique<BlockNode>();
     b->colour = p.colour;
     b->selfLit = p.lit ? 1 : 0;
@@ -286,7 +291,7 @@ std::unique_ptr<BlockNode> MakeBlock(const Paint& p, const vmath::Vec3& offset,
     return b;
 }
 
-vmath::Vec3 CellCentre(const Cell& c) {
+math::Vec3 CellCentre(const Cell& c) {
     return {2.0f * static_cast<float>(std::get<0>(c)), 2.0f * static_cast<float>(std::get<1>(c)),
             2.0f * static_cast<float>(std::get<2>(c))};
 }
@@ -320,9 +325,9 @@ void BuildLattice(const std::map<Cell, Paint>& cells, CVelVorlaModel& model) {
                 auto it = cells.find(next);
                 if (it == cells.end() || placed[next]) continue;
                 placed[next] = true;
-                const vmath::Vec3 offset{2.0f * step[0], 2.0f * step[1], 2.0f * step[2]};
+                const math::Vec3 offset{2.0f * step[0], 2.0f * step[1], 2.0f * step[2]};
                 BlockNode& child =
-                    block->AppendChild(MakeBlock(it->second, offset, vmath::Abs(offset)));
+                    block->AppendChild(MakeBlock(it->second, offset, math::Abs(offset)));
                 model.CountAdded(child.colour);
                 queue.push({next, &child});
             }
@@ -337,7 +342,7 @@ void BuildChains(const std::vector<Chain>& chains, CVelVorlaModel& model) {
         model.CountAdded(tip->colour);
         for (const Link& l : chain.links) {
             const float angle = l.degrees * std::numbers::pi_v<float> / 180.0f;
-            tip = &tip->AppendChild(MakeBlock(l.paint, l.offset, vmath::Abs(l.offset), angle));
+            tip = &tip->AppendChild(MakeBlock(l.paint, l.offset, math::Abs(l.offset), angle));
             model.CountAdded(tip->colour);
         }
     }
@@ -346,15 +351,15 @@ void BuildChains(const std::vector<Chain>& chains, CVelVorlaModel& model) {
 // Two blocks closer than this overlap visibly (face neighbours are 2 apart).
 constexpr float kMinimumSpacing = 1.9f;
 
-bool FindOverlap(const CVelVorlaModel& model, vmath::Vec3* where) {
-    std::vector<vmath::Vec3> centres;
-    WalkBlocks(model.topBlocks, vmath::Mat4{},
-               [&](const BlockNode&, const vmath::Mat4& world, const vmath::Mat4&) {
+bool FindOverlap(const CVelVorlaModel& model, math::Vec3* where) {
+    std::vector<math::Vec3> centres;
+    WalkBlocks(model.topBlocks, math::Mat4{},
+               [&](const BlockNode&, const math::Mat4& world, const math::Mat4&) {
                    centres.push_back(BlockCentre(world));
                });
     for (size_t i = 0; i < centres.size(); ++i)
         for (size_t j = i + 1; j < centres.size(); ++j)
-            if (vmath::Distance(centres[i], centres[j]) < kMinimumSpacing) {
+            if (math::Distance(centres[i], centres[j]) < kMinimumSpacing) {
                 *where = centres[i];
                 return true;
             }
@@ -386,7 +391,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: no blocks\n", argv[2]);
         return 1;
     }
-    vmath::Vec3 at;
+    math::Vec3 at;
     if (FindOverlap(model, &at)) {
         std::fprintf(stderr, "%s: blocks overlap near (%g, %g, %g)\n", argv[2], at.x, at.y, at.z);
         return 1;

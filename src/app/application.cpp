@@ -16,7 +16,15 @@
 #include "platform/ui/qt_dialogs.h"
 #include "platform/ui/qt_settings_store.h"
 
-namespace app::shell {
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
+namespace app {
 
 namespace {
 
@@ -52,7 +60,7 @@ CApp::CApp(StartOptions options) : options_(std::move(options)) {
         ownSettings_ = std::make_unique<ui::QtSettingsStore>();
         settings = ownSettings_.get();
     }
-    d3dfw::MessageBoxHost* boxes = options_.messageBoxes;
+    d3dframework::MessageBoxHost* boxes = options_.messageBoxes;
     if (!boxes) {
         ownMessageBoxes_ = std::make_unique<QtMessageBoxHost>();
         boxes = ownMessageBoxes_.get();
@@ -159,8 +167,8 @@ bool CApp::HandleInput(const InputMessage& msg) {
     // A pointer move with no button held changes the picture only through the hover.
     const bool hoverOnly =
         msg.kind == MessageKind::MouseMove && form_->camera.mouse.DownCount() == 0;
-    const app::CAppForm::PointerView before =
-        hoverOnly ? form_->Pointer() : app::CAppForm::PointerView{};
+    const app::core::CAppForm::PointerView before =
+        hoverOnly ? form_->Pointer() : app::core::CAppForm::PointerView{};
     bool pass = true;
     view_->WithContext([&] { pass = form_->DispatchInput(msg); });
     if (!hoverOnly || !(form_->Pointer() == before)) view_->Kick();
@@ -207,4 +215,4 @@ void CApp::OnClosing() {
     view_->WithContext([this] { form_->Shutdown(); });
 }
 
-}  // namespace app::shell
+}  // namespace app

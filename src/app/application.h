@@ -11,14 +11,14 @@
 #include "input/input_message.h"
 #include "services/services.h"
 
-namespace d3dfw {
+namespace d3dframework {
 class MessageBoxHost;
 }
-namespace app {
+namespace app::core {
 class CAppForm;
 }
 
-namespace app::shell {
+namespace app {
 
 class CAppFrameWnd;
 class CGlView;
@@ -36,9 +36,9 @@ struct StartOptions {
     // The sample constructions; empty: the Models folder installed with the program.
     std::string samplesFolder;
     // Replacements for tests; null means the real ones.
-    Dialogs* dialogs = nullptr;
-    SettingsStore* settings = nullptr;
-    d3dfw::MessageBoxHost* messageBoxes = nullptr;
+    services::Dialogs* dialogs = nullptr;
+    services::SettingsStore* settings = nullptr;
+    d3dframework::MessageBoxHost* messageBoxes = nullptr;
 };
 
 class CApp : public QObject {
@@ -53,14 +53,14 @@ class CApp : public QObject {
 
     CAppFrameWnd& Frame() { return *frame_; }
     CGlView& View() { return *view_; }
-    CAppForm& Form() { return *form_; }
+    core::CAppForm& Form() { return *form_; }
     bool IsStarted() const { return started_; }
 
     // A command as the menu, an accelerator or a strip button would run it.
     void RunCommand(int id);
     // One converted input message through the dispatcher and the accelerator table;
     // true when it was consumed.
-    bool HandleInput(const InputMessage& msg);
+    bool HandleInput(const input::InputMessage& msg);
 
   signals:
     void Started();
@@ -74,17 +74,17 @@ class CApp : public QObject {
     void OnClosing();
 
     StartOptions options_;
-    std::unique_ptr<Dialogs> ownDialogs_;
-    std::unique_ptr<SettingsStore> ownSettings_;
-    std::unique_ptr<d3dfw::MessageBoxHost> ownMessageBoxes_;
+    std::unique_ptr<services::Dialogs> ownDialogs_;
+    std::unique_ptr<services::SettingsStore> ownSettings_;
+    std::unique_ptr<d3dframework::MessageBoxHost> ownMessageBoxes_;
     CGlView* view_ = nullptr;  // owned by the frame
     std::unique_ptr<CAppFrameWnd> frame_;
     std::unique_ptr<QtWindowHost> windowHost_;
-    std::unique_ptr<CAppForm> form_;
+    std::unique_ptr<core::CAppForm> form_;
     InputHook* hook_ = nullptr;  // owned by the frame
     QTimer autosaveTimer_;
     bool started_ = false;
     bool startRequested_ = false;
 };
 
-}  // namespace app::shell
+}  // namespace app

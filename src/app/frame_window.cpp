@@ -20,7 +20,15 @@
 #include "app/gl_view.h"
 #include "interaction/command_table.h"
 
-namespace app::shell {
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
+namespace app {
 
 namespace {
 
@@ -62,8 +70,8 @@ QMenu* CAppFrameWnd::AddTrackedMenu(QMenu* menu) {
 }
 
 void CAppFrameWnd::BuildMenu() {
-    using commands::MenuEntry;
-    for (const commands::MenuPopup& popup : commands::Menu()) {
+    using interaction::MenuEntry;
+    for (const interaction::MenuPopup& popup : interaction::Menu()) {
         QMenu* menu = AddTrackedMenu(menuBar()->addMenu(QString::fromUtf8(popup.title)));
         QMenu* current = menu;
         for (const MenuEntry& entry : popup.entries) {
@@ -92,16 +100,16 @@ void CAppFrameWnd::BuildMenu() {
                     recentMenu_->menuAction()->setEnabled(false);
                     break;
                 case MenuEntry::Kind::Item: {
-                    const commands::Command* command = commands::Find(entry.id);
+                    const interaction::Command* command = interaction::Find(entry.id);
                     if (!command) break;
                     // The key label is text only: keys go through our own accelerator
                     // table after the input dispatcher, never through Qt shortcuts.
                     QString text = QString::fromUtf8(command->menuText);
                     if (*command->keyLabel) text += '\t' + QString::fromUtf8(command->keyLabel);
                     QAction* action = current->addAction(text);
-                    action->setCheckable(command->check != commands::Check::None);
+                    action->setCheckable(command->check != interaction::Check::None);
                     // Greyed out until the form says otherwise (nothing to undo yet).
-                    action->setEnabled(command->enable == commands::Enable::Always);
+                    action->setEnabled(command->enable == interaction::Enable::Always);
                     const int id = entry.id;
                     connect(action, &QAction::triggered, this, [this, action, id] {
                         // The handler and RefreshCheckMarks decide the check mark.
@@ -250,4 +258,4 @@ bool CAppFrameWnd::event(QEvent* event) {
     return result;
 }
 
-}  // namespace app::shell
+}  // namespace app

@@ -10,21 +10,21 @@
 class QAction;
 class QMenu;
 
-namespace app {
+namespace app::core {
 class CAppForm;
 }
 
-namespace app::shell {
+namespace app {
 
 class CGlView;
 
-class CAppFrameWnd : public QMainWindow, public app::Shell {
+class CAppFrameWnd : public QMainWindow, public services::Shell {
     Q_OBJECT
   public:
     explicit CAppFrameWnd(CGlView* view);
     ~CAppFrameWnd() override;
 
-    void SetForm(CAppForm* form) { form_ = form; }
+    void SetForm(core::CAppForm* form) { form_ = form; }
     CGlView* View() const { return view_; }
     // The menu action of a command (tests; menus are data-driven).
     QAction* ActionFor(int commandId) const;
@@ -65,7 +65,7 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
     QMenu* AddTrackedMenu(QMenu* menu);
 
     CGlView* view_;
-    CAppForm* form_ = nullptr;
+    core::CAppForm* form_ = nullptr;
     std::map<int, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;
     Qt::WindowStates stateBeforeFullScreen_ = Qt::WindowNoState;
@@ -73,4 +73,4 @@ class CAppFrameWnd : public QMainWindow, public app::Shell {
     bool waiting_ = false;  // RunWhileWaiting in progress
 };
 
-}  // namespace app::shell
+}  // namespace app

@@ -6,7 +6,15 @@
 #include "app/core/app_form.h"
 #include "platform/gfx/gl/gl_system.h"
 
-namespace app::shell {
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
+namespace app {
 
 CGlView::CGlView(QWidget* parent)
     : QOpenGLWidget(parent), host_(std::make_unique<ui::QtGlContextHost>(this)) {
@@ -95,4 +103,4 @@ void CGlView::paintGL() {
     }
 }
 
-}  // namespace app::shell
+}  // namespace app

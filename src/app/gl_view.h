@@ -9,11 +9,11 @@
 
 #include "platform/ui/qt_gl_host.h"
 
-namespace app {
+namespace app::core {
 class CAppForm;
 }
 
-namespace app::shell {
+namespace app {
 
 class CGlView : public QOpenGLWidget {
     Q_OBJECT
@@ -21,7 +21,7 @@ class CGlView : public QOpenGLWidget {
     explicit CGlView(QWidget* parent = nullptr);
     ~CGlView() override;
 
-    void SetForm(CAppForm* form) { form_ = form; }
+    void SetForm(core::CAppForm* form) { form_ = form; }
     ui::QtGlContextHost* Host() { return host_.get(); }
     bool ContextReady() const { return contextReady_; }
 
@@ -48,7 +48,7 @@ class CGlView : public QOpenGLWidget {
   private:
     bool RenderingDue() const;
 
-    CAppForm* form_ = nullptr;
+    core::CAppForm* form_ = nullptr;
     std::unique_ptr<ui::QtGlContextHost> host_;
     bool contextReady_ = false;
     uint64_t framesDrawn_ = 0;
@@ -56,4 +56,4 @@ class CGlView : public QOpenGLWidget {
     float overlayScale_ = 0.0f;
 };
 
-}  // namespace app::shell
+}  // namespace app

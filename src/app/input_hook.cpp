@@ -8,7 +8,9 @@
 
 #include "platform/ui/qt_input.h"
 
-namespace app::shell {
+using namespace input;
+
+namespace app {
 
 InputHook::InputHook(QWidget* frame, QWidget* view, TargetFn target, MessageHandler onMessage,
                      ActivationHandler onActivation)
@@ -68,4 +70,4 @@ bool InputHook::eventFilter(QObject* watched, QEvent* event) {
     return onMessage_(*msg);
 }
 
-}  // namespace app::shell
+}  // namespace app

@@ -11,14 +11,14 @@
 
 class QWidget;
 
-namespace app::shell {
+namespace app {
 
 class InputHook : public QObject {
     Q_OBJECT
   public:
-    using MessageHandler = std::function<bool(const InputMessage&)>;
+    using MessageHandler = std::function<bool(const input::InputMessage&)>;
     using ActivationHandler = std::function<void(bool active)>;
-    using TargetFn = std::function<WindowId()>;
+    using TargetFn = std::function<input::WindowId()>;
 
     // `frame` is the main window, `view` the 3D view; `target` names the window the
     // messages count as sent to (the view, or the full-screen window).
@@ -39,4 +39,4 @@ class InputHook : public QObject {
     bool active_ = true;
 };
 
-}  // namespace app::shell
+}  // namespace app

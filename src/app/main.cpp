@@ -10,14 +10,16 @@
 #include "app/render_command.h"
 #include "platform/ui/qt_dialogs.h"
 
+using namespace input;
+using namespace services;
+
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--render") == 0) {
         // Headless: no GUI application object, so no display connection is attempted.
-        return app::shell::RenderCommand(std::vector<std::string>(argv + 2, argv + argc),
-                                         std::cerr);
+        return app::RenderCommand(std::vector<std::string>(argv + 2, argv + argc), std::cerr);
     }
     const std::string usage =
-        std::string("usage: vorla [file.vvl]\n       ") + app::shell::kRenderSynopsis + "\n";
+        std::string("usage: vorla [file.vvl]\n       ") + app::kRenderSynopsis + "\n";
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << usage;
         return 0;
@@ -34,11 +36,11 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("vorla"));
     ui::InstallRussianTranslations(application);
 
-    app::shell::StartOptions options;
+    app::StartOptions options;
     if (argc == 2) options.file = argv[1];
-    app::shell::CApp vorla(std::move(options));
+    app::CApp vorla(std::move(options));
     QObject::connect(
-        &vorla, &app::shell::CApp::StartFailed, &application, [] { QApplication::exit(1); },
+        &vorla, &app::CApp::StartFailed, &application, [] { QApplication::exit(1); },
         Qt::QueuedConnection);
     vorla.InitInstance();
     return QApplication::exec();

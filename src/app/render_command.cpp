@@ -17,7 +17,12 @@
 #include "render/headless.h"
 #include "render/screen_overlays.h"
 
-namespace app::shell {
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
+namespace app {
 
 namespace {
 
@@ -194,4 +199,4 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& err) {
     return RunRender(*request, err);
 }
 
-}  // namespace app::shell
+}  // namespace app

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace app::shell {
+namespace app {
 
 struct RenderRequest {
     std::string output;
@@ -46,4 +46,4 @@ int RunRender(const RenderRequest& request, std::ostream& err);
 // The whole command: arguments after "--render" in, exit code out.
 int RenderCommand(const std::vector<std::string>& args, std::ostream& err);
 
-}  // namespace app::shell
+}  // namespace app

@@ -6,7 +6,7 @@
 
 #include "app/gl_view.h"
 
-namespace app::shell {
+namespace app {
 
 gfx::Rect QtWindowHost::WindowRect(gfx::WindowHandle) const {
     if (!view_) return {};
@@ -39,7 +39,7 @@ void QtWindowHost::SetFullScreenFrame(gfx::WindowHandle, bool fullScreen) {
     }
 }
 
-void QtWindowHost::PostClose(d3dfw::CloseTarget) {
+void QtWindowHost::PostClose(d3dframework::CloseTarget) {
     // Both targets end in the main window's close path (save prompt included).
     if (!frame_) return;
     QPointer<QWidget> frame = frame_;
@@ -49,11 +49,11 @@ void QtWindowHost::PostClose(d3dfw::CloseTarget) {
 }
 
 void QtMessageBoxHost::ShowMessage(const std::string& text, const std::string& caption,
-                                   d3dfw::MessageIcon icon) {
+                                   d3dframework::MessageIcon icon) {
     QMessageBox box(
-        icon == d3dfw::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
+        icon == d3dframework::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
         QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
     box.exec();
 }
 
-}  // namespace app::shell
+}  // namespace app

@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace app::shell {
+namespace app {
 
 class CGlView;
 
@@ -18,7 +18,7 @@ struct WindowHandles {
     gfx::WindowHandle fullScreen;
 };
 
-class QtWindowHost final : public d3dfw::WindowHost {
+class QtWindowHost final : public d3dframework::WindowHost {
   public:
     QtWindowHost(QWidget* frame, CGlView* view) : frame_(frame), view_(view) {}
 
@@ -29,7 +29,7 @@ class QtWindowHost final : public d3dfw::WindowHost {
     gfx::Rect ClientRect(gfx::WindowHandle window) const override;
     void RestoreWindowRect(gfx::WindowHandle window, const gfx::Rect& rect) override;
     void SetFullScreenFrame(gfx::WindowHandle window, bool fullScreen) override;
-    void PostClose(d3dfw::CloseTarget target) override;
+    void PostClose(d3dframework::CloseTarget target) override;
     // The pointer is not confined: Qt has no portable pointer confinement, and the
     // editor's drags work with the implicit grab of a held button.
     void ClipCursor(const gfx::Rect*) override {}
@@ -43,10 +43,10 @@ class QtWindowHost final : public d3dfw::WindowHost {
                            reinterpret_cast<gfx::WindowHandle>(&tags_[1])};
 };
 
-class QtMessageBoxHost final : public d3dfw::MessageBoxHost {
+class QtMessageBoxHost final : public d3dframework::MessageBoxHost {
   public:
     void ShowMessage(const std::string& text, const std::string& caption,
-                     d3dfw::MessageIcon icon) override;
+                     d3dframework::MessageIcon icon) override;
 };
 
-}  // namespace app::shell
+}  // namespace app

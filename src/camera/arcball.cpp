@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace vmath;
+namespace camera {
+
+using namespace input;
+using namespace math;
 
 namespace {
 constexpr Vec3 kStartVector{0, 0, 1};
@@ -110,3 +113,5 @@ void CArcBallControl::HandleMouse(const InputMessage& msg) {
             break;
     }
 }
+
+}  // namespace camera

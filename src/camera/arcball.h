@@ -6,6 +6,8 @@
 #include "math/quaternion.h"
 #include "math/vector.h"
 
+namespace camera {
+
 class CArcBallControl {
   public:
     CArcBallControl();
@@ -14,18 +16,18 @@ class CArcBallControl {
     // Clears the rotation and translation of the drag; the window size stays.
     void Reset();
     // A mouse displacement in pixels as a point on the unit sphere.
-    vmath::Vec3 ScreenToSphere(float dx, float dy) const;
-    void HandleMouse(const InputMessage& msg);
+    math::Vec3 ScreenToSphere(float dx, float dy) const;
+    void HandleMouse(const input::InputMessage& msg);
 
     int width = 0, height = 0;
     float radius = 1.0f;
     float translationRadius = 1.0f;
-    vmath::Quat downRotation;
-    vmath::Quat currentRotation;
-    vmath::Mat4 rotationMatrix;
-    vmath::Mat4 rotationDelta;
-    vmath::Mat4 translationMatrix;
-    vmath::Mat4 translationDelta;
+    math::Quat downRotation;
+    math::Quat currentRotation;
+    math::Mat4 rotationMatrix;
+    math::Mat4 rotationDelta;
+    math::Mat4 translationMatrix;
+    math::Mat4 translationDelta;
     int dragging = 0;
     int rightHanded = 0;
 
@@ -33,3 +35,5 @@ class CArcBallControl {
     int lastX = 0, lastY = 0;
     int pressX = 0, pressY = 0;
 };
+
+}  // namespace camera

@@ -5,7 +5,10 @@
 #include <numbers>
 #include <optional>
 
-using namespace vmath;
+namespace camera {
+
+using namespace input;
+using namespace math;
 
 namespace {
 
@@ -269,3 +272,5 @@ void CVelCamera::UploadLights(CameraDevice* device) const {
     device->SetLight(0, light0);
     device->SetLight(1, light1);
 }
+
+}  // namespace camera

@@ -9,7 +9,9 @@
 #include "math/matrix.h"
 #include "math/vector.h"
 
-using PickRayResult = vmath::Ray;
+namespace camera {
+
+using PickRayResult = math::Ray;
 
 class CVelCamera {
   public:
@@ -32,13 +34,13 @@ class CVelCamera {
     void Apply(CameraDevice* device);
 
     // --- placement
-    void SetPlacement(const vmath::Vec3& eyePoint, const vmath::Vec3& targetPoint);
-    void PlaceAndApply(CameraDevice* device, const vmath::Vec3& eyePoint,
-                       const vmath::Vec3& targetPoint);
+    void SetPlacement(const math::Vec3& eyePoint, const math::Vec3& targetPoint);
+    void PlaceAndApply(CameraDevice* device, const math::Vec3& eyePoint,
+                       const math::Vec3& targetPoint);
     // Keeps the eye, turns towards the new target.
-    void RetargetAndApply(CameraDevice* device, const vmath::Vec3& targetPoint);
+    void RetargetAndApply(CameraDevice* device, const math::Vec3& targetPoint);
     // Turns towards the new target; in orbit mode the eye moves to baseDistance from it.
-    void Retarget(CameraDevice* device, const vmath::Vec3& targetPoint);
+    void Retarget(CameraDevice* device, const math::Vec3& targetPoint);
     void CommitZoom();
     void StopMotion();
     void ToggleOrbitMode();
@@ -46,28 +48,28 @@ class CVelCamera {
     // Ray through client pixel (x, y) of the view, in world space.
     PickRayResult PickRay(int x, int y) const;
     // Projection, view and the viewport of the view's size, for picking.
-    vmath::ViewSetup Setup() const;
+    math::ViewSetup Setup() const;
 
     // --- controls
     // The mouse tracker must already have seen the message.
-    void OnMouse(const InputMessage& msg);
+    void OnMouse(const input::InputMessage& msg);
     // Per-frame update: roll/drag previews, spin, keys, view and headlights.
-    void FrameMove(CameraDevice* device, float time, const CKeyStateTable& keys);
+    void FrameMove(CameraDevice* device, float time, const input::CKeyStateTable& keys);
     // True when the next FrameMove changes the view without any new input: a spin
     // turning, keys steering, a free-target zoom still to be taken in.
-    bool MovesByItself(const CKeyStateTable& keys) const;
+    bool MovesByItself(const input::CKeyStateTable& keys) const;
     // World-space motion of the held keys; in orbit mode depth keys change zoom instead.
-    vmath::Vec3 KeyboardMotion(const CKeyStateTable& keys, float time, float speed,
-                               const vmath::Mat4& cameraToWorldMatrix);
+    math::Vec3 KeyboardMotion(const input::CKeyStateTable& keys, float time, float speed,
+                              const math::Mat4& cameraToWorldMatrix);
     void SpinStep(float factor);
     void CancelDrags();
 
     // The rotation a frame shows: orientation with a left drag in progress applied.
-    vmath::Mat4 RotationInEffect() const;
+    math::Mat4 RotationInEffect() const;
 
     // --- state, in the order the camera has always declared it
     CArcBallControl arcBall;
-    CMouseButtonTracker mouse;
+    input::CMouseButtonTracker mouse;
     int spinStopped = 1;
     int rotateDrag = 0, zoomDrag = 0, rollDrag = 0, panDrag = 0;
     int viewportWidth = 0, viewportHeight = 0;
@@ -75,35 +77,35 @@ class CVelCamera {
     float spinDuration = 0.0f;
     float lastFrameTime = 0.0f;
     float fieldOfView = 0.0f;
-    vmath::Mat4 view;
-    vmath::Mat4 projection;
-    vmath::Mat4 cameraToWorld;
-    vmath::Mat4 orientationBeforeSpin;
-    vmath::Mat4 spinDelta;
-    vmath::Mat4 rollBase;
-    vmath::Vec3 referencePoint;
-    vmath::Vec3 upReference;
-    vmath::Vec3 eyeBase;
-    vmath::Vec3 lookAt;
-    vmath::Vec3 up;
-    vmath::Vec3 eye;
-    vmath::Vec3 panOffset;
-    vmath::Vec3 light0Direction;
-    vmath::Vec3 light1Direction;
+    math::Mat4 view;
+    math::Mat4 projection;
+    math::Mat4 cameraToWorld;
+    math::Mat4 orientationBeforeSpin;
+    math::Mat4 spinDelta;
+    math::Mat4 rollBase;
+    math::Vec3 referencePoint;
+    math::Vec3 upReference;
+    math::Vec3 eyeBase;
+    math::Vec3 lookAt;
+    math::Vec3 up;
+    math::Vec3 eye;
+    math::Vec3 panOffset;
+    math::Vec3 light0Direction;
+    math::Vec3 light1Direction;
     CameraLight light0;
     CameraLight light1;
     int axisMode = 0;
-    vmath::Mat4 axisFrameInverse;
-    vmath::Mat4 axesOrientation;
-    vmath::Mat4 axesRollBase;
-    vmath::Mat4 axesDragRotation;
+    math::Mat4 axisFrameInverse;
+    math::Mat4 axesOrientation;
+    math::Mat4 axesRollBase;
+    math::Mat4 axesDragRotation;
     int orbitMode = 1;
     float zoom = 0.0f;
     float baseDistance = 5.0f;
-    vmath::Vec3 target;
-    vmath::Mat4 orientation;
+    math::Vec3 target;
+    math::Mat4 orientation;
     float distanceOffset = 0.0f;
-    vmath::Vec3 rotationAxis;
+    math::Vec3 rotationAxis;
     int autoSpinTarget = 0;
     int autoSpinAround = 0;
 
@@ -118,17 +120,19 @@ class CVelCamera {
     bool Spinning() const;
     // The view computation shared by Apply and FrameMove. keyMotion (free mode only) is
     // added to eyeBase when keys are held; Apply passes none.
-    void ComputeView(CameraDevice* device, const vmath::Mat4& rotation, float z,
-                     const vmath::Vec3* keyMotion);
+    void ComputeView(CameraDevice* device, const math::Mat4& rotation, float z,
+                     const math::Vec3* keyMotion);
     // World offset of the pan drag in progress.
-    vmath::Vec3 CurrentPanOffset() const;
+    math::Vec3 CurrentPanOffset() const;
     void UploadView(CameraDevice* device) const;
     void UploadLights(CameraDevice* device) const;
     void StartRoll();
-    vmath::Mat4 RollPreview() const;
-    bool HandleAxisPath(const InputMessage& msg);
+    math::Mat4 RollPreview() const;
+    bool HandleAxisPath(const input::InputMessage& msg);
 };
 
 // Point 4.5 units in front of the eye on the line of sight, where the ring gizmos and the
 // about disc sit.
-vmath::Vec3 GizmoCentre(const CVelCamera& camera);
+math::Vec3 GizmoCentre(const CVelCamera& camera);
+
+}  // namespace camera

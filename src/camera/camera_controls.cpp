@@ -5,7 +5,10 @@
 
 #include "camera/camera.h"
 
-using namespace vmath;
+namespace camera {
+
+using namespace input;
+using namespace math;
 
 namespace {
 
@@ -319,3 +322,5 @@ void CVelCamera::FrameMove(CameraDevice* device, float time, const CKeyStateTabl
     const bool keysHeld = keys.DownCount() > 0;
     ComputeView(device, rotation, z, keysHeld ? &kv : nullptr);
 }
+
+}  // namespace camera

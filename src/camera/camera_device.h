@@ -4,6 +4,8 @@
 #include "math/matrix.h"
 #include "math/vector.h"
 
+namespace camera {
+
 struct CameraColor {
     float r = 0, g = 0, b = 0, a = 0;
 };
@@ -13,17 +15,19 @@ struct CameraLight {
     CameraColor diffuse;
     CameraColor specular;
     CameraColor ambient;
-    vmath::Vec3 position;
-    vmath::Vec3 direction;
+    math::Vec3 position;
+    math::Vec3 direction;
     float range = 0.0f;
 };
 
 class CameraDevice {
   public:
     virtual ~CameraDevice() = default;
-    virtual void SetViewTransform(const vmath::Mat4& view) = 0;
-    virtual void SetProjectionTransform(const vmath::Mat4& projection) = 0;
+    virtual void SetViewTransform(const math::Mat4& view) = 0;
+    virtual void SetProjectionTransform(const math::Mat4& projection) = 0;
     virtual void SetLight(int index, const CameraLight& light) = 0;
     virtual void LightEnable(int index, bool enable) = 0;
     virtual void SetLightingEnabled(bool enable) = 0;
 };
+
+}  // namespace camera

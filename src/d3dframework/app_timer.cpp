@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace d3dfw {
+namespace d3dframework {
 
 double AppTimer::SteadySeconds() {
     using namespace std::chrono;
@@ -36,4 +36,4 @@ float AppTimer::ElapsedTime() {
     return static_cast<float>(elapsed);
 }
 
-}  // namespace d3dfw
+}  // namespace d3dframework

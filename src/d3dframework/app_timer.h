@@ -3,7 +3,7 @@
 // elapsed between queries. Seconds; the clock is replaceable so tests can drive it.
 #include <functional>
 
-namespace d3dfw {
+namespace d3dframework {
 
 class AppTimer {
   public:
@@ -36,4 +36,4 @@ class AppTimer {
     double lastElapsedTime_ = 0;
 };
 
-}  // namespace d3dfw
+}  // namespace d3dframework

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace d3dfw {
+namespace d3dframework {
 
 using gfx::Failed;
 using gfx::Succeeded;
@@ -410,4 +410,4 @@ void CD3DApplication::CleanupEnvironment() {
     if (leftOver != 0) ShowError(D3DAPPERR_NONZEROREFCOUNT, ErrorKind::Fatal);
 }
 
-}  // namespace d3dfw
+}  // namespace d3dframework

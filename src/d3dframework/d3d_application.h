@@ -19,7 +19,7 @@
 #include "d3dframework/platform_hooks.h"
 #include "platform/gfx/gfx.h"
 
-namespace d3dfw {
+namespace d3dframework {
 
 enum class ErrorKind { Fatal, Warning, SwitchingToReference };
 
@@ -179,4 +179,4 @@ class CD3DApplication {
     std::string frameStats;
 };
 
-}  // namespace d3dfw
+}  // namespace d3dframework

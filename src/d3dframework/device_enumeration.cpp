@@ -4,7 +4,7 @@
 #include <new>
 #include <tuple>
 
-namespace d3dfw {
+namespace d3dframework {
 
 using gfx::DeviceType;
 using gfx::Format;
@@ -423,4 +423,4 @@ HRESULT DeviceEnumerator::ChooseInitialSettings(bool startFullscreen, uint32_t c
     return gfx::S_OK;
 }
 
-}  // namespace d3dfw
+}  // namespace d3dframework

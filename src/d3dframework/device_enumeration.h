@@ -8,7 +8,7 @@
 #include "d3dframework/error_codes.h"
 #include "platform/gfx/gfx.h"
 
-namespace d3dfw {
+namespace d3dframework {
 
 enum class VertexProcessingType : uint32_t {
     Software = 0,
@@ -150,4 +150,4 @@ class DeviceEnumerator {
     bool Accepts(const gfx::Caps& caps, VertexProcessingType type, gfx::Format backBuffer) const;
 };
 
-}  // namespace d3dfw
+}  // namespace d3dframework

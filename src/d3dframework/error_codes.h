@@ -2,7 +2,7 @@
 // The framework's own result codes; ShowError turns each into its message.
 #include "platform/gfx/gfx.h"
 
-namespace d3dfw {
+namespace d3dframework {
 
 using gfx::HRESULT;
 
@@ -20,4 +20,4 @@ inline constexpr HRESULT D3DAPPERR_MEDIANOTFOUND = gfx::Code(0x8200000B);
 inline constexpr HRESULT D3DAPPERR_RESETFAILED = gfx::Code(0x8200000C);
 inline constexpr HRESULT D3DAPPERR_NULLREFDEVICE = gfx::Code(0x8200000D);
 
-}  // namespace d3dfw
+}  // namespace d3dframework

@@ -1,6 +1,6 @@
 #include "d3dframework/d3d_application.h"
 
-namespace d3dfw {
+namespace d3dframework {
 
 std::string ErrorMessageText(HRESULT code) {
     switch (static_cast<uint32_t>(code)) {
@@ -94,4 +94,4 @@ HRESULT CD3DApplication::ShowError(HRESULT code, ErrorKind kind) {
     return code;
 }
 
-}  // namespace d3dfw
+}  // namespace d3dframework

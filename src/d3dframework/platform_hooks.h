@@ -5,7 +5,7 @@
 
 #include "platform/gfx/gfx.h"
 
-namespace d3dfw {
+namespace d3dframework {
 
 enum class MessageIcon { Error, Warning };
 
@@ -41,4 +41,4 @@ class WindowHost {
     virtual void ClipCursor(const gfx::Rect* rect) = 0;
 };
 
-}  // namespace d3dfw
+}  // namespace d3dframework

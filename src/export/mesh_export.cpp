@@ -26,11 +26,14 @@
 #include "platform/gfx/assets/mesh_builders.h"
 #include "platform/gfx/assets/resource_loader.h"
 
-namespace fs = std::filesystem;
-using vmath::Mat4;
-using vmath::Vec3;
+using namespace input;
+using namespace model;
 
-namespace vexport {
+namespace fs = std::filesystem;
+using math::Mat4;
+using math::Vec3;
+
+namespace exporter {
 
 const FormatInfo& Info(Format format) {
     for (const FormatInfo& info : kFormats)
@@ -56,10 +59,10 @@ std::string FormatList() {
     return list;
 }
 
-std::optional<vmath::MeshGeometry> LoadBlockShape(const ExportOptions& options,
-                                                  std::string* error) {
-    if (options.cubes) return vassets::CreateBox(2, 2, 2);
-    auto mesh = vassets::LoadMeshFromResource(vassets::BlockMeshResourceId(options.detailLevel));
+std::optional<math::MeshGeometry> LoadBlockShape(const ExportOptions& options, std::string* error) {
+    if (options.cubes) return gfx::assets::CreateBox(2, 2, 2);
+    auto mesh =
+        gfx::assets::LoadMeshFromResource(gfx::assets::BlockMeshResourceId(options.detailLevel));
     if (!mesh) {
         if (error) *error = "Не удалось прочитать встроенную модель блока: " + mesh.error();
         return std::nullopt;
@@ -195,14 +198,14 @@ std::unique_ptr<aiScene> AllocateScene(const std::vector<PlacedBlock>& blocks, s
 
 // Copies `shape`, placed by `world` (editor frame), into the mesh from vertex v0 and face
 // f0 on, in the target frame.
-void PlaceShape(aiMesh& mesh, size_t v0, size_t f0, const vmath::MeshGeometry& shape,
+void PlaceShape(aiMesh& mesh, size_t v0, size_t f0, const math::MeshGeometry& shape,
                 const Mat4& world, const TargetFrame& frame, const ColourRGBA* colour) {
     const size_t vertices = shape.VertexCount();
     const bool hasNormals = shape.normals.size() == vertices;
     for (size_t i = 0; i < vertices; ++i) {
-        mesh.mVertices[v0 + i] = frame.Point(vmath::Vec3TransformCoord(shape.positions[i], world));
-        const Vec3 n = hasNormals ? vmath::Vec3TransformNormal(shape.normals[i], world) : Vec3{};
-        mesh.mNormals[v0 + i] = frame.Direction(vmath::Normalize(n));
+        mesh.mVertices[v0 + i] = frame.Point(math::Vec3TransformCoord(shape.positions[i], world));
+        const Vec3 n = hasNormals ? math::Vec3TransformNormal(shape.normals[i], world) : Vec3{};
+        mesh.mNormals[v0 + i] = frame.Direction(math::Normalize(n));
     }
     if (colour && mesh.mColors[0])
         std::fill_n(mesh.mColors[0] + v0, vertices,
@@ -224,8 +227,8 @@ void PlaceShape(aiMesh& mesh, size_t v0, size_t f0, const vmath::MeshGeometry& s
 // under a node of its own with the identity transform: vertex positions are world
 // positions. For the formats without instancing.
 std::unique_ptr<aiScene> BuildMergedScene(const std::vector<PlacedBlock>& blocks,
-                                          const vmath::MeshGeometry& shape,
-                                          const TargetFrame& frame, Format format) {
+                                          const math::MeshGeometry& shape, const TargetFrame& frame,
+                                          Format format) {
     const size_t shapeVertices = shape.VertexCount(), shapeFaces = shape.FaceCount();
     std::array<int, kMaterialSlots> meshOfSlot{};
     auto scene = AllocateScene(blocks, shapeVertices, shapeFaces, true, format == Format::Ply,
@@ -259,10 +262,10 @@ std::unique_ptr<aiScene> BuildMergedScene(const std::vector<PlacedBlock>& blocks
 aiMatrix4x4 MirroredNodeTransform(const Mat4& world) {
     Vec3 x{world.m[0][0], world.m[0][1], -world.m[0][2]};
     Vec3 y{world.m[1][0], world.m[1][1], -world.m[1][2]};
-    x = vmath::Normalize(x);
-    y = vmath::Normalize(y - x * vmath::Dot(x, y));
+    x = math::Normalize(x);
+    y = math::Normalize(y - x * math::Dot(x, y));
     // The mirrored rotation keeps its handedness: z = x cross y in either frame.
-    const Vec3 z = vmath::Cross(x, y);
+    const Vec3 z = math::Cross(x, y);
     const Vec3 t{world.m[3][0], world.m[3][1], -world.m[3][2]};
     return aiMatrix4x4(x.x, y.x, z.x, t.x,  //
                        x.y, y.y, z.y, t.y,  //
@@ -274,7 +277,7 @@ aiMatrix4x4 MirroredNodeTransform(const Mat4& world) {
 // what glTF is made for. The file stays small and quick to write and to load, and every
 // node is a pure rotation and translation.
 std::unique_ptr<aiScene> BuildInstancedScene(const std::vector<PlacedBlock>& blocks,
-                                             const vmath::MeshGeometry& shape) {
+                                             const math::MeshGeometry& shape) {
     std::array<int, kMaterialSlots> meshOfSlot{};
     auto scene = AllocateScene(blocks, shape.VertexCount(), shape.FaceCount(), false, false, false,
                                meshOfSlot);
@@ -297,7 +300,7 @@ std::unique_ptr<aiScene> BuildInstancedScene(const std::vector<PlacedBlock>& blo
     return scene;
 }
 
-size_t TriangleCount(const std::vector<PlacedBlock>& blocks, const vmath::MeshGeometry& shape) {
+size_t TriangleCount(const std::vector<PlacedBlock>& blocks, const math::MeshGeometry& shape) {
     return blocks.size() * shape.FaceCount();
 }
 
@@ -391,7 +394,7 @@ ExportResult WriteScene(const aiScene& scene, const fs::path& path, Format forma
 
 }  // namespace
 
-ExportResult ExportConstruction(const CVelVorlaModel& model, const vmath::MeshGeometry& shape,
+ExportResult ExportConstruction(const CVelVorlaModel& model, const math::MeshGeometry& shape,
                                 const fs::path& path, Format format, const ExportOptions& options) {
     try {
         std::vector<PlacedBlock> blocks = CollectBlocks(model, options.keepHidden);
@@ -422,9 +425,9 @@ ExportResult ExportConstruction(const CVelVorlaModel& model, const vmath::MeshGe
 ExportResult ExportConstruction(const CVelVorlaModel& model, const fs::path& path, Format format,
                                 const ExportOptions& options) {
     std::string error;
-    std::optional<vmath::MeshGeometry> shape = LoadBlockShape(options, &error);
+    std::optional<math::MeshGeometry> shape = LoadBlockShape(options, &error);
     if (!shape) return Failure(error);
     return ExportConstruction(model, *shape, path, format, options);
 }
 
-}  // namespace vexport
+}  // namespace exporter

@@ -21,7 +21,7 @@
 #include "math/geometry.h"
 #include "model/construction.h"
 
-namespace vexport {
+namespace exporter {
 
 enum class Format { Glb, Gltf, Obj, Stl, ThreeMf, Ply };
 
@@ -58,7 +58,7 @@ struct ExportOptions {
 
 // The shape every block is exported as: the embedded block mesh of the detail level, or
 // the cube of edge 2. Empty with a message when the embedded mesh cannot be read.
-std::optional<vmath::MeshGeometry> LoadBlockShape(const ExportOptions& options, std::string* error);
+std::optional<math::MeshGeometry> LoadBlockShape(const ExportOptions& options, std::string* error);
 
 struct [[nodiscard]] ExportResult {
     bool ok = false;
@@ -75,12 +75,13 @@ inline constexpr const char* kNothingToExportMessage =
 // Writes the construction to `path` in `format`. The files appear complete or not at all:
 // they are written into a fresh folder beside the target and moved into place at the end
 // (an OBJ's MTL and a text glTF's .bin before the main file).
-ExportResult ExportConstruction(const CVelVorlaModel& model, const vmath::MeshGeometry& shape,
+ExportResult ExportConstruction(const model::CVelVorlaModel& model, const math::MeshGeometry& shape,
                                 const std::filesystem::path& path, Format format,
                                 const ExportOptions& options);
 
 // LoadBlockShape + ExportConstruction.
-ExportResult ExportConstruction(const CVelVorlaModel& model, const std::filesystem::path& path,
-                                Format format, const ExportOptions& options);
+ExportResult ExportConstruction(const model::CVelVorlaModel& model,
+                                const std::filesystem::path& path, Format format,
+                                const ExportOptions& options);
 
-}  // namespace vexport
+}  // namespace exporter

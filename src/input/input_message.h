@@ -1,4 +1,7 @@
 #pragma once
+
+namespace input {
+
 // Platform-neutral input message. The Qt view turns its events into these values;
 // everything below the shell (key table, mouse tracker, dispatcher, camera) reads only
 // this. Key codes and held-button flags keep the Windows numbering because the key
@@ -84,3 +87,5 @@ inline constexpr bool IsButtonUp(MessageKind k) {
     return k == MessageKind::LButtonUp || k == MessageKind::MButtonUp ||
            k == MessageKind::RButtonUp;
 }
+
+}  // namespace input

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace input {
+
 namespace {
 
 constexpr int kTrackedKeys[CKeyStateTable::kKeyCount] = {vk::VK_CONTROL,
@@ -148,3 +150,5 @@ void CMouseButtonTracker::Recount() {
 void CMouseButtonTracker::ReleaseCapture() {
     if (captureTarget) captureTarget->Release();
 }
+
+}  // namespace input

@@ -4,6 +4,8 @@
 // and everyone else reads these tables.
 #include "input/input_message.h"
 
+namespace input {
+
 // Index of a tracked key; every other module names keys by these numbers.
 enum KeyIndex : int {
     KeyCtrl = 0,
@@ -117,3 +119,5 @@ class CMouseButtonTracker {
 
     MouseCapture* captureTarget = nullptr;
 };
+
+}  // namespace input

@@ -3,7 +3,13 @@
 #include <cmath>
 #include <numbers>
 
-using namespace vmath;
+namespace interaction {
+
+using namespace camera;
+using namespace input;
+using namespace math;
+using namespace model::edit;
+using namespace model;
 
 namespace {
 constexpr float kPi = std::numbers::pi_v<float>;
@@ -62,3 +68,5 @@ bool AboutClickTest(CVelVorlaSystem& system, const CVelCamera& camera, const Pic
     system.aboutAngle = 0;
     return true;
 }
+
+}  // namespace interaction

@@ -6,7 +6,14 @@
 #include "model/edit/picking.h"
 #include "model/placement.h"
 
-using namespace vmath;
+using namespace model::edit;
+using namespace model;
+
+namespace interaction {
+
+using namespace camera;
+using namespace input;
+using namespace math;
 
 namespace {
 
@@ -119,3 +126,5 @@ bool PickAxisRing(const CVelVorlaSystem& system, CVelCamera& camera, const PickM
     camera.axisFrameInverse = MatrixInverseOrIdentity(frame);
     return true;
 }
+
+}  // namespace interaction

@@ -5,25 +5,32 @@
 #include "model/construction.h"
 #include "model/pick_meshes.h"
 
+namespace interaction {
+
 // Turns the camera (eye kept) towards the clicked block's centre. True on a hit; the
 // caller then returns to the previous mode.
-bool ChooseCentreAt(CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
-                    CameraDevice* device, int x, int y);
+bool ChooseCentreAt(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                    const model::PickMeshes& meshes, camera::CameraDevice* device, int x, int y);
 
 // Re-aims the camera at the block centre nearest to the eye (the origin when there is no
 // block), as in orbit mode whatever the camera's mode.
-void FindNearestBlock(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device);
+void FindNearestBlock(const model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                      camera::CameraDevice* device);
 
 // Target := centre of the construction, and the distance chosen so that the farthest
 // block fits. An empty construction changes nothing.
-void CentreView(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device);
+void CentreView(const model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                camera::CameraDevice* device);
 
 // Target := centre of the construction (half-way between the centre of the bounding box
 // of the block centres and their mean), distance unchanged. An empty construction changes
 // nothing.
-void CentreTarget(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device);
+void CentreTarget(const model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                  camera::CameraDevice* device);
 
 // Whether a press at view pixel (x, y) grabbed one of the rotation-axis rings; sets the
 // camera's axisMode, and on a hit its rotationAxis and axisFrameInverse.
-bool PickAxisRing(const CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
-                  int x, int y);
+bool PickAxisRing(const model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                  const model::PickMeshes& meshes, int x, int y);
+
+}  // namespace interaction

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace interaction {
+
 // Command identifiers. Menu items, accelerators and the on-screen buttons all end in
 // CAppForm::OnCommand with one of these.
 
@@ -53,3 +56,5 @@ inline constexpr int kRecentFileFirst = 40201;
 inline constexpr int kRecentFileCount = 8;
 
 }  // namespace cmd
+
+}  // namespace interaction

@@ -2,7 +2,12 @@
 
 #include <array>
 
-namespace commands {
+using namespace camera;
+using namespace input;
+using namespace model;
+
+namespace interaction {
+
 namespace {
 
 constexpr KeyChord Key(int virtualKey) {
@@ -236,4 +241,4 @@ bool IsChecked(const Command& c, const CVelVorlaSystem& s, const CVelCamera& cam
     return false;
 }
 
-}  // namespace commands
+}  // namespace interaction

@@ -11,7 +11,7 @@
 #include "interaction/command_ids.h"
 #include "model/construction.h"
 
-namespace commands {
+namespace interaction {
 
 // A key with the modifiers that must be held with it, exactly (as a classic accelerator
 // table matches them). virtualKey 0: no key.
@@ -86,13 +86,14 @@ int RecentFileIndex(int id);
 
 // The command of a key-down message, if any. Modifiers are read from msg.buttons
 // (vk::MK_CONTROL, vk::MK_SHIFT) and msg.alt, which the shell fills for key messages too.
-std::optional<int> TranslateAccelerator(const InputMessage& msg);
+std::optional<int> TranslateAccelerator(const input::InputMessage& msg);
 
 // Whether the command's menu item can be chosen in this state.
-bool IsEnabled(const Command& command, const CVelVorlaSystem& system);
+bool IsEnabled(const Command& command, const model::CVelVorlaSystem& system);
 
 // Whether the command's menu item is checked in this state. A command without a check
 // rule is never checked.
-bool IsChecked(const Command& command, const CVelVorlaSystem& system, const CVelCamera& camera);
+bool IsChecked(const Command& command, const model::CVelVorlaSystem& system,
+               const camera::CVelCamera& camera);
 
-}  // namespace commands
+}  // namespace interaction

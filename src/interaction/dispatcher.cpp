@@ -5,6 +5,13 @@
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
+using namespace camera;
+using namespace input;
+using namespace model::edit;
+using namespace model;
+
+namespace interaction {
+
 namespace {
 
 constexpr int kPass = 1;
@@ -42,7 +49,7 @@ CInputDispatcher::CInputDispatcher(CVelVorlaSystem& system, CVelCamera& camera,
     : system_(system), camera_(camera), meshes_(meshes), host_(host) {}
 
 void CInputDispatcher::ReturnToInspect() {
-    ::ReturnToInspect(system_);
+    model::edit::ReturnToInspect(system_);
     host_.RefreshCheckMarks();
 }
 
@@ -267,3 +274,5 @@ int CInputDispatcher::Route(const InputMessage& msg, const Point& p, bool window
     }
     return kContinue;
 }
+
+}  // namespace interaction

@@ -9,6 +9,8 @@
 #include "model/construction.h"
 #include "model/edit/picking.h"
 
+namespace interaction {
+
 // What the dispatcher needs from the form and the application framework.
 class DispatchHost {
   public:
@@ -24,7 +26,7 @@ class DispatchHost {
     virtual int ViewOffsetX() const { return 0; }
     virtual int ViewOffsetY() const { return 0; }
     // Device for the camera uploads; null uploads nothing.
-    virtual CameraDevice* Device() { return nullptr; }
+    virtual camera::CameraDevice* Device() { return nullptr; }
     // Menu check marks follow the current mode and colour.
     virtual void RefreshCheckMarks() {}
 };
@@ -44,15 +46,15 @@ class StripButtons {
 class CInputDispatcher {
   public:
     // The meshes are read at every message, so the renderer may rebuild them in place.
-    CInputDispatcher(CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
-                     DispatchHost& host);
+    CInputDispatcher(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                     const model::PickMeshes& meshes, DispatchHost& host);
 
     // Null restores the default strips that never hit. Not owned.
     void SetStrips(StripButtons* strips) { strips_ = strips ? strips : &noStrips_; }
 
     // True: pass the message on (accelerator table, then normal dispatch); false: the
     // message is consumed.
-    bool DispatchInput(const InputMessage& msg);
+    bool DispatchInput(const input::InputMessage& msg);
 
     // Twist selection cleared, inspect mode, keys released, menu refreshed.
     void ReturnToInspect();
@@ -61,18 +63,18 @@ class CInputDispatcher {
     struct Point {
         int x = 0, y = 0;
     };
-    bool Dispatch(const InputMessage& msg);
-    Point ViewPoint(const InputMessage& msg, bool windowed) const;
+    bool Dispatch(const input::InputMessage& msg);
+    Point ViewPoint(const input::InputMessage& msg, bool windowed) const;
     bool InsideView(const Point& p) const;
     // Steps 9 to 12 of a mouse or key message that got past the key filter; returns the
     // pass-on answer when the message is finished early, or -1 to go on to the result.
-    int HandleStrips(const InputMessage& msg, const Point& p);
-    int HandleButtons(const InputMessage& msg, const Point& p, bool windowed, bool* changed);
-    int Route(const InputMessage& msg, const Point& p, bool windowed, bool changed);
+    int HandleStrips(const input::InputMessage& msg, const Point& p);
+    int HandleButtons(const input::InputMessage& msg, const Point& p, bool windowed, bool* changed);
+    int Route(const input::InputMessage& msg, const Point& p, bool windowed, bool changed);
 
-    CVelVorlaSystem& system_;
-    CVelCamera& camera_;
-    const PickMeshes& meshes_;
+    model::CVelVorlaSystem& system_;
+    camera::CVelCamera& camera_;
+    const model::PickMeshes& meshes_;
     DispatchHost& host_;
     StripButtons noStrips_;
     StripButtons* strips_ = &noStrips_;
@@ -80,3 +82,5 @@ class CInputDispatcher {
 
 // The mode the held modifiers select for `mode` (ModeNone when they select none).
 int ModifierModeFor(int mode, bool ctrl, bool shift);
+
+}  // namespace interaction

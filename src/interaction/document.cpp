@@ -1,5 +1,11 @@
 #include "interaction/document.h"
 
+using namespace camera;
+using namespace input;
+using namespace model;
+
+namespace interaction {
+
 namespace fs = std::filesystem;
 
 CameraRecord CaptureCamera(const CVelCamera& camera) {
@@ -46,8 +52,8 @@ void RestoreCamera(CVelCamera& camera, const CameraRecord& c) {
     camera.up = c.up;
     camera.eye = c.eye;
     camera.rotationAxis = c.rotationAxis;
-    camera.axesOrientation = vmath::MatrixIdentity();
-    camera.axesDragRotation = vmath::MatrixIdentity();
+    camera.axesOrientation = math::MatrixIdentity();
+    camera.axesDragRotation = math::MatrixIdentity();
 }
 
 FileResult SaveConstruction(CVelVorlaSystem& system, const CVelCamera& camera,
@@ -75,3 +81,5 @@ FileResult LoadConstruction(CVelVorlaSystem& system, CVelCamera& camera, const f
     if (res) ApplyDocument(system, camera, std::move(document));
     return res;
 }
+
+}  // namespace interaction

@@ -7,18 +7,23 @@
 #include "model/construction.h"
 #include "model/vvl_file.h"
 
-CameraRecord CaptureCamera(const CVelCamera& camera);
+namespace interaction {
+
+model::CameraRecord CaptureCamera(const camera::CVelCamera& camera);
 // Stores the record's fields; the rotation-axes display matrices, which the file does
 // not hold, become the identity.
-void RestoreCamera(CVelCamera& camera, const CameraRecord& record);
+void RestoreCamera(camera::CVelCamera& camera, const model::CameraRecord& record);
 
 // Saves the construction and camera; `saved` becomes 1 only when the file is in place.
-FileResult SaveConstruction(CVelVorlaSystem& system, const CVelCamera& camera,
-                            const std::filesystem::path& path);
+model::FileResult SaveConstruction(model::CVelVorlaSystem& system, const camera::CVelCamera& camera,
+                                   const std::filesystem::path& path);
 // Opens a document into the construction and camera, or changes nothing on error. On
 // success: mode inspect, no pick, no twist selection, no paint stroke; `saved` is left
 // to the caller.
-FileResult LoadConstruction(CVelVorlaSystem& system, CVelCamera& camera,
-                            const std::filesystem::path& path);
+model::FileResult LoadConstruction(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                                   const std::filesystem::path& path);
 // Swaps a decoded document into the live objects (the success path of LoadConstruction).
-void ApplyDocument(CVelVorlaSystem& system, CVelCamera& camera, ConstructionDocument&& document);
+void ApplyDocument(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                   model::ConstructionDocument&& document);
+
+}  // namespace interaction

@@ -7,8 +7,14 @@
 
 #include "model/placement.h"
 
-using vmath::Mat4;
-using vmath::Vec3;
+using namespace camera;
+using namespace input;
+using namespace model;
+
+namespace interaction {
+
+using math::Mat4;
+using math::Vec3;
 
 namespace {
 
@@ -17,8 +23,8 @@ namespace {
 Vec3 ViewDirection() {
     constexpr float kElevation = 0.5235988f;  // 30 degrees
     constexpr float kAzimuth = 0.6108652f;    // 35 degrees
-    return vmath::Normalize(Vec3{-std::sin(kAzimuth) * std::cos(kElevation), -std::sin(kElevation),
-                                 std::cos(kAzimuth) * std::cos(kElevation)});
+    return math::Normalize(Vec3{-std::sin(kAzimuth) * std::cos(kElevation), -std::sin(kElevation),
+                                std::cos(kAzimuth) * std::cos(kElevation)});
 }
 
 }  // namespace
@@ -30,8 +36,8 @@ bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float asp
 
     // The camera's frame, as the view matrix builds it (left-handed look-at, world up).
     const Vec3 forward = ViewDirection();
-    const Vec3 right = vmath::Normalize(vmath::Cross(Vec3{0, 1, 0}, forward));
-    const Vec3 up = vmath::Cross(forward, right);
+    const Vec3 right = math::Normalize(math::Cross(Vec3{0, 1, 0}, forward));
+    const Vec3 up = math::Cross(forward, right);
 
     const float fill = std::clamp(1.0f - margin, 0.1f, 1.0f);
     const float ty = std::tan(camera.fieldOfView / 2.0f) * fill;
@@ -49,8 +55,8 @@ bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float asp
     float ax = kLow, bx = kLow, ay = kLow, by = kLow, nearest = kLow;
     WalkBlocks(topBlocks, Mat4{}, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         const Vec3 rel = BlockCentre(world) - centre;
-        const float x = vmath::Dot(rel, right), y = vmath::Dot(rel, up);
-        const float z = vmath::Dot(rel, forward);
+        const float x = math::Dot(rel, right), y = math::Dot(rel, up);
+        const float z = math::Dot(rel, forward);
         ax = std::max(ax, x - tx * z);
         bx = std::max(bx, -x - tx * z);
         ay = std::max(ay, y - ty * z);
@@ -63,7 +69,7 @@ bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float asp
     distance = std::max(distance, nearest + kBlockBoundRadius + 1.0f);
 
     const Vec3 target = centre + right * sx + up * sy;
-    Mat4 orientation = vmath::MatrixLookAtLH(target - forward * distance, target, {0, 1, 0});
+    Mat4 orientation = math::MatrixLookAtLH(target - forward * distance, target, {0, 1, 0});
     orientation.m[3][0] = orientation.m[3][1] = orientation.m[3][2] = 0.0f;
 
     camera.StopMotion();
@@ -82,3 +88,5 @@ bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float asp
     camera.Apply(nullptr);
     return true;
 }
+
+}  // namespace interaction

@@ -6,6 +6,8 @@
 #include "camera/camera.h"
 #include "model/block.h"
 
+namespace interaction {
+
 // Everything of a block lies within this distance of its centre (cube corners; the pegs
 // reach less far).
 inline constexpr float kBlockBoundRadius = 1.7320508f;
@@ -15,5 +17,7 @@ inline constexpr float kBlockBoundRadius = 1.7320508f;
 // leaving `margin` (a fraction of the picture's half-size) free around it. The camera's
 // projection is not touched: the caller sets the viewport as usual. Returns false and
 // changes nothing when no block is visible.
-bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float aspect,
+bool FrameConstruction(const model::BlockList& topBlocks, camera::CVelCamera& camera, float aspect,
                        float margin = 0.06f);
+
+}  // namespace interaction

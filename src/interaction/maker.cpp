@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace maker {
+namespace interaction {
 
 const char* Line() {
     return VORLA_MAKER_LINE;
@@ -24,4 +24,4 @@ std::string ShownAddress() {
     return std::string(s);
 }
 
-}  // namespace maker
+}  // namespace interaction

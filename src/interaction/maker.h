@@ -4,7 +4,7 @@
 // VORLA_MAKER_URL in the CMake cache.
 #include <string>
 
-namespace maker {
+namespace interaction {
 
 const char* Line();
 // The address the web link opens.
@@ -12,4 +12,4 @@ const char* Url();
 // The address as the strip shows it: without the scheme and the trailing slash.
 std::string ShownAddress();
 
-}  // namespace maker
+}  // namespace interaction

@@ -8,6 +8,13 @@
 #include "model/colours.h"
 #include "model/modes.h"
 
+using namespace camera;
+using namespace input;
+using namespace model::edit;
+using namespace model;
+
+namespace interaction {
+
 namespace strip {
 namespace {
 
@@ -249,7 +256,7 @@ void CStripButtons::RunStripButton() {
         int toggleMode = -1;
         for (const strip::TopButton& b : strip::TopButtons())
             if (b.code == code) toggleMode = b.toggleMode;
-        const commands::Command* command = commands::FindByStripButton(code);
+        const interaction::Command* command = interaction::FindByStripButton(code);
         if (toggleMode >= 0 && system_.mode == toggleMode) {
             host_.RunStripCommand(cmd::kInspectMode);
         } else if (command) {
@@ -268,3 +275,5 @@ void CStripButtons::Refresh() {
     const bool hit = lastTop_ ? HitTestTopStrip(lastX_) : HitTestBottomStrip(lastX_);
     if (!hit) system_.stripHit = false;
 }
+
+}  // namespace interaction

@@ -11,6 +11,8 @@
 #include "interaction/dispatcher.h"
 #include "model/construction.h"
 
+namespace interaction {
+
 namespace strip {
 
 // Button codes.
@@ -62,7 +64,8 @@ inline constexpr uint32_t kExitTint = 0xFF0000AA;
 inline constexpr uint32_t kFullScreenTint = 0xFFAAAAFF;
 
 // Whether a top-strip state is on.
-bool IsOn(State state, int value, const CVelVorlaSystem& system, const CVelCamera& camera);
+bool IsOn(State state, int value, const model::CVelVorlaSystem& system,
+          const camera::CVelCamera& camera);
 
 // Gap between the top strip's groups for a view `width` pixels wide: the 22 cells and the
 // right end (one button in a window, two in full screen) share the rest, at least 8.
@@ -72,20 +75,21 @@ int TopStripGap(int width, bool windowed);
 int TopCellLeft(int index, int gap);
 
 // Count label of colour button i (0..4 the colours' counts, 6 the total, 5 none).
-std::string ColourButtonLabel(const CVelVorlaSystem& system, int i);
+std::string ColourButtonLabel(const model::CVelVorlaSystem& system, int i);
 // Width of a colour button: 18, and 9 more for every label character beyond the first.
 int ColourButtonWidth(int labelCharacters);
 // Refreshes colourButtonWidth[] and colourButtonsWidth from the block counts.
-void LayOutColourGroup(CVelVorlaSystem& system);
+void LayOutColourGroup(model::CVelVorlaSystem& system);
 
 // Tooltip of a button in the current state ("" for a code without one).
-std::string Tooltip(int code, const CVelVorlaSystem& system, const CVelCamera& camera,
-                    bool windowed);
+std::string Tooltip(int code, const model::CVelVorlaSystem& system,
+                    const camera::CVelCamera& camera, bool windowed);
 
 // Hit tests at view x (0 < x < width). On a hit they record the hovered button and its
 // tooltip and return true; on a miss they return false (the caller clears stripHit).
-bool HitTestBottomStrip(CVelVorlaSystem& system, const CVelCamera& camera, int x);
-bool HitTestTopStrip(CVelVorlaSystem& system, const CVelCamera& camera, bool windowed, int x);
+bool HitTestBottomStrip(model::CVelVorlaSystem& system, const camera::CVelCamera& camera, int x);
+bool HitTestTopStrip(model::CVelVorlaSystem& system, const camera::CVelCamera& camera,
+                     bool windowed, int x);
 
 }  // namespace strip
 
@@ -103,7 +107,7 @@ class StripHost {
 // The strips for the dispatcher.
 class CStripButtons : public StripButtons {
   public:
-    CStripButtons(CVelVorlaSystem& system, const CVelCamera& camera, StripHost& host)
+    CStripButtons(model::CVelVorlaSystem& system, const camera::CVelCamera& camera, StripHost& host)
         : system_(system), camera_(camera), host_(host) {}
 
     bool HitTestBottomStrip(int x) override;
@@ -118,10 +122,12 @@ class CStripButtons : public StripButtons {
   private:
     void Remember(bool top, int x);
 
-    CVelVorlaSystem& system_;
-    const CVelCamera& camera_;
+    model::CVelVorlaSystem& system_;
+    const camera::CVelCamera& camera_;
     StripHost& host_;
     bool lastTop_ = false;
     int lastX_ = 0;
     int lastWidth_ = 0, lastHeight_ = 0;
 };
+
+}  // namespace interaction

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vmath {
+namespace math {
 
 std::optional<RayHit> IntersectTriangle(const Vec3& origin, const Vec3& dir, const Vec3& p0,
                                         const Vec3& p1, const Vec3& p2) {
@@ -68,4 +68,4 @@ Vec3 MeshGeometry::HitPoint(const RayHit& hit) const {
     return BaryCentric(p0, p1, p2, hit.u, hit.v);
 }
 
-}  // namespace vmath
+}  // namespace math

@@ -6,7 +6,7 @@
 
 #include "math/vector.h"
 
-namespace vmath {
+namespace math {
 
 struct RayHit {
     uint32_t face = 0;
@@ -39,4 +39,4 @@ struct MeshGeometry {
     Vec3 HitPoint(const RayHit& hit) const;
 };
 
-}  // namespace vmath
+}  // namespace math

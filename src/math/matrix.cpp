@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vmath {
+namespace math {
 
 bool Mat4::operator==(const Mat4& o) const {
     for (int r = 0; r < 4; ++r)
@@ -264,4 +264,4 @@ float MaxAbsDifference(const Mat4& a, const Mat4& b) {
     return d;
 }
 
-}  // namespace vmath
+}  // namespace math

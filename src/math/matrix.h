@@ -6,7 +6,7 @@
 #include "math/quaternion.h"
 #include "math/vector.h"
 
-namespace vmath {
+namespace math {
 
 struct Mat4 {
     float m[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
@@ -72,4 +72,4 @@ Vec3 Vec3Unproject(const Vec3& v, const Viewport& vp, const Mat4& projection, co
 // Largest absolute difference of the sixteen entries.
 float MaxAbsDifference(const Mat4& a, const Mat4& b);
 
-}  // namespace vmath
+}  // namespace math

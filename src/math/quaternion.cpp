@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vmath {
+namespace math {
 
 Quat QuaternionMultiply(const Quat& a, const Quat& b) {
     return {b.w * a.x + b.x * a.w + b.y * a.z - b.z * a.y,
@@ -45,4 +45,4 @@ Quat AxisToAxis(const Vec3& a, const Vec3& b) {
     return {c.x, c.y, c.z, Dot(u, h)};
 }
 
-}  // namespace vmath
+}  // namespace math

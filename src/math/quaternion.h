@@ -1,7 +1,7 @@
 #pragma once
 #include "math/vector.h"
 
-namespace vmath {
+namespace math {
 
 struct Quat {
     float x = 0, y = 0, z = 0, w = 1;
@@ -23,4 +23,4 @@ Quat QuaternionNormalize(const Quat& q);
 // returned then.
 Quat AxisToAxis(const Vec3& a, const Vec3& b);
 
-}  // namespace vmath
+}  // namespace math

@@ -3,7 +3,7 @@
 // the editor (a point p transforms as p x M).
 #include <cmath>
 
-namespace vmath {
+namespace math {
 
 struct Vec2 {
     float x = 0, y = 0;
@@ -77,4 +77,4 @@ inline Vec3 BaryCentric(const Vec3& p0, const Vec3& p1, const Vec3& p2, float u,
     return p0 + (p1 - p0) * u + (p2 - p0) * v;
 }
 
-}  // namespace vmath
+}  // namespace math

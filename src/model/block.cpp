@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace model {
+
 BlockList::BlockList(BlockList&& other) noexcept
     : first_(std::exchange(other.first_, nullptr)), last_(std::exchange(other.last_, nullptr)) {}
 
@@ -94,3 +96,5 @@ BlockNode& BlockNode::AppendChild(std::unique_ptr<BlockNode> child) {
     child->parent = this;
     return children.PushBack(std::move(child));
 }
+
+}  // namespace model

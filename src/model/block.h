@@ -11,6 +11,8 @@
 
 #include "math/vector.h"
 
+namespace model {
+
 struct BlockNode;
 
 // Ordered, owning list of blocks (insertion order is the order of every walk, of
@@ -85,12 +87,12 @@ class BlockList {
 };
 
 struct BlockNode {
-    int32_t colour = 0;         // colour index 0..4
-    vmath::Vec3 offset;         // centre in the parent's frame
-    vmath::Vec3 axis{0, 2, 0};  // joint axis
-    float angle = 0;            // twist about `axis`, radians
-    int32_t visible = 1;        // 0: placeholder, not drawn nor picked, children still walked
-    int32_t selfLit = 0;        // non-zero: drawn with its colour as emissive
+    int32_t colour = 0;        // colour index 0..4
+    math::Vec3 offset;         // centre in the parent's frame
+    math::Vec3 axis{0, 2, 0};  // joint axis
+    float angle = 0;           // twist about `axis`, radians
+    int32_t visible = 1;       // 0: placeholder, not drawn nor picked, children still walked
+    int32_t selfLit = 0;       // non-zero: drawn with its colour as emissive
     // The links every walk follows come before `parent`, which no walk reads, so that
     // what a walk needs of a block tends to share one cache line.
     BlockNode* next = nullptr;  // next sibling; maintained by the owning BlockList
@@ -111,3 +113,5 @@ BlockList::Iterator<Node>& BlockList::Iterator<Node>::operator++() {
     node_ = node_->next;
     return *this;
 }
+
+}  // namespace model

@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+namespace model {
+
 inline constexpr int ColourRed = 0;
 inline constexpr int ColourYellow = 1;
 inline constexpr int ColourGreen = 2;
@@ -32,3 +34,5 @@ inline constexpr std::array<std::string_view, ColourCount + 1> ColourCaptions = 
 inline constexpr bool IsColourIndex(int c) {
     return c >= 0 && c < ColourCount;
 }
+
+}  // namespace model

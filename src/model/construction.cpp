@@ -6,6 +6,10 @@
 #include "model/placement.h"
 #include "model/visibility.h"
 
+using namespace input;
+
+namespace model {
+
 void CVelVorlaModel::Clear() {
     topBlocks.Clear();
     std::fill(std::begin(colourCounts), std::end(colourCounts), 0);
@@ -54,7 +58,7 @@ void CVelVorlaSystem::ForgetPickedBlocks() {
 
 void CVelVorlaSystem::ResetConstruction() {
     fogColour = 0x333333;
-    rootTransform = vmath::MatrixIdentity();
+    rootTransform = math::MatrixIdentity();
     currentColour = ColourYellow;
     detailLevel = 1;
     randomColour = 1;
@@ -102,18 +106,20 @@ void CVelVorlaSystem::SelectColour(int colour) {
     randomColour = 0;
 }
 
-bool CVelVorlaSystem::IsPositionFree(const vmath::Vec3& point) const {
-    return ::IsPositionFree(model.topBlocks, point);
+bool CVelVorlaSystem::IsPositionFree(const math::Vec3& point) const {
+    return model::IsPositionFree(model.topBlocks, point);
 }
 
 void CVelVorlaSystem::RefreshPickedMatrices() {
     if (pickHit != 1 || !pickedBlock) return;
     const BlockNode* wanted = pickedBlock;
-    WalkBlocks(model.topBlocks, vmath::MatrixIdentity(),
-               [&](const BlockNode& block, const vmath::Mat4& world, const vmath::Mat4& rot) {
+    WalkBlocks(model.topBlocks, math::MatrixIdentity(),
+               [&](const BlockNode& block, const math::Mat4& world, const math::Mat4& rot) {
                    if (&block != wanted) return true;
                    pickedWorld = world;
                    pickedRotation = rot;
                    return false;
                });
 }
+
+}  // namespace model

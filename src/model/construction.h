@@ -17,6 +17,8 @@
 #include "model/history.h"
 #include "model/modes.h"
 
+namespace model {
+
 class CVelVorlaModel {
   public:
     CVelVorlaModel() = default;
@@ -62,7 +64,7 @@ class CVelVorlaSystem {
     void SelectColour(int colour);
 
     // Walk passes over the tree (identity as the parent transform).
-    bool IsPositionFree(const vmath::Vec3& point) const;
+    bool IsPositionFree(const math::Vec3& point) const;
     // While a pick holds a block, refreshes pickedWorld and pickedRotation from the tree.
     void RefreshPickedMatrices();
 
@@ -83,11 +85,11 @@ class CVelVorlaSystem {
     std::function<int()> randomSource;
 
     // --- input state (the dispatcher feeds it)
-    CKeyStateTable keys;
+    input::CKeyStateTable keys;
 
     // --- construction state
     uint32_t fogColour = 0x333333;
-    vmath::Mat4 rootTransform;
+    math::Mat4 rootTransform;
     int32_t currentColour = ColourYellow;
     int32_t pickedColour = 0;
     int32_t detailLevel = 1;
@@ -104,21 +106,21 @@ class CVelVorlaSystem {
     float twistBaseAngle = 0;
     BlockNode* pickedBlock = nullptr;
     BlockNode* lastPainted = nullptr;
-    vmath::Vec3 hitPoint;
-    vmath::Vec3 twistAxis{0, 0, 1};
-    vmath::Mat4 pickedWorld;
-    vmath::Mat4 pickedRotation;
-    vmath::Mat4 twistStartInverse;
-    vmath::Mat4 twistDrag;
-    vmath::Mat4 twistFrame;
-    vmath::Mat4 twistDragStart;
+    math::Vec3 hitPoint;
+    math::Vec3 twistAxis{0, 0, 1};
+    math::Mat4 pickedWorld;
+    math::Mat4 pickedRotation;
+    math::Mat4 twistStartInverse;
+    math::Mat4 twistDrag;
+    math::Mat4 twistFrame;
+    math::Mat4 twistDragStart;
     int32_t mode = ModeInspect;
     int32_t previousMode = ModeInspect;
     int32_t modifierMode = ModeNone;
     CVelVorlaModel model;
     // Every change to the blocks since the last new construction or load.
     UndoHistory history{*this};
-    vmath::Vec3 twistStartPoint;
+    math::Vec3 twistStartPoint;
     float twistStartAngle = 0;
     float twistGrab = 0;  // drag coordinate when the twist button went down
 
@@ -135,7 +137,7 @@ class CVelVorlaSystem {
     int32_t aboutCloseFacing = 0;
     int32_t aboutBackFacing = 0;
     float aboutAngle = 0;
-    vmath::Vec3 aboutAxis;
+    math::Vec3 aboutAxis;
 
     // --- on-screen strips: hover state and the widths the drawing pass refreshes
     bool stripHit = false;
@@ -165,3 +167,5 @@ class CVelVorlaSystem {
 
 // The one block of a new construction: green, at the origin, axis (0,2,0).
 std::unique_ptr<BlockNode> MakeInitialBlock();
+
+}  // namespace model

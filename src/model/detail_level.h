@@ -11,15 +11,15 @@ namespace model {
 // per frame (or per pick) and every block then costs one distance.
 class DetailChooser {
   public:
-    DetailChooser(const vmath::Mat4& projection, const vmath::Mat4& view,
-                  const vmath::Viewport& viewport)
+    DetailChooser(const math::Mat4& projection, const math::Mat4& view,
+                  const math::Viewport& viewport)
         : viewportHeight_(static_cast<float>(viewport.height)),
-          nearCorner_(vmath::Vec3Unproject({0, 0, 0}, viewport, projection, view, vmath::Mat4{})) {}
+          nearCorner_(math::Vec3Unproject({0, 0, 0}, viewport, projection, view, math::Mat4{})) {}
 
     // requested: the user's finest allowed level (1 high, 2 medium, 3 low). The result is
     // the coarser of that and the level the block's apparent size calls for.
-    int Choose(int requested, const vmath::Mat4& world) const {
-        float d = vmath::Distance(nearCorner_, world.Translation());
+    int Choose(int requested, const math::Mat4& world) const {
+        float d = math::Distance(nearCorner_, world.Translation());
         int computed;
         if (d == 0.0f) {
             computed = 3;
@@ -30,15 +30,15 @@ class DetailChooser {
         return std::max(requested, computed);
     }
 
-    const vmath::Vec3& NearCorner() const { return nearCorner_; }
+    const math::Vec3& NearCorner() const { return nearCorner_; }
 
   private:
     float viewportHeight_;
-    vmath::Vec3 nearCorner_;
+    math::Vec3 nearCorner_;
 };
 
-inline int ChooseDetailLevel(int requested, const vmath::Mat4& projection, const vmath::Mat4& view,
-                             const vmath::Mat4& world, const vmath::Viewport& viewport) {
+inline int ChooseDetailLevel(int requested, const math::Mat4& projection, const math::Mat4& view,
+                             const math::Mat4& world, const math::Viewport& viewport) {
     return DetailChooser(projection, view, viewport).Choose(requested, world);
 }
 

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <system_error>
 
+namespace model {
+
 namespace fs = std::filesystem;
 
 std::string SystemErrorText(int err) {
@@ -47,3 +49,5 @@ fs::path FolderOf(const fs::path& target) {
     fs::path dir = target.parent_path();
     return dir.empty() ? fs::path(".") : dir;
 }
+
+}  // namespace model

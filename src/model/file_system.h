@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+namespace model {
+
 // What an errno value means, for the user: in Russian for the common cases (missing file,
 // no permission, disk full, a folder in the way...), the system's text otherwise.
 std::string SystemErrorText(int err);
@@ -14,3 +16,5 @@ std::filesystem::path WriteTarget(const std::filesystem::path& path);
 
 // The folder `target` lies in ("." for a bare file name).
 std::filesystem::path FolderOf(const std::filesystem::path& target);
+
+}  // namespace model

@@ -5,6 +5,10 @@
 
 #include "model/construction.h"
 
+using namespace input;
+
+namespace model {
+
 namespace {
 
 template <class... F>
@@ -250,3 +254,5 @@ void UndoHistory::Trim() {
         if (savedAt_ != kNoState) savedAt_ = savedAt_ == 0 ? kNoState : savedAt_ - 1;
     }
 }
+
+}  // namespace model

@@ -21,6 +21,8 @@
 #include "math/vector.h"
 #include "model/block.h"
 
+namespace model {
+
 class CVelVorlaSystem;
 
 class UndoHistory {
@@ -29,8 +31,8 @@ class UndoHistory {
 
     // Where a block sits on its parent: what a twist or a delete's re-homing changes.
     struct Placement {
-        vmath::Vec3 offset;
-        vmath::Vec3 axis;
+        math::Vec3 offset;
+        math::Vec3 axis;
         float angle = 0;
     };
     static Placement PlacementOf(const BlockNode& block) {
@@ -140,3 +142,5 @@ class UndoHistory {
     size_t bytes_ = 0;
     size_t limit_ = kDefaultMemoryLimit;
 };
+
+}  // namespace model

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace model {
+
 // Editing modes (the `mode` of the construction object). ModeNone only ever appears as
 // the mode chosen by the held modifier keys.
 
@@ -12,3 +15,5 @@ inline constexpr int ModeChooseCentre = 6;
 inline constexpr int ModeNone = 7;
 
 inline constexpr int ModeCount = 7;  // modes 0..6 that `mode` can hold
+
+}  // namespace model

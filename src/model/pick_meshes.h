@@ -4,12 +4,16 @@
 #include "math/geometry.h"
 #include "math/matrix.h"
 
+namespace model {
+
 struct PickMeshes {
-    const vmath::MeshGeometry* blockMeshes[3] = {nullptr, nullptr, nullptr};  // high, medium, low
-    const vmath::MeshGeometry* cube = nullptr;  // box of edge 2, for "show as cubes"
-    const vmath::MeshGeometry* ring = nullptr;  // twist ring and rotation-axis rings
-    const vmath::MeshGeometry* disc = nullptr;  // the about page
+    const math::MeshGeometry* blockMeshes[3] = {nullptr, nullptr, nullptr};  // high, medium, low
+    const math::MeshGeometry* cube = nullptr;  // box of edge 2, for "show as cubes"
+    const math::MeshGeometry* ring = nullptr;  // twist ring and rotation-axis rings
+    const math::MeshGeometry* disc = nullptr;  // the about page
     // The device viewport the drawing pass uses for the detail choice; a zero width takes
     // the camera's viewport size instead.
-    vmath::Viewport viewport;
+    math::Viewport viewport;
 };
+
+}  // namespace model

@@ -5,16 +5,18 @@
 
 #include "math/quaternion.h"
 
-using vmath::Mat4;
-using vmath::Vec3;
+namespace model {
+
+using math::Mat4;
+using math::Vec3;
 
 Mat4 TwistMatrix(const BlockNode& block) {
     // An untwisted block (most of them) rotates by exactly the identity: skip the sines.
-    Mat4 twist = block.angle == 0.0f ? Mat4{} : vmath::MatrixRotationAxis(block.axis, block.angle);
+    Mat4 twist = block.angle == 0.0f ? Mat4{} : math::MatrixRotationAxis(block.axis, block.angle);
     if (!block.parent) {
-        const vmath::Quat q = vmath::AxisToAxis({0, 1, 0}, block.axis);
+        const math::Quat q = math::AxisToAxis({0, 1, 0}, block.axis);
         if (q.x != 0.0f || q.y != 0.0f || q.z != 0.0f || q.w != 1.0f)
-            twist = vmath::MatrixRotationQuaternion(q) * twist;
+            twist = math::MatrixRotationQuaternion(q) * twist;
     }
     return twist;
 }
@@ -48,7 +50,7 @@ const Mat4 kIdentity{};
 
 bool IsPositionFree(const BlockList& topBlocks, const Vec3& point) {
     return WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
-        return vmath::Distance(BlockCentre(world), point) > 1.0f;
+        return math::Distance(BlockCentre(world), point) > 1.0f;
     });
 }
 
@@ -59,8 +61,8 @@ CentreSummary GatherCentres(const BlockList& topBlocks) {
         if (s.count == 0) {
             s.min = s.max = s.sum = c;
         } else {
-            s.min = vmath::Min(s.min, c);
-            s.max = vmath::Max(s.max, c);
+            s.min = math::Min(s.min, c);
+            s.max = math::Max(s.max, c);
             s.sum += c;
         }
         ++s.count;
@@ -71,7 +73,7 @@ CentreSummary GatherCentres(const BlockList& topBlocks) {
 float FarthestDistance(const BlockList& topBlocks, const Vec3& point) {
     float farthest = 0;
     WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
-        farthest = std::max(farthest, vmath::Distance(BlockCentre(world), point));
+        farthest = std::max(farthest, math::Distance(BlockCentre(world), point));
     });
     return farthest;
 }
@@ -82,7 +84,7 @@ Vec3 NearestCentre(const BlockList& topBlocks, const Vec3& point, const Vec3& st
     bool found = false;
     WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         const Vec3 c = BlockCentre(world);
-        const float d = vmath::Distance(c, point);
+        const float d = math::Distance(c, point);
         if (!found || d < best) {
             found = true;
             best = d;
@@ -115,3 +117,5 @@ int TreeDepth(const BlockList& topBlocks) {
         stack.pop_back();
     }
 }
+
+}  // namespace model

@@ -8,14 +8,16 @@
 #include "math/vector.h"
 #include "model/block.h"
 
+namespace model {
+
 // Twist about the block's joint axis; a top-level block first has its own +Y turned
 // onto that axis.
-vmath::Mat4 TwistMatrix(const BlockNode& block);
+math::Mat4 TwistMatrix(const BlockNode& block);
 // Twist, then move to the block's offset.
-vmath::Mat4 LocalTransform(const BlockNode& block);
+math::Mat4 LocalTransform(const BlockNode& block);
 // LocalTransform(block) x parentWorld, using that a local transform is a rotation plus
 // a translation (the same values, fewer operations).
-vmath::Mat4 WorldTransform(const BlockNode& block, const vmath::Mat4& parentWorld);
+math::Mat4 WorldTransform(const BlockNode& block, const math::Mat4& parentWorld);
 
 // Walks `list` and every subtree in the order all passes share: for each block in list
 // order, its children first, then the block itself. A block with visible != 1 is not
@@ -32,21 +34,21 @@ vmath::Mat4 WorldTransform(const BlockNode& block, const vmath::Mat4& parentWorl
 // rotation followed by a translation, so it equals `world` with the last row replaced
 // by the root's.
 template <class List, class Visitor>
-bool WalkBlocks(List& list, const vmath::Mat4& root, Visitor&& visit) {
+bool WalkBlocks(List& list, const math::Mat4& root, Visitor&& visit) {
     using Node = std::conditional_t<std::is_const_v<List>, const BlockNode, BlockNode>;
     struct Frame {
         Node* block;
-        vmath::Mat4 world;
+        math::Mat4 world;
     };
     // Grows in fixed chunks and keeps element addresses: no copying of a deep stack.
     std::deque<Frame> stack;
 
-    auto rotationOf = [&root](const vmath::Mat4& world) {
-        vmath::Mat4 r = world;
+    auto rotationOf = [&root](const math::Mat4& world) {
+        math::Mat4 r = world;
         for (int c = 0; c < 4; ++c) r.m[3][c] = root.m[3][c];
         return r;
     };
-    auto call = [&visit, &rotationOf](Node& block, const vmath::Mat4& world) -> bool {
+    auto call = [&visit, &rotationOf](Node& block, const math::Mat4& world) -> bool {
         if constexpr (std::is_same_v<decltype(visit(block, world, world)), bool>) {
             return visit(block, world, rotationOf(world));
         } else {
@@ -56,7 +58,7 @@ bool WalkBlocks(List& list, const vmath::Mat4& root, Visitor&& visit) {
     };
 
     Node* cursor = list.Front();
-    const vmath::Mat4* parentWorld = &root;
+    const math::Mat4* parentWorld = &root;
     for (;;) {
         while (cursor) {
             Node& block = *cursor;
@@ -68,7 +70,7 @@ bool WalkBlocks(List& list, const vmath::Mat4& root, Visitor&& visit) {
             // The walk chases pointers; start fetching the next block it will need.
             __builtin_prefetch(block.next);
             __builtin_prefetch(block.children.Front());
-            vmath::Mat4 world = WorldTransform(block, *parentWorld);
+            math::Mat4 world = WorldTransform(block, *parentWorld);
             if (block.HasChildren()) {
                 stack.push_back({&block, world});
                 parentWorld = &stack.back().world;
@@ -89,28 +91,30 @@ bool WalkBlocks(List& list, const vmath::Mat4& root, Visitor&& visit) {
 }
 
 // Centre of a block whose world transform is `world`.
-inline vmath::Vec3 BlockCentre(const vmath::Mat4& world) {
+inline math::Vec3 BlockCentre(const math::Mat4& world) {
     return world.Translation();
 }
 
 // False as soon as a visible block's centre lies within distance 1 of `point`.
-bool IsPositionFree(const BlockList& topBlocks, const vmath::Vec3& point);
+bool IsPositionFree(const BlockList& topBlocks, const math::Vec3& point);
 
 struct CentreSummary {
-    vmath::Vec3 min, max, sum;
+    math::Vec3 min, max, sum;
     int count = 0;
 };
 // Bounding box, sum and number of the visible blocks' centres (all zero when none).
 CentreSummary GatherCentres(const BlockList& topBlocks);
 
 // Largest distance from `point` to a visible block's centre; 0 when there is none.
-float FarthestDistance(const BlockList& topBlocks, const vmath::Vec3& point);
+float FarthestDistance(const BlockList& topBlocks, const math::Vec3& point);
 
 // Centre of the visible block nearest to `point` (the first in walk order among equals);
 // `start` when there is no visible block.
-vmath::Vec3 NearestCentre(const BlockList& topBlocks, const vmath::Vec3& point,
-                          const vmath::Vec3& start = {});
+math::Vec3 NearestCentre(const BlockList& topBlocks, const math::Vec3& point,
+                         const math::Vec3& start = {});
 
 // Number of levels of nesting (0 for an empty list, 1 for top-level blocks only).
 // Counts every block, visible or not; iterative.
 int TreeDepth(const BlockList& topBlocks);
+
+}  // namespace model

@@ -8,6 +8,8 @@
 #include "model/colours.h"
 #include "model/placement.h"
 
+namespace model {
+
 namespace {
 
 // A lattice place packed into 63 bits: three coordinates of 21 bits each, biased.
@@ -34,7 +36,7 @@ bool LatticeCoordinate(float c, int64_t* cell) {
 
 // True when every entry of the rotation is -1, 0 or 1 and it keeps handedness: a product
 // of quarter turns. (A block read from a file with a zero axis can come out mirrored.)
-bool QuarterTurns(const vmath::Mat4& world) {
+bool QuarterTurns(const math::Mat4& world) {
     const auto& m = world.m;
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {
@@ -49,9 +51,9 @@ bool QuarterTurns(const vmath::Mat4& world) {
     return det > 0.5f;
 }
 
-CellKey LatticeCell(const vmath::Mat4& world) {
+CellKey LatticeCell(const math::Mat4& world) {
     if (!QuarterTurns(world)) return kNoCell;
-    const vmath::Vec3 c = BlockCentre(world);
+    const math::Vec3 c = BlockCentre(world);
     int64_t x = 0, y = 0, z = 0;
     if (!LatticeCoordinate(c.x, &x) || !LatticeCoordinate(c.y, &y) || !LatticeCoordinate(c.z, &z))
         return kNoCell;
@@ -96,8 +98,8 @@ std::vector<bool> FindEnclosedBlocks(const BlockList& topBlocks) {
     // the set of places that a drawn lattice block fills.
     std::vector<CellKey> cells;
     std::vector<bool> fills;
-    WalkBlocks(topBlocks, vmath::Mat4{},
-               [&](const BlockNode& block, const vmath::Mat4& world, const vmath::Mat4&) {
+    WalkBlocks(topBlocks, math::Mat4{},
+               [&](const BlockNode& block, const math::Mat4& world, const math::Mat4&) {
                    const CellKey key = LatticeCell(world);
                    cells.push_back(key);
                    // A block of an unknown colour is not drawn, so it closes nothing.
@@ -132,3 +134,5 @@ std::vector<bool> FindEnclosedBlocks(const BlockList& topBlocks) {
     }
     return enclosed;
 }
+
+}  // namespace model

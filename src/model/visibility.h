@@ -15,6 +15,8 @@
 
 #include "model/block.h"
 
+namespace model {
+
 // One flag per block that WalkBlocks visits (visible blocks), in the walk's order: true
 // when the block is enclosed. Time linear in the number of blocks.
 std::vector<bool> FindEnclosedBlocks(const BlockList& topBlocks);
@@ -24,3 +26,5 @@ std::vector<bool> FindEnclosedBlocks(const BlockList& topBlocks);
 // both; anything visibly off the lattice is far above them.
 inline constexpr float kLatticePositionTolerance = 0.01f;
 inline constexpr float kLatticeRotationTolerance = 1e-3f;
+
+}  // namespace model

@@ -12,8 +12,12 @@
 
 #include "model/file_system.h"
 
-using vmath::Mat4;
-using vmath::Vec3;
+using namespace input;
+
+namespace model {
+
+using math::Mat4;
+using math::Vec3;
 
 namespace {
 
@@ -565,3 +569,5 @@ FileResult DecodeConstruction(VvlByteSource& source, ConstructionDocument& out) 
     Reader r(source);
     return Decode(r, out);
 }
+
+}  // namespace model

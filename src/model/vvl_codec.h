@@ -21,6 +21,8 @@
 #include "math/vector.h"
 #include "model/construction.h"
 
+namespace model {
+
 // Outcome of a file operation: ok, or a one-line message for the user (UTF-8).
 struct [[nodiscard]] FileResult {
     bool ok = true;
@@ -42,8 +44,8 @@ inline constexpr size_t kVvlHeaderSize = 3 + kVvlCameraValues * 4 + 6 * 4 + 2 * 
 
 // The stored camera fields, in file order.
 struct CameraRecord {
-    vmath::Mat4 orientation;
-    vmath::Mat4 spinDelta;
+    math::Mat4 orientation;
+    math::Mat4 spinDelta;
     float baseDistance = 5.0f;
     float zoom = 0;
     float distanceOffset = 0;
@@ -53,14 +55,14 @@ struct CameraRecord {
     int32_t orbitMode = 1;
     int32_t spinStopped = 1;
     int32_t axisMode = 0;
-    vmath::Vec3 referencePoint{0, 0, -5};
-    vmath::Vec3 target;
-    vmath::Vec3 upReference{0, 1, 0};
-    vmath::Vec3 eyeBase{0, 0, -5};
-    vmath::Vec3 lookAt;
-    vmath::Vec3 up{0, 1, 0};
-    vmath::Vec3 eye{0, 0, -5};
-    vmath::Vec3 rotationAxis;
+    math::Vec3 referencePoint{0, 0, -5};
+    math::Vec3 target;
+    math::Vec3 upReference{0, 1, 0};
+    math::Vec3 eyeBase{0, 0, -5};
+    math::Vec3 lookAt;
+    math::Vec3 up{0, 1, 0};
+    math::Vec3 eye{0, 0, -5};
+    math::Vec3 rotationAxis;
 };
 
 // The construction settings that travel with the document, in file order.
@@ -109,3 +111,5 @@ bool EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& 
                         const CVelVorlaModel& model, const VvlByteSink& sink);
 FileResult DecodeConstruction(const uint8_t* data, size_t size, ConstructionDocument& out);
 FileResult DecodeConstruction(VvlByteSource& source, ConstructionDocument& out);
+
+}  // namespace model

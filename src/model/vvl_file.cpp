@@ -14,6 +14,10 @@
 
 #include "model/file_system.h"
 
+using namespace input;
+
+namespace model {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -261,3 +265,5 @@ FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camer
 FileResult WriteFileAtomically(const fs::path& path, const uint8_t* data, size_t size) {
     return WriteAtomically(path, [&](const VvlByteSink& sink) { return sink(data, size); });
 }
+
+}  // namespace model

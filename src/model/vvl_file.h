@@ -12,6 +12,8 @@
 
 #include "model/vvl_codec.h"
 
+namespace model {
+
 // Reads and validates a whole document without touching any live object.
 FileResult ReadConstructionFile(const std::filesystem::path& path, ConstructionDocument& out);
 // Writes a document atomically (temporary file, fsync, rename), first removing what
@@ -20,3 +22,5 @@ FileResult WriteConstructionFile(const std::filesystem::path& path, const Camera
                                  const ConstructionSettings& settings, const CVelVorlaModel& model);
 // Writes given bytes the same way (an encoded construction, a small text file beside it).
 FileResult WriteFileAtomically(const std::filesystem::path& path, const uint8_t* data, size_t size);
+
+}  // namespace model

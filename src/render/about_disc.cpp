@@ -4,6 +4,10 @@
 
 #include "render/scene_renderer.h"
 
+using namespace camera;
+using namespace input;
+using namespace model;
+
 namespace render {
 namespace {
 
@@ -51,12 +55,11 @@ void SceneRenderer::DrawAboutDisc(gfx::Device& device, float time) {
     device.SetRenderState(gfx::RenderState::FogEnable, 0);
     device.SetRenderState(gfx::RenderState::ZEnable, 0);
 
-    const vmath::Mat4 t = GizmoTranslation();
-    const vmath::Mat4 s = vmath::MatrixScaling(kDiscRadius, kDiscRadius, kDiscRadius);
-    vmath::Mat4 o =
-        camera_.axisMode == 1
-            ? camera_.axesDragRotation * camera_.axesOrientation * camera_.cameraToWorld
-            : camera_.axesOrientation * camera_.axesDragRotation * camera_.cameraToWorld;
+    const math::Mat4 t = GizmoTranslation();
+    const math::Mat4 s = math::MatrixScaling(kDiscRadius, kDiscRadius, kDiscRadius);
+    math::Mat4 o = camera_.axisMode == 1
+                       ? camera_.axesDragRotation * camera_.axesOrientation * camera_.cameraToWorld
+                       : camera_.axesOrientation * camera_.axesDragRotation * camera_.cameraToWorld;
 
     if (sys.aboutClosing || sys.aboutOpening) {
         sys.aboutAngle -= kTurnSpeed * dt;
@@ -64,14 +67,14 @@ void SceneRenderer::DrawAboutDisc(gfx::Device& device, float time) {
             sys.aboutOpening = 0;
             sys.aboutAngle = 0;
         } else {
-            o = vmath::MatrixRotationAxis(sys.aboutAxis, sys.aboutAngle) * o;
+            o = math::MatrixRotationAxis(sys.aboutAxis, sys.aboutAngle) * o;
         }
     }
-    vmath::Mat4 w = o * s * t;
+    math::Mat4 w = o * s * t;
 
-    const vmath::Vec3 n = vmath::Vec3TransformCoord({0, 0, 1}, o);
-    const vmath::Vec3 v = vmath::Vec3TransformCoord({0, 0, 1}, camera_.cameraToWorld);
-    const float f = vmath::Dot(n, v);
+    const math::Vec3 n = math::Vec3TransformCoord({0, 0, 1}, o);
+    const math::Vec3 v = math::Vec3TransformCoord({0, 0, 1}, camera_.cameraToWorld);
+    const float f = math::Dot(n, v);
     // The turn ends once the disc shows the face it did not show when closing began; that
     // last frame is still drawn. While opening, the disc is hidden until it faces right.
     const int facing = f < 0 ? 1 : 0;
@@ -83,7 +86,7 @@ void SceneRenderer::DrawAboutDisc(gfx::Device& device, float time) {
     } else if (sys.aboutOpening && sys.aboutCloseFacing == 1 - facing) {
         return;
     }
-    if (facing) w = vmath::MatrixRotationY(std::numbers::pi_v<float>) * w;
+    if (facing) w = math::MatrixRotationY(std::numbers::pi_v<float>) * w;
 
     DeviceObjects& obj = objects_;
     gfx::Mesh* disc = obj.meshes.discMesh.get();
@@ -94,7 +97,7 @@ void SceneRenderer::DrawAboutDisc(gfx::Device& device, float time) {
     device.SetRenderState(gfx::RenderState::AlphaBlendEnable, 1);
 
     // 1: shadow, background x (1 - (emblem + glow)), slightly offset.
-    device.SetTransform(gfx::TransformType::World, vmath::MatrixTranslation(0.01f, -0.01f, 0) * w);
+    device.SetTransform(gfx::TransformType::World, math::MatrixTranslation(0.01f, -0.01f, 0) * w);
     Blend(device, gfx::BLEND_ZERO, gfx::BLEND_INVSRCCOLOR);
     PlainCoordinates(device, 0);
     StageOp(device, 0, gfx::TOP_SELECTARG1, gfx::TA_TEXTURE, gfx::TOP_DISABLE);

@@ -1,5 +1,7 @@
 #include "render/camera_upload.h"
 
+using namespace camera;
+
 namespace render {
 namespace {
 gfx::ColorValue ToGfx(const CameraColor& c) {
@@ -7,11 +9,11 @@ gfx::ColorValue ToGfx(const CameraColor& c) {
 }
 }  // namespace
 
-void GfxCameraDevice::SetViewTransform(const vmath::Mat4& view) {
+void GfxCameraDevice::SetViewTransform(const math::Mat4& view) {
     device_.SetTransform(gfx::TransformType::View, view);
 }
 
-void GfxCameraDevice::SetProjectionTransform(const vmath::Mat4& projection) {
+void GfxCameraDevice::SetProjectionTransform(const math::Mat4& projection) {
     device_.SetTransform(gfx::TransformType::Projection, projection);
 }
 

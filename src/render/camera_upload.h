@@ -5,13 +5,13 @@
 
 namespace render {
 
-class GfxCameraDevice final : public CameraDevice {
+class GfxCameraDevice final : public camera::CameraDevice {
   public:
     explicit GfxCameraDevice(gfx::Device& device) : device_(device) {}
 
-    void SetViewTransform(const vmath::Mat4& view) override;
-    void SetProjectionTransform(const vmath::Mat4& projection) override;
-    void SetLight(int index, const CameraLight& light) override;
+    void SetViewTransform(const math::Mat4& view) override;
+    void SetProjectionTransform(const math::Mat4& projection) override;
+    void SetLight(int index, const camera::CameraLight& light) override;
     void LightEnable(int index, bool enable) override;
     void SetLightingEnabled(bool enable) override;
 

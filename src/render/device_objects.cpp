@@ -6,6 +6,10 @@
 #include "render/camera_upload.h"
 #include "render/scene_renderer.h"
 
+using namespace camera;
+using namespace input;
+using namespace model;
+
 namespace render {
 
 void MeshSet::Release() {
@@ -19,7 +23,7 @@ void MeshSet::Release() {
 
 ::PickMeshes DeviceObjects::Geometry() const {
     ::PickMeshes g;
-    auto geometryOf = [](const std::unique_ptr<gfx::Mesh>& mesh) -> const vmath::MeshGeometry* {
+    auto geometryOf = [](const std::unique_ptr<gfx::Mesh>& mesh) -> const math::MeshGeometry* {
         return mesh ? &mesh->Geometry() : nullptr;
     };
     for (size_t i = 0; i < 3; ++i) {
@@ -40,7 +44,7 @@ int OverlayFontHeight(int dpi) {
 
 namespace {
 
-gfx::HRESULT MakeMesh(gfx::Device& device, vmath::MeshGeometry geometry,
+gfx::HRESULT MakeMesh(gfx::Device& device, math::MeshGeometry geometry,
                       std::unique_ptr<gfx::Mesh>* out) {
     geometry.UpdateBounds();
     std::unique_ptr<gfx::Mesh> mesh;
@@ -50,7 +54,7 @@ gfx::HRESULT MakeMesh(gfx::Device& device, vmath::MeshGeometry geometry,
     return hr;
 }
 
-gfx::HRESULT MakeLines(gfx::Device& device, const std::vector<vmath::Vec3>& vertices,
+gfx::HRESULT MakeLines(gfx::Device& device, const std::vector<math::Vec3>& vertices,
                        std::unique_ptr<gfx::VertexBuffer>* out) {
     std::unique_ptr<gfx::VertexBuffer> buffer;
     gfx::HRESULT hr = device.CreateLineBuffer(vertices, &buffer);
@@ -83,7 +87,7 @@ SceneRenderer::~SceneRenderer() = default;
 
 gfx::HRESULT SceneRenderer::CreateSceneObjects(gfx::Device& device) {
     MeshSet& set = objects_.meshes;
-    set.identityWorld = vmath::MatrixIdentity();
+    set.identityWorld = math::MatrixIdentity();
     for (int i = 0; i < 3; ++i) {
         auto geometry = assets_->LoadBlockMesh(ResourceBlockHigh + i);
         if (!geometry) return E_BLOCKMESH;
@@ -91,17 +95,18 @@ gfx::HRESULT SceneRenderer::CreateSceneObjects(gfx::Device& device) {
             return E_BLOCKMESH;
         }
     }
-    if (gfx::Failed(MakeMesh(device, vassets::CreateBox(2, 2, 2), &set.cubeMesh))) {
+    if (gfx::Failed(MakeMesh(device, gfx::assets::CreateBox(2, 2, 2), &set.cubeMesh))) {
         return gfx::E_FAIL;
     }
-    if (gfx::Failed(MakeMesh(device, vassets::CreateTorus(0.02f, 1.5f, 8, 64), &set.ringMesh))) {
+    if (gfx::Failed(
+            MakeMesh(device, gfx::assets::CreateTorus(0.02f, 1.5f, 8, 64), &set.ringMesh))) {
         return gfx::E_FAIL;
     }
-    gfx::HRESULT hr = MakeMesh(device, vassets::CreateDisc(), &set.discMesh);
+    gfx::HRESULT hr = MakeMesh(device, gfx::assets::CreateDisc(), &set.discMesh);
     if (gfx::Failed(hr)) return hr;
-    hr = MakeLines(device, vassets::GridLineVertices(), &set.gridLines);
+    hr = MakeLines(device, gfx::assets::GridLineVertices(), &set.gridLines);
     if (gfx::Failed(hr)) return hr;
-    return MakeLines(device, vassets::ArrowLineVertices(), &set.arrowLines);
+    return MakeLines(device, gfx::assets::ArrowLineVertices(), &set.arrowLines);
 }
 
 void SceneRenderer::ReleaseSceneObjects() {

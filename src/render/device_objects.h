@@ -37,7 +37,7 @@ inline constexpr int BlockMeshResource(int level) {
 }
 
 struct MeshSet {
-    vmath::Mat4 identityWorld;                              // world matrix of the detail test
+    math::Mat4 identityWorld;                               // world matrix of the detail test
     std::array<std::unique_ptr<gfx::Mesh>, 3> blockMeshes;  // [0] high, [1] medium, [2] low
     std::unique_ptr<gfx::Mesh> cubeMesh;
     std::unique_ptr<gfx::Mesh> discMesh;
@@ -63,7 +63,7 @@ struct DeviceObjects {
     int32_t textureStages = 0;
 
     // CPU geometry of the meshes for picking (viewport left for the caller).
-    ::PickMeshes Geometry() const;
+    model::PickMeshes Geometry() const;
 };
 
 // Where meshes and images come from: the program's embedded resources in the product,
@@ -72,7 +72,7 @@ class AssetSource {
   public:
     virtual ~AssetSource() = default;
     // The block mesh stored under resource 212, 213 or 214; empty when it cannot be read.
-    virtual std::optional<vmath::MeshGeometry> LoadBlockMesh(int resourceId) = 0;
+    virtual std::optional<math::MeshGeometry> LoadBlockMesh(int resourceId) = 0;
     // The texture (power-of-two size, whole mip chain) made from image resource 220..224;
     // empty when it cannot be read.
     virtual std::optional<std::vector<gfx::TextureLevel>> LoadTextureLevels(int resourceId) = 0;

@@ -4,7 +4,7 @@
 
 namespace render {
 
-Frustum::Frustum(const vmath::Mat4& m) {
+Frustum::Frustum(const math::Mat4& m) {
     // With clip = p x M, clip component k is the dot product of (p, 1) with column k.
     auto column = [&m](int k) {
         return std::array<float, 4>{m.m[0][k], m.m[1][k], m.m[2][k], m.m[3][k]};

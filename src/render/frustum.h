@@ -10,10 +10,10 @@ namespace render {
 class Frustum {
   public:
     // Planes of the clip volume of `viewProjection` (world to clip, row vectors, depth 0..1).
-    explicit Frustum(const vmath::Mat4& viewProjection);
+    explicit Frustum(const math::Mat4& viewProjection);
 
     // False only when the sphere lies wholly outside one of the six planes.
-    bool SphereVisible(const vmath::Vec3& centre, float radius) const {
+    bool SphereVisible(const math::Vec3& centre, float radius) const {
         for (const Plane& p : planes_) {
             if (p.a * centre.x + p.b * centre.y + p.c * centre.z + p.d < -radius) return false;
         }

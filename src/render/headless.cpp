@@ -5,6 +5,10 @@
 #include "render/camera_upload.h"
 #include "render/scene_renderer.h"
 
+using namespace camera;
+using namespace input;
+using namespace model;
+
 namespace render {
 
 gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& system,

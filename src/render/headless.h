@@ -33,8 +33,8 @@ struct HeadlessOptions {
 // Draws one frame at the size of the device's back buffer and reads it back. `camera`
 // is used as it stands (its view must be current); its viewport becomes the view's size.
 // On failure returns the failing code and a message in `error` (when given).
-gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& system,
-                                     CVelCamera& camera, RenderedImage* image,
+gfx::HRESULT RenderConstructionImage(gfx::Device& device, model::CVelVorlaSystem& system,
+                                     camera::CVelCamera& camera, RenderedImage* image,
                                      std::string* error = nullptr,
                                      std::unique_ptr<AssetSource> assets = nullptr,
                                      const HeadlessOptions& options = {});

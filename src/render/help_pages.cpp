@@ -5,6 +5,10 @@
 #include "model/modes.h"
 #include "render/screen_overlays.h"
 
+using namespace camera;
+using namespace input;
+using namespace model;
+
 namespace render {
 namespace {
 
@@ -124,8 +128,8 @@ void DrawPage(const OverlayContext& c, const HelpPage& page, std::string_view ti
     if (sprite && c.objects.panelTexture) {
         // The panel texture is 32 texels square.
         sprite->SetTransform(
-            vmath::MatrixScaling(kPanelWidth / 32.0f, page.height / 32.0f, 1) *
-            vmath::MatrixTranslation(static_cast<float>(left), static_cast<float>(top), 0));
+            math::MatrixScaling(kPanelWidth / 32.0f, page.height / 32.0f, 1) *
+            math::MatrixTranslation(static_cast<float>(left), static_cast<float>(top), 0));
         sprite->Begin(gfx::SPRITE_ALPHABLEND);
         sprite->Draw(c.objects.panelTexture.get(), nullptr, nullptr, nullptr, kPanelColour);
         sprite->End();

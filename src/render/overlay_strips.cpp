@@ -11,6 +11,12 @@
 #include "model/modes.h"
 #include "render/screen_overlays.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+
 namespace render {
 namespace {
 
@@ -27,17 +33,17 @@ int CountCharacters(std::string_view text) {
     return n;
 }
 
-vmath::Mat4 At(float x, float y) {
-    return vmath::MatrixTranslation(x, y, 0);
+math::Mat4 At(float x, float y) {
+    return math::MatrixTranslation(x, y, 0);
 }
 
 // A pressed icon is turned upside down within its own cell.
-vmath::Mat4 PressedTurn(float width) {
-    return vmath::MatrixRotationZ(std::numbers::pi_v<float>) *
-           vmath::MatrixTranslation(width, static_cast<float>(kCell), 0);
+math::Mat4 PressedTurn(float width) {
+    return math::MatrixRotationZ(std::numbers::pi_v<float>) *
+           math::MatrixTranslation(width, static_cast<float>(kCell), 0);
 }
 
-void DrawOne(gfx::Sprite* sprite, gfx::Texture* texture, const vmath::Mat4& transform,
+void DrawOne(gfx::Sprite* sprite, gfx::Texture* texture, const math::Mat4& transform,
              gfx::Color colour) {
     sprite->SetTransform(transform);
     sprite->Begin(gfx::SPRITE_ALPHABLEND);
@@ -49,7 +55,7 @@ void DrawOne(gfx::Sprite* sprite, gfx::Texture* texture, const vmath::Mat4& tran
 void DrawBand(const OverlayContext& c, int top) {
     const float w = static_cast<float>(c.camera.viewportWidth);
     DrawOne(c.objects.overlaySprite.get(), c.objects.panelTexture.get(),
-            vmath::MatrixScaling(w * kIconScale, kIconScale, 1) * At(0, static_cast<float>(top)),
+            math::MatrixScaling(w * kIconScale, kIconScale, 1) * At(0, static_cast<float>(top)),
             kPanelColour);
 }
 
@@ -57,7 +63,7 @@ void DrawBand(const OverlayContext& c, int top) {
 void DrawStripIcon(const OverlayContext& c, int& x, int y, gfx::Color tint, int width,
                    bool pressed) {
     const float w = static_cast<float>(width);
-    vmath::Mat4 m = vmath::MatrixScaling(w / 32.0f, kIconScale, 1);
+    math::Mat4 m = math::MatrixScaling(w / 32.0f, kIconScale, 1);
     if (pressed) m = m * PressedTurn(w);
     DrawOne(c.objects.overlaySprite.get(), c.objects.buttonTexture.get(),
             m * At(static_cast<float>(x), static_cast<float>(y)), tint);
@@ -102,11 +108,10 @@ void DrawTwistReadout(const OverlayContext& c) {
     const int n = CountCharacters(text);
     const int w = c.camera.viewportWidth, h = c.camera.viewportHeight;
     const int left = (w - 9 * n - 9) / 2, top = (h - 20) / 2;
-    DrawOne(
-        c.objects.overlaySprite.get(), c.objects.panelTexture.get(),
-        vmath::MatrixScaling((static_cast<float>(n - 1) * 0.5f + 1.0f) * kIconScale, 0.625f, 1) *
-            At(static_cast<float>(left), static_cast<float>(top)),
-        kPanelColour);
+    DrawOne(c.objects.overlaySprite.get(), c.objects.panelTexture.get(),
+            math::MatrixScaling((static_cast<float>(n - 1) * 0.5f + 1.0f) * kIconScale, 0.625f, 1) *
+                At(static_cast<float>(left), static_cast<float>(top)),
+            kPanelColour);
     if (c.font)
         c.font->DrawText(nullptr, text, -1, {left, top + 2, left + 9 * n + 9, top + 18},
                          gfx::DT_CENTER | gfx::DT_NOCLIP, TableColour32(ColourYellow));
@@ -165,9 +170,9 @@ void ScreenOverlays::DrawBottomStrip(const OverlayContext& c) {
     DrawTwistReadout(c);
     if (!c.font) return;
     const gfx::Rect rect{3, h - 17, std::max(w - 2, x + strip::kWebLinkWidth), h};
-    c.font->DrawText(nullptr, maker::ShownAddress(), -1, rect, gfx::DT_RIGHT | gfx::DT_NOCLIP,
+    c.font->DrawText(nullptr, interaction::ShownAddress(), -1, rect, gfx::DT_RIGHT | gfx::DT_NOCLIP,
                      TableColour32(ColourWhite));
-    c.font->DrawText(nullptr, maker::Line(), -1, rect, gfx::DT_NOCLIP,
+    c.font->DrawText(nullptr, interaction::Line(), -1, rect, gfx::DT_NOCLIP,
                      TableColour32(s.currentColour));
 }
 

@@ -11,6 +11,10 @@
 #include "model/placement.h"
 #include "render/camera_upload.h"
 
+using namespace camera;
+using namespace input;
+using namespace model;
+
 namespace render {
 namespace {
 
@@ -33,7 +37,7 @@ gfx::ColorValue TableColour(int index) {
 
 // Determinant of the 3x3 part: negative when `m` mirrors, which turns a mesh's winding
 // inside out.
-float Determinant3(const vmath::Mat4& m) {
+float Determinant3(const math::Mat4& m) {
     const auto& a = m.m;
     return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
            a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
@@ -41,7 +45,7 @@ float Determinant3(const vmath::Mat4& m) {
 }
 
 // Largest scale the 3x3 part of `m` applies to a direction.
-float MaxScale(const vmath::Mat4& m) {
+float MaxScale(const math::Mat4& m) {
     float s = 0;
     for (int r = 0; r < 3; ++r) {
         float len =
@@ -74,7 +78,7 @@ gfx::HRESULT SceneRenderer::AdvanceFrame(gfx::Device& device, float time) {
 }
 
 void SceneRenderer::DrawBlockMesh(gfx::Device& device, int requested, const gfx::ColorValue& colour,
-                                  bool selfLit, const vmath::Mat4& world) {
+                                  bool selfLit, const math::Mat4& world) {
     if (requested < 1 || requested > 3) return;
     const model::DetailChooser chooser(camera_.projection, camera_.view, device.GetViewport());
     const int level = chooser.Choose(requested, world);
@@ -99,8 +103,8 @@ const SceneRenderer::Reach& SceneRenderer::ConstructionReach() {
     // The point "Центр" aims at and the farthest block centre from it.
     const CentreSummary c = GatherCentres(sys.model.topBlocks);
     if (c.count > 0) {
-        const vmath::Vec3 m = c.min + (c.max - c.min) * 0.5f;
-        const vmath::Vec3 g = c.sum / static_cast<float>(c.count);
+        const math::Vec3 m = c.min + (c.max - c.min) * 0.5f;
+        const math::Vec3 g = c.sum / static_cast<float>(c.count);
         reach_.centre = m + (g - m) * 0.5f;
         reach_.radius = FarthestDistance(sys.model.topBlocks, reach_.centre);
     }
@@ -114,7 +118,7 @@ float SceneRenderer::FitDepthToConstruction(gfx::Device& device) {
         camera_.SetFarPlane(&cameraDevice, 0);  // the usual plane
         return kSceneFogDensity;
     }
-    const float farSide = vmath::Distance(camera_.eye, reach.centre) + reach.radius + kBlockRadius;
+    const float farSide = math::Distance(camera_.eye, reach.centre) + reach.radius + kBlockRadius;
     camera_.SetFarPlane(&cameraDevice, farSide * 1.05f);
     constexpr float ordinaryFarSide = 5 + 3.8f * kOrdinaryReach;
     return kSceneFogDensity * ordinaryFarSide / (5 + 3.8f * reach.radius);
@@ -163,7 +167,7 @@ void SceneRenderer::DrawGrid(gfx::Device& device, gfx::Color colour) {
     if (objects_.meshes.gridLines) device.DrawLineList(objects_.meshes.gridLines.get(), 0, 44);
 }
 
-void SceneRenderer::PrepareConstruction(const vmath::Viewport& viewport) {
+void SceneRenderer::PrepareConstruction(const math::Viewport& viewport) {
     const CVelVorlaSystem& sys = system_;
     MeshSet& set = objects_.meshes;
     for (size_t i = 0; i < 3; ++i) batches_[i].mesh = set.blockMeshes[i].get();
@@ -198,7 +202,7 @@ void SceneRenderer::PrepareConstruction(const vmath::Viewport& viewport) {
     const std::vector<bool>* enclosed = culling_.hiddenBlocks ? &sys.EnclosedBlocks() : nullptr;
     size_t order = 0;
     WalkBlocks(sys.model.topBlocks, sys.rootTransform,
-               [&](const BlockNode& block, const vmath::Mat4& world, const vmath::Mat4&) {
+               [&](const BlockNode& block, const math::Mat4& world, const math::Mat4&) {
                    const size_t index = order++;
                    ++stats_.blocksDrawable;
                    if (enclosed && index < enclosed->size() && (*enclosed)[index]) {
@@ -244,10 +248,10 @@ void SceneRenderer::DrawConstruction(gfx::Device& device) {
     if (lightingSet) device.SetRenderState(gfx::RenderState::CullMode, gfx::CULL_NONE);
 }
 
-vmath::Mat4 SceneRenderer::GizmoTranslation() const {
-    vmath::Vec3 p =
-        camera_.eye + vmath::Vec3TransformCoord({0, 0, kGizmoDistance}, camera_.cameraToWorld);
-    return vmath::MatrixTranslation(p);
+math::Mat4 SceneRenderer::GizmoTranslation() const {
+    math::Vec3 p =
+        camera_.eye + math::Vec3TransformCoord({0, 0, kGizmoDistance}, camera_.cameraToWorld);
+    return math::MatrixTranslation(p);
 }
 
 void SceneRenderer::DrawAxesRings(gfx::Device& device) {
@@ -258,17 +262,17 @@ void SceneRenderer::DrawAxesRings(gfx::Device& device) {
     device.SetRenderState(gfx::RenderState::FogColor, sys.fogColour);
     device.SetRenderState(gfx::RenderState::FogDensity, gfx::FloatBits(kGizmoFogDensity));
 
-    const vmath::Mat4 t = GizmoTranslation();
+    const math::Mat4 t = GizmoTranslation();
     constexpr float halfTurn = std::numbers::pi_v<float> / 2;
     gfx::Mesh* ring = objects_.meshes.ringMesh.get();
     const struct {
-        vmath::Mat4 world;
+        math::Mat4 world;
         int colour;
     } rings[] = {
         {t, ColourRed},
-        {vmath::MatrixRotationX(halfTurn) * t, ColourGreen},
-        {vmath::MatrixRotationY(halfTurn) * t, ColourBlue},
-        {vmath::MatrixScaling(1.2f, 1.2f, 1.2f) * camera_.cameraToWorld * t, ColourYellow},
+        {math::MatrixRotationX(halfTurn) * t, ColourGreen},
+        {math::MatrixRotationY(halfTurn) * t, ColourBlue},
+        {math::MatrixScaling(1.2f, 1.2f, 1.2f) * camera_.cameraToWorld * t, ColourYellow},
     };
     for (const auto& r : rings) {
         device.SetTransform(gfx::TransformType::World, r.world);
@@ -283,14 +287,14 @@ void SceneRenderer::DrawTwistRing(gfx::Device& device) {
     device.SetRenderState(gfx::RenderState::FogColor, sys.fogColour);
     device.SetRenderState(gfx::RenderState::FogDensity, gfx::FloatBits(kGizmoFogDensity));
 
-    const vmath::Mat4 t = GizmoTranslation();
+    const math::Mat4 t = GizmoTranslation();
     device.SetTransform(gfx::TransformType::World, sys.twistDrag * sys.twistFrame * t);
     DrawMeshInColour(device, objects_.meshes.ringMesh.get(), TableColour(ColourRed), true);
 
-    const vmath::Mat4 arrowWorld = vmath::MatrixTranslation(1.5f, 0, 0) *
-                                   vmath::MatrixRotationAxis({0, 0, 1}, sys.twistStartAngle) *
-                                   vmath::MatrixInverseOrIdentity(sys.twistDragStart) *
-                                   sys.twistFrame * t;
+    const math::Mat4 arrowWorld = math::MatrixTranslation(1.5f, 0, 0) *
+                                  math::MatrixRotationAxis({0, 0, 1}, sys.twistStartAngle) *
+                                  math::MatrixInverseOrIdentity(sys.twistDragStart) *
+                                  sys.twistFrame * t;
     device.SetTransform(gfx::TransformType::World, arrowWorld);
     device.SetRenderState(gfx::RenderState::ZEnable, 0);
     device.SetRenderState(gfx::RenderState::FogEnable, 0);
@@ -337,8 +341,8 @@ void SceneRenderer::DrawTooltip() {
     const float sy =
         sys.tooltipStyle == 1 ? 0.625f : 0.5625f * static_cast<float>(sys.tooltipStyle);
     sprite->SetTransform(
-        vmath::MatrixScaling(sx, sy, 1) *
-        vmath::MatrixTranslation(static_cast<float>(rect.left), static_cast<float>(rect.top), 0));
+        math::MatrixScaling(sx, sy, 1) *
+        math::MatrixTranslation(static_cast<float>(rect.left), static_cast<float>(rect.top), 0));
     sprite->Begin(gfx::SPRITE_ALPHABLEND);
     sprite->Draw(objects_.panelTexture.get(), nullptr, nullptr, nullptr, 0xCCFFFFFF);
     sprite->End();

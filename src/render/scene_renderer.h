@@ -28,8 +28,8 @@ struct OverlayContext {
     gfx::Device& device;
     gfx::Font* font;
     DeviceObjects& objects;
-    CVelVorlaSystem& system;
-    CVelCamera& camera;
+    model::CVelVorlaSystem& system;
+    camera::CVelCamera& camera;
     float time;
 };
 
@@ -70,7 +70,7 @@ struct Culling {
 class SceneRenderer {
   public:
     // `assets` null: the program's embedded resources.
-    SceneRenderer(CVelVorlaSystem& system, CVelCamera& camera,
+    SceneRenderer(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
                   std::unique_ptr<AssetSource> assets = nullptr);
     ~SceneRenderer();
     SceneRenderer(const SceneRenderer&) = delete;
@@ -117,7 +117,7 @@ class SceneRenderer {
     // One block with the mesh of its detail level (nothing for a level other than 1..3).
     // DrawConstruction batches the same choice for all blocks at once.
     void DrawBlockMesh(gfx::Device& device, int requested, const gfx::ColorValue& colour,
-                       bool selfLit, const vmath::Mat4& world);
+                       bool selfLit, const math::Mat4& world);
     // Material rule: self-lit shows `colour` as emissive, otherwise diffuse = ambient =
     // colour; lighting on; subset 0 drawn. A missing mesh draws nothing.
     static void DrawMeshInColour(gfx::Device& device, gfx::Mesh* mesh,
@@ -125,25 +125,25 @@ class SceneRenderer {
 
     // The CPU half of DrawConstruction: walks the tree, chooses each block's mesh, drops
     // blocks outside the view and fills the batches. DrawConstruction then submits them.
-    void PrepareConstruction(const vmath::Viewport& viewport);
+    void PrepareConstruction(const math::Viewport& viewport);
     const std::vector<InstanceBatch>& Batches() const { return batches_; }
     const ConstructionStats& LastConstructionStats() const { return stats_; }
 
     // Point 4.5 units in front of the eye where the ring gizmos and the disc sit.
-    vmath::Mat4 GizmoTranslation() const;
+    math::Mat4 GizmoTranslation() const;
 
     void SetOverlayPasses(OverlayPasses* passes) { overlays_ = passes; }
     void SetCulling(const Culling& culling) { culling_ = culling; }
     DeviceObjects& Objects() { return objects_; }
     const DeviceObjects& Objects() const { return objects_; }
-    ::PickMeshes Geometry() const { return objects_.Geometry(); }
+    model::PickMeshes Geometry() const { return objects_.Geometry(); }
     gfx::Font* OverlayFont() const { return overlayFont_.get(); }
 
   private:
     // Where the construction is: the point "Центр" aims at and the largest distance of a
     // block centre from it. Worked out again only after the construction changed.
     struct Reach {
-        vmath::Vec3 centre;
+        math::Vec3 centre;
         float radius = 0;
     };
     const Reach& ConstructionReach();
@@ -151,8 +151,8 @@ class SceneRenderer {
     // size: the fixed values unless it is large (see scene_renderer.cpp).
     float FitDepthToConstruction(gfx::Device& device);
 
-    CVelVorlaSystem& system_;
-    CVelCamera& camera_;
+    model::CVelVorlaSystem& system_;
+    camera::CVelCamera& camera_;
     std::unique_ptr<AssetSource> assets_;
     DeviceObjects objects_;
     std::unique_ptr<gfx::Font> overlayFont_;

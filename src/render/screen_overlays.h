@@ -28,6 +28,7 @@ gfx::Color TableColour32(int index);
 
 // The status text: the mode a held modifier selects, or the mode and the camera mode
 // (its full name in the top strip, its tag in the bottom strip).
-std::string StatusText(const CVelVorlaSystem& system, const CVelCamera& camera, bool topStrip);
+std::string StatusText(const model::CVelVorlaSystem& system, const camera::CVelCamera& camera,
+                       bool topStrip);
 
 }  // namespace render

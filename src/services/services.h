@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace services {
 
 enum class MsgButtons { Ok, YesNoCancel };
 enum class MsgIcon { None, Error, Warning };
@@ -105,4 +105,4 @@ constexpr uint32_t SwapRedBlue(uint32_t value) {
     return ((value & 0xFFu) << 16) | ((value >> 16) & 0xFFu) | (value & 0xFF00FF00u);
 }
 
-}  // namespace app
+}  // namespace services

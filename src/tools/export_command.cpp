@@ -7,6 +7,13 @@
 #include "export/mesh_export.h"
 #include "interaction/document.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
+namespace tools {
+
 const std::string_view kExportHelp =
     "usage: vorla-tool export IN.vvl OUT.ext [--detail 1|2|3] [--cubes] [--keep-hidden]\n"
     "                         [--block-size MM]\n"
@@ -45,7 +52,7 @@ bool ParseNumber(const std::string& text, float* value) {
 }  // namespace
 
 int RunExport(const std::vector<std::string>& args) {
-    vexport::ExportOptions options;
+    exporter::ExportOptions options;
     std::vector<std::string> files;
     bool optionsDone = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -78,16 +85,16 @@ int RunExport(const std::vector<std::string>& args) {
     if (files.size() != 2) return Usage("an input .vvl and an output file are needed");
     const std::string& in = files[0];
     const std::string& out = files[1];
-    const std::optional<vexport::Format> format = vexport::FormatFromPath(out);
+    const std::optional<exporter::Format> format = exporter::FormatFromPath(out);
     if (!format)
-        return Usage("'" + out + "': unknown output format; formats: " + vexport::FormatList());
+        return Usage("'" + out + "': unknown output format; formats: " + exporter::FormatList());
 
     ConstructionDocument doc;
     if (FileResult r = ReadConstructionFile(in, doc); !r) {
         std::fprintf(stderr, "vorla-tool: %s: %s\n", in.c_str(), r.message.c_str());
         return 1;
     }
-    const vexport::ExportResult r = vexport::ExportConstruction(doc.model, out, *format, options);
+    const exporter::ExportResult r = exporter::ExportConstruction(doc.model, out, *format, options);
     if (!r) {
         std::fprintf(stderr, "vorla-tool: %s: %s\n", out.c_str(), r.message.c_str());
         return 1;
@@ -99,3 +106,5 @@ int RunExport(const std::vector<std::string>& args) {
     }
     return 0;
 }
+
+}  // namespace tools

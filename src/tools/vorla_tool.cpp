@@ -16,6 +16,11 @@
 #include "model/placement.h"
 #include "tools/export_command.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 namespace {
 
 constexpr int kExitOk = 0;
@@ -116,7 +121,7 @@ void PutNumber(Output& out, float v) {
     out.Put(s);
 }
 
-void PutVector(Output& out, const vmath::Vec3& v) {
+void PutVector(Output& out, const math::Vec3& v) {
     PutNumber(out, v.x);
     out.Put(" ");
     PutNumber(out, v.y);
@@ -169,8 +174,8 @@ int RunBlocks(const std::string& file) {
     ConstructionDocument doc;
     if (FileResult res = ReadConstructionFile(file, doc); !res) return Fail(file, res.message);
     Output out;
-    WalkBlocks(std::as_const(doc.model.topBlocks), vmath::Mat4{},
-               [&](const BlockNode& block, const vmath::Mat4& world, const vmath::Mat4&) {
+    WalkBlocks(std::as_const(doc.model.topBlocks), math::Mat4{},
+               [&](const BlockNode& block, const math::Mat4& world, const math::Mat4&) {
                    char colour[16];
                    auto [end, ec] = std::to_chars(colour, colour + sizeof colour, block.colour);
                    (void)ec;
@@ -190,7 +195,7 @@ int RunNew(const std::string& file, bool force) {
     CVelCamera camera;
     camera.ResetForNewConstruction(nullptr);
     camera.Apply(nullptr);  // the starting view: eye and look-at as the first frame sets them
-    if (FileResult res = SaveConstruction(system, camera, file); !res)
+    if (FileResult res = interaction::SaveConstruction(system, camera, file); !res)
         return Fail(file, res.message);
     return kExitOk;
 }
@@ -214,7 +219,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    if (command == "export") return RunExport({args.begin() + 1, args.end()});
+    if (command == "export") return tools::RunExport({args.begin() + 1, args.end()});
 
     std::string_view help;
     if (command == "info") {

@@ -13,7 +13,14 @@
 namespace guitest {
 namespace {
 
-using namespace cmd;
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction::cmd;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
 
 constexpr int kColourItems[] = {kColourRed, kColourYellow, kColourGreen, kColourBlue, kColourWhite};
 constexpr int kModeItems[] = {kCopyColourMode, kInspectMode, kAddMode,

@@ -10,10 +10,18 @@
 #include "app/gl_view.h"
 #include "gui_fixture.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 namespace guitest {
 namespace {
 
-using app::MsgResult;
+using services::MsgResult;
 
 constexpr char kPrompt[] = "Сохранить текщую работу?";
 
@@ -134,7 +142,7 @@ TEST_F(DocumentsTest, AWrongSignatureOrDamagedFileChangesNothing) {
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(dialogs_.messages[0].text, "Неправильный формат");
     EXPECT_EQ(dialogs_.messages[0].caption, "Error");
-    EXPECT_EQ(dialogs_.messages[0].icon, app::MsgIcon::Error);
+    EXPECT_EQ(dialogs_.messages[0].icon, services::MsgIcon::Error);
     EXPECT_EQ(Total(), 2);
 
     const std::string shortFile = TempPath("short.vvl");

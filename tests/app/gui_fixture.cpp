@@ -12,6 +12,14 @@
 #include "support/environment.h"
 #include "support/qt_application.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 namespace guitest {
 
 const auto* const kQt = testsupport::AddQtApplicationEnvironment(testsupport::QtDisplay::X11);
@@ -49,14 +57,14 @@ std::string GuiTest::SettingsPath() const {
 }
 
 void GuiTest::Launch(const std::string& file) {
-    app::shell::StartOptions options;
+    app::StartOptions options;
     options.file = file;
     options.startFolder = dir_.path().toStdString();
     options.recoveryFolder = RecoveryFolder();
     options.dialogs = &dialogs_;
     options.settings = settings_.get();
     options.messageBoxes = &boxes_;
-    app_ = std::make_unique<app::shell::CApp>(options);
+    app_ = std::make_unique<app::CApp>(options);
     app_->InitInstance();
     if (onShown_) onShown_();
     auto& frame = app_->Frame();

@@ -34,8 +34,8 @@ class GuiTest : public ::testing::Test {
     // Drops the application object without the close path (after CloseWindow, or to end).
     void Destroy();
 
-    app::shell::CApp& App() { return *app_; }
-    app::CAppForm& Form() { return app_->Form(); }
+    app::CApp& App() { return *app_; }
+    app::core::CAppForm& Form() { return app_->Form(); }
     QAction* Action(int id);
     bool Checked(int id);
     int Total() { return Form().system.model.Total(); }
@@ -64,7 +64,7 @@ class GuiTest : public ::testing::Test {
     ScriptedDialogs dialogs_;
     testsupport::FakeMessageBoxes boxes_;
     std::unique_ptr<ui::QtSettingsStore> settings_;
-    std::unique_ptr<app::shell::CApp> app_;
+    std::unique_ptr<app::CApp> app_;
 };
 
 }  // namespace guitest

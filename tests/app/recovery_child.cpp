@@ -17,6 +17,14 @@
 #include "platform/ui/qt_settings_store.h"
 #include "support/construction_builders.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 int main(int argc, char** argv) {
     if (argc != 4) return 2;
     const std::string folder = argv[1];
@@ -26,14 +34,14 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     ui::QtSettingsStore settings(QString::fromStdString(folder + "/Vorla.conf"));
     settings.WriteDword("AutosaveSeconds", 1);
-    app::shell::StartOptions options;
+    app::StartOptions options;
     options.startFolder = folder;
     options.recoveryFolder = folder + "/recovery";
     options.settings = &settings;
-    app::shell::CApp vorla(options);
+    app::CApp vorla(options);
     QTimer churnTimer;
     std::vector<BlockNode*> all;
-    QObject::connect(&vorla, &app::shell::CApp::Started, [&] {
+    QObject::connect(&vorla, &app::CApp::Started, [&] {
         CVelVorlaSystem& system = vorla.Form().system;
         // Hidden blocks: the file holds every one, the frames stay cheap.
         std::mt19937 rng(11);

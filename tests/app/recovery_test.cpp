@@ -14,6 +14,14 @@
 #include "interaction/document.h"
 #include "support/files.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 using testsupport::ReadFileBytes;
 
 namespace fs = std::filesystem;
@@ -99,7 +107,7 @@ TEST_F(RecoveryTest, AfterAKillTheAutosavedWorkIsOfferedAndRestoredExactly) {
     ASSERT_EQ(recovered.size(), expected.size());
     EXPECT_TRUE(std::equal(recovered.begin() + 263, recovered.end(), expected.begin() + 263));
 
-    dialogs_.answers.push_back(app::MsgResult::Yes);
+    dialogs_.answers.push_back(services::MsgResult::Yes);
     Launch();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(dialogs_.messages[0].text.rfind("Восстановить несохранённую конструкцию?", 0), 0u);
@@ -133,7 +141,7 @@ TEST_F(RecoveryTest, AKillDuringAnAutosaveLeavesThePreviousRecoveryIntact) {
     ASSERT_TRUE(ReadConstructionFile(Recoveries()[0], document));
     EXPECT_EQ(document.model.Total(), kBlocks + 1);
 
-    dialogs_.answers.push_back(app::MsgResult::No);
+    dialogs_.answers.push_back(services::MsgResult::No);
     Launch();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_TRUE(fs::is_empty(RecoveryFolder())) << "the refused work and the cut-off write";

@@ -6,7 +6,7 @@
 
 namespace {
 
-using app::shell::ParseRenderArguments;
+using app::ParseRenderArguments;
 
 TEST(RenderArguments, OptionsInAnyOrder) {
     std::string error;
@@ -65,14 +65,14 @@ TEST(RenderArguments, BadUsageIsRefusedWithAReason) {
         EXPECT_FALSE(error.empty());
     }
     std::ostringstream err;
-    EXPECT_EQ(app::shell::RenderCommand({"x.png"}, err), app::shell::kRenderExitUsage);
+    EXPECT_EQ(app::RenderCommand({"x.png"}, err), app::kRenderExitUsage);
     EXPECT_NE(err.str().find("usage"), std::string::npos);
 }
 
 TEST(RenderArguments, AMissingFileIsABadFile) {
     std::ostringstream err;
-    EXPECT_EQ(app::shell::RenderCommand({"/tmp/never.png", "/nonexistent/x.vvl"}, err),
-              app::shell::kRenderExitBadFile);
+    EXPECT_EQ(app::RenderCommand({"/tmp/never.png", "/nonexistent/x.vvl"}, err),
+              app::kRenderExitBadFile);
     EXPECT_NE(err.str().find("/nonexistent/x.vvl"), std::string::npos);
 }
 

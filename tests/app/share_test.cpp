@@ -7,6 +7,14 @@
 #include "app/gl_view.h"
 #include "gui_fixture.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 namespace guitest {
 namespace {
 
@@ -44,7 +52,7 @@ TEST_F(ShareTest, SaveImageWritesWhatTheViewShowsAtDeviceResolution) {
     dialogs_.saveFilePaths.push_back(TempPath("view.bmp"));
     Action(cmd::kSaveImage)->trigger();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
-    EXPECT_EQ(dialogs_.messages[0].icon, app::MsgIcon::Error);
+    EXPECT_EQ(dialogs_.messages[0].icon, services::MsgIcon::Error);
     EXPECT_FALSE(std::filesystem::exists(TempPath("view.bmp")));
     EXPECT_EQ(dialogs_.unexpected, 0);
 }
@@ -68,7 +76,7 @@ TEST_F(ShareTest, ExportWritesTheConstructionAsDisplayed) {
     dialogs_.saveFilePaths.push_back(TempPath("missing/one.glb"));
     Action(cmd::kExportMesh)->trigger();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
-    EXPECT_EQ(dialogs_.messages[0].icon, app::MsgIcon::Error);
+    EXPECT_EQ(dialogs_.messages[0].icon, services::MsgIcon::Error);
     EXPECT_EQ(dialogs_.unexpected, 0);
     WaitFrames(2);
 }

@@ -8,7 +8,14 @@
 namespace guitest {
 namespace {
 
-using namespace cmd;
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction::cmd;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
 
 // 0xAARRGGBB channels of a grabbed pixel.
 struct Rgb {

@@ -8,6 +8,14 @@
 #include "gui_fixture.h"
 #include "interaction/document.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 namespace guitest {
 namespace {
 

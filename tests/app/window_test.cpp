@@ -9,10 +9,18 @@
 #include "interaction/document.h"
 #include "support/environment.h"
 
+using namespace app::core;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
 namespace guitest {
 namespace {
 
-using app::MsgResult;
+using services::MsgResult;
 
 class WindowTest : public GuiTest {
   protected:

@@ -10,15 +10,23 @@
 #include "app/core/recovery.h"
 #include "interaction/command_table.h"
 #include "interaction/document.h"
-#include "support/fake/fake_system.h"
 #include "support/construction_builders.h"
+#include "support/fake/fake_system.h"
 #include "support/files.h"
 #include "support/scripted_services.h"
+
+using namespace app::core;
+using namespace interaction;
 
 using testsupport::ReadFileBytes;
 
 namespace fs = std::filesystem;
 using namespace app;
+using namespace camera;
+using namespace input;
+using namespace model::edit;
+using namespace model;
+using namespace services;
 
 namespace {
 
@@ -426,7 +434,7 @@ TEST_F(FormTest, DroppedFilesOpenOnlyTheFirstAndCommandLineOpensAtFirstReset) {
     CAppForm& f = Start();
     f.system.showGrid = 1;
     fs::path saved = dir / "grid.vvl";
-    ASSERT_TRUE(SaveConstruction(f.system, f.camera, saved));
+    ASSERT_TRUE(interaction::SaveConstruction(f.system, f.camera, saved));
     f.system.showGrid = 0;
     f.OnDropFiles({saved.string(), WriteFile("bad.vvl", "xyz")});
     EXPECT_EQ(f.system.showGrid, 1);

@@ -4,7 +4,10 @@
 
 #include "camera/camera_rig.h"
 
-using namespace vmath;
+using namespace camera;
+
+using namespace input;
+using namespace math;
 
 namespace {
 

@@ -2,6 +2,8 @@
 // clean-up, and every error message.
 #include "framework_fixture.h"
 
+using namespace services;
+
 namespace fwtest {
 namespace {
 
@@ -47,7 +49,7 @@ TEST_F(Framework, CreateFailuresAreFatalAndLeaveTheFrameworkInactive) {
     EXPECT_EQ(app.Create(), gfx::Code(0x82000001));
     EXPECT_FALSE(app.IsActive());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, d3dfw::ErrorMessageText(gfx::Code(0x82000001)) + kFatal);
+    EXPECT_EQ(boxes.shown[0].text, d3dframework::ErrorMessageText(gfx::Code(0x82000001)) + kFatal);
     EXPECT_EQ(boxes.shown[0].caption, "ТОР-ВИН");
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
     EXPECT_EQ(windows.closes, std::vector<CloseTarget>{CloseTarget::MainWindow});
@@ -94,7 +96,8 @@ TEST_F(Framework, HalCreationFailureFallsBackToTheReferenceDeviceWindowed) {
     app.startFullscreen = true;
     ASSERT_EQ(app.Create(), gfx::S_OK);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, d3dfw::ErrorMessageText(gfx::D3DERR_NOTAVAILABLE) + kSwitching);
+    EXPECT_EQ(boxes.shown[0].text,
+              d3dframework::ErrorMessageText(gfx::D3DERR_NOTAVAILABLE) + kSwitching);
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_TRUE(windows.closes.empty());
     EXPECT_TRUE(app.IsActive());
@@ -120,7 +123,7 @@ TEST_F(Framework, FailingDeviceObjectsOnHalAlsoFallBackAndCleanUpFirst) {
                                 "AdjustWindowStyle:windowed", "AdjustWindowStyle:windowed",
                                 "CreateDeviceObjects", "ResetDeviceObjects"}));
     EXPECT_EQ(MessageTexts(),
-              std::vector<std::string>{d3dfw::ErrorMessageText(gfx::E_FAIL) + kSwitching});
+              std::vector<std::string>{d3dframework::ErrorMessageText(gfx::E_FAIL) + kSwitching});
     EXPECT_EQ(app.DeviceCaps().deviceType, DeviceType::REF);
     EXPECT_LT(log->IndexOf("Release(mesh#1)"), log->IndexOfName("ReleaseDevice"));
 }
@@ -160,7 +163,7 @@ TEST_F(Framework, NullReferenceDeviceWarns) {
     a.caps[DeviceType::HAL].primitiveMiscCaps = gfx::PMISCCAPS_NULLREFERENCE;
     ASSERT_EQ(app.Create(), gfx::S_OK);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, d3dfw::ErrorMessageText(gfx::Code(0x8200000D)));
+    EXPECT_EQ(boxes.shown[0].text, d3dframework::ErrorMessageText(gfx::Code(0x8200000D)));
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_TRUE(app.IsActive());
 }

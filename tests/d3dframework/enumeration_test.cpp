@@ -9,10 +9,10 @@
 
 namespace {
 
-using d3dfw::DeviceEnumerator;
-using d3dfw::DeviceSettings;
-using d3dfw::FormatCombo;
-using d3dfw::VertexProcessingType;
+using d3dframework::DeviceEnumerator;
+using d3dframework::DeviceSettings;
+using d3dframework::FormatCombo;
+using d3dframework::VertexProcessingType;
 using gfx::DeviceType;
 using gfx::DisplayMode;
 using gfx::Format;
@@ -388,7 +388,7 @@ TEST_F(Enumeration, ChooseInitialSettings) {
 }
 
 TEST(FormatBits, TablesOfColourAlphaDepthAndStencilBits) {
-    using namespace d3dfw;
+    using namespace d3dframework;
     EXPECT_EQ(ColorChannelBits(Format::R8G8B8), 8u);
     EXPECT_EQ(AlphaChannelBits(Format::A8R8G8B8), 8u);
     EXPECT_EQ(AlphaChannelBits(Format::X8R8G8B8), 0u);

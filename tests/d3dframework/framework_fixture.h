@@ -11,10 +11,10 @@
 
 namespace fwtest {
 
-using d3dfw::CD3DApplication;
-using d3dfw::CloseTarget;
-using d3dfw::ErrorKind;
-using d3dfw::MessageIcon;
+using d3dframework::CD3DApplication;
+using d3dframework::CloseTarget;
+using d3dframework::ErrorKind;
+using d3dframework::MessageIcon;
 using gfx::DeviceType;
 using gfx::HRESULT;
 using gfx::fake::FakeAdapter;
@@ -65,7 +65,7 @@ class TestApp : public CD3DApplication {
     }
     HRESULT CreateDeviceObjects() override {
         hooks.push_back("CreateDeviceObjects");
-        vmath::MeshGeometry g;
+        math::MeshGeometry g;
         g.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
         g.indices = {0, 1, 2};
         if (gfx::Failed(GetDevice()->CreateMesh(g, &mesh))) return gfx::E_FAIL;

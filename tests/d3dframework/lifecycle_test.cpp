@@ -2,6 +2,8 @@
 // clock, frames, lost devices, size changes and switching between window and full screen.
 #include "framework_fixture.h"
 
+using namespace services;
+
 namespace fwtest {
 namespace {
 

@@ -10,7 +10,7 @@ namespace {
 
 TEST(AppTimer, CountsFromTheFirstStartAndStandsStillWhileStopped) {
     double now = 100.0;
-    d3dfw::AppTimer timer([&] { return now; });
+    d3dframework::AppTimer timer([&] { return now; });
     EXPECT_TRUE(timer.Stopped());
     timer.Start();
     EXPECT_FLOAT_EQ(timer.ApplicationTime(), 0.0f);
@@ -40,9 +40,9 @@ TEST(AppTimer, CountsFromTheFirstStartAndStandsStillWhileStopped) {
 TEST(AppTimer, TheSteadyClockCountsSeconds) {
     // A clock in the wrong unit (milliseconds, ticks) would make this 50 ms look like
     // minutes; the bound above is loose enough for a loaded machine.
-    const double before = d3dfw::AppTimer::SteadySeconds();
+    const double before = d3dframework::AppTimer::SteadySeconds();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const double slept = d3dfw::AppTimer::SteadySeconds() - before;
+    const double slept = d3dframework::AppTimer::SteadySeconds() - before;
     EXPECT_GE(slept, 0.05);
     EXPECT_LT(slept, 5.0);
 }

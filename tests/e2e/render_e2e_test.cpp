@@ -11,6 +11,11 @@
 #include "interaction/document.h"
 #include "model/construction.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 namespace {
 
 struct Outcome {

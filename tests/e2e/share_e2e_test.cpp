@@ -17,6 +17,11 @@
 #include "model/placement.h"
 #include "support/construction_builders.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 namespace {
 
 struct Outcome {
@@ -139,8 +144,8 @@ TEST_F(ShareE2E, SampleConstructionsShowOffTheEditorAndRenderWhole) {
         ASSERT_TRUE(ReadConstructionFile(file.toStdString(), doc));
         for (int c = 0; c < ColourCount; ++c) colourSeen[c] += doc.model.colourCounts[c];
         largest = std::max(largest, doc.model.Total());
-        WalkBlocks(doc.model.topBlocks, vmath::Mat4{},
-                   [&](const BlockNode& b, const vmath::Mat4&, const vmath::Mat4&) {
+        WalkBlocks(doc.model.topBlocks, math::Mat4{},
+                   [&](const BlockNode& b, const math::Mat4&, const math::Mat4&) {
                        selfLit += b.selfLit != 0;
                    });
 

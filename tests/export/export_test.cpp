@@ -19,10 +19,13 @@
 #include "support/construction_builders.h"
 #include "support/files.h"
 
+using namespace input;
+using namespace model;
+
 namespace fs = std::filesystem;
+using exporter::Format;
 using testsupport::AddTop;
 using testsupport::Block;
-using vexport::Format;
 
 namespace {
 
@@ -104,11 +107,11 @@ class Export : public ::testing::Test {
         cubes_.cubes = true;
     }
 
-    fs::path Write(const char* name, const vexport::ExportOptions& options) {
+    fs::path Write(const char* name, const exporter::ExportOptions& options) {
         const fs::path out = dir_ / name;
-        const auto format = vexport::FormatFromPath(out);
+        const auto format = exporter::FormatFromPath(out);
         EXPECT_TRUE(format.has_value()) << name;
-        vexport::ExportResult r = vexport::ExportConstruction(model_, out, *format, options);
+        exporter::ExportResult r = exporter::ExportConstruction(model_, out, *format, options);
         EXPECT_TRUE(r) << r.message;
         return out;
     }
@@ -119,7 +122,7 @@ class Export : public ::testing::Test {
     testsupport::TempFolder temp_{"export"};
     fs::path dir_;
     CVelVorlaModel model_;
-    vexport::ExportOptions cubes_;
+    exporter::ExportOptions cubes_;
 };
 
 void ExpectBounds(const ReadBack& r, aiVector3D min, aiVector3D max, float tolerance = 1e-3f) {
@@ -158,14 +161,14 @@ TEST_F(Export, EveryBlockMeshIsWrittenAtItsPlaceInEveryFormat) {
     CVelVorlaModel model;
     BlockNode& first = AddTop(model, Block(0, {0, 0, 0}));
     testsupport::AddChild(model, first, Block(3, {2, 0, 0}, {2, 0, 0}, 1.5707964f));
-    vexport::ExportOptions high;
+    exporter::ExportOptions high;
     std::string error;
-    const auto shape = vexport::LoadBlockShape(high, &error);
+    const auto shape = exporter::LoadBlockShape(high, &error);
     ASSERT_TRUE(shape) << error;
-    for (const vexport::FormatInfo& info : vexport::kFormats) {
+    for (const exporter::FormatInfo& info : exporter::kFormats) {
         SCOPED_TRACE(std::string(info.extension));
         const fs::path out = dir_ / ("blocks" + std::string(info.extension));
-        ASSERT_TRUE(vexport::ExportConstruction(model, out, info.format, high));
+        ASSERT_TRUE(exporter::ExportConstruction(model, out, info.format, high));
         const ReadBack r = Read(out);
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.triangles, 2 * shape->FaceCount());
@@ -187,7 +190,7 @@ TEST_F(Export, EveryBlockMeshIsWrittenAtItsPlaceInEveryFormat) {
 }
 
 TEST_F(Export, PrintFormatsFollowTheBlockSize) {
-    vexport::ExportOptions big = cubes_;
+    exporter::ExportOptions big = cubes_;
     big.blockSizeMm = 30;
     for (const char* name : {"big.stl", "big.3mf"}) {
         SCOPED_TRACE(name);
@@ -229,31 +232,31 @@ TEST_F(Export, EnclosedBlocksAreLeftOutUnlessKept) {
     for (int x = 0; x < 3; ++x)
         for (int y = 0; y < 3; ++y)
             for (int z = 0; z < 3; ++z) AddTop(solid, Block(4, {2.0f * x, 2.0f * y, 2.0f * z}));
-    vexport::ExportOptions options = cubes_;
-    vexport::ExportResult r =
-        vexport::ExportConstruction(solid, dir_ / "solid.ply", Format::Ply, options);
+    exporter::ExportOptions options = cubes_;
+    exporter::ExportResult r =
+        exporter::ExportConstruction(solid, dir_ / "solid.ply", Format::Ply, options);
     ASSERT_TRUE(r) << r.message;
     EXPECT_EQ(r.blocks, 26u);
     EXPECT_EQ(Read(dir_ / "solid.ply").triangles, 26u * 12);
     options.keepHidden = true;
-    r = vexport::ExportConstruction(solid, dir_ / "all.ply", Format::Ply, options);
+    r = exporter::ExportConstruction(solid, dir_ / "all.ply", Format::Ply, options);
     EXPECT_EQ(r.blocks, 27u);
 }
 
 TEST_F(Export, NothingToWriteOrNowhereToWriteLeavesNoFile) {
     CVelVorlaModel empty;
     AddTop(empty, Block(2, {0, 0, 0}, {0, 2, 0}, 0, /*visible=*/0));
-    vexport::ExportResult r =
-        vexport::ExportConstruction(empty, dir_ / "empty.glb", Format::Glb, cubes_);
+    exporter::ExportResult r =
+        exporter::ExportConstruction(empty, dir_ / "empty.glb", Format::Glb, cubes_);
     EXPECT_FALSE(r);
-    EXPECT_EQ(r.message, vexport::kNothingToExportMessage);
+    EXPECT_EQ(r.message, exporter::kNothingToExportMessage);
 
     { std::ofstream(dir_ / "plain-file") << "x"; }
-    r = vexport::ExportConstruction(model_, dir_ / "plain-file" / "out.obj", Format::Obj, cubes_);
+    r = exporter::ExportConstruction(model_, dir_ / "plain-file" / "out.obj", Format::Obj, cubes_);
     EXPECT_FALSE(r);
     EXPECT_FALSE(r.message.empty());
-    r = vexport::ExportConstruction(model_, dir_ / "no-such-folder" / "out.glb", Format::Glb,
-                                    cubes_);
+    r = exporter::ExportConstruction(model_, dir_ / "no-such-folder" / "out.glb", Format::Glb,
+                                     cubes_);
     EXPECT_FALSE(r);
     EXPECT_EQ(FilesInDir(), 1u) << "only the plain file: no partial or temporary files";
 }
@@ -266,12 +269,12 @@ TEST_F(Export, AnExistingFileIsReplacedWhole) {
 }
 
 TEST(ExportFormats, ChosenByExtensionInAnyCase) {
-    EXPECT_EQ(vexport::FormatFromPath("a/b.GLB"), Format::Glb);
-    EXPECT_EQ(vexport::FormatFromPath("x.3mf"), Format::ThreeMf);
-    EXPECT_EQ(vexport::FormatFromPath("x.Ply"), Format::Ply);
-    EXPECT_FALSE(vexport::FormatFromPath("x.fbx").has_value());
-    EXPECT_FALSE(vexport::FormatFromPath("glb").has_value());
-    EXPECT_EQ(vexport::FormatList(), ".glb .gltf .obj .stl .3mf .ply");
+    EXPECT_EQ(exporter::FormatFromPath("a/b.GLB"), Format::Glb);
+    EXPECT_EQ(exporter::FormatFromPath("x.3mf"), Format::ThreeMf);
+    EXPECT_EQ(exporter::FormatFromPath("x.Ply"), Format::Ply);
+    EXPECT_FALSE(exporter::FormatFromPath("x.fbx").has_value());
+    EXPECT_FALSE(exporter::FormatFromPath("glb").has_value());
+    EXPECT_EQ(exporter::FormatList(), ".glb .gltf .obj .stl .3mf .ply");
 }
 
 }  // namespace

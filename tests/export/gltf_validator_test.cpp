@@ -17,6 +17,9 @@
 #include "support/environment.h"
 #include "support/files.h"
 
+using namespace input;
+using namespace model;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -76,13 +79,13 @@ TEST_F(GltfValidator, ExportedFilesHaveNoErrors) {
     std::mt19937 rng(7);
     testsupport::FillRandomTree(model, rng, 300);
     testsupport::FillChain(model, 200);
-    vexport::ExportOptions options;
+    exporter::ExportOptions options;
     for (const char* name : {"blocks.glb", "blocks.gltf", "cubes.glb"}) {
         SCOPED_TRACE(name);
         options.cubes = std::string(name).starts_with("cubes");
         const fs::path out = dir_ / name;
-        vexport::ExportResult r =
-            vexport::ExportConstruction(model, out, *vexport::FormatFromPath(out), options);
+        exporter::ExportResult r =
+            exporter::ExportConstruction(model, out, *exporter::FormatFromPath(out), options);
         ASSERT_TRUE(r) << r.message;
         const Outcome check = Validate(out);
         EXPECT_EQ(check.status, 0) << check.output;

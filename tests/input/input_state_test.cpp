@@ -4,6 +4,8 @@
 
 #include <vector>
 
+using namespace input;
+
 namespace {
 
 InputMessage Key(MessageKind kind, int virtualKey, bool repeat = false) {

@@ -4,7 +4,13 @@
 
 #include "model/edit/edit_fixture.h"
 
-using namespace vmath;
+using namespace interaction;
+using namespace model::edit;
+
+using namespace camera;
+using namespace input;
+using namespace math;
+using namespace model;
 
 TEST_F(EditFixture, ChooseCentreTurnsTheCameraToTheBlock) {
     AddTop({2, 0, 0});

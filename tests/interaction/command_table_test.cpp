@@ -8,7 +8,12 @@
 #include <tuple>
 #include <vector>
 
-using namespace commands;
+using namespace interaction;
+
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
 
 namespace {
 

@@ -6,7 +6,13 @@
 #include "interaction/about.h"
 #include "model/edit/edit_fixture.h"
 
-using namespace vmath;
+using namespace interaction;
+using namespace model::edit;
+
+using namespace camera;
+using namespace input;
+using namespace math;
+using namespace model;
 
 namespace {
 

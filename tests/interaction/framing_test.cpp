@@ -10,8 +10,13 @@
 #include "model/placement.h"
 #include "support/construction_builders.h"
 
-using vmath::Mat4;
-using vmath::Vec3;
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
+using math::Mat4;
+using math::Vec3;
 
 namespace {
 
@@ -24,14 +29,14 @@ struct Extent {
 
 Extent ScreenExtent(const CVelVorlaModel& model, const CVelCamera& camera, float aspect) {
     const Mat4 viewProjection =
-        camera.view * vmath::MatrixPerspectiveFovLH(camera.fieldOfView, aspect, 0.1f, 1000.0f);
+        camera.view * math::MatrixPerspectiveFovLH(camera.fieldOfView, aspect, 0.1f, 1000.0f);
     Extent e;
     WalkBlocks(model.topBlocks, Mat4{}, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         for (int corner = 0; corner < 8; ++corner) {
             const Vec3 local{corner & 1 ? 1.0f : -1.0f, corner & 2 ? 1.0f : -1.0f,
                              corner & 4 ? 1.0f : -1.0f};
             const Vec3 p =
-                vmath::Vec3TransformCoord(vmath::Vec3TransformCoord(local, world), viewProjection);
+                math::Vec3TransformCoord(math::Vec3TransformCoord(local, world), viewProjection);
             e.x = std::max(e.x, std::fabs(p.x));
             e.y = std::max(e.y, std::fabs(p.y));
             if (p.z < 0.0f || p.z > 1.0f) e.inFront = false;

@@ -8,6 +8,12 @@
 
 #include "interaction/command_ids.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+
 namespace {
 
 class StripsTest : public ::testing::Test, public StripHost {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fails when a file under src/ includes a module above its own, or when code outside the
-# platform layer and the Qt shell includes Qt, OpenGL or EGL headers.
+# Fails when a file under src/ includes a module above its own, when code outside the
+# platform layer and the Qt shell includes Qt, OpenGL or EGL headers, or when a file does
+# not declare its folder's namespace.
 # Usage: check_layers.sh SRC_DIR
 set -u
 src=${1:?usage: check_layers.sh SRC_DIR}
@@ -10,7 +11,9 @@ module_of() {
   case $1 in
     platform/gfx/*) echo platform/gfx ;;
     platform/ui/*) echo platform/ui ;;
+    app/core/*) echo app/core ;;
     app/*) echo app ;;
+    model/edit/*) echo model/edit ;;
     *) echo "${1%%/*}" ;;
   esac
 }
@@ -21,15 +24,17 @@ declare -A allowed=(
   [input]="math"
   [camera]="math input"
   [model]="math input"
+  [model/edit]="math input model"
   [services]=""
-  [interaction]="math input camera model"
+  [interaction]="math input camera model model/edit"
   [platform/gfx]="math resources"
   [export]="math model platform/gfx resources"
-  [render]="math input camera model interaction platform/gfx resources"
+  [render]="math input camera model model/edit interaction platform/gfx resources"
   [d3dframework]="math platform/gfx"
   [platform/ui]="math input services platform/gfx"
-  [tools]="math input camera model interaction export platform/gfx resources"
-  [app]="math input camera model services interaction export render d3dframework platform/gfx platform/ui resources"
+  [tools]="math input camera model model/edit interaction export platform/gfx resources"
+  [app/core]="math input camera model model/edit services interaction export render d3dframework platform/gfx resources"
+  [app]="math input camera model model/edit services interaction export render d3dframework platform/gfx platform/ui resources app/core"
 )
 # Modules that may speak to the toolkit and the graphics library directly.
 declare -A toolkit=([platform/gfx]=1 [platform/ui]=1 [app]=1)
@@ -63,6 +68,12 @@ while IFS= read -r file; do
           { echo "$rel: includes <$sys>; only platform/ and app/ may use Qt or OpenGL"; status=1; } ;;
     esac
   done < <(grep -E '^[[:space:]]*#[[:space:]]*include' "$file")
+  # One namespace per folder: its path with platform/ left out (export is a keyword).
+  ns=$(dirname "$rel" | sed -e 's|^platform/||' -e 's|^export$|exporter|' -e 's|/|::|g')
+  if ! grep -qE "^namespace $ns(::[a-z_]+)? \{" "$file" && ! grep -qE '^int main\(' "$file"; then
+    echo "$rel: does not declare namespace $ns"
+    status=1
+  fi
 done < <(find "$src" -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
 
 [ $status -eq 0 ] && echo "layers point one way"

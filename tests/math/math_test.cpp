@@ -6,7 +6,7 @@
 #include "math/matrix.h"
 #include "support/math_expect.h"
 
-using namespace vmath;
+using namespace math;
 
 namespace {
 constexpr float kPi = 3.14159265f;

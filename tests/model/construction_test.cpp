@@ -7,6 +7,9 @@
 #include "model/placement.h"
 #include "support/construction_builders.h"
 
+using namespace input;
+using namespace model;
+
 using testsupport::AddChild;
 using testsupport::AddTop;
 using testsupport::Block;
@@ -24,8 +27,8 @@ TEST(ModelConstruction, NewConstructionHasOneGreenBlockAndDefaults) {
     ASSERT_EQ(s.model.topBlocks.Count(), 1u);
     const BlockNode& b = *s.model.topBlocks.Front();
     EXPECT_EQ(b.colour, ColourGreen);
-    EXPECT_EQ(b.offset, vmath::Vec3(0, 0, 0));
-    EXPECT_EQ(b.axis, vmath::Vec3(0, 2, 0));
+    EXPECT_EQ(b.offset, math::Vec3(0, 0, 0));
+    EXPECT_EQ(b.axis, math::Vec3(0, 2, 0));
     EXPECT_EQ(b.visible, 1);
     EXPECT_EQ(b.parent, nullptr);
     EXPECT_FALSE(b.HasChildren());

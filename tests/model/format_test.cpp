@@ -22,14 +22,19 @@
 #include "support/construction_builders.h"
 #include "support/files.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 namespace fs = std::filesystem;
+using math::Mat4;
+using math::Vec3;
 using testsupport::AddChild;
 using testsupport::AddTop;
 using testsupport::Block;
 using testsupport::ReadFileBytes;
 using testsupport::WriteFileBytes;
-using vmath::Mat4;
-using vmath::Vec3;
 
 namespace {
 
@@ -151,7 +156,7 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
     std::uniform_real_distribution<float> u(-3, 3);
     for (auto& row : cam.orientation.m)
         for (float& f : row) f = u(rng);
-    cam.spinDelta = vmath::MatrixRotationY(0.3f);
+    cam.spinDelta = math::MatrixRotationY(0.3f);
     cam.baseDistance = u(rng);
     cam.zoom = u(rng);
     cam.distanceOffset = u(rng);
@@ -171,7 +176,7 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
     cam.rotationAxis = {u(rng), u(rng), u(rng)};
 
     const fs::path file = dir_ / "random.vvl";
-    ASSERT_TRUE(SaveConstruction(s, cam, file));
+    ASSERT_TRUE(interaction::SaveConstruction(s, cam, file));
     EXPECT_EQ(s.saved, 1);
     // The in-memory encoding (autosave) makes the very bytes of the streamed file, also
     // when the block counter it sizes its buffer by is wrong.
@@ -190,9 +195,9 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
     loaded.pickedBlock = loaded.lastPainted = loaded.model.topBlocks.Front();
     loaded.saved = 0;
     CVelCamera cam2;
-    cam2.axesOrientation = vmath::MatrixRotationX(1);
-    cam2.axesDragRotation = vmath::MatrixRotationZ(1);
-    ASSERT_TRUE(LoadConstruction(loaded, cam2, file));
+    cam2.axesOrientation = math::MatrixRotationX(1);
+    cam2.axesDragRotation = math::MatrixRotationZ(1);
+    ASSERT_TRUE(interaction::LoadConstruction(loaded, cam2, file));
 
     ExpectSameTree(s.model.topBlocks, loaded.model.topBlocks, nullptr);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(loaded.model.colourCounts[i], s.model.colourCounts[i]);
@@ -424,7 +429,7 @@ TEST_F(ModelFormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
                  {dir_ / "missing.vvl", "Не удалось открыть файл"},
                  {dir_ / "folder.vvl", "Не удалось открыть файл"}};
     for (const auto& c : cases) {
-        const FileResult r = LoadConstruction(s, cam, c.path);
+        const FileResult r = interaction::LoadConstruction(s, cam, c.path);
         EXPECT_FALSE(r) << c.path;
         EXPECT_NE(r.message.find(c.contains), std::string::npos) << r.message;
         EXPECT_EQ(s.model.topBlocks.Front(), before);
@@ -441,12 +446,12 @@ TEST_F(ModelFormatFiles, AMillionDeepChainSavesLoadsWalksAndDestroys) {
     testsupport::FillChain(s.model, 1'000'000);
     const CVelCamera cam = NewCamera();
     const fs::path file = dir_ / "deep.vvl";
-    ASSERT_TRUE(SaveConstruction(s, cam, file));
+    ASSERT_TRUE(interaction::SaveConstruction(s, cam, file));
     EXPECT_EQ(fs::file_size(file), kFirstBlock + 1'000'000 * kVvlBlockEntrySize);
 
     CVelVorlaSystem loaded;
     CVelCamera cam2;
-    ASSERT_TRUE(LoadConstruction(loaded, cam2, file));
+    ASSERT_TRUE(interaction::LoadConstruction(loaded, cam2, file));
     EXPECT_EQ(loaded.model.Total(), 1'000'000);
     EXPECT_EQ(TreeDepth(loaded.model.topBlocks), 1'000'000);
     EXPECT_FALSE(loaded.IsPositionFree({0, 2.0f * 999'999, 0}));
@@ -462,7 +467,7 @@ TEST_F(ModelFormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
     fs::create_symlink("doc.vvl", dir_ / "link.vvl");
 
     s.saved = 0;
-    ASSERT_TRUE(SaveConstruction(s, cam, dir_ / "link.vvl"));
+    ASSERT_TRUE(interaction::SaveConstruction(s, cam, dir_ / "link.vvl"));
     EXPECT_EQ(s.saved, 1);
     EXPECT_TRUE(fs::is_symlink(dir_ / "link.vvl"));  // the link stays, its file is replaced
     EXPECT_EQ(fs::file_size(file), 343u);
@@ -478,13 +483,14 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     const CVelCamera cam = NewCamera();
     s.saved = 0;
 
-    const FileResult missing = SaveConstruction(s, cam, dir_ / "no" / "such" / "dir.vvl");
+    const FileResult missing =
+        interaction::SaveConstruction(s, cam, dir_ / "no" / "such" / "dir.vvl");
     EXPECT_FALSE(missing);
     EXPECT_NE(missing.message.find("Не удалось сохранить файл"), std::string::npos);
     EXPECT_EQ(s.saved, 0);
 
     fs::create_directory(dir_ / "taken.vvl");  // a folder in the way
-    EXPECT_FALSE(SaveConstruction(s, cam, dir_ / "taken.vvl"));
+    EXPECT_FALSE(interaction::SaveConstruction(s, cam, dir_ / "taken.vvl"));
     EXPECT_TRUE(fs::is_directory(dir_ / "taken.vvl"));
     EXPECT_EQ(s.saved, 0);
 
@@ -500,7 +506,7 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     small.rlim_cur = 4096;
     auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const FileResult r = SaveConstruction(s, cam, file);
+    const FileResult r = interaction::SaveConstruction(s, cam, file);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(r);
@@ -526,17 +532,18 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
 TEST_F(ModelFormatFiles, FileErrorsAreExplainedInRussian) {
     CVelVorlaSystem s;
     CVelCamera cam;
-    EXPECT_EQ(LoadConstruction(s, cam, dir_ / "missing.vvl").message,
+    EXPECT_EQ(interaction::LoadConstruction(s, cam, dir_ / "missing.vvl").message,
               "Не удалось открыть файл: нет такого файла или папки");
     fs::create_directory(dir_ / "folder.vvl");
-    EXPECT_EQ(LoadConstruction(s, cam, dir_ / "folder.vvl").message,
+    EXPECT_EQ(interaction::LoadConstruction(s, cam, dir_ / "folder.vvl").message,
               "Не удалось открыть файл: это не обычный файл");
-    EXPECT_EQ(SaveConstruction(s, cam, dir_ / "no" / "x.vvl").message,
+    EXPECT_EQ(interaction::SaveConstruction(s, cam, dir_ / "no" / "x.vvl").message,
               "Не удалось сохранить файл: нет такого файла или папки");
-    EXPECT_EQ(SaveConstruction(s, cam, dir_ / "folder.vvl").message,
+    EXPECT_EQ(interaction::SaveConstruction(s, cam, dir_ / "folder.vvl").message,
               "Не удалось сохранить файл: это папка, а не файл");
-    EXPECT_EQ(SaveConstruction(s, cam, dir_ / (std::string(300, 'x') + ".vvl")).message,
-              "Не удалось сохранить файл: слишком длинное имя файла");
+    EXPECT_EQ(
+        interaction::SaveConstruction(s, cam, dir_ / (std::string(300, 'x') + ".vvl")).message,
+        "Не удалось сохранить файл: слишком длинное имя файла");
 
     EXPECT_EQ(SystemErrorText(EACCES), "нет прав доступа");
     EXPECT_EQ(SystemErrorText(ENOSPC), "на диске нет места");
@@ -547,7 +554,7 @@ TEST_F(ModelFormatFiles, FileErrorsAreExplainedInRussian) {
 TEST_F(ModelFormatFiles, NonRegularFilesAreRefused) {
     CVelVorlaSystem s;
     CVelCamera cam;
-    const FileResult r = LoadConstruction(s, cam, "/dev/zero");
+    const FileResult r = interaction::LoadConstruction(s, cam, "/dev/zero");
     EXPECT_FALSE(r);
     EXPECT_EQ(s.model.Total(), 1);
 }

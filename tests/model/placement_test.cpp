@@ -12,11 +12,14 @@
 #include "support/construction_builders.h"
 #include "support/math_expect.h"
 
+using namespace input;
+using namespace model;
+
+using math::Mat4;
+using math::Vec3;
 using testsupport::AddChild;
 using testsupport::AddTop;
 using testsupport::Block;
-using vmath::Mat4;
-using vmath::Vec3;
 
 namespace {
 
@@ -41,10 +44,10 @@ void ReferenceWalk(const BlockList& list, const Mat4& parentWorld, const Mat4& p
                    std::vector<Reference>& out) {
     for (const BlockNode& b : list) {
         if (b.visible != 1 && !b.HasChildren()) continue;
-        Mat4 twist = vmath::MatrixRotationAxis(b.axis, b.angle);
+        Mat4 twist = math::MatrixRotationAxis(b.axis, b.angle);
         if (!b.parent)
-            twist = vmath::MatrixRotationQuaternion(vmath::AxisToAxis({0, 1, 0}, b.axis)) * twist;
-        const Mat4 local = twist * vmath::MatrixTranslation(b.offset);
+            twist = math::MatrixRotationQuaternion(math::AxisToAxis({0, 1, 0}, b.axis)) * twist;
+        const Mat4 local = twist * math::MatrixTranslation(b.offset);
         const Mat4 world = local * parentWorld;
         const Mat4 rotation = twist * parentRotation;
         ReferenceWalk(b.children, world, rotation, out);
@@ -92,7 +95,7 @@ TEST(ModelWalk, StopsEarlyWhenTheVisitorSaysSo) {
 
 TEST(ModelWalk, MatchesTheRecursiveDefinitionOnRandomTrees) {
     std::mt19937 rng(7);
-    const Mat4 roots[] = {Mat4{}, vmath::MatrixRotationX(0.3f) * vmath::MatrixTranslation(1, 2, 3)};
+    const Mat4 roots[] = {Mat4{}, math::MatrixRotationX(0.3f) * math::MatrixTranslation(1, 2, 3)};
     for (int round = 0; round < 6; ++round) {
         const Mat4& root = roots[round % 2];
         CVelVorlaModel m;
@@ -105,8 +108,8 @@ TEST(ModelWalk, MatchesTheRecursiveDefinitionOnRandomTrees) {
                    [&](const BlockNode& n, const Mat4& world, const Mat4& rotation) {
                        ASSERT_LT(i, expected.size());
                        EXPECT_EQ(&n, expected[i].block);
-                       EXPECT_LE(vmath::MaxAbsDifference(world, expected[i].world), 0.0f);
-                       EXPECT_LE(vmath::MaxAbsDifference(rotation, expected[i].rotation), 0.0f);
+                       EXPECT_LE(math::MaxAbsDifference(world, expected[i].world), 0.0f);
+                       EXPECT_LE(math::MaxAbsDifference(rotation, expected[i].rotation), 0.0f);
                        ++i;
                    });
         EXPECT_EQ(i, expected.size());
@@ -225,7 +228,7 @@ TEST(ModelPlacement, RefreshPickedMatricesFindsThePickedBlock) {
     s.RefreshPickedMatrices();
     EXPECT_VEC_NEAR(s.pickedWorld.Translation(), {0, 0, -2});
     EXPECT_VEC_NEAR(s.pickedRotation.Translation(), {0, 0, 0});
-    EXPECT_VEC_NEAR(vmath::Vec3TransformCoord({1, 0, 0}, s.pickedRotation), {0, 0, -1});
+    EXPECT_VEC_NEAR(math::Vec3TransformCoord({1, 0, 0}, s.pickedRotation), {0, 0, -1});
 }
 
 TEST(ModelPlacement, AMillionDeepChainIsWalkedWithoutRecursion) {

@@ -25,6 +25,9 @@
 #include "support/construction_builders.h"
 #include "support/files.h"
 
+using namespace input;
+using namespace model;
+
 using testsupport::ReadFileBytes;
 
 namespace fs = std::filesystem;

@@ -12,11 +12,14 @@
 #include "model/placement.h"
 #include "support/construction_builders.h"
 
+using namespace input;
+using namespace model;
+
+using math::Mat4;
+using math::Vec3;
 using testsupport::AddChild;
 using testsupport::AddTop;
 using testsupport::Block;
-using vmath::Mat4;
-using vmath::Vec3;
 
 namespace {
 
@@ -55,16 +58,16 @@ std::vector<bool> BruteForceEnclosed(const BlockList& top) {
         for (int r = 0; r < 3; ++r) {
             const Vec3 axis{w.m[r][0], w.m[r][1], w.m[r][2]};
             const float big = std::max({std::fabs(axis.x), std::fabs(axis.y), std::fabs(axis.z)});
-            const float rest = vmath::LengthSq(axis) - big * big;  // the other two, squared
+            const float rest = math::LengthSq(axis) - big * big;  // the other two, squared
             if (std::fabs(big - 1.0f) > 1e-3f || rest > 1e-6f) return false;
         }
         const Vec3 x{w.m[0][0], w.m[0][1], w.m[0][2]}, y{w.m[1][0], w.m[1][1], w.m[1][2]};
-        return vmath::Dot(vmath::Cross(x, y), Vec3{w.m[2][0], w.m[2][1], w.m[2][2]}) > 0;
+        return math::Dot(math::Cross(x, y), Vec3{w.m[2][0], w.m[2][1], w.m[2][2]}) > 0;
     };
     auto onLattice = [&](const Seen& s) {
         const Vec3 snapped{2 * std::round(s.centre.x / 2), 2 * std::round(s.centre.y / 2),
                            2 * std::round(s.centre.z / 2)};
-        return squareToWorld(s.world) && vmath::Distance(snapped, s.centre) < 0.01f;
+        return squareToWorld(s.world) && math::Distance(snapped, s.centre) < 0.01f;
     };
     std::vector<bool> lattice(seen.size());
     for (size_t i = 0; i < seen.size(); ++i) lattice[i] = onLattice(seen[i]);
@@ -76,7 +79,7 @@ std::vector<bool> BruteForceEnclosed(const BlockList& top) {
             if (!seen[j].drawn || !lattice[j]) continue;
             const Vec3 d = (seen[j].centre - seen[i].centre) * 0.5f;
             const Vec3 steps{std::round(d.x), std::round(d.y), std::round(d.z)};
-            if (vmath::Distance(steps, d) > 0.005f || std::fabs(steps.x) > 1 ||
+            if (math::Distance(steps, d) > 0.005f || std::fabs(steps.x) > 1 ||
                 std::fabs(steps.y) > 1 || std::fabs(steps.z) > 1)
                 continue;
             filled[int(steps.x) + 1][int(steps.y) + 1][int(steps.z) + 1] = true;
@@ -114,7 +117,7 @@ void FillDense(CVelVorlaModel& m, std::mt19937& rng, int count) {
     for (int tries = 0; static_cast<int>(all.size()) < count && tries < count * 20; ++tries) {
         auto [parent, parentWorld] = all[rng() % all.size()];
         const Vec3 f = kFaces[rng() % 6];
-        auto b = Block(static_cast<int>(rng() % 5), f, vmath::Abs(f), RandomAngle(rng),
+        auto b = Block(static_cast<int>(rng() % 5), f, math::Abs(f), RandomAngle(rng),
                        rng() % 40 == 0 ? 0 : 1);
         if (rng() % 50 == 0) b->colour = 9;  // not drawn, so it closes nothing
         b->parent = parent;
@@ -232,7 +235,7 @@ TEST(ModelVisibility, MatchesTheRuleReadLiterallyOnRandomConstructionsAndAfterEd
             switch (edit % 4) {
                 case 0: {
                     const Vec3 f = kFaces[rng() % 6];
-                    AddChild(m, *b, Block(2, f, vmath::Abs(f)));
+                    AddChild(m, *b, Block(2, f, math::Abs(f)));
                     break;
                 }
                 case 1:

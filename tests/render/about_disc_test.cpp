@@ -5,9 +5,13 @@
 #include <cmath>
 #include <numbers>
 
-#include "support/fake/fake_device.h"
 #include "render/scene_renderer.h"
 #include "render_test_support.h"
+#include "support/fake/fake_device.h"
+
+using namespace camera;
+using namespace input;
+using namespace model;
 
 using gfx::RenderState;
 using gfx::TextureStageState;
@@ -61,9 +65,9 @@ TEST(AboutDisc, FourPassesOnACapableDevice) {
     auto draws = rig.Disc(1.0f);
     ASSERT_EQ(draws.size(), 5u);  // shadow, darken, engrave, shine, glow
     auto& o = rig.renderer->Objects();
-    const vmath::Mat4 w = rig.camera.axesOrientation * rig.camera.axesDragRotation *
-                          rig.camera.cameraToWorld * vmath::MatrixScaling(1.5f, 1.5f, 1.5f) *
-                          rig.renderer->GizmoTranslation();
+    const math::Mat4 w = rig.camera.axesOrientation * rig.camera.axesDragRotation *
+                         rig.camera.cameraToWorld * math::MatrixScaling(1.5f, 1.5f, 1.5f) *
+                         rig.renderer->GizmoTranslation();
     for (const Call* c : draws) {
         EXPECT_EQ(c->args[0], gfx::fake::ObjectName(o.meshes.discMesh.get()));
         EXPECT_EQ(c->state->RenderStateValue(RenderState::FogEnable), 0u);
@@ -74,9 +78,9 @@ TEST(AboutDisc, FourPassesOnACapableDevice) {
     }
     // 1 shadow: emblem + glow in one draw, offset a little right and down.
     const Call* shadow = draws[0];
-    EXPECT_LT(vmath::MaxAbsDifference(shadow->state->world,
-                                      vmath::MatrixTranslation(0.01f, -0.01f, 0) * w),
-              1e-6f);
+    EXPECT_LT(
+        math::MaxAbsDifference(shadow->state->world, math::MatrixTranslation(0.01f, -0.01f, 0) * w),
+        1e-6f);
     EXPECT_EQ(BlendOf(shadow), BlendPair(gfx::BLEND_ZERO, gfx::BLEND_INVSRCCOLOR));
     EXPECT_EQ(shadow->state->textures[0], rig.Tex(o.emblemTexture));
     EXPECT_EQ(shadow->state->textures[1], rig.Tex(o.emblemGlowTexture));
@@ -86,7 +90,7 @@ TEST(AboutDisc, FourPassesOnACapableDevice) {
     EXPECT_EQ(shadow->state->material.emissive, (gfx::ColorValue{1, 1, 1, 0}));
     // 2 darken by the blend factor.
     const Call* darken = draws[1];
-    EXPECT_LT(vmath::MaxAbsDifference(darken->state->world, w), 1e-6f);
+    EXPECT_LT(math::MaxAbsDifference(darken->state->world, w), 1e-6f);
     EXPECT_EQ(BlendOf(darken), BlendPair(gfx::BLEND_BLENDFACTOR, gfx::BLEND_INVBLENDFACTOR));
     EXPECT_EQ(darken->state->RenderStateValue(RenderState::BlendFactor), 0x77777777u);
     EXPECT_EQ(Stage(darken, 0, TextureStageState::ColorArg1), gfx::TA_TEMP);
@@ -188,9 +192,9 @@ TEST(AboutDisc, OpeningTurnEndsFacingTheViewer) {
     // Facing the viewer without a turn: the disc world is the plain orientation.
     auto draws = rig.Disc(t + 0.05f);
     ASSERT_FALSE(draws.empty());
-    const vmath::Mat4 w = rig.camera.cameraToWorld * vmath::MatrixScaling(1.5f, 1.5f, 1.5f) *
-                          rig.renderer->GizmoTranslation();
-    EXPECT_LT(vmath::MaxAbsDifference(draws[1]->state->world, w), 1e-6f);
+    const math::Mat4 w = rig.camera.cameraToWorld * math::MatrixScaling(1.5f, 1.5f, 1.5f) *
+                         rig.renderer->GizmoTranslation();
+    EXPECT_LT(math::MaxAbsDifference(draws[1]->state->world, w), 1e-6f);
 }
 
 TEST(AboutDisc, OpeningHidesTheWrongFace) {
@@ -256,23 +260,22 @@ TEST(AboutDisc, ClosingFromTheBackEndsWhenTheFrontShows) {
 
 TEST(AboutDisc, AxisModeOrdersTheRotations) {
     Rig rig;
-    rig.camera.axesOrientation = vmath::MatrixRotationX(0.4f);
-    rig.camera.axesDragRotation = vmath::MatrixRotationY(0.3f);
-    const vmath::Mat4 st =
-        vmath::MatrixScaling(1.5f, 1.5f, 1.5f) * rig.renderer->GizmoTranslation();
+    rig.camera.axesOrientation = math::MatrixRotationX(0.4f);
+    rig.camera.axesDragRotation = math::MatrixRotationY(0.3f);
+    const math::Mat4 st = math::MatrixScaling(1.5f, 1.5f, 1.5f) * rig.renderer->GizmoTranslation();
     rig.camera.axisMode = 0;
     auto d0 = rig.Disc(0);
     ASSERT_FALSE(d0.empty());
-    EXPECT_LT(vmath::MaxAbsDifference(d0[1]->state->world, rig.camera.axesOrientation *
-                                                               rig.camera.axesDragRotation *
-                                                               rig.camera.cameraToWorld * st),
+    EXPECT_LT(math::MaxAbsDifference(d0[1]->state->world, rig.camera.axesOrientation *
+                                                              rig.camera.axesDragRotation *
+                                                              rig.camera.cameraToWorld * st),
               1e-6f);
     rig.camera.axisMode = 1;
     auto d1 = rig.Disc(0);
     ASSERT_FALSE(d1.empty());
-    EXPECT_LT(vmath::MaxAbsDifference(d1[1]->state->world, rig.camera.axesDragRotation *
-                                                               rig.camera.axesOrientation *
-                                                               rig.camera.cameraToWorld * st),
+    EXPECT_LT(math::MaxAbsDifference(d1[1]->state->world, rig.camera.axesDragRotation *
+                                                              rig.camera.axesOrientation *
+                                                              rig.camera.cameraToWorld * st),
               1e-6f);
 }
 

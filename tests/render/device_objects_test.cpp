@@ -5,9 +5,13 @@
 #include <cmath>
 #include <numbers>
 
-#include "support/fake/fake_device.h"
 #include "render/scene_renderer.h"
 #include "render_test_support.h"
+#include "support/fake/fake_device.h"
+
+using namespace camera;
+using namespace input;
+using namespace model;
 
 using gfx::fake::FakeDevice;
 using gfx::fake::FakeMesh;
@@ -43,7 +47,7 @@ TEST(DeviceObjects, CreateBuildsMeshSetAndFontButNoTexturesBeforeFirstReset) {
     EXPECT_NE(m.discMesh, nullptr);
     EXPECT_NE(m.gridLines, nullptr);
     EXPECT_NE(m.arrowLines, nullptr);
-    EXPECT_EQ(m.identityWorld, vmath::MatrixIdentity());
+    EXPECT_EQ(m.identityWorld, math::MatrixIdentity());
     ASSERT_NE(rig.renderer->OverlayFont(), nullptr);
     // The about page is shown at start-up, but there are no texture stages before the
     // first reset, so no texture is made yet.
@@ -258,19 +262,19 @@ TEST(DeviceObjects, GridArrowAndDiscContents) {
     ASSERT_EQ(g.size(), 88u);
     for (int k = 0; k < 22; ++k) {
         float c = static_cast<float>(2 * k - 21);
-        EXPECT_EQ(g[2 * k], (vmath::Vec3{c, -1, -21}));
-        EXPECT_EQ(g[2 * k + 1], (vmath::Vec3{c, -1, 21}));
-        EXPECT_EQ(g[44 + 2 * k], (vmath::Vec3{-21, -1, c}));
-        EXPECT_EQ(g[45 + 2 * k], (vmath::Vec3{21, -1, c}));
+        EXPECT_EQ(g[2 * k], (math::Vec3{c, -1, -21}));
+        EXPECT_EQ(g[2 * k + 1], (math::Vec3{c, -1, 21}));
+        EXPECT_EQ(g[44 + 2 * k], (math::Vec3{-21, -1, c}));
+        EXPECT_EQ(g[45 + 2 * k], (math::Vec3{21, -1, c}));
     }
     const auto& a = arrow->Vertices();
     ASSERT_EQ(a.size(), 18u);
-    EXPECT_EQ(a[0], (vmath::Vec3{0, -1, 0}));
-    EXPECT_EQ(a[1], (vmath::Vec3{0, 1, 0}));
-    EXPECT_EQ(a[2], (vmath::Vec3{-0.1f, -0.9f, 0}));
-    EXPECT_EQ(a[3], (vmath::Vec3{0, -1, 0}));
-    EXPECT_EQ(a[16], (vmath::Vec3{0, 0.9f, 0.1f}));
-    EXPECT_EQ(a[17], (vmath::Vec3{0, 1, 0}));
+    EXPECT_EQ(a[0], (math::Vec3{0, -1, 0}));
+    EXPECT_EQ(a[1], (math::Vec3{0, 1, 0}));
+    EXPECT_EQ(a[2], (math::Vec3{-0.1f, -0.9f, 0}));
+    EXPECT_EQ(a[3], (math::Vec3{0, -1, 0}));
+    EXPECT_EQ(a[16], (math::Vec3{0, 0.9f, 0.1f}));
+    EXPECT_EQ(a[17], (math::Vec3{0, 1, 0}));
 
     auto* disc = dynamic_cast<FakeMesh*>(rig.obj().meshes.discMesh.get());
     ASSERT_NE(disc, nullptr);
@@ -281,17 +285,17 @@ TEST(DeviceObjects, GridArrowAndDiscContents) {
     // coordinates map x, y in -1..1 onto u, v with v downwards.
     for (size_t f = 0; f < 64; ++f) {
         const float step = 2 * std::numbers::pi_v<float> / 64;
-        const vmath::Vec3 c = d.positions[d.indices[3 * f]];
-        const vmath::Vec3 r1 = d.positions[d.indices[3 * f + 1]];
-        const vmath::Vec3 r0 = d.positions[d.indices[3 * f + 2]];
-        EXPECT_EQ(c, (vmath::Vec3{0, 0, 0}));
+        const math::Vec3 c = d.positions[d.indices[3 * f]];
+        const math::Vec3 r1 = d.positions[d.indices[3 * f + 1]];
+        const math::Vec3 r0 = d.positions[d.indices[3 * f + 2]];
+        EXPECT_EQ(c, (math::Vec3{0, 0, 0}));
         EXPECT_NEAR(r1.x, std::cos(static_cast<float>(f + 1) * step), 1e-5f);
         EXPECT_NEAR(r1.y, std::sin(static_cast<float>(f + 1) * step), 1e-5f);
         EXPECT_NEAR(r0.x, std::cos(static_cast<float>(f) * step), 1e-5f);
         EXPECT_NEAR(r0.y, std::sin(static_cast<float>(f) * step), 1e-5f);
         for (int k = 0; k < 3; ++k) {
             uint16_t i = d.indices[3 * f + k];
-            EXPECT_EQ(d.normals[i], (vmath::Vec3{0, 0, 1}));
+            EXPECT_EQ(d.normals[i], (math::Vec3{0, 0, 1}));
             EXPECT_NEAR(d.texCoords[i].x, (d.positions[i].x + 1) / 2, 1e-6f);
             EXPECT_NEAR(d.texCoords[i].y, 1 - (d.positions[i].y + 1) / 2, 1e-6f);
         }

@@ -8,8 +8,12 @@
 #include <vector>
 
 #include "platform/gfx/assets/mesh_builders.h"
-#include "support/fake/fake_device.h"
 #include "render/scene_renderer.h"
+#include "support/fake/fake_device.h"
+
+using namespace camera;
+using namespace input;
+using namespace model;
 
 namespace {
 
@@ -75,14 +79,14 @@ TEST(EmbeddedAssets, DeviceObjectsFromTheProgramsResources) {
 // only sound for closed meshes whose triangles run clockwise seen from outside.
 TEST(EmbeddedAssets, BlockMeshesAndCubeAreClosedAndWoundClockwiseFromOutside) {
     auto assets = render::MakeEmbeddedAssetSource();
-    std::vector<vmath::MeshGeometry> meshes{vassets::CreateBox(2, 2, 2)};
+    std::vector<math::MeshGeometry> meshes{gfx::assets::CreateBox(2, 2, 2)};
     for (int i = 0; i < 3; ++i)
         meshes.push_back(*assets->LoadBlockMesh(render::ResourceBlockHigh + i));
-    for (const vmath::MeshGeometry& m : meshes) {
+    for (const math::MeshGeometry& m : meshes) {
         // Vertices at one place (split for their normals) count as one.
         std::map<std::tuple<float, float, float>, int> weld;
         std::vector<int> id;
-        for (const vmath::Vec3& p : m.positions)
+        for (const math::Vec3& p : m.positions)
             id.push_back(weld.emplace(std::tuple(p.x, p.y, p.z), static_cast<int>(weld.size()))
                              .first->second);
         // Closed: every edge is run once each way.
@@ -91,9 +95,9 @@ TEST(EmbeddedAssets, BlockMeshesAndCubeAreClosedAndWoundClockwiseFromOutside) {
         for (size_t f = 0; f + 2 < m.indices.size(); f += 3) {
             const int v[3] = {id[m.indices[f]], id[m.indices[f + 1]], id[m.indices[f + 2]]};
             for (int e = 0; e < 3; ++e) ++edges[{v[e], v[(e + 1) % 3]}];
-            const vmath::Vec3& a = m.positions[m.indices[f]];
-            volume += vmath::Dot(a, vmath::Cross(m.positions[m.indices[f + 1]] - a,
-                                                 m.positions[m.indices[f + 2]] - a)) /
+            const math::Vec3& a = m.positions[m.indices[f]];
+            volume += math::Dot(a, math::Cross(m.positions[m.indices[f + 1]] - a,
+                                               m.positions[m.indices[f + 2]] - a)) /
                       6;
         }
         size_t open = 0;

@@ -10,11 +10,15 @@
 
 #include "model/colours.h"
 #include "model/placement.h"
-#include "support/fake/fake_device.h"
-#include "support/fake/names.h"
 #include "render/scene_renderer.h"
 #include "render_test_support.h"
 #include "support/construction_builders.h"
+#include "support/fake/fake_device.h"
+#include "support/fake/names.h"
+
+using namespace camera;
+using namespace input;
+using namespace model;
 
 using gfx::RenderState;
 using gfx::fake::Call;
@@ -129,7 +133,7 @@ TEST(RenderFrame, MaterialRuleAndSelfLitBlocks) {
     EXPECT_EQ(v[1].emissive, Table(ColourRed));
     EXPECT_EQ(v[1].diffuse, (gfx::ColorValue{}));
     EXPECT_EQ(v[1].ambient, (gfx::ColorValue{}));
-    EXPECT_EQ(v[1].world.Translation(), (vmath::Vec3{2, 0, 0}));
+    EXPECT_EQ(v[1].world.Translation(), (math::Vec3{2, 0, 0}));
     const Call* draw = rig.device.Log().Named("DrawMeshInstances")[0];
     EXPECT_EQ(draw->state->RenderStateValue(RenderState::Lighting), 1u);
 }
@@ -144,17 +148,17 @@ TEST(RenderFrame, WalkOrderHiddenBlocksAndNestedTransforms) {
     child->colour = ColourWhite;
     child->axis = {0, 2, 0};
     top.AppendChild(std::move(child));
-    rig.system.rootTransform = vmath::MatrixTranslation(1, 0, 0);
+    rig.system.rootTransform = math::MatrixTranslation(1, 0, 0);
     rig.Frame();
     auto inst = rig.Instances();
     ASSERT_EQ(inst.size(), 1u);
     const auto& v = inst.begin()->second;
     ASSERT_EQ(v.size(), 1u);
     EXPECT_EQ(v[0].diffuse, Table(ColourWhite));
-    std::vector<vmath::Mat4> expected;
+    std::vector<math::Mat4> expected;
     WalkBlocks(
         rig.system.model.topBlocks, rig.system.rootTransform,
-        [&](const BlockNode&, const vmath::Mat4& w, const vmath::Mat4&) { expected.push_back(w); });
+        [&](const BlockNode&, const math::Mat4& w, const math::Mat4&) { expected.push_back(w); });
     ASSERT_EQ(expected.size(), 1u);
     EXPECT_EQ(v[0].world, expected[0]);
 }
@@ -162,11 +166,11 @@ TEST(RenderFrame, WalkOrderHiddenBlocksAndNestedTransforms) {
 // Detail: the corner of the near plane is the reference point; r = 600 / d.
 TEST(RenderFrame, DetailLevelEdgesAndCubes) {
     Rig rig;
-    const vmath::Viewport vp{0, 0, 800, 600, 0, 1};
-    const vmath::Vec3 corner =
-        vmath::Vec3Unproject({0, 0, 0}, vp, rig.camera.projection, rig.camera.view, {});
+    const math::Viewport vp{0, 0, 800, 600, 0, 1};
+    const math::Vec3 corner =
+        math::Vec3Unproject({0, 0, 0}, vp, rig.camera.projection, rig.camera.view, {});
     // Blocks along the view direction from the corner, at d = 29 and d = 30.
-    const vmath::Vec3 dir = vmath::Normalize(vmath::Vec3{0, 0, 1});
+    const math::Vec3 dir = math::Normalize(math::Vec3{0, 0, 1});
     auto meshOf = [&](float d, int requested, int cubes) {
         PlaceBlocks(rig.system, {corner + dir * d});
         rig.system.detailLevel = requested;
@@ -199,7 +203,7 @@ TEST(RenderFrame, BatchesMatchThePerBlockRule) {
     Rig rig;
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> u(-40, 40);
-    std::vector<vmath::Vec3> centres;
+    std::vector<math::Vec3> centres;
     for (int i = 0; i < 300; ++i) centres.push_back({u(rng), u(rng), u(rng) + 50});
     PlaceBlocks(rig.system, centres);
     int i = 0;
@@ -222,7 +226,7 @@ TEST(RenderFrame, BatchesMatchThePerBlockRule) {
         auto it = batched.find({b.offset.x, b.offset.y});
         if (it == batched.end()) continue;
         rig.device.Log().Clear();
-        vmath::Mat4 world = vmath::MatrixTranslation(b.offset);
+        math::Mat4 world = math::MatrixTranslation(b.offset);
         rig.renderer->DrawBlockMesh(rig.device, 1, Table(b.colour), b.selfLit != 0, world);
         auto draws = rig.device.Log().Named("DrawMeshSubset");
         ASSERT_EQ(draws.size(), 1u);
@@ -239,7 +243,7 @@ TEST(RenderFrame, BatchesMatchThePerBlockRule) {
 
 TEST(RenderFrame, OneInstancedCallPerMesh) {
     Rig rig;
-    std::vector<vmath::Vec3> centres;
+    std::vector<math::Vec3> centres;
     for (int i = 0; i < 40; ++i) centres.push_back({0, 0, static_cast<float>(3 * i)});
     PlaceBlocks(rig.system, centres);
     rig.Frame();
@@ -263,26 +267,26 @@ TEST(RenderFrame, CullingNeverDropsAVisibleBlock) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> u(-60, 60);
     for (int view = 0; view < 4; ++view) {
-        const vmath::Vec3 eye{u(rng) * 0.3f, u(rng) * 0.3f, u(rng) * 0.3f - 10};
-        const vmath::Vec3 at{u(rng) * 0.1f, u(rng) * 0.1f, u(rng) * 0.1f};
+        const math::Vec3 eye{u(rng) * 0.3f, u(rng) * 0.3f, u(rng) * 0.3f - 10};
+        const math::Vec3 at{u(rng) * 0.1f, u(rng) * 0.1f, u(rng) * 0.1f};
         LookFrom(rig.camera, eye, at);
-        std::vector<vmath::Vec3> centres;
+        std::vector<math::Vec3> centres;
         for (int i = 0; i < 600; ++i) centres.push_back({u(rng), u(rng), u(rng)});
         PlaceBlocks(rig.system, centres);
         rig.Frame();
-        std::vector<vmath::Vec3> drawn;
+        std::vector<math::Vec3> drawn;
         for (auto& [mesh, v] : rig.Instances()) {
             for (auto& i : v) drawn.push_back(i.world.Translation());
         }
-        const vmath::Mat4 vp = rig.camera.view * rig.camera.projection;
+        const math::Mat4 vp = rig.camera.view * rig.camera.projection;
         size_t mustDraw = 0;
         for (const auto& c : centres) {
             bool seen = false;
             for (int k = 0; k < 27 && !seen; ++k) {
                 // The stand-in block meshes are cubes of edge 2.
-                vmath::Vec3 p = c + vmath::Vec3{static_cast<float>(k % 3 - 1),
-                                                static_cast<float>(k / 3 % 3 - 1),
-                                                static_cast<float>(k / 9 - 1)};
+                math::Vec3 p =
+                    c + math::Vec3{static_cast<float>(k % 3 - 1), static_cast<float>(k / 3 % 3 - 1),
+                                   static_cast<float>(k / 9 - 1)};
                 // Inside the clip volume (w > 0, |x|, |y| <= w, 0 <= z <= w).
                 float x = p.x * vp.m[0][0] + p.y * vp.m[1][0] + p.z * vp.m[2][0] + vp.m[3][0];
                 float y = p.x * vp.m[0][1] + p.y * vp.m[1][1] + p.z * vp.m[2][1] + vp.m[3][1];
@@ -302,7 +306,7 @@ TEST(RenderFrame, CullingNeverDropsAVisibleBlock) {
 
 TEST(RenderFrame, EnclosedBlocksAndBackFacesAreLeftOutOfTheConstructionOnly) {
     Rig rig;
-    std::vector<vmath::Vec3> cube;
+    std::vector<math::Vec3> cube;
     for (int i = 0; i < 27; ++i)
         cube.push_back({2.0f * (i % 3), 2.0f * (i / 3 % 3), 2.0f * (i / 9)});
     PlaceBlocks(rig.system, cube);
@@ -339,7 +343,7 @@ TEST(RenderFrame, EnclosedBlocksAndBackFacesAreLeftOutOfTheConstructionOnly) {
 TEST(RenderFrame, LargeConstructionsThinTheFogAndPushTheFarPlaneBack) {
     Rig rig;
     auto line = [&](int n) {
-        std::vector<vmath::Vec3> centres;
+        std::vector<math::Vec3> centres;
         for (int i = 0; i < n; ++i) centres.push_back({2.0f * i, 0, 0});
         PlaceBlocks(rig.system, centres);
     };
@@ -388,19 +392,19 @@ TEST(RenderFrame, AxesRingsOnlyInInspectModeOverBlocks) {
     ASSERT_EQ(rings.size(), 4u);
     const std::string ring = rig.MeshName(rig.renderer->Objects().meshes.ringMesh);
     const int colours[] = {ColourRed, ColourGreen, ColourBlue, ColourYellow};
-    const vmath::Mat4 t = rig.renderer->GizmoTranslation();
+    const math::Mat4 t = rig.renderer->GizmoTranslation();
     // 4.5 units in front of the eye along the line of sight.
     EXPECT_NEAR(t.Translation().z, -0.5f, 1e-5f);
-    const vmath::Mat4 worlds[] = {
-        t, vmath::MatrixRotationX(std::numbers::pi_v<float> / 2) * t,
-        vmath::MatrixRotationY(std::numbers::pi_v<float> / 2) * t,
-        vmath::MatrixScaling(1.2f, 1.2f, 1.2f) * rig.camera.cameraToWorld * t};
+    const math::Mat4 worlds[] = {
+        t, math::MatrixRotationX(std::numbers::pi_v<float> / 2) * t,
+        math::MatrixRotationY(std::numbers::pi_v<float> / 2) * t,
+        math::MatrixScaling(1.2f, 1.2f, 1.2f) * rig.camera.cameraToWorld * t};
     for (size_t i = 0; i < 4; ++i) {
         const auto& s = *rings[i]->state;
         EXPECT_EQ(rings[i]->args[0], ring);
         EXPECT_EQ(s.material.emissive, Table(colours[i]));
         EXPECT_EQ(s.material.diffuse, (gfx::ColorValue{}));
-        EXPECT_LT(vmath::MaxAbsDifference(s.world, worlds[i]), 1e-6f);
+        EXPECT_LT(math::MaxAbsDifference(s.world, worlds[i]), 1e-6f);
         EXPECT_EQ(s.RenderStateValue(RenderState::FogEnable), 1u);
         EXPECT_EQ(s.RenderStateValue(RenderState::FogColor), 0x333333u);
         EXPECT_EQ(gfx::BitsFloat(s.RenderStateValue(RenderState::FogDensity)), 0.15f);
@@ -426,9 +430,9 @@ TEST(RenderFrame, TwistRingAndArrowOnlyInTwistModeWithSelection) {
     EXPECT_EQ(rig.device.Log().Count("DrawMeshSubset"), 0u);
 
     rig.system.twistSelected = 1;
-    rig.system.twistFrame = vmath::MatrixRotationX(0.3f);
-    rig.system.twistDrag = vmath::MatrixRotationZ(0.2f);
-    rig.system.twistDragStart = vmath::MatrixRotationZ(0.1f);
+    rig.system.twistFrame = math::MatrixRotationX(0.3f);
+    rig.system.twistDrag = math::MatrixRotationZ(0.2f);
+    rig.system.twistDragStart = math::MatrixRotationZ(0.1f);
     rig.system.twistStartAngle = 0.7f;
     rig.system.showGrid = 0;
     rig.Frame();
@@ -438,17 +442,17 @@ TEST(RenderFrame, TwistRingAndArrowOnlyInTwistModeWithSelection) {
     ASSERT_EQ(ring.size(), 1u);
     ASSERT_EQ(arrow.size(), 1u);
     EXPECT_GT(log.IndexOf("Clear(0x00000002, 0x000000A0, 1, 0)"), 0);
-    const vmath::Mat4 t = rig.renderer->GizmoTranslation();
-    EXPECT_LT(vmath::MaxAbsDifference(ring[0]->state->world,
-                                      rig.system.twistDrag * rig.system.twistFrame * t),
+    const math::Mat4 t = rig.renderer->GizmoTranslation();
+    EXPECT_LT(math::MaxAbsDifference(ring[0]->state->world,
+                                     rig.system.twistDrag * rig.system.twistFrame * t),
               1e-6f);
     EXPECT_EQ(ring[0]->state->material.emissive, Table(ColourRed));
     EXPECT_EQ(gfx::BitsFloat(ring[0]->state->RenderStateValue(RenderState::FogDensity)), 0.15f);
-    const vmath::Mat4 arrowWorld = vmath::MatrixTranslation(1.5f, 0, 0) *
-                                   vmath::MatrixRotationAxis({0, 0, 1}, 0.7f) *
-                                   vmath::MatrixRotationZ(-0.1f) * rig.system.twistFrame * t;
+    const math::Mat4 arrowWorld = math::MatrixTranslation(1.5f, 0, 0) *
+                                  math::MatrixRotationAxis({0, 0, 1}, 0.7f) *
+                                  math::MatrixRotationZ(-0.1f) * rig.system.twistFrame * t;
     const auto& a = *arrow[0]->state;
-    EXPECT_LT(vmath::MaxAbsDifference(a.world, arrowWorld), 1e-5f);
+    EXPECT_LT(math::MaxAbsDifference(a.world, arrowWorld), 1e-5f);
     EXPECT_EQ(arrow[0]->args[2], "9");
     EXPECT_EQ(a.RenderStateValue(RenderState::ZEnable), 0u);
     EXPECT_EQ(a.RenderStateValue(RenderState::FogEnable), 0u);
@@ -495,10 +499,9 @@ TEST(DrawTooltip, PanelAndTextGeometry) {
     auto& log = rig.device.Log();
     auto* sprite = static_cast<gfx::fake::FakeSprite*>(rig.renderer->Objects().overlaySprite.get());
     const float sx = (0.5f * 12 + 1) * 0.5625f;
-    EXPECT_LT(
-        vmath::MaxAbsDifference(sprite->Transform(), vmath::MatrixScaling(sx, 0.625f, 1) *
-                                                         vmath::MatrixTranslation(100, 50, 0)),
-        1e-6f);
+    EXPECT_LT(math::MaxAbsDifference(sprite->Transform(), math::MatrixScaling(sx, 0.625f, 1) *
+                                                              math::MatrixTranslation(100, 50, 0)),
+              1e-6f);
     auto draws = log.Named("Sprite::Draw");
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_NE(std::find(draws[0]->args.begin(), draws[0]->args.end(), "0xCCFFFFFF"),
@@ -520,10 +523,9 @@ TEST(DrawTooltip, PanelAndTextGeometry) {
     s.tooltipX = 790;
     log.Clear();
     rig.renderer->DrawTooltip();
-    EXPECT_LT(
-        vmath::MaxAbsDifference(sprite->Transform(), vmath::MatrixScaling(sx, 1.125f, 1) *
-                                                         vmath::MatrixTranslation(590, 50, 0)),
-        1e-6f);
+    EXPECT_LT(math::MaxAbsDifference(sprite->Transform(), math::MatrixScaling(sx, 1.125f, 1) *
+                                                              math::MatrixTranslation(590, 50, 0)),
+              1e-6f);
     EXPECT_NE(log.Named("Font::DrawText")[0]->ToString().find("(590 52 790 86)"), std::string::npos)
         << log.Named("Font::DrawText")[0]->ToString();
 

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake/fake_device.h"
 #include "render_test_support.h"
+#include "support/fake/fake_device.h"
+
+using namespace camera;
+using namespace input;
+using namespace model;
 
 using rendertest::LookFrom;
 using rendertest::TestAssets;
@@ -16,7 +20,7 @@ TEST(Headless, RendersWithTheGivenCameraAndLeavesNothingBehind) {
     CVelVorlaSystem system;
     CVelCamera camera;
     LookFrom(camera, {3, 4, -6}, {0, 0, 0});
-    const vmath::Mat4 view = camera.view;
+    const math::Mat4 view = camera.view;
     system.backgroundColour = 0x00203040;
     gfx::fake::FakeDevice device;
     render::RenderedImage image;
@@ -46,7 +50,7 @@ TEST(Headless, FailuresAreReportedWithAMessage) {
     CVelVorlaSystem system;
     CVelCamera camera;
     LookFrom(camera, {0, 0, -5}, {0, 0, 0});
-    const vmath::Mat4 view = camera.view;
+    const math::Mat4 view = camera.view;
     auto assets = std::make_unique<TestAssets>();
     assets->missing = {render::ResourceBlockHigh};
     gfx::fake::FakeDevice device;

@@ -12,6 +12,10 @@
 #include "render_test_support.h"
 #include "support/construction_builders.h"
 
+using namespace camera;
+using namespace input;
+using namespace model;
+
 namespace {
 
 constexpr int kWidth = 800, kHeight = 600;

@@ -4,10 +4,14 @@
 
 #include <map>
 
-#include "support/fake/fake_device.h"
 #include "render/screen_overlays.h"
 #include "render_test_support.h"
 #include "support/construction_builders.h"
+#include "support/fake/fake_device.h"
+
+using namespace camera;
+using namespace input;
+using namespace model;
 
 namespace {
 
@@ -76,7 +80,7 @@ TEST(Overlays, HelpPagesGiveWayToTheAboutDiscAndToModifiers) {
 
 TEST(Overlays, TheDrawnWidthsAreLeftForTheHitTests) {
     OverlayRig rig;
-    testsupport::PlaceBlocks(rig.system, std::vector<vmath::Vec3>(12, {0, 0, 0}), ColourRed);
+    testsupport::PlaceBlocks(rig.system, std::vector<math::Vec3>(12, {0, 0, 0}), ColourRed);
     rig.Texts();
     EXPECT_EQ(rig.system.topStripGap, 55);
     // Red "12" and total "12" are 27 wide, the other five 18.

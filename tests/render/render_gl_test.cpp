@@ -16,6 +16,11 @@
 #include "support/construction_builders.h"
 #include "support/headless_gl.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 using rendertest::LookFrom;
 using testsupport::PlaceBlocks;
 
@@ -48,12 +53,12 @@ class RenderGl : public testsupport::HeadlessGlTest {
         return ToRgb(image_.pixels[static_cast<size_t>(y) * kWidth + static_cast<size_t>(x)]);
     }
     // Pixel of a world point under the camera.
-    std::pair<int, int> PixelOf(const vmath::Vec3& p) const {
-        vmath::Vec3 ndc = vmath::Vec3TransformCoord(p, camera_.view * camera_.projection);
+    std::pair<int, int> PixelOf(const math::Vec3& p) const {
+        math::Vec3 ndc = math::Vec3TransformCoord(p, camera_.view * camera_.projection);
         return {static_cast<int>((ndc.x + 1) * 0.5f * kWidth),
                 static_cast<int>((1 - ndc.y) * 0.5f * kHeight)};
     }
-    Rgb AtWorld(const vmath::Vec3& p) const {
+    Rgb AtWorld(const math::Vec3& p) const {
         auto [x, y] = PixelOf(p);
         return At(x, y);
     }
@@ -124,8 +129,8 @@ TEST_F(RenderGl, CubesAgainstBlockMeshes) {
     PlaceBlocks(vorla_, {{0, 0, 0}}, ColourWhite, 1);
     // The peg on +X stands out beside the cube's silhouette; the cube's sharp front
     // corner lies outside the block's rounded one.
-    const vmath::Vec3 peg{1.3f, 0, 0};
-    const vmath::Vec3 corner{0.97f, 0.97f, -1};
+    const math::Vec3 peg{1.3f, 0, 0};
+    const math::Vec3 corner{0.97f, 0.97f, -1};
     vorla_.showAsCubes = 0;
     Render();
     EXPECT_TRUE(Near(AtWorld(peg), {255, 255, 255}, 3));
@@ -142,7 +147,7 @@ TEST_F(RenderGl, AxesRingsAreDrawnOverBlocks) {
     // The XY ring is a circle of radius 1.5 around (0, 0, -0.5); a green block stands
     // between the eye and the ring's upper right part.
     const float a = 1.5f / std::sqrt(2.0f);
-    const vmath::Vec3 onRing{a, a, -0.5f};
+    const math::Vec3 onRing{a, a, -0.5f};
     PlaceBlocks(vorla_, {{a, a, -2.5f}}, ColourGreen, 1);
     Render();
     auto [x, y] = PixelOf(onRing);
@@ -279,12 +284,12 @@ TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
     vorla_.ResetConstruction();
     std::mt19937 rng(5);
     std::vector<BlockNode*> all{vorla_.model.topBlocks.Front()};
-    const vmath::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
-                                  {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                 {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
     for (int i = 1; i < 400; ++i) {
         auto b = std::make_unique<BlockNode>();
         b->offset = faces[rng() % 6];
-        b->axis = vmath::Abs(b->offset);
+        b->axis = math::Abs(b->offset);
         b->angle = rng() % 3 == 0 ? std::uniform_real_distribution<float>(0, 6.28f)(rng)
                                   : 1.5707964f * static_cast<float>(rng() % 4);
         b->colour = static_cast<int>(rng() % 5);
@@ -292,8 +297,8 @@ TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
         all.push_back(&all[rng() % all.size()]->AppendChild(std::move(b)));
     }
     const CentreSummary c = GatherCentres(vorla_.model.topBlocks);
-    const vmath::Vec3 centre = (c.min + c.max) * 0.5f;
-    LookFrom(camera_, centre + vmath::Vec3{-20, 25, -40}, centre, kWidth, kHeight);
+    const math::Vec3 centre = (c.min + c.max) * 0.5f;
+    LookFrom(camera_, centre + math::Vec3{-20, 25, -40}, centre, kWidth, kHeight);
     const size_t tree = CullingDifference();
     EXPECT_LT(twisted, pixels / 1000);
     EXPECT_LT(tree, pixels / 1000);
@@ -314,21 +319,21 @@ TEST_F(RenderGl, CentreShowsLongLinesWholeAndTheirFarEndUnfogged) {
         // Looking at the line from 40 degrees off its normal: one end near, one far.
         camera_.ResetForNewConstruction(nullptr);
         camera_.SetViewport(nullptr, kWidth, kHeight);
-        camera_.orientation = vmath::MatrixRotationY(0.7f);
+        camera_.orientation = math::MatrixRotationY(0.7f);
         camera_.Apply(nullptr);
         CentreView(vorla_, camera_, nullptr);
         camera_.Apply(nullptr);  // as the next frame's step does
         Render();
-        const vmath::Mat4 vp = camera_.view * camera_.projection;
+        const math::Mat4 vp = camera_.view * camera_.projection;
         float farthest = 0;
-        vmath::Vec3 farEnd;
+        math::Vec3 farEnd;
         for (int i = 0; i < n; ++i) {
-            const vmath::Vec3 c{2.0f * i, 0, 0};
-            const vmath::Vec3 p = vmath::Vec3TransformCoord(c, vp);
+            const math::Vec3 c{2.0f * i, 0, 0};
+            const math::Vec3 p = math::Vec3TransformCoord(c, vp);
             EXPECT_TRUE(std::fabs(p.x) < 1 && std::fabs(p.y) < 1 && p.z > 0 && p.z < 1)
                 << n << " blocks: block " << i << " is outside the view";
-            if (vmath::Distance(c, camera_.eye) > farthest) {
-                farthest = vmath::Distance(c, camera_.eye);
+            if (math::Distance(c, camera_.eye) > farthest) {
+                farthest = math::Distance(c, camera_.eye);
                 farEnd = c;
             }
         }

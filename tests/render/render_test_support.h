@@ -19,14 +19,14 @@ class TestAssets final : public render::AssetSource {
     std::set<int> missing;  // resource ids that read as absent
     int blockMeshLoads = 0;
 
-    static vmath::MeshGeometry BlockMesh(int resourceId) {
+    static math::MeshGeometry BlockMesh(int resourceId) {
         // Level meshes differ in face count: high 3 boxes, medium 2, low 1.
         int copies = resourceId == render::ResourceBlockHigh     ? 3
                      : resourceId == render::ResourceBlockMedium ? 2
                                                                  : 1;
-        vmath::MeshGeometry out;
+        math::MeshGeometry out;
         for (int c = 0; c < copies; ++c) {
-            vmath::MeshGeometry box = vassets::CreateBox(2, 2, 2);
+            math::MeshGeometry box = gfx::assets::CreateBox(2, 2, 2);
             auto base = static_cast<uint16_t>(out.positions.size());
             out.positions.insert(out.positions.end(), box.positions.begin(), box.positions.end());
             out.normals.insert(out.normals.end(), box.normals.begin(), box.normals.end());
@@ -36,7 +36,7 @@ class TestAssets final : public render::AssetSource {
         return out;
     }
 
-    std::optional<vmath::MeshGeometry> LoadBlockMesh(int resourceId) override {
+    std::optional<math::MeshGeometry> LoadBlockMesh(int resourceId) override {
         ++blockMeshLoads;
         if (missing.count(resourceId)) return std::nullopt;
         return BlockMesh(resourceId);
@@ -50,14 +50,14 @@ class TestAssets final : public render::AssetSource {
 };
 
 // A camera at `eye` looking at `at`, with an 800 x 600 viewport (no device).
-inline void LookFrom(CVelCamera& camera, const vmath::Vec3& eye, const vmath::Vec3& at,
+inline void LookFrom(camera::CVelCamera& camera, const math::Vec3& eye, const math::Vec3& at,
                      int width = 800, int height = 600) {
     camera.SetViewport(nullptr, width, height);
-    camera.view = vmath::MatrixLookAtLH(eye, at, {0, 1, 0});
+    camera.view = math::MatrixLookAtLH(eye, at, {0, 1, 0});
     camera.eye = eye;
-    vmath::Mat4 rotation = camera.view;
+    math::Mat4 rotation = camera.view;
     rotation.m[3][0] = rotation.m[3][1] = rotation.m[3][2] = 0;
-    camera.cameraToWorld = vmath::MatrixTranspose(rotation);
+    camera.cameraToWorld = math::MatrixTranspose(rotation);
 }
 
 }  // namespace rendertest

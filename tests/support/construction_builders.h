@@ -10,10 +10,10 @@
 
 namespace testsupport {
 
-inline std::unique_ptr<BlockNode> Block(int colour, vmath::Vec3 offset,
-                                        vmath::Vec3 axis = {0, 2, 0}, float angle = 0,
-                                        int visible = 1) {
-    auto b = std::make_unique<BlockNode>();
+inline std::unique_ptr<model::BlockNode> Block(int colour, math::Vec3 offset,
+                                               math::Vec3 axis = {0, 2, 0}, float angle = 0,
+                                               int visible = 1) {
+    auto b = std::make_unique<model::BlockNode>();
     b->colour = colour;
     b->offset = offset;
     b->axis = axis;
@@ -23,23 +23,24 @@ inline std::unique_ptr<BlockNode> Block(int colour, vmath::Vec3 offset,
 }
 
 // Appends a top-level block and keeps the counters right.
-inline BlockNode& AddTop(CVelVorlaModel& model, std::unique_ptr<BlockNode> b) {
+inline model::BlockNode& AddTop(model::CVelVorlaModel& model, std::unique_ptr<model::BlockNode> b) {
     model.CountAdded(b->colour);
     return model.topBlocks.PushBack(std::move(b));
 }
 
-inline BlockNode& AddChild(CVelVorlaModel& model, BlockNode& parent, std::unique_ptr<BlockNode> b) {
+inline model::BlockNode& AddChild(model::CVelVorlaModel& model, model::BlockNode& parent,
+                                  std::unique_ptr<model::BlockNode> b) {
     model.CountAdded(b->colour);
     return parent.AppendChild(std::move(b));
 }
 
 // A random tree of `count` blocks: each new block hangs on a random earlier block (or
 // becomes top-level), with random fields of every kind the file can hold.
-inline void FillRandomTree(CVelVorlaModel& model, std::mt19937& rng, int count) {
+inline void FillRandomTree(model::CVelVorlaModel& model, std::mt19937& rng, int count) {
     std::uniform_real_distribution<float> coord(-4.0f, 4.0f);
     std::uniform_real_distribution<float> angle(-6.2f, 6.2f);
     std::uniform_int_distribution<int> colour(0, 4);
-    std::vector<BlockNode*> all;
+    std::vector<model::BlockNode*> all;
     for (int i = 0; i < count; ++i) {
         auto b = Block(colour(rng), {coord(rng), coord(rng), coord(rng)},
                        {coord(rng), coord(rng), coord(rng)}, angle(rng), rng() % 5 == 0 ? 0 : 1);
@@ -47,22 +48,22 @@ inline void FillRandomTree(CVelVorlaModel& model, std::mt19937& rng, int count) 
         if (all.empty() || rng() % 6 == 0) {
             all.push_back(&AddTop(model, std::move(b)));
         } else {
-            BlockNode* parent = all[rng() % all.size()];
+            model::BlockNode* parent = all[rng() % all.size()];
             all.push_back(&AddChild(model, *parent, std::move(b)));
         }
     }
 }
 
 // Replaces the construction with top-level blocks at the given centres.
-inline void PlaceBlocks(CVelVorlaSystem& system, const std::vector<vmath::Vec3>& centres,
+inline void PlaceBlocks(model::CVelVorlaSystem& system, const std::vector<math::Vec3>& centres,
                         int colour = 2, int selfLit = 0) {
     system.ClearModel();
     for (const auto& c : centres) AddTop(system.model, Block(colour, c)).selfLit = selfLit;
 }
 
 // A chain: each block the only child of the one before.
-inline void FillChain(CVelVorlaModel& model, int depth) {
-    BlockNode* tip = &AddTop(model, Block(2, {0, 0, 0}));
+inline void FillChain(model::CVelVorlaModel& model, int depth) {
+    model::BlockNode* tip = &AddTop(model, Block(2, {0, 0, 0}));
     for (int i = 1; i < depth; ++i) tip = &AddChild(model, *tip, Block(i % 5, {0, 2, 0}));
 }
 

@@ -52,14 +52,14 @@ Rgb HeadlessGlTest::At(int x, int y) {
 }
 
 void HeadlessGlTest::UseIdentityCamera() {
-    device_->SetTransform(gfx::TransformType::View, vmath::MatrixIdentity());
+    device_->SetTransform(gfx::TransformType::View, math::MatrixIdentity());
     device_->SetTransform(
         gfx::TransformType::Projection,
-        vmath::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 2,
-                                      static_cast<float>(kWidth) / kHeight, 0.1f, 1000.0f));
+        math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 2,
+                                     static_cast<float>(kWidth) / kHeight, 0.1f, 1000.0f));
 }
 
-std::unique_ptr<gfx::Mesh> HeadlessGlTest::MakeMesh(const vmath::MeshGeometry& g) {
+std::unique_ptr<gfx::Mesh> HeadlessGlTest::MakeMesh(const math::MeshGeometry& g) {
     std::unique_ptr<gfx::Mesh> mesh;
     EXPECT_EQ(device_->CreateMesh(g, &mesh), gfx::S_OK);
     return mesh;

@@ -33,7 +33,7 @@ class HeadlessGlTest : public ::testing::Test {
     Rgb At(int x, int y);
     // Identity view (camera at the origin looking along +z), 90 degree field of view.
     void UseIdentityCamera();
-    std::unique_ptr<gfx::Mesh> MakeMesh(const vmath::MeshGeometry& g);
+    std::unique_ptr<gfx::Mesh> MakeMesh(const math::MeshGeometry& g);
 
     const uint32_t kWidth, kHeight;
     std::unique_ptr<gfx::gl::HeadlessDevice> gl_;

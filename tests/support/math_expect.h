@@ -6,7 +6,7 @@
 
 namespace testsupport {
 
-inline ::testing::AssertionResult VecNear(const vmath::Vec3& a, const vmath::Vec3& b,
+inline ::testing::AssertionResult VecNear(const math::Vec3& a, const math::Vec3& b,
                                           float tolerance = 1e-5f) {
     if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
         std::fabs(a.z - b.z) <= tolerance)
@@ -20,4 +20,4 @@ inline ::testing::AssertionResult VecNear(const vmath::Vec3& a, const vmath::Vec
 
 // EXPECT_VEC_NEAR(a, b) or EXPECT_VEC_NEAR(a, b, tolerance); the default is 1e-5.
 #define EXPECT_VEC_NEAR(...) EXPECT_TRUE(::testsupport::VecNear(__VA_ARGS__))
-#define EXPECT_MAT_NEAR(a, b, tol) EXPECT_LE(vmath::MaxAbsDifference((a), (b)), (tol))
+#define EXPECT_MAT_NEAR(a, b, tol) EXPECT_LE(math::MaxAbsDifference((a), (b)), (tol))

@@ -1,5 +1,7 @@
 #include "support/scripted_services.h"
 
+using namespace services;
+
 namespace testsupport {
 
 namespace {
@@ -17,12 +19,14 @@ T PopOr(std::deque<T>& queue, T fallback, int* unexpected) {
 
 }  // namespace
 
-app::MsgResult ScriptedDialogs::ShowMessage(const std::string& text, const std::string& caption,
-                                            app::MsgButtons buttons, app::MsgIcon icon) {
+services::MsgResult ScriptedDialogs::ShowMessage(const std::string& text,
+                                                 const std::string& caption,
+                                                 services::MsgButtons buttons,
+                                                 services::MsgIcon icon) {
     messages.push_back({text, caption, buttons, icon});
     if (whileOpen) whileOpen();
-    if (buttons == app::MsgButtons::Ok) return app::MsgResult::Ok;
-    return PopOr(answers, app::MsgResult::Cancel, &unexpected);
+    if (buttons == services::MsgButtons::Ok) return services::MsgResult::Ok;
+    return PopOr(answers, services::MsgResult::Cancel, &unexpected);
 }
 
 std::optional<std::string> ScriptedDialogs::AskOpenPath(const std::string& startName) {
@@ -38,7 +42,8 @@ std::optional<std::string> ScriptedDialogs::AskSavePath(const std::string& start
 }
 
 std::optional<std::string> ScriptedDialogs::AskSaveFile(
-    const std::string& title, const std::string&, const std::vector<app::SaveFileType>& types) {
+    const std::string& title, const std::string&,
+    const std::vector<services::SaveFileType>& types) {
     saveFileTitles.push_back(title);
     saveFileTypes.push_back(types);
     if (whileOpen) whileOpen();

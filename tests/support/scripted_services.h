@@ -16,21 +16,21 @@ namespace testsupport {
 // Answers queued by the test. A question nobody scripted is answered with Cancel (or no
 // path, no colour) and counted in `unexpected`; a message with only an OK button needs no
 // answer.
-class ScriptedDialogs : public app::Dialogs {
+class ScriptedDialogs : public services::Dialogs {
   public:
     struct Message {
         std::string text, caption;
-        app::MsgButtons buttons;
-        app::MsgIcon icon;
+        services::MsgButtons buttons;
+        services::MsgIcon icon;
     };
-    std::deque<app::MsgResult> answers;
+    std::deque<services::MsgResult> answers;
     std::deque<std::optional<std::string>> openPaths, savePaths;
     std::deque<std::optional<uint32_t>> colours;
     // Save dialogs with file types (export, picture): the paths to answer, and the titles
     // and offered types seen.
     std::deque<std::optional<std::string>> saveFilePaths;
     std::vector<std::string> saveFileTitles;
-    std::vector<std::vector<app::SaveFileType>> saveFileTypes;
+    std::vector<std::vector<services::SaveFileType>> saveFileTypes;
     std::vector<Message> messages;
     std::vector<std::string> openStarts, saveStarts, urls;
     std::vector<uint32_t> colourStarts;  // the colour each chooser opened with
@@ -38,17 +38,18 @@ class ScriptedDialogs : public app::Dialogs {
     // Called while a dialog is "open" (to look at the paused state).
     std::function<void()> whileOpen;
 
-    app::MsgResult ShowMessage(const std::string& text, const std::string& caption,
-                               app::MsgButtons buttons, app::MsgIcon icon) override;
+    services::MsgResult ShowMessage(const std::string& text, const std::string& caption,
+                                    services::MsgButtons buttons, services::MsgIcon icon) override;
     std::optional<std::string> AskOpenPath(const std::string& startName) override;
     std::optional<std::string> AskSavePath(const std::string& startName) override;
-    std::optional<std::string> AskSaveFile(const std::string& title, const std::string& startName,
-                                           const std::vector<app::SaveFileType>& types) override;
+    std::optional<std::string> AskSaveFile(
+        const std::string& title, const std::string& startName,
+        const std::vector<services::SaveFileType>& types) override;
     std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
     void OpenUrl(const std::string& url) override { urls.push_back(url); }
 };
 
-class MemorySettings : public app::SettingsStore {
+class MemorySettings : public services::SettingsStore {
   public:
     std::map<std::string, uint32_t> dwords;
     std::map<std::string, std::string> strings;
@@ -76,21 +77,21 @@ class MemorySettings : public app::SettingsStore {
     bool Flush() override { return ++flushes, true; }
 };
 
-class FakeMessageBoxes : public d3dfw::MessageBoxHost {
+class FakeMessageBoxes : public d3dframework::MessageBoxHost {
   public:
     struct Shown {
         std::string text, caption;
-        d3dfw::MessageIcon icon;
+        d3dframework::MessageIcon icon;
     };
     void ShowMessage(const std::string& text, const std::string& caption,
-                     d3dfw::MessageIcon icon) override {
+                     d3dframework::MessageIcon icon) override {
         shown.push_back({text, caption, icon});
     }
     std::vector<Shown> shown;
 };
 
 // Rectangles per window, and a record of every request the framework makes.
-class FakeWindows : public d3dfw::WindowHost {
+class FakeWindows : public d3dframework::WindowHost {
   public:
     struct Window {
         gfx::Rect window;  // screen
@@ -110,7 +111,7 @@ class FakeWindows : public d3dfw::WindowHost {
     void SetFullScreenFrame(gfx::WindowHandle w, bool fullScreen) override {
         frames.push_back({w, fullScreen});
     }
-    void PostClose(d3dfw::CloseTarget target) override { closes.push_back(target); }
+    void PostClose(d3dframework::CloseTarget target) override { closes.push_back(target); }
     void ClipCursor(const gfx::Rect* r) override {
         clips.push_back(r ? *r : gfx::Rect{-1, -1, -1, -1});
     }
@@ -121,7 +122,7 @@ class FakeWindows : public d3dfw::WindowHost {
     std::map<gfx::WindowHandle, Window> windows;
     std::vector<std::pair<gfx::WindowHandle, gfx::Rect>> restored;
     std::vector<std::pair<gfx::WindowHandle, bool>> frames;
-    std::vector<d3dfw::CloseTarget> closes;
+    std::vector<d3dframework::CloseTarget> closes;
     std::vector<gfx::Rect> clips;  // (-1 -1 -1 -1) for a release
 };
 

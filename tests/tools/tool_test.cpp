@@ -16,6 +16,11 @@
 #include "support/construction_builders.h"
 #include "support/files.h"
 
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model;
+
 namespace fs = std::filesystem;
 using testsupport::AddChild;
 using testsupport::AddTop;

@@ -17,17 +17,22 @@
 #include "platform/gfx/assets/xfile.h"
 #include "resources/resources.h"
 
+using namespace camera;
+using namespace input;
+using namespace model::edit;
+using namespace model;
+
 namespace {
 
 struct Meshes {
-    vmath::MeshGeometry levels[3];
-    vmath::MeshGeometry cube = vassets::CreateBox(2, 2, 2);
+    math::MeshGeometry levels[3];
+    math::MeshGeometry cube = gfx::assets::CreateBox(2, 2, 2);
     PickMeshes pick;
 
     Meshes() {
         const int ids[3] = {vres::kBlockMeshHigh, vres::kBlockMeshMedium, vres::kBlockMeshLow};
         for (int i = 0; i < 3; ++i) {
-            auto mesh = vassets::ReadXMesh(vres::GetResource(ids[i]));
+            auto mesh = gfx::assets::ReadXMesh(vres::GetResource(ids[i]));
             if (!mesh) {
                 std::fprintf(stderr, "block mesh %d: %s\n", ids[i], mesh.error().c_str());
                 std::abort();

@@ -12,11 +12,11 @@
 
 namespace {
 
-using vmath::Vec3;
+using math::Vec3;
 
-const vmath::MeshGeometry& HighDetailBlock() {
-    static const vmath::MeshGeometry mesh = [] {
-        auto r = vassets::ReadXMesh(vres::GetResource(vres::kBlockMeshHigh));
+const math::MeshGeometry& HighDetailBlock() {
+    static const math::MeshGeometry mesh = [] {
+        auto r = gfx::assets::ReadXMesh(vres::GetResource(vres::kBlockMeshHigh));
         if (!r) {
             std::fprintf(stderr, "block mesh: %s\n", r.error().c_str());
             std::abort();
@@ -50,12 +50,12 @@ void BM_BlockMissInsideBoundingSphere(benchmark::State& state) {
     Ray(state, {1.1f, 0.9f, -5}, {0, 0, 1}, false);
 }
 void BM_CubeHit(benchmark::State& state) {
-    const auto cube = vassets::CreateBox(2, 2, 2);
+    const auto cube = gfx::assets::CreateBox(2, 2, 2);
     for (auto _ : state) benchmark::DoNotOptimize(cube.Intersect({0.3f, 0.5f, -5}, {0, 0, 1}));
 }
 void BM_LoadHighDetailBlock(benchmark::State& state) {
     const auto bytes = vres::GetResource(vres::kBlockMeshHigh);
-    for (auto _ : state) benchmark::DoNotOptimize(vassets::ReadXMesh(bytes));
+    for (auto _ : state) benchmark::DoNotOptimize(gfx::assets::ReadXMesh(bytes));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 

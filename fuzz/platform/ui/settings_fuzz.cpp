@@ -17,6 +17,8 @@
 #include "platform/ui/qt_settings_store.h"
 #include "platform/ui/settings_ini.h"
 
+using namespace services;
+
 namespace {
 
 QTemporaryDir* dir = nullptr;

@@ -7,7 +7,14 @@
 #include "app/core/recovery.h"
 #include "interaction/command_table.h"
 
-namespace app {
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
+namespace app::core {
 
 CAppForm::CAppForm(const FormServices& services, std::string folder)
     : startFolder(std::move(folder)), services_(services) {
@@ -83,7 +90,7 @@ bool CAppForm::DispatchInput(const InputMessage& msg) {
 }
 
 std::optional<int> CAppForm::TranslateAccelerator(const InputMessage& msg) const {
-    return commands::TranslateAccelerator(msg);
+    return interaction::TranslateAccelerator(msg);
 }
 
 void CAppForm::SetActive(bool isActive) {
@@ -117,7 +124,7 @@ CameraDevice* CAppForm::CameraUpload() {
 
 void CAppForm::RefreshPickMeshes() {
     pickMeshes_ = renderer_->Geometry();
-    pickMeshes_.viewport = device ? device->GetViewport() : vmath::Viewport{};
+    pickMeshes_.viewport = device ? device->GetViewport() : math::Viewport{};
 }
 
 // Size handling shared by the device reset and the window's resize: the trackball, the
@@ -231,4 +238,4 @@ void CAppForm::SaveSettings() {
     store->Flush();
 }
 
-}  // namespace app
+}  // namespace app::core

@@ -25,17 +25,17 @@
 #include "render/screen_overlays.h"
 #include "services/services.h"
 
-namespace app {
+namespace app::core {
 
 class RecoveryStore;
 
 struct FormServices {
-    Dialogs* dialogs = nullptr;
-    SettingsStore* settings = nullptr;
-    Shell* shell = nullptr;
-    d3dfw::WindowHost* windowHost = nullptr;
-    d3dfw::MessageBoxHost* messageBoxHost = nullptr;
-    MouseCapture* mouseCapture = nullptr;  // may be null
+    services::Dialogs* dialogs = nullptr;
+    services::SettingsStore* settings = nullptr;
+    services::Shell* shell = nullptr;
+    d3dframework::WindowHost* windowHost = nullptr;
+    d3dframework::MessageBoxHost* messageBoxHost = nullptr;
+    input::MouseCapture* mouseCapture = nullptr;  // may be null
     // Folder of the recovery files (autosave); empty: no autosave, no recovery.
     std::string recoveryFolder;
 };
@@ -45,7 +45,9 @@ inline constexpr size_t kMaxRecentFiles = 8;
 // Autosave interval when the settings name none, in seconds.
 inline constexpr uint32_t kDefaultAutosaveSeconds = 60;
 
-class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private StripHost {
+class CAppForm : public d3dframework::CD3DApplication,
+                 private interaction::DispatchHost,
+                 private interaction::StripHost {
   public:
     // Builds the construction and camera and reads the settings. `startFolder` is the
     // process's current directory at start-up.
@@ -90,9 +92,9 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
 
     // Every key and mouse message of the view, before accelerators. True: pass it on
     // (the shell then asks TranslateAccelerator and runs the command); false: consumed.
-    bool DispatchInput(const InputMessage& msg);
+    bool DispatchInput(const input::InputMessage& msg);
     // Looks a passed-on key message up in the accelerator table.
-    std::optional<int> TranslateAccelerator(const InputMessage& msg) const;
+    std::optional<int> TranslateAccelerator(const input::InputMessage& msg) const;
 
     // Menu, accelerator and button commands.
     void OnCommand(int id);
@@ -151,8 +153,8 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     // Opens the maker's web page (the web link of the bottom strip).
     void OpenMakerSite() override;
 
-    CVelVorlaSystem system;
-    CVelCamera camera;
+    model::CVelVorlaSystem system;
+    camera::CVelCamera camera;
     std::string startFolder;
     std::string lastDir;
     // The file the construction was last opened from or saved to; empty for a new one.
@@ -165,9 +167,9 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     std::string samplesFolder;
 
     render::SceneRenderer& Renderer() { return *renderer_; }
-    CInputDispatcher& Dispatcher() { return *dispatcher_; }
-    CStripButtons& Strips() { return *strips_; }
-    const PickMeshes& Meshes() const { return pickMeshes_; }
+    interaction::CInputDispatcher& Dispatcher() { return *dispatcher_; }
+    interaction::CStripButtons& Strips() { return *strips_; }
+    const model::PickMeshes& Meshes() const { return pickMeshes_; }
     gfx::WindowHandle ViewWindow() const { return viewWindow_; }
     gfx::WindowHandle FullScreenWindow() const { return fullScreenWindow_; }
 
@@ -189,11 +191,11 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     bool Windowed() const override { return windowed; }
     void RunStripCommand(int id) override { OnCommand(id); }
     bool HasViewWindow() const override { return viewWindow_ != nullptr; }
-    CameraDevice* Device() override { return CameraUpload(); }
+    camera::CameraDevice* Device() override { return CameraUpload(); }
 
     // OnCommand without the refreshes that follow every command.
     void RunCommand(int id);
-    CameraDevice* CameraUpload();
+    camera::CameraDevice* CameraUpload();
     void RefreshPickMeshes();
     void HandleSize();
     // The file named on the command line: opened, or the user is told why not.
@@ -215,12 +217,12 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
 
     FormServices services_;
     std::unique_ptr<render::SceneRenderer> renderer_;
-    std::unique_ptr<CInputDispatcher> dispatcher_;
-    std::unique_ptr<CStripButtons> strips_;
+    std::unique_ptr<interaction::CInputDispatcher> dispatcher_;
+    std::unique_ptr<interaction::CStripButtons> strips_;
     std::unique_ptr<render::ScreenOverlays> overlays_;
     std::optional<render::GfxCameraDevice> cameraUpload_;
     gfx::Device* cameraUploadDevice_ = nullptr;
-    PickMeshes pickMeshes_;
+    model::PickMeshes pickMeshes_;
     gfx::WindowHandle viewWindow_ = nullptr;
     gfx::WindowHandle fullScreenWindow_ = nullptr;
     std::string commandLineFile_;
@@ -233,4 +235,4 @@ class CAppForm : public d3dfw::CD3DApplication, private DispatchHost, private St
     std::string shareFolder_;
 };
 
-}  // namespace app
+}  // namespace app::core

@@ -8,7 +8,14 @@
 #include "app/core/recovery.h"
 #include "interaction/document.h"
 
-namespace app {
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
+namespace app::core {
 namespace {
 
 constexpr char kRestoreQuestion[] = "Восстановить несохранённую конструкцию?";
@@ -119,4 +126,4 @@ void CAppForm::OfferRecovery() {
     }
 }
 
-}  // namespace app
+}  // namespace app::core

@@ -11,7 +11,14 @@
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
-namespace app {
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
+namespace app::core {
 
 void CAppForm::OnCommand(int id) {
     RunCommand(id);
@@ -194,7 +201,7 @@ void CAppForm::RunCommand(int id) {
             About();
             return;
         default:
-            if (const int recent = commands::RecentFileIndex(id); recent >= 0) {
+            if (const int recent = interaction::RecentFileIndex(id); recent >= 0) {
                 ClearKeys();
                 OpenRecent(recent);
             }
@@ -218,17 +225,17 @@ void CAppForm::RefreshCheckMarks() {
     system.detailLevel = std::clamp(system.detailLevel, 1, 3);
     RefreshMenuEnabled();
     if (!shell) return;
-    for (const commands::Command& c : commands::All())
-        if (c.check != commands::Check::None)
-            shell->SetMenuCheck(c.id, commands::IsChecked(c, system, camera));
+    for (const interaction::Command& c : interaction::All())
+        if (c.check != interaction::Check::None)
+            shell->SetMenuCheck(c.id, interaction::IsChecked(c, system, camera));
 }
 
 void CAppForm::RefreshMenuEnabled() {
     Shell* shell = services_.shell;
     if (!shell) return;
-    for (const commands::Command& c : commands::All()) {
-        if (c.enable == commands::Enable::Always) continue;
-        const bool enabled = commands::IsEnabled(c, system);
+    for (const interaction::Command& c : interaction::All()) {
+        if (c.enable == interaction::Enable::Always) continue;
+        const bool enabled = interaction::IsEnabled(c, system);
         auto [it, inserted] = shownEnabled_.try_emplace(c.id, enabled);
         if (!inserted && it->second == enabled) continue;
         it->second = enabled;
@@ -280,7 +287,7 @@ void CAppForm::OpenMakerSite() {
     LeaveFullScreenForDialog();
     ClearKeys();
     camera.mouse.ReleaseAll();
-    if (services_.dialogs) services_.dialogs->OpenUrl(maker::Url());
+    if (services_.dialogs) services_.dialogs->OpenUrl(interaction::Url());
 }
 
-}  // namespace app
+}  // namespace app::core

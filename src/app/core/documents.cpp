@@ -12,7 +12,14 @@
 #include "interaction/document.h"
 #include "model/file_system.h"
 
-namespace app {
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
+namespace app::core {
 namespace {
 
 constexpr char kSavePrompt[] = "Сохранить текщую работу?";
@@ -74,7 +81,7 @@ bool CAppForm::SaveAs() {
     if (!services_.dialogs) return false;
     std::optional<std::string> path = services_.dialogs->AskSavePath(DialogStartName());
     if (!path) return false;
-    FileResult result = SaveConstruction(system, camera, std::filesystem::path(*path));
+    FileResult result = interaction::SaveConstruction(system, camera, std::filesystem::path(*path));
     if (!result) {
         services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
                                        MsgIcon::Error);
@@ -117,7 +124,7 @@ bool CAppForm::LoadFile(const std::string& path) {
     FileResult result;
     {
         PauseScope pause(*this);
-        result = LoadConstruction(system, camera, std::filesystem::path(path));
+        result = interaction::LoadConstruction(system, camera, std::filesystem::path(path));
         if (!result && services_.dialogs)
             services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
                                            MsgIcon::Error);
@@ -204,4 +211,4 @@ void CAppForm::OnDropFiles(const std::vector<std::string>& paths) {
     Repaint();
 }
 
-}  // namespace app
+}  // namespace app::core

@@ -1,12 +1,12 @@
 #pragma once
 #include "d3dframework/d3d_application.h"
 
-namespace app {
+namespace app::core {
 
 // Pause(true) now, Pause(false) when the scope ends, whatever way it ends.
 class PauseScope {
   public:
-    explicit PauseScope(d3dfw::CD3DApplication& app) : app_(app) { app_.Pause(true); }
+    explicit PauseScope(d3dframework::CD3DApplication& app) : app_(app) { app_.Pause(true); }
     ~PauseScope() { Release(); }
     void Release() {
         if (held_) app_.Pause(false);
@@ -16,8 +16,8 @@ class PauseScope {
     PauseScope& operator=(const PauseScope&) = delete;
 
   private:
-    d3dfw::CD3DApplication& app_;
+    d3dframework::CD3DApplication& app_;
     bool held_ = true;
 };
 
-}  // namespace app
+}  // namespace app::core

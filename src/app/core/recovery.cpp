@@ -14,9 +14,12 @@
 
 #include "model/vvl_file.h"
 
+using namespace input;
+using namespace model;
+
 namespace fs = std::filesystem;
 
-namespace app {
+namespace app::core {
 namespace {
 
 constexpr char kVvl[] = ".vvl";
@@ -320,4 +323,4 @@ void RecoveryStore::RemoveLeftovers(const std::string& id) {
     for (const fs::path& p : temps) ::unlink(p.c_str());
 }
 
-}  // namespace app
+}  // namespace app::core

@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-namespace app {
+namespace app::core {
 
 // A recovery file left by an editor that is no longer running. The store that claimed it
 // holds its lock until it is adopted, deleted or released.
@@ -111,4 +111,4 @@ class RecoveryStore {
     std::map<std::string, int> claimed_;  // orphan id -> its lock descriptor (UI thread)
 };
 
-}  // namespace app
+}  // namespace app::core

@@ -10,7 +10,14 @@
 #include "app/core/pause_scope.h"
 #include "export/mesh_export.h"
 
-namespace app {
+using namespace camera;
+using namespace input;
+using namespace interaction;
+using namespace model::edit;
+using namespace model;
+using namespace services;
+
+namespace app::core {
 namespace {
 
 constexpr char kExportTitle[] = "Экспорт";
@@ -39,29 +46,29 @@ void CAppForm::ExportMesh() {
     ClearKeys();
     if (!services_.dialogs) return;
     std::vector<SaveFileType> types;
-    for (const vexport::FormatInfo& info : vexport::kFormats)
+    for (const exporter::FormatInfo& info : exporter::kFormats)
         types.push_back({std::string(info.filter), std::string(info.extension.substr(1))});
     const std::optional<std::string> path =
         services_.dialogs->AskSaveFile(kExportTitle, ShareStartName(), types);
     if (!path) return;
     shareFolder_ = std::filesystem::path(*path).parent_path().string();
 
-    const std::optional<vexport::Format> format = vexport::FormatFromPath(*path);
+    const std::optional<exporter::Format> format = exporter::FormatFromPath(*path);
     if (!format) {
         services_.dialogs->ShowMessage(
-            "Неизвестный формат файла. Экспорт возможен в файлы " + vexport::FormatList(),
+            "Неизвестный формат файла. Экспорт возможен в файлы " + exporter::FormatList(),
             kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
         return;
     }
     // What the user sees is what is written: the displayed detail level, or cubes.
-    vexport::ExportOptions options;
+    exporter::ExportOptions options;
     options.detailLevel = std::clamp(system.detailLevel, 1, 3);
     options.cubes = system.showAsCubes != 0;
     // Large constructions in the text formats take a while: the shell keeps the window
     // alive meanwhile. The construction cannot change until the export is done.
-    vexport::ExportResult result;
+    exporter::ExportResult result;
     const auto work = [&] {
-        result = vexport::ExportConstruction(system.model, *path, *format, options);
+        result = exporter::ExportConstruction(system.model, *path, *format, options);
     };
     if (services_.shell)
         services_.shell->RunWhileWaiting("Экспорт конструкции...", work);
@@ -97,4 +104,4 @@ void CAppForm::SaveImage() {
                                    kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
 }
 
-}  // namespace app
+}  // namespace app::core

@@ -8,7 +8,10 @@
 #include "model/edit/twisting.h"
 #include "model/placement.h"
 
-using namespace vmath;
+namespace model::edit {
+
+using namespace input;
+using namespace math;
 
 namespace {
 
@@ -140,3 +143,5 @@ void ReturnToInspect(CVelVorlaSystem& system) {
     system.mode = ModeInspect;
     system.keys.Clear();
 }
+
+}  // namespace model::edit

@@ -6,7 +6,10 @@
 
 #include "model/placement.h"
 
-using namespace vmath;
+namespace model::edit {
+
+using namespace input;
+using namespace math;
 
 namespace {
 
@@ -193,3 +196,5 @@ void PickPrecise(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshe
         return true;
     });
 }
+
+}  // namespace model::edit

@@ -10,25 +10,27 @@
 #include "model/detail_level.h"
 #include "model/pick_meshes.h"
 
+namespace model::edit {
+
 // The viewport the detail choice sees for this view.
-vmath::Viewport PickViewport(const PickMeshes& meshes, const vmath::ViewSetup& view);
+math::Viewport PickViewport(const PickMeshes& meshes, const math::ViewSetup& view);
 
 struct MeshHit {
-    vmath::Vec3 point;   // in the mesh's own coordinates
+    math::Vec3 point;    // in the mesh's own coordinates
     float distance = 0;  // ray parameter t
 };
 
 // True when the ray hits the mesh; a nearest hit at distance exactly 0 counts as none.
-bool IntersectMesh(const vmath::MeshGeometry* mesh, const vmath::Vec3& origin,
-                   const vmath::Vec3& direction, MeshHit* hit);
+bool IntersectMesh(const math::MeshGeometry* mesh, const math::Vec3& origin,
+                   const math::Vec3& direction, MeshHit* hit);
 
 // The mesh that stands for a block with world transform `world`, exactly as drawing
 // chooses it; null when none is (a detail level outside 1..3).
 class BlockMeshChooser {
   public:
-    BlockMeshChooser(const CVelVorlaSystem& system, const vmath::ViewSetup& view,
+    BlockMeshChooser(const CVelVorlaSystem& system, const math::ViewSetup& view,
                      const PickMeshes& meshes);
-    const vmath::MeshGeometry* For(const vmath::Mat4& world) const;
+    const math::MeshGeometry* For(const math::Mat4& world) const;
     // A radius around a block's centre that holds every mesh For can return.
     float BoundRadius() const { return bound_; }
 
@@ -45,9 +47,11 @@ class BlockMeshChooser {
 // pickedBlock, pickedColour, pickedWorld and pickedRotation (and, for the precise pick,
 // hitPoint in the block's own frame). A miss leaves pickHit 0 and the other result fields
 // as they were. Ties go to the block the walk reaches first.
-void PickNearest(CVelVorlaSystem& system, const vmath::ViewSetup& view, const PickMeshes& meshes,
-                 const vmath::Ray& ray);
+void PickNearest(CVelVorlaSystem& system, const math::ViewSetup& view, const PickMeshes& meshes,
+                 const math::Ray& ray);
 // A hit inside the unit sphere around the block's centre (a recess of the detailed mesh)
 // is reported on the block's bounding cube instead, so that the face can be told.
-void PickPrecise(CVelVorlaSystem& system, const vmath::ViewSetup& view, const PickMeshes& meshes,
-                 const vmath::Ray& ray);
+void PickPrecise(CVelVorlaSystem& system, const math::ViewSetup& view, const PickMeshes& meshes,
+                 const math::Ray& ray);
+
+}  // namespace model::edit

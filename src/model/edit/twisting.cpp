@@ -4,7 +4,10 @@
 #include <cmath>
 #include <numbers>
 
-using namespace vmath;
+namespace model::edit {
+
+using namespace input;
+using namespace math;
 
 namespace {
 
@@ -143,3 +146,5 @@ void FollowTwistSelection(CVelVorlaSystem& system) {
     system.pickHit = hit;
     UpdateTwistFrame(system);
 }
+
+}  // namespace model::edit

@@ -6,10 +6,12 @@
 #include "model/construction.h"
 #include "model/edit/picking.h"
 
+namespace model::edit {
+
 // Precise pick along `ray`; on a hit the block becomes the twist selection and the ring
 // frame follows it. A miss keeps an earlier selection.
-void SelectTwistBlock(CVelVorlaSystem& system, const vmath::ViewSetup& view,
-                      const PickMeshes& meshes, const vmath::Ray& ray);
+void SelectTwistBlock(CVelVorlaSystem& system, const math::ViewSetup& view,
+                      const PickMeshes& meshes, const math::Ray& ray);
 
 // Points the ring's +Z along the selected block's joint axis in world space and resets
 // the ring's drag rotation. Does nothing without a selection.
@@ -18,16 +20,17 @@ void UpdateTwistFrame(CVelVorlaSystem& system);
 // A left press in twist mode along `ray`: grabs the ring (centred on `ringCentre`) of the
 // selected block, or else selects the block under the point and grabs it there. Sets
 // twistDragging to whether anything was grabbed.
-void BeginTwist(CVelVorlaSystem& system, const vmath::ViewSetup& view, const PickMeshes& meshes,
-                const vmath::Ray& ray, const vmath::Vec3& ringCentre);
+void BeginTwist(CVelVorlaSystem& system, const math::ViewSetup& view, const PickMeshes& meshes,
+                const math::Ray& ray, const math::Vec3& ringCentre);
 
 // The left press (after BeginTwist) and every move with the left button held turn the
 // selected block; Ctrl, Shift or both snap the turn to 2, 5 or 10 degree steps. Anything
 // else, or a message while no drag runs, changes nothing. (x, y) is the pointer in view
 // pixels, width and height the view's size. Every turn is recorded for undo (a gesture
 // makes the whole drag one step) and marks the construction unsaved.
-void TwistMouse(CVelVorlaSystem& system, const CMouseButtonTracker& mouse, const InputMessage& msg,
-                int x, int y, int width, int height, const vmath::Mat4& orientation);
+void TwistMouse(CVelVorlaSystem& system, const input::CMouseButtonTracker& mouse,
+                const input::InputMessage& msg, int x, int y, int width, int height,
+                const math::Mat4& orientation);
 
 // Backspace: the selected block untwisted, with the joint axis it was created with.
 // A step of its own in the undo history; the construction counts as unsaved.
@@ -40,3 +43,5 @@ void FollowTwistSelection(CVelVorlaSystem& system);
 float SnapTwistDelta(float deltaRadians, bool ctrl, bool shift);
 // The angle a snapped drag starts from: rounded to a whole degree, an exact half down.
 float SnapTwistBase(float angleRadians);
+
+}  // namespace model::edit

@@ -265,7 +265,7 @@ enum class LightType : uint32_t { Point = 1, Spot = 2, Directional = 3 };
 struct Light {
     LightType type = LightType::Directional;
     ColorValue diffuse, specular, ambient;
-    vmath::Vec3 position, direction;
+    math::Vec3 position, direction;
     float range = 0, falloff = 0, attenuation0 = 0, attenuation1 = 0, attenuation2 = 0;
     float theta = 0, phi = 0;
 };
@@ -278,7 +278,7 @@ struct Material {
 // One instance of an instanced mesh draw: its world transform and material colours
 // (specular is never used by the editor).
 struct MeshInstance {
-    vmath::Mat4 world;
+    math::Mat4 world;
     ColorValue diffuse, ambient, emissive;
 };
 
@@ -308,7 +308,7 @@ class VertexBuffer {
 class Mesh {
   public:
     virtual ~Mesh() = default;
-    virtual const vmath::MeshGeometry& Geometry() const = 0;
+    virtual const math::MeshGeometry& Geometry() const = 0;
     // 24 bytes (position, normal) or 32 (with one texture coordinate pair).
     uint32_t VertexSize() const { return Geometry().texCoords.empty() ? 24u : 32u; }
 };
@@ -325,10 +325,10 @@ class Sprite {
   public:
     virtual ~Sprite() = default;
     virtual HRESULT Begin(uint32_t flags) = 0;
-    virtual void SetTransform(const vmath::Mat4& transform) = 0;
+    virtual void SetTransform(const math::Mat4& transform) = 0;
     // src null: the whole texture. center/position null: (0, 0, 0).
-    virtual HRESULT Draw(Texture* texture, const Rect* src, const vmath::Vec3* center,
-                         const vmath::Vec3* position, Color color) = 0;
+    virtual HRESULT Draw(Texture* texture, const Rect* src, const math::Vec3* center,
+                         const math::Vec3* position, Color color) = 0;
     virtual HRESULT End() = 0;
 };
 
@@ -382,12 +382,12 @@ class Device {
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
     virtual HRESULT Clear(uint32_t flags, Color color, float z, uint32_t stencil) = 0;
-    virtual void SetViewport(const vmath::Viewport& viewport) = 0;
-    virtual vmath::Viewport GetViewport() const = 0;
+    virtual void SetViewport(const math::Viewport& viewport) = 0;
+    virtual math::Viewport GetViewport() const = 0;
 
     // Fixed-function state.
-    virtual void SetTransform(TransformType type, const vmath::Mat4& m) = 0;
-    virtual vmath::Mat4 GetTransform(TransformType type) const = 0;
+    virtual void SetTransform(TransformType type, const math::Mat4& m) = 0;
+    virtual math::Mat4 GetTransform(TransformType type) const = 0;
     virtual void SetLight(uint32_t index, const Light& light) = 0;
     virtual void LightEnable(uint32_t index, bool enable) = 0;
     virtual void SetMaterial(const Material& material) = 0;
@@ -400,10 +400,9 @@ class Device {
     // Resources. A texture is given with its whole mip chain, level 0 first.
     virtual HRESULT CreateTexture(std::span<const TextureLevel> levels,
                                   std::unique_ptr<Texture>* texture) = 0;
-    virtual HRESULT CreateLineBuffer(std::span<const vmath::Vec3> vertices,
+    virtual HRESULT CreateLineBuffer(std::span<const math::Vec3> vertices,
                                      std::unique_ptr<VertexBuffer>* buffer) = 0;
-    virtual HRESULT CreateMesh(const vmath::MeshGeometry& geometry,
-                               std::unique_ptr<Mesh>* mesh) = 0;
+    virtual HRESULT CreateMesh(const math::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) = 0;
     virtual HRESULT CreateSprite(std::unique_ptr<Sprite>* sprite) = 0;
     virtual HRESULT CreateFont(const FontDesc& desc, std::unique_ptr<Font>* font) = 0;
 

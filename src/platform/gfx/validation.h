@@ -18,13 +18,13 @@ inline bool ValidTextureLevels(std::span<const TextureLevel> levels) {
     return true;
 }
 
-inline bool ValidLineVertices(std::span<const vmath::Vec3> vertices) {
+inline bool ValidLineVertices(std::span<const math::Vec3> vertices) {
     return !vertices.empty();
 }
 
 // Whole triangles over 16-bit indices that name existing vertices; normals and texture
 // coordinates, where given, one per vertex.
-inline bool ValidMeshGeometry(const vmath::MeshGeometry& g) {
+inline bool ValidMeshGeometry(const math::MeshGeometry& g) {
     const size_t n = g.positions.size();
     if (n == 0 || n > 65536 || g.indices.empty() || g.indices.size() % 3 != 0) return false;
     if ((!g.normals.empty() && g.normals.size() != n) ||

@@ -11,6 +11,8 @@
 #include <QTranslator>
 #include <QUrl>
 
+using namespace services;
+
 namespace ui {
 
 QString DialogFolder(const std::string& startName) {
@@ -36,23 +38,23 @@ bool InstallRussianTranslations(QCoreApplication& application) {
     return QCoreApplication::installTranslator(translator);
 }
 
-app::MsgResult QtDialogs::ShowMessage(const std::string& text, const std::string& caption,
-                                      app::MsgButtons buttons, app::MsgIcon icon) {
+services::MsgResult QtDialogs::ShowMessage(const std::string& text, const std::string& caption,
+                                           services::MsgButtons buttons, services::MsgIcon icon) {
     QMessageBox box(owner);
     box.setText(QString::fromStdString(text));
     box.setWindowTitle(QString::fromStdString(caption));
     switch (icon) {
-        case app::MsgIcon::Error:
+        case services::MsgIcon::Error:
             box.setIcon(QMessageBox::Critical);
             break;
-        case app::MsgIcon::Warning:
+        case services::MsgIcon::Warning:
             box.setIcon(QMessageBox::Warning);
             break;
-        case app::MsgIcon::None:
+        case services::MsgIcon::None:
             box.setIcon(QMessageBox::NoIcon);
             break;
     }
-    if (buttons == app::MsgButtons::YesNoCancel) {
+    if (buttons == services::MsgButtons::YesNoCancel) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
@@ -60,14 +62,14 @@ app::MsgResult QtDialogs::ShowMessage(const std::string& text, const std::string
         box.setStandardButtons(QMessageBox::Ok);
     }
     const int answer = box.exec();
-    if (buttons == app::MsgButtons::Ok) return app::MsgResult::Ok;
+    if (buttons == services::MsgButtons::Ok) return services::MsgResult::Ok;
     switch (answer) {
         case QMessageBox::Yes:
-            return app::MsgResult::Yes;
+            return services::MsgResult::Yes;
         case QMessageBox::No:
-            return app::MsgResult::No;
+            return services::MsgResult::No;
         default:
-            return app::MsgResult::Cancel;  // closing the box is Cancel too
+            return services::MsgResult::Cancel;  // closing the box is Cancel too
     }
 }
 
@@ -96,15 +98,15 @@ std::optional<std::string> QtDialogs::AskSavePath(const std::string& startName) 
     return RunFileDialog(owner, startName, true);
 }
 
-std::optional<std::string> QtDialogs::AskSaveFile(const std::string& title,
-                                                  const std::string& startName,
-                                                  const std::vector<app::SaveFileType>& types) {
+std::optional<std::string> QtDialogs::AskSaveFile(
+    const std::string& title, const std::string& startName,
+    const std::vector<services::SaveFileType>& types) {
     if (types.empty()) return std::nullopt;
     QFileDialog dialog(owner, QString::fromStdString(title));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     QStringList filters;
-    for (const app::SaveFileType& t : types) filters << QString::fromStdString(t.filter);
+    for (const services::SaveFileType& t : types) filters << QString::fromStdString(t.filter);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QString::fromStdString(types.front().suffix));
     // A name typed without an extension takes the one of the type chosen.

@@ -20,18 +20,19 @@ bool InstallRussianTranslations(QCoreApplication& application);
 // The filter the file dialogs show.
 inline constexpr const char* kVvlFilter = "Vel's Vorla (*.vvl)";
 
-class QtDialogs : public app::Dialogs {
+class QtDialogs : public services::Dialogs {
   public:
     // Dialogs are centred on and modal to `owner` (the main window); may be null.
     explicit QtDialogs(QWidget* owner = nullptr) : owner(owner) {}
     void SetOwner(QWidget* w) { owner = w; }
 
-    app::MsgResult ShowMessage(const std::string& text, const std::string& caption,
-                               app::MsgButtons buttons, app::MsgIcon icon) override;
+    services::MsgResult ShowMessage(const std::string& text, const std::string& caption,
+                                    services::MsgButtons buttons, services::MsgIcon icon) override;
     std::optional<std::string> AskOpenPath(const std::string& startName) override;
     std::optional<std::string> AskSavePath(const std::string& startName) override;
-    std::optional<std::string> AskSaveFile(const std::string& title, const std::string& startName,
-                                           const std::vector<app::SaveFileType>& types) override;
+    std::optional<std::string> AskSaveFile(
+        const std::string& title, const std::string& startName,
+        const std::vector<services::SaveFileType>& types) override;
     std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
     void OpenUrl(const std::string& url) override;
 

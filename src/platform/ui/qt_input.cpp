@@ -5,6 +5,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
+using namespace input;
+
 namespace ui {
 namespace {
 

@@ -32,14 +32,17 @@ int VirtualKeyFor(int qtKey, quint32 nativeScanCode, bool keypad);
 // releases Qt interleaves with auto-repeated presses (a held key reports repeated
 // key-downs only, as the key table expects). Ctrl and Shift go into the held-button flags
 // (vk::MK_CONTROL, vk::MK_SHIFT) and Alt into `alt`, for the accelerator table.
-std::optional<InputMessage> MessageFromKeyEvent(const QKeyEvent& event, WindowId target);
+std::optional<input::InputMessage> MessageFromKeyEvent(const QKeyEvent& event,
+                                                       input::WindowId target);
 
 // Button press or release (left, middle, right only) or move; coordinates are the event's
 // logical position in the receiving widget (the pixel that holds it, so signed).
-std::optional<InputMessage> MessageFromMouseEvent(const QMouseEvent& event, WindowId target);
+std::optional<input::InputMessage> MessageFromMouseEvent(const QMouseEvent& event,
+                                                         input::WindowId target);
 
 // Vertical wheel turn in units of 120 per notch; nothing for a purely horizontal scroll.
-std::optional<InputMessage> MessageFromWheelEvent(const QWheelEvent& event, WindowId target);
+std::optional<input::InputMessage> MessageFromWheelEvent(const QWheelEvent& event,
+                                                         input::WindowId target);
 
 // vk::MK_* flags from Qt's held buttons and keyboard modifiers.
 unsigned ButtonFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);

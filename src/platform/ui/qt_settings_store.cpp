@@ -5,6 +5,8 @@
 
 #include "platform/ui/settings_ini.h"
 
+using namespace services;
+
 namespace ui {
 
 namespace {

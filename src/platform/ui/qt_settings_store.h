@@ -16,7 +16,7 @@ namespace ui {
 inline constexpr const char* kSettingsOrganisation = "Vel's/Kestrin";
 inline constexpr const char* kSettingsApplication = "Vorla";
 
-class QtSettingsStore : public app::SettingsStore {
+class QtSettingsStore : public services::SettingsStore {
   public:
     // The user's own store.
     QtSettingsStore();

@@ -18,7 +18,7 @@
 #include "support/math_expect.h"
 
 // A mouse message as the window hands it over.
-inline InputMessage Mouse(MessageKind kind, int x, int y, unsigned buttons) {
+inline input::InputMessage Mouse(input::MessageKind kind, int x, int y, unsigned buttons) {
     return {.kind = kind, .x = x, .y = y, .buttons = buttons};
 }
 
@@ -40,38 +40,40 @@ class EditFixture : public ::testing::Test {
 
     // The construction as a list of blocks built by hand (the new construction's green
     // block is dropped).
-    BlockNode* AddTop(vmath::Vec3 offset, vmath::Vec3 axis = {0, 2, 0}, float angle = 0,
-                      int colour = 2) {
+    model::BlockNode* AddTop(math::Vec3 offset, math::Vec3 axis = {0, 2, 0}, float angle = 0,
+                             int colour = 2) {
         return &testsupport::AddTop(sys.model, testsupport::Block(colour, offset, axis, angle));
     }
-    BlockNode* AddChild(BlockNode* parent, vmath::Vec3 offset, float angle = 0, int colour = 0) {
-        return &testsupport::AddChild(
-            sys.model, *parent, testsupport::Block(colour, offset, vmath::Abs(offset), angle));
+    model::BlockNode* AddChild(model::BlockNode* parent, math::Vec3 offset, float angle = 0,
+                               int colour = 0) {
+        return &testsupport::AddChild(sys.model, *parent,
+                                      testsupport::Block(colour, offset, math::Abs(offset), angle));
     }
     void Empty() { sys.ClearModel(); }
 
     // Pixel of the view through which the camera sees a world point.
-    void PixelOf(const vmath::Vec3& p, int* x, int* y) const {
-        vmath::Vec3 s = vmath::Vec3TransformCoord(p, camera.view * camera.projection);
+    void PixelOf(const math::Vec3& p, int* x, int* y) const {
+        math::Vec3 s = math::Vec3TransformCoord(p, camera.view * camera.projection);
         *x = static_cast<int>((s.x + 1.0f) * 0.5f * camera.viewportWidth + 0.5f);
         *y = static_cast<int>((1.0f - s.y) * 0.5f * camera.viewportHeight + 0.5f);
     }
 
-    std::map<const BlockNode*, vmath::Mat4> WorldTransforms() const {
-        std::map<const BlockNode*, vmath::Mat4> out;
-        WalkBlocks(
-            sys.model.topBlocks, vmath::MatrixIdentity(),
-            [&](const BlockNode& b, const vmath::Mat4& w, const vmath::Mat4&) { out[&b] = w; });
+    std::map<const model::BlockNode*, math::Mat4> WorldTransforms() const {
+        std::map<const model::BlockNode*, math::Mat4> out;
+        model::WalkBlocks(sys.model.topBlocks, math::MatrixIdentity(),
+                          [&](const model::BlockNode& b, const math::Mat4& w, const math::Mat4&) {
+                              out[&b] = w;
+                          });
         return out;
     }
 
-    CVelVorlaSystem sys;
-    CVelCamera camera;
-    vmath::MeshGeometry cube = vassets::CreateBox(2, 2, 2);
-    vmath::MeshGeometry ring = vassets::CreateTorus(0.05f, 1.5f, 8, 48);
-    vmath::MeshGeometry disc = vassets::CreateDisc();
+    model::CVelVorlaSystem sys;
+    camera::CVelCamera camera;
+    math::MeshGeometry cube = gfx::assets::CreateBox(2, 2, 2);
+    math::MeshGeometry ring = gfx::assets::CreateTorus(0.05f, 1.5f, 8, 48);
+    math::MeshGeometry disc = gfx::assets::CreateDisc();
     // A block mesh recessed well inside the unit sphere.
-    vmath::MeshGeometry inner = vassets::CreateBox(1, 1, 1);
-    PickMeshes meshes;
+    math::MeshGeometry inner = gfx::assets::CreateBox(1, 1, 1);
+    model::PickMeshes meshes;
     int nextRandom = 0;
 };

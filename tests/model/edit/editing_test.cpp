@@ -7,7 +7,13 @@
 #include "model/edit/edit_fixture.h"
 #include "model/edit/twisting.h"
 
-using namespace vmath;
+using namespace interaction;
+using namespace model::edit;
+
+using namespace camera;
+using namespace input;
+using namespace math;
+using namespace model;
 
 namespace {
 constexpr float kPi = std::numbers::pi_v<float>;

@@ -11,7 +11,12 @@
 #include "model/visibility.h"
 #include "model/vvl_codec.h"
 
-using namespace vmath;
+using namespace model::edit;
+using namespace model;
+
+using namespace camera;
+using namespace input;
+using namespace math;
 
 namespace {
 

@@ -4,7 +4,12 @@
 
 #include "model/edit/edit_fixture.h"
 
-using namespace vmath;
+using namespace model::edit;
+
+using namespace camera;
+using namespace input;
+using namespace math;
+using namespace model;
 
 namespace {
 
@@ -72,7 +77,7 @@ TEST_F(EditFixture, PreciseAndNearestPickTheFrontFace) {
 }
 
 TEST_F(EditFixture, MeshesWithoutBoundsAreStillHit) {
-    MeshGeometry unbounded = vassets::CreateBox(2, 2, 2);
+    MeshGeometry unbounded = gfx::assets::CreateBox(2, 2, 2);
     unbounded.boundRadius = 0;
     meshes.blockMeshes[0] = meshes.blockMeshes[1] = meshes.blockMeshes[2] = &unbounded;
     meshes.cube = &unbounded;
@@ -126,7 +131,7 @@ TEST_F(EditFixture, HiddenBlocksAreSkippedButTheirChildrenFound) {
 }
 
 TEST_F(EditFixture, DetailLevelAndCubesChooseTheDrawnMesh) {
-    MeshGeometry low = vassets::CreateBox(1.5f, 1.5f, 1.5f);
+    MeshGeometry low = gfx::assets::CreateBox(1.5f, 1.5f, 1.5f);
     low.UpdateBounds();
     meshes.blockMeshes[2] = &low;
     const PickRayResult ray = camera.PickRay(400, 300);
@@ -162,7 +167,7 @@ TEST_F(EditFixture, OptimisedPicksAgreeWithTheWalkOrderRules) {
             prev = AddTop(p, {0, 2, 0}, angle(rng));
         }
     }
-    MeshGeometry mid = vassets::CreateBox(1.2f, 1.2f, 1.2f);
+    MeshGeometry mid = gfx::assets::CreateBox(1.2f, 1.2f, 1.2f);
     mid.UpdateBounds();
     meshes.blockMeshes[1] = &inner;
     meshes.blockMeshes[2] = &mid;

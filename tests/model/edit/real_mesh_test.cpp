@@ -7,7 +7,12 @@
 #include "platform/gfx/assets/xfile.h"
 #include "resources/resources.h"
 
-using namespace vmath;
+using namespace model::edit;
+
+using namespace camera;
+using namespace input;
+using namespace math;
+using namespace model;
 
 namespace {
 
@@ -16,7 +21,7 @@ class RealMeshTest : public EditFixture {
     RealMeshTest() {
         const int ids[3] = {vres::kBlockMeshHigh, vres::kBlockMeshMedium, vres::kBlockMeshLow};
         for (int i = 0; i < 3; ++i) {
-            auto mesh = vassets::ReadXMesh(vres::GetResource(ids[i]));
+            auto mesh = gfx::assets::ReadXMesh(vres::GetResource(ids[i]));
             EXPECT_TRUE(mesh.ok()) << mesh.error();
             if (mesh.ok()) levels[i] = std::move(*mesh);
             levels[i].UpdateBounds();

@@ -5,7 +5,12 @@
 
 #include "model/edit/edit_fixture.h"
 
-using namespace vmath;
+using namespace model::edit;
+
+using namespace camera;
+using namespace input;
+using namespace math;
+using namespace model;
 
 namespace {
 constexpr float kPi = std::numbers::pi_v<float>;

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "support/fake/fake_device.h"
 #include "support/environment.h"
+#include "support/fake/fake_device.h"
 #include "support/headless_gl.h"
 
 namespace {
@@ -51,8 +51,8 @@ class DeviceContract : public ::testing::TestWithParam<Kind> {
         EXPECT_EQ(d.GetRenderState(RenderState::FogDensity), 0x3F800000u);  // 1.0f
         for (TransformType t :
              {TransformType::World, TransformType::View, TransformType::Projection})
-            EXPECT_EQ(d.GetTransform(t), vmath::Mat4{});
-        const vmath::Viewport v = d.GetViewport();
+            EXPECT_EQ(d.GetTransform(t), math::Mat4{});
+        const math::Viewport v = d.GetViewport();
         EXPECT_EQ(v.x, 0);
         EXPECT_EQ(v.y, 0);
         EXPECT_EQ(v.width, static_cast<int>(width));
@@ -73,10 +73,10 @@ TEST_P(DeviceContract, NewAndResetDevicesStartFromTheDefaultStates) {
     device_->SetRenderState(RenderState::ZEnable, 0);
     device_->SetRenderState(RenderState::FogEnable, 1);
     device_->SetRenderState(RenderState::CullMode, CULL_NONE);
-    device_->SetTransform(TransformType::View, vmath::MatrixTranslation(1, 2, 3));
+    device_->SetTransform(TransformType::View, math::MatrixTranslation(1, 2, 3));
     device_->SetViewport({1, 2, 10, 20, 0.0f, 1.0f});
     EXPECT_EQ(device_->GetRenderState(RenderState::FogEnable), 1u);
-    EXPECT_EQ(device_->GetTransform(TransformType::View), vmath::MatrixTranslation(1, 2, 3));
+    EXPECT_EQ(device_->GetTransform(TransformType::View), math::MatrixTranslation(1, 2, 3));
     EXPECT_EQ(device_->GetViewport().width, 10);
 
     PresentParameters p = params_;
@@ -102,8 +102,8 @@ TEST_P(DeviceContract, InvalidArgumentsAreInvalidCallsAndCreateNothing) {
     EXPECT_EQ(device_->ReadBackBuffer(nullptr), D3DERR_INVALIDCALL);
 
     const TextureLevel level{2, 2, {1, 2, 3, 4}};
-    const vmath::Vec3 line[2] = {{0, 0, 0}, {1, 0, 0}};
-    vmath::MeshGeometry triangle;
+    const math::Vec3 line[2] = {{0, 0, 0}, {1, 0, 0}};
+    math::MeshGeometry triangle;
     triangle.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     triangle.indices = {0, 1, 2};
     EXPECT_EQ(device_->CreateTexture({&level, 1}, nullptr), D3DERR_INVALIDCALL);
@@ -119,7 +119,7 @@ TEST_P(DeviceContract, InvalidArgumentsAreInvalidCallsAndCreateNothing) {
     std::unique_ptr<VertexBuffer> lines;
     EXPECT_EQ(device_->CreateLineBuffer({}, &lines), D3DERR_INVALIDCALL);
     std::unique_ptr<Mesh> mesh;
-    vmath::MeshGeometry bad = triangle;
+    math::MeshGeometry bad = triangle;
     bad.indices[2] = 3;  // no such vertex
     EXPECT_EQ(device_->CreateMesh(bad, &mesh), D3DERR_INVALIDCALL);
     bad = triangle;
@@ -147,8 +147,8 @@ TEST_P(DeviceContract, ScenesDoNotNestAndTheAboutDiscsCapsAreThere) {
 
 TEST_P(DeviceContract, ObjectsAreCountedUntilReleased) {
     const TextureLevel level{1, 1, {0xFFFFFFFF}};
-    const vmath::Vec3 line[2] = {{0, 0, 0}, {1, 0, 0}};
-    vmath::MeshGeometry triangle;
+    const math::Vec3 line[2] = {{0, 0, 0}, {1, 0, 0}};
+    math::MeshGeometry triangle;
     triangle.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     triangle.indices = {0, 1, 2};
     std::unique_ptr<Texture> texture;

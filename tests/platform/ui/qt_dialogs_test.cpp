@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QLocale>
 
+using namespace services;
+
 namespace {
 
 TEST(QtDialogs, StartNameNamesTheFolderTheDialogOpensIn) {

@@ -8,6 +8,8 @@
 
 #include "support/qt_application.h"
 
+using namespace input;
+
 namespace {
 
 // Events and the settings store need an application object, but no display.

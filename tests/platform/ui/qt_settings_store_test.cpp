@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+using namespace services;
+
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {

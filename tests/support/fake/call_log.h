@@ -16,13 +16,13 @@ namespace gfx::fake {
 // DrawLineList, Clear), so a test can ask "with which world matrix, material, fog and
 // texture was this drawn" without replaying the log.
 struct DrawState {
-    vmath::Mat4 world, view, projection;
+    math::Mat4 world, view, projection;
     Material material;
     std::map<RenderState, uint32_t> renderStates;
     std::map<std::pair<uint32_t, TextureStageState>, uint32_t> stageStates;  // (stage, state)
     std::string textures[2];  // stage 0 and 1 texture names ("texture#2"), empty when unset
     bool lightEnabled[2] = {false, false};
-    vmath::Viewport viewport;
+    math::Viewport viewport;
     std::vector<MeshInstance> instances;  // DrawMeshInstances only
 
     uint32_t RenderStateValue(RenderState s) const;  // 0 when never set

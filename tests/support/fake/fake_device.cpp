@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "support/fake/names.h"
 #include "platform/gfx/validation.h"
+#include "support/fake/names.h"
 
 namespace gfx::fake {
 
@@ -241,20 +241,20 @@ HRESULT FakeDevice::Clear(uint32_t flags, Color color, float z, uint32_t stencil
     return hr;
 }
 
-void FakeDevice::SetViewport(const vmath::Viewport& v) {
+void FakeDevice::SetViewport(const math::Viewport& v) {
     viewport_ = v;
     Record("SetViewport", {std::to_string(v.x), std::to_string(v.y), std::to_string(v.width),
                            std::to_string(v.height), F(v.minZ), F(v.maxZ)});
 }
 
-void FakeDevice::SetTransform(TransformType type, const vmath::Mat4& m) {
+void FakeDevice::SetTransform(TransformType type, const math::Mat4& m) {
     transforms_[type] = m;
     Record("SetTransform", {TransformName(type), MatrixText(m)});
 }
 
-vmath::Mat4 FakeDevice::GetTransform(TransformType type) const {
+math::Mat4 FakeDevice::GetTransform(TransformType type) const {
     auto it = transforms_.find(type);
-    return it == transforms_.end() ? vmath::Mat4{} : it->second;
+    return it == transforms_.end() ? math::Mat4{} : it->second;
 }
 
 void FakeDevice::SetLight(uint32_t index, const Light& light) {
@@ -353,7 +353,7 @@ HRESULT FakeDevice::CreateTexture(std::span<const TextureLevel> levels,
     return S_OK;
 }
 
-HRESULT FakeDevice::CreateLineBuffer(std::span<const vmath::Vec3> vertices,
+HRESULT FakeDevice::CreateLineBuffer(std::span<const math::Vec3> vertices,
                                      std::unique_ptr<VertexBuffer>* buffer) {
     HRESULT hr =
         (buffer && ValidLineVertices(vertices)) ? Injected("CreateLineBuffer") : D3DERR_INVALIDCALL;
@@ -364,11 +364,11 @@ HRESULT FakeDevice::CreateLineBuffer(std::span<const vmath::Vec3> vertices,
     std::string name = log_->NewName("lines");
     Record("CreateLineBuffer", {name, U(static_cast<uint32_t>(vertices.size()))}, hr);
     *buffer = std::make_unique<FakeVertexBuffer>(
-        name, std::vector<vmath::Vec3>(vertices.begin(), vertices.end()), log_, live_);
+        name, std::vector<math::Vec3>(vertices.begin(), vertices.end()), log_, live_);
     return S_OK;
 }
 
-HRESULT FakeDevice::CreateMesh(const vmath::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) {
+HRESULT FakeDevice::CreateMesh(const math::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) {
     HRESULT hr =
         (mesh && ValidMeshGeometry(geometry)) ? Injected("CreateMesh") : D3DERR_INVALIDCALL;
     std::vector<std::string> args{U(static_cast<uint32_t>(geometry.VertexCount())),

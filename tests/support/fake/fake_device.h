@@ -75,11 +75,11 @@ class FakeDevice final : public Device {
     HRESULT BeginScene() override;
     HRESULT EndScene() override;
     HRESULT Clear(uint32_t flags, Color color, float z, uint32_t stencil) override;
-    void SetViewport(const vmath::Viewport& viewport) override;
-    vmath::Viewport GetViewport() const override { return viewport_; }
+    void SetViewport(const math::Viewport& viewport) override;
+    math::Viewport GetViewport() const override { return viewport_; }
 
-    void SetTransform(TransformType type, const vmath::Mat4& m) override;
-    vmath::Mat4 GetTransform(TransformType type) const override;
+    void SetTransform(TransformType type, const math::Mat4& m) override;
+    math::Mat4 GetTransform(TransformType type) const override;
     void SetLight(uint32_t index, const Light& light) override;
     void LightEnable(uint32_t index, bool enable) override;
     void SetMaterial(const Material& material) override;
@@ -91,9 +91,9 @@ class FakeDevice final : public Device {
 
     HRESULT CreateTexture(std::span<const TextureLevel> levels,
                           std::unique_ptr<Texture>* texture) override;
-    HRESULT CreateLineBuffer(std::span<const vmath::Vec3> vertices,
+    HRESULT CreateLineBuffer(std::span<const math::Vec3> vertices,
                              std::unique_ptr<VertexBuffer>* buffer) override;
-    HRESULT CreateMesh(const vmath::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) override;
+    HRESULT CreateMesh(const math::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) override;
     HRESULT CreateSprite(std::unique_ptr<Sprite>* sprite) override;
     HRESULT CreateFont(const FontDesc& desc, std::unique_ptr<Font>* font) override;
 
@@ -132,8 +132,8 @@ class FakeDevice final : public Device {
     bool cursorShown_ = false;
     Color clearColor_ = 0;
 
-    vmath::Viewport viewport_;
-    std::map<TransformType, vmath::Mat4> transforms_;
+    math::Viewport viewport_;
+    std::map<TransformType, math::Mat4> transforms_;
     std::map<RenderState, uint32_t> renderStates_;
     std::map<std::pair<uint32_t, TextureStageState>, uint32_t> stageStates_;
     std::map<std::pair<uint32_t, SamplerState>, uint32_t> samplerStates_;

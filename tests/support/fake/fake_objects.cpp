@@ -34,7 +34,7 @@ FakeTexture::~FakeTexture() {
     LogRelease(log_, name_);
 }
 
-FakeVertexBuffer::FakeVertexBuffer(std::string name, std::vector<vmath::Vec3> vertices,
+FakeVertexBuffer::FakeVertexBuffer(std::string name, std::vector<math::Vec3> vertices,
                                    std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live)
     : name_(std::move(name)),
       vertices_(std::move(vertices)),
@@ -47,7 +47,7 @@ FakeVertexBuffer::~FakeVertexBuffer() {
     LogRelease(log_, name_);
 }
 
-FakeMesh::FakeMesh(std::string name, vmath::MeshGeometry geometry, std::shared_ptr<CallLog> log,
+FakeMesh::FakeMesh(std::string name, math::MeshGeometry geometry, std::shared_ptr<CallLog> log,
                    std::shared_ptr<uint32_t> live)
     : name_(std::move(name)),
       geometry_(std::move(geometry)),
@@ -78,18 +78,18 @@ HRESULT FakeSprite::Begin(uint32_t flags) {
     return hr;
 }
 
-void FakeSprite::SetTransform(const vmath::Mat4& transform) {
+void FakeSprite::SetTransform(const math::Mat4& transform) {
     transform_ = transform;
     log_->Add({"Sprite::SetTransform", {name_, MatrixText(transform)}, S_OK, nullptr});
 }
 
-HRESULT FakeSprite::Draw(Texture* texture, const Rect* src, const vmath::Vec3* center,
-                         const vmath::Vec3* position, Color color) {
+HRESULT FakeSprite::Draw(Texture* texture, const Rect* src, const math::Vec3* center,
+                         const math::Vec3* position, Color color) {
     HRESULT hr = inBegin_ ? S_OK : D3DERR_INVALIDCALL;
     log_->Add({"Sprite::Draw",
                {name_, ObjectName(texture), src ? RectText(*src) : "whole",
-                VecText(center ? *center : vmath::Vec3{}),
-                VecText(position ? *position : vmath::Vec3{}), Hex(color)},
+                VecText(center ? *center : math::Vec3{}),
+                VecText(position ? *position : math::Vec3{}), Hex(color)},
                hr,
                nullptr});
     return hr;

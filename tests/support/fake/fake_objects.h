@@ -30,31 +30,31 @@ class FakeTexture final : public Texture {
 
 class FakeVertexBuffer final : public VertexBuffer {
   public:
-    FakeVertexBuffer(std::string name, std::vector<vmath::Vec3> vertices,
+    FakeVertexBuffer(std::string name, std::vector<math::Vec3> vertices,
                      std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live);
     ~FakeVertexBuffer() override;
     uint32_t VertexCount() const override { return static_cast<uint32_t>(vertices_.size()); }
     const std::string& Name() const { return name_; }
-    const std::vector<vmath::Vec3>& Vertices() const { return vertices_; }
+    const std::vector<math::Vec3>& Vertices() const { return vertices_; }
 
   private:
     std::string name_;
-    std::vector<vmath::Vec3> vertices_;
+    std::vector<math::Vec3> vertices_;
     std::shared_ptr<CallLog> log_;
     std::shared_ptr<uint32_t> live_;
 };
 
 class FakeMesh final : public Mesh {
   public:
-    FakeMesh(std::string name, vmath::MeshGeometry geometry, std::shared_ptr<CallLog> log,
+    FakeMesh(std::string name, math::MeshGeometry geometry, std::shared_ptr<CallLog> log,
              std::shared_ptr<uint32_t> live);
     ~FakeMesh() override;
-    const vmath::MeshGeometry& Geometry() const override { return geometry_; }
+    const math::MeshGeometry& Geometry() const override { return geometry_; }
     const std::string& Name() const { return name_; }
 
   private:
     std::string name_;
-    vmath::MeshGeometry geometry_;
+    math::MeshGeometry geometry_;
     std::shared_ptr<CallLog> log_;
     std::shared_ptr<uint32_t> live_;
 };
@@ -64,20 +64,20 @@ class FakeSprite final : public Sprite {
     FakeSprite(std::string name, std::shared_ptr<CallLog> log, std::shared_ptr<uint32_t> live);
     ~FakeSprite() override;
     HRESULT Begin(uint32_t flags) override;
-    void SetTransform(const vmath::Mat4& transform) override;
-    HRESULT Draw(Texture* texture, const Rect* src, const vmath::Vec3* center,
-                 const vmath::Vec3* position, Color color) override;
+    void SetTransform(const math::Mat4& transform) override;
+    HRESULT Draw(Texture* texture, const Rect* src, const math::Vec3* center,
+                 const math::Vec3* position, Color color) override;
     HRESULT End() override;
     const std::string& Name() const { return name_; }
     bool InBegin() const { return inBegin_; }
-    const vmath::Mat4& Transform() const { return transform_; }
+    const math::Mat4& Transform() const { return transform_; }
 
   private:
     std::string name_;
     std::shared_ptr<CallLog> log_;
     std::shared_ptr<uint32_t> live_;
     bool inBegin_ = false;
-    vmath::Mat4 transform_;
+    math::Mat4 transform_;
 };
 
 class FakeFont final : public Font {

@@ -179,11 +179,11 @@ std::string ColorText(const ColorValue& c) {
     return Parenthesised({FloatText(c.r), FloatText(c.g), FloatText(c.b), FloatText(c.a)});
 }
 
-std::string VecText(const vmath::Vec3& v) {
+std::string VecText(const math::Vec3& v) {
     return Parenthesised({FloatText(v.x), FloatText(v.y), FloatText(v.z)});
 }
 
-std::string MatrixText(const vmath::Mat4& m) {
+std::string MatrixText(const math::Mat4& m) {
     std::string s = "[";
     for (int r = 0; r < 4; ++r) {
         if (r) s += "; ";

@@ -19,8 +19,8 @@ std::string Hex(uint32_t v);
 std::string FloatText(float f);
 // "(r g b a)", "(x y z)", "[row; row; row; row]", "(left top right bottom)".
 std::string ColorText(const ColorValue& c);
-std::string VecText(const vmath::Vec3& v);
-std::string MatrixText(const vmath::Mat4& m);
+std::string VecText(const math::Vec3& v);
+std::string MatrixText(const math::Mat4& m);
 std::string RectText(const Rect& r);
 
 }  // namespace gfx

@@ -24,8 +24,8 @@
 namespace {
 
 // The program's own high-detail block mesh.
-vmath::MeshGeometry BlockMesh() {
-    auto r = vassets::ReadXMesh(vres::GetResource(vres::kBlockMeshHigh));
+math::MeshGeometry BlockMesh() {
+    auto r = gfx::assets::ReadXMesh(vres::GetResource(vres::kBlockMeshHigh));
     if (!r) {
         std::fprintf(stderr, "block mesh unreadable: %s\n", r.error().c_str());
         std::abort();
@@ -55,16 +55,16 @@ struct Scene {
             const int x = i % side, y = (i / side) % side, z = i / (side * side);
             gfx::MeshInstance inst;
             inst.world =
-                vmath::MatrixTranslation(2.0f * x - extent, 2.0f * y - extent, 2.0f * z - extent);
+                math::MatrixTranslation(2.0f * x - extent, 2.0f * y - extent, 2.0f * z - extent);
             inst.diffuse = inst.ambient = {static_cast<float>(i % 5) / 4.0f, 0.6f, 0.3f, 1.0f};
             instances.push_back(inst);
         }
         device->SetTransform(gfx::TransformType::View,
-                             vmath::MatrixLookAtLH({extent * 1.2f, extent * 1.5f, -extent * 3.2f},
-                                                   {0, 0, 0}, {0, 1, 0}));
+                             math::MatrixLookAtLH({extent * 1.2f, extent * 1.5f, -extent * 3.2f},
+                                                  {0, 0, 0}, {0, 1, 0}));
         device->SetTransform(gfx::TransformType::Projection,
-                             vmath::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4,
-                                                           800.0f / 600.0f, 0.1f, 1000.0f));
+                             math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4,
+                                                          800.0f / 600.0f, 0.1f, 1000.0f));
         gfx::Light l0, l1;
         l0.diffuse = {0.7f, 0.7f, 0.7f, 1};
         l0.ambient = l1.ambient = {0.1f, 0.1f, 0.1f, 1};
@@ -159,7 +159,7 @@ void main() { fragColour = vColour; })";
         glLinkProgram(program);
         glDeleteShader(v);
         glDeleteShader(f);
-        const vmath::MeshGeometry& g = scene.mesh->Geometry();
+        const math::MeshGeometry& g = scene.mesh->Geometry();
         indexCount = static_cast<GLsizei>(g.indices.size());
         glGenVertexArrays(1, &vao);
         glGenBuffers(3, buffers);
@@ -189,8 +189,8 @@ void main() { fragColour = vColour; })";
 
     void Frame(const Scene& scene) {
         scene.device->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF334455, 1.0f, 0);
-        const vmath::Mat4 vp = scene.device->GetTransform(gfx::TransformType::View) *
-                               scene.device->GetTransform(gfx::TransformType::Projection);
+        const math::Mat4 vp = scene.device->GetTransform(gfx::TransformType::View) *
+                              scene.device->GetTransform(gfx::TransformType::Projection);
         glUseProgram(program);
         glUniformMatrix4fv(glGetUniformLocation(program, "uViewProjection"), 1, GL_FALSE,
                            &vp.m[0][0]);

@@ -7,14 +7,14 @@
 
 namespace {
 
-bool Finite(const vmath::Vec3& v) {
+bool Finite(const math::Vec3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const auto mesh = vassets::ReadXMesh({data, size});
+    const auto mesh = gfx::assets::ReadXMesh({data, size});
     if (!mesh) {
         FUZZ_CHECK(!mesh.error().empty());
         return 0;
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(mesh->normals.size() == vertices);
     FUZZ_CHECK(mesh->indices.size() % 3 == 0);
     for (uint16_t i : mesh->indices) FUZZ_CHECK(i < vertices);
-    for (const vmath::Vec3& p : mesh->positions) FUZZ_CHECK(Finite(p));
-    for (const vmath::Vec3& n : mesh->normals) FUZZ_CHECK(Finite(n));
+    for (const math::Vec3& p : mesh->positions) FUZZ_CHECK(Finite(p));
+    for (const math::Vec3& n : mesh->normals) FUZZ_CHECK(Finite(n));
     FUZZ_CHECK(std::isfinite(mesh->boundRadius));
     return 0;
 }

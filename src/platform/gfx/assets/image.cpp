@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-namespace vassets {
+namespace gfx::assets {
 
 namespace {
 
@@ -286,4 +286,4 @@ std::vector<Image> BuildMipChain(const Image& src) {
     return levels;
 }
 
-}  // namespace vassets
+}  // namespace gfx::assets

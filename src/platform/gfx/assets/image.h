@@ -9,7 +9,7 @@
 
 #include "platform/gfx/assets/result.h"
 
-namespace vassets {
+namespace gfx::assets {
 
 struct Image {
     int width = 0;
@@ -42,4 +42,4 @@ Image Resize(const Image& src, int width, int height);
 // to 1 x 1.
 std::vector<Image> BuildMipChain(const Image& src);
 
-}  // namespace vassets
+}  // namespace gfx::assets

@@ -13,7 +13,7 @@
 
 #include "platform/gfx/assets/image.h"
 
-namespace vassets {
+namespace gfx::assets {
 
 namespace {
 
@@ -136,4 +136,4 @@ Result<Image> DecodeJpeg(std::span<const uint8_t> data) {
     return img;
 }
 
-}  // namespace vassets
+}  // namespace gfx::assets

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <numbers>
 
-namespace vassets {
+namespace gfx::assets {
 
-using vmath::MeshGeometry;
-using vmath::Vec2;
-using vmath::Vec3;
+using math::MeshGeometry;
+using math::Vec2;
+using math::Vec3;
 
 MeshGeometry CreateBox(float width, float height, float depth) {
     const Vec3 h{width / 2, height / 2, depth / 2};
@@ -148,4 +148,4 @@ std::vector<Vec3> ArrowLineVertices() {
     };
 }
 
-}  // namespace vassets
+}  // namespace gfx::assets

@@ -5,9 +5,9 @@
 #include "platform/gfx/assets/xfile.h"
 #include "resources/resources.h"
 
-namespace vassets {
+namespace gfx::assets {
 
-Result<vmath::MeshGeometry> LoadMeshFromResource(int id) {
+Result<math::MeshGeometry> LoadMeshFromResource(int id) {
     const auto bytes = vres::GetResource(id);
     if (bytes.empty()) return Error{"resource " + std::to_string(id) + " is missing"};
     auto mesh = ReadXMesh(bytes);
@@ -23,4 +23,4 @@ Result<std::vector<Image>> LoadTextureFromResource(int id) {
     return BuildMipChain(*image);
 }
 
-}  // namespace vassets
+}  // namespace gfx::assets

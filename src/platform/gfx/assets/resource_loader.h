@@ -7,7 +7,7 @@
 #include "platform/gfx/assets/image.h"
 #include "platform/gfx/assets/result.h"
 
-namespace vassets {
+namespace gfx::assets {
 
 // The block mesh resource for a detail level: 1 or less high, 2 medium, any other low.
 constexpr int BlockMeshResourceId(int detailLevel) {
@@ -15,10 +15,10 @@ constexpr int BlockMeshResourceId(int detailLevel) {
 }
 
 // Reads the mesh of an embedded .x resource.
-Result<vmath::MeshGeometry> LoadMeshFromResource(int id);
+Result<math::MeshGeometry> LoadMeshFromResource(int id);
 
 // Decodes an embedded image (JPEG, Targa or bitmap) into texture levels: level 0 at the
 // next power of two in each direction, then every halving down to 1 x 1.
 Result<std::vector<Image>> LoadTextureFromResource(int id);
 
-}  // namespace vassets
+}  // namespace gfx::assets

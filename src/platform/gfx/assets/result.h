@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-namespace vassets {
+namespace gfx::assets {
 
 struct Error {
     std::string message;
@@ -34,4 +34,4 @@ class Result {
     std::string error_;
 };
 
-}  // namespace vassets
+}  // namespace gfx::assets

@@ -9,10 +9,10 @@
 
 #include "platform/gfx/assets/xfile_tokens.h"
 
-namespace vassets {
+namespace gfx::assets {
 
-using vmath::MeshGeometry;
-using vmath::Vec3;
+using math::MeshGeometry;
+using math::Vec3;
 
 namespace {
 
@@ -378,13 +378,13 @@ Result<MeshGeometry> BuildGeometry(const XObject& meshObj) {
         mesh.normals.assign(mesh.positions.size(), Vec3{0, 0, 0});
         for (size_t f = 0; f + 2 < mesh.indices.size(); f += 3) {
             const uint16_t a = mesh.indices[f], b = mesh.indices[f + 1], c = mesh.indices[f + 2];
-            const Vec3 w = vmath::Cross(mesh.positions[b] - mesh.positions[a],
-                                        mesh.positions[c] - mesh.positions[a]);
+            const Vec3 w = math::Cross(mesh.positions[b] - mesh.positions[a],
+                                       mesh.positions[c] - mesh.positions[a]);
             mesh.normals[a] += w;
             mesh.normals[b] += w;
             mesh.normals[c] += w;
         }
-        for (Vec3& nrm : mesh.normals) nrm = vmath::Normalize(nrm);
+        for (Vec3& nrm : mesh.normals) nrm = math::Normalize(nrm);
     }
     mesh.UpdateBounds();
     return mesh;
@@ -486,4 +486,4 @@ Result<MeshGeometry> ReadXMesh(std::span<const uint8_t> file) {
     return BuildGeometry(*mesh);
 }
 
-}  // namespace vassets
+}  // namespace gfx::assets

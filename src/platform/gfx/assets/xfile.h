@@ -19,7 +19,7 @@
 #include "math/geometry.h"
 #include "platform/gfx/assets/result.h"
 
-namespace vassets {
+namespace gfx::assets {
 
 // Largest decompressed .x stream we accept; the block meshes are a few tens of KB.
 inline constexpr uint32_t kMaxXFileSize = 16u << 20;
@@ -27,10 +27,10 @@ inline constexpr uint32_t kMaxXFileSize = 16u << 20;
 // Reads the first Mesh of a binary .x file, compressed ("bzip") or not ("bin "), with
 // 32- or 64-bit floats. Malformed data gives an error, never a partial mesh; so does a
 // coordinate that is not a finite number within +-1e9.
-Result<vmath::MeshGeometry> ReadXMesh(std::span<const uint8_t> file);
+Result<math::MeshGeometry> ReadXMesh(std::span<const uint8_t> file);
 
 // Inflates the compressed container (the whole file, header included) into the token
 // stream that follows the header.
 Result<std::vector<uint8_t>> InflateXContainer(std::span<const uint8_t> file);
 
-}  // namespace vassets
+}  // namespace gfx::assets

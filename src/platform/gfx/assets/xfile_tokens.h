@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vassets::xfile {
+namespace gfx::assets::xfile {
 
 enum TokenId : uint16_t {
     kName = 1,
@@ -44,4 +44,4 @@ constexpr size_t kHeaderSize = 16;
 constexpr size_t kWindow = 32768;
 constexpr int kMaxNesting = 64;
 
-}  // namespace vassets::xfile
+}  // namespace gfx::assets::xfile

@@ -117,7 +117,7 @@ void GlDevice::ResetState() {
     viewport_ = {
         0,    0,   static_cast<int>(backBuffer_.width), static_cast<int>(backBuffer_.height),
         0.0f, 1.0f};
-    world_ = view_ = projection_ = vmath::Mat4{};
+    world_ = view_ = projection_ = math::Mat4{};
     material_ = {};
     lights_ = {};
     lightOn_ = {};
@@ -266,10 +266,10 @@ HRESULT GlDevice::Clear(uint32_t flags, Color color, float z, uint32_t stencil) 
     return S_OK;
 }
 
-void GlDevice::SetViewport(const vmath::Viewport& viewport) {
+void GlDevice::SetViewport(const math::Viewport& viewport) {
     // A viewport reaching outside the back buffer is clipped to it.
     const int bw = static_cast<int>(backBuffer_.width), bh = static_cast<int>(backBuffer_.height);
-    vmath::Viewport v = viewport;
+    math::Viewport v = viewport;
     v.x = std::clamp(v.x, 0, bw);
     v.y = std::clamp(v.y, 0, bh);
     v.width = std::clamp(v.width, 0, bw - v.x);
@@ -311,7 +311,7 @@ void GlDevice::UploadUniforms(const FixedFunctionProgram& p) {
         ambientSum[2] += l.ambient.b;
         // Only directional lights are evaluated; the editor uses nothing else.
         if (l.type != LightType::Directional || count >= kMaxLights) continue;
-        vmath::Vec3 d = vmath::Normalize(l.direction);
+        math::Vec3 d = math::Normalize(l.direction);
         dirs[count * 3 + 0] = d.x;
         dirs[count * 3 + 1] = d.y;
         dirs[count * 3 + 2] = d.z;

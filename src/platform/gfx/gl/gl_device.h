@@ -32,11 +32,11 @@ class GlDevice final : public Device {
     HRESULT BeginScene() override;
     HRESULT EndScene() override;
     HRESULT Clear(uint32_t flags, Color color, float z, uint32_t stencil) override;
-    void SetViewport(const vmath::Viewport& viewport) override;
-    vmath::Viewport GetViewport() const override { return viewport_; }
+    void SetViewport(const math::Viewport& viewport) override;
+    math::Viewport GetViewport() const override { return viewport_; }
 
-    void SetTransform(TransformType type, const vmath::Mat4& m) override;
-    vmath::Mat4 GetTransform(TransformType type) const override;
+    void SetTransform(TransformType type, const math::Mat4& m) override;
+    math::Mat4 GetTransform(TransformType type) const override;
     void SetLight(uint32_t index, const Light& light) override;
     void LightEnable(uint32_t index, bool enable) override;
     void SetMaterial(const Material& material) override { material_ = material; }
@@ -48,9 +48,9 @@ class GlDevice final : public Device {
 
     HRESULT CreateTexture(std::span<const TextureLevel> levels,
                           std::unique_ptr<Texture>* texture) override;
-    HRESULT CreateLineBuffer(std::span<const vmath::Vec3> vertices,
+    HRESULT CreateLineBuffer(std::span<const math::Vec3> vertices,
                              std::unique_ptr<VertexBuffer>* buffer) override;
-    HRESULT CreateMesh(const vmath::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) override;
+    HRESULT CreateMesh(const math::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) override;
     HRESULT CreateSprite(std::unique_ptr<Sprite>* sprite) override;
     HRESULT CreateFont(const FontDesc& desc, std::unique_ptr<Font>* font) override;
 
@@ -108,8 +108,8 @@ class GlDevice final : public Device {
     GLuint spriteSampler_ = 0;
 
     // Fixed-function state.
-    vmath::Viewport viewport_;
-    vmath::Mat4 world_, view_, projection_;
+    math::Viewport viewport_;
+    math::Mat4 world_, view_, projection_;
     Material material_;
     std::array<Light, 8> lights_{};
     std::array<bool, 8> lightOn_{};

@@ -17,7 +17,7 @@ size_t RsIndex(RenderState s) {
 
 // ---- Fixed-function state -------------------------------------------------------------------
 
-void GlDevice::SetTransform(TransformType type, const vmath::Mat4& m) {
+void GlDevice::SetTransform(TransformType type, const math::Mat4& m) {
     switch (type) {
         case TransformType::World:
             world_ = m;
@@ -33,7 +33,7 @@ void GlDevice::SetTransform(TransformType type, const vmath::Mat4& m) {
     }
 }
 
-vmath::Mat4 GlDevice::GetTransform(TransformType type) const {
+math::Mat4 GlDevice::GetTransform(TransformType type) const {
     switch (type) {
         case TransformType::World:
             return world_;
@@ -131,7 +131,7 @@ HRESULT GlDevice::CreateTexture(std::span<const TextureLevel> levels,
     return hr;
 }
 
-HRESULT GlDevice::CreateLineBuffer(std::span<const vmath::Vec3> vertices,
+HRESULT GlDevice::CreateLineBuffer(std::span<const math::Vec3> vertices,
                                    std::unique_ptr<VertexBuffer>* buffer) {
     if (!buffer) return D3DERR_INVALIDCALL;
     std::unique_ptr<GlLineBuffer> b;
@@ -140,7 +140,7 @@ HRESULT GlDevice::CreateLineBuffer(std::span<const vmath::Vec3> vertices,
     return hr;
 }
 
-HRESULT GlDevice::CreateMesh(const vmath::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) {
+HRESULT GlDevice::CreateMesh(const math::MeshGeometry& geometry, std::unique_ptr<Mesh>* mesh) {
     if (!mesh) return D3DERR_INVALIDCALL;
     std::unique_ptr<GlMesh> m;
     HRESULT hr = GlMesh::Create(link_, geometry, instanceBuffer_, &m);

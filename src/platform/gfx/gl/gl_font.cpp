@@ -267,7 +267,7 @@ int GlFont::DrawText(Sprite* sprite, std::string_view text, int count, const Rec
     const bool own = !target || !target->InBatch();
     if (own) {
         target = sprite_.get();
-        target->SetTransform(vmath::Mat4{});
+        target->SetTransform(math::Mat4{});
         if (Failed(target->Begin(SPRITE_ALPHABLEND))) return 0;
     }
     std::optional<Rect> clip;

@@ -116,14 +116,13 @@ GlTexture::~GlTexture() {
 
 // ---- Line buffers -------------------------------------------------------------------------
 
-HRESULT GlLineBuffer::Create(std::shared_ptr<DeviceLink> link,
-                             std::span<const vmath::Vec3> vertices,
+HRESULT GlLineBuffer::Create(std::shared_ptr<DeviceLink> link, std::span<const math::Vec3> vertices,
                              std::unique_ptr<GlLineBuffer>* out) {
     if (!out) return D3DERR_INVALIDCALL;
     out->reset();
     if (!ValidLineVertices(vertices)) return D3DERR_INVALIDCALL;
     if (!link->MakeCurrent()) return D3DERR_INVALIDCALL;
-    static_assert(sizeof(vmath::Vec3) == 12);
+    static_assert(sizeof(math::Vec3) == 12);
     std::unique_ptr<GlLineBuffer> b(new GlLineBuffer(std::move(link)));
     b->count_ = static_cast<uint32_t>(vertices.size());
     ClearErrors();
@@ -151,7 +150,7 @@ GlLineBuffer::~GlLineBuffer() {
 
 // ---- Meshes ---------------------------------------------------------------------------------
 
-HRESULT GlMesh::Create(std::shared_ptr<DeviceLink> link, const vmath::MeshGeometry& geometry,
+HRESULT GlMesh::Create(std::shared_ptr<DeviceLink> link, const math::MeshGeometry& geometry,
                        GLuint instanceBuffer, std::unique_ptr<GlMesh>* out) {
     if (!out) return D3DERR_INVALIDCALL;
     out->reset();
@@ -167,10 +166,10 @@ HRESULT GlMesh::Create(std::shared_ptr<DeviceLink> link, const vmath::MeshGeomet
     std::vector<float> interleaved;
     interleaved.reserve(n * stride);
     for (size_t i = 0; i < n; ++i) {
-        const vmath::Vec3& p = geometry.positions[i];
+        const math::Vec3& p = geometry.positions[i];
         interleaved.insert(interleaved.end(), {p.x, p.y, p.z});
         if (hasNormals) {
-            const vmath::Vec3& q = geometry.normals[i];
+            const math::Vec3& q = geometry.normals[i];
             interleaved.insert(interleaved.end(), {q.x, q.y, q.z});
         }
         if (hasTex)

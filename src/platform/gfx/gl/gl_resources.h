@@ -76,7 +76,7 @@ class GlTexture final : public Texture, public GlObject {
 
 class GlLineBuffer final : public VertexBuffer, public GlObject {
   public:
-    static HRESULT Create(std::shared_ptr<DeviceLink> link, std::span<const vmath::Vec3> vertices,
+    static HRESULT Create(std::shared_ptr<DeviceLink> link, std::span<const math::Vec3> vertices,
                           std::unique_ptr<GlLineBuffer>* out);
     ~GlLineBuffer() override;
     uint32_t VertexCount() const override { return count_; }
@@ -91,17 +91,17 @@ class GlLineBuffer final : public VertexBuffer, public GlObject {
 class GlMesh final : public Mesh, public GlObject {
   public:
     // instanceBuffer: the device's per-instance stream, bound into the instanced layout.
-    static HRESULT Create(std::shared_ptr<DeviceLink> link, const vmath::MeshGeometry& geometry,
+    static HRESULT Create(std::shared_ptr<DeviceLink> link, const math::MeshGeometry& geometry,
                           GLuint instanceBuffer, std::unique_ptr<GlMesh>* out);
     ~GlMesh() override;
-    const vmath::MeshGeometry& Geometry() const override { return geometry_; }
+    const math::MeshGeometry& Geometry() const override { return geometry_; }
     GLuint Vao() const { return vao_; }
     GLuint InstancedVao() const { return instancedVao_; }
     GLsizei IndexCount() const { return static_cast<GLsizei>(geometry_.indices.size()); }
 
   private:
     explicit GlMesh(std::shared_ptr<DeviceLink> link) : GlObject(std::move(link)) {}
-    vmath::MeshGeometry geometry_;
+    math::MeshGeometry geometry_;
     GLuint vbo_ = 0, ibo_ = 0, vao_ = 0, instancedVao_ = 0;
 };
 

@@ -52,14 +52,14 @@ HRESULT GlSprite::Begin(uint32_t flags) {
     return S_OK;
 }
 
-HRESULT GlSprite::Draw(Texture* texture, const Rect* src, const vmath::Vec3* center,
-                       const vmath::Vec3* position, Color color) {
+HRESULT GlSprite::Draw(Texture* texture, const Rect* src, const math::Vec3* center,
+                       const math::Vec3* position, Color color) {
     if (!began_) return D3DERR_INVALIDCALL;
     auto* t = dynamic_cast<GlTexture*>(texture);
     if (!t) return D3DERR_INVALIDCALL;
     Rect r = src ? *src : Rect{0, 0, static_cast<int>(t->Width()), static_cast<int>(t->Height())};
-    const vmath::Vec3 c = center ? *center : vmath::Vec3{};
-    const vmath::Vec3 p = position ? *position : vmath::Vec3{};
+    const math::Vec3 c = center ? *center : math::Vec3{};
+    const math::Vec3 p = position ? *position : math::Vec3{};
     const float w = static_cast<float>(r.right - r.left), h = static_cast<float>(r.bottom - r.top);
     const float x0 = p.x - c.x, y0 = p.y - c.y;
     const float tw = static_cast<float>(t->Width()), th = static_cast<float>(t->Height());
@@ -71,7 +71,7 @@ HRESULT GlSprite::Draw(Texture* texture, const Rect* src, const vmath::Vec3* cen
 
 void GlSprite::ToPixels(float x, float y, float* px, float* py) const {
     // Row-vector transform of (x, y, 0, 1), then logical to device pixels.
-    const vmath::Mat4& m = transform_;
+    const math::Mat4& m = transform_;
     *px = (x * m.m[0][0] + y * m.m[1][0] + m.m[3][0]) * scale_;
     *py = (x * m.m[0][1] + y * m.m[1][1] + m.m[3][1]) * scale_;
 }
@@ -135,7 +135,7 @@ HRESULT GlSprite::End() {
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glActiveTexture(GL_TEXTURE0);
     glBindSampler(0, device->SpriteSampler());
-    const vmath::Viewport vp = device->GetViewport();
+    const math::Viewport vp = device->GetViewport();
     const int bufferHeight = static_cast<int>(device->FramebufferHeight());
     for (const Run& run : runs_) {
         if (run.clip) {

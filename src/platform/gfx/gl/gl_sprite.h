@@ -17,9 +17,9 @@ class GlSprite final : public Sprite, public GlObject {
     ~GlSprite() override;
 
     HRESULT Begin(uint32_t flags) override;
-    void SetTransform(const vmath::Mat4& transform) override { transform_ = transform; }
-    HRESULT Draw(Texture* texture, const Rect* src, const vmath::Vec3* center,
-                 const vmath::Vec3* position, Color color) override;
+    void SetTransform(const math::Mat4& transform) override { transform_ = transform; }
+    HRESULT Draw(Texture* texture, const Rect* src, const math::Vec3* center,
+                 const math::Vec3* position, Color color) override;
     HRESULT End() override;
 
     bool InBatch() const { return began_; }
@@ -47,8 +47,8 @@ class GlSprite final : public Sprite, public GlObject {
 
     bool began_ = false;
     uint32_t flags_ = 0;
-    vmath::Mat4 transform_;
-    vmath::Viewport viewport_;
+    math::Mat4 transform_;
+    math::Viewport viewport_;
     float scale_ = 1.0f;
     std::vector<Vertex> vertices_;
     std::vector<Run> runs_;

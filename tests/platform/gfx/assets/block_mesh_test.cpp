@@ -12,15 +12,15 @@
 
 namespace {
 
-using vmath::MeshGeometry;
-using vmath::Vec3;
+using math::MeshGeometry;
+using math::Vec3;
 
 Vec3 Axis(int a) {
     return {a == 0 ? 1.0f : 0.0f, a == 1 ? 1.0f : 0.0f, a == 2 ? 1.0f : 0.0f};
 }
 
 MeshGeometry LoadBlock(int id) {
-    auto r = vassets::ReadXMesh(vres::GetResource(id));
+    auto r = gfx::assets::ReadXMesh(vres::GetResource(id));
     EXPECT_TRUE(r) << r.error();
     return r ? std::move(r).value() : MeshGeometry{};
 }
@@ -47,18 +47,18 @@ TEST(BlockMeshes, ThreeTessellationsOfTheSameShape) {
         previousFaces = m.FaceCount();
 
         Vec3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
-        for (const Vec3& p : m.positions) lo = vmath::Min(lo, p), hi = vmath::Max(hi, p);
+        for (const Vec3& p : m.positions) lo = math::Min(lo, p), hi = math::Max(hi, p);
         for (float v : {lo.x, lo.y, lo.z}) EXPECT_NEAR(v, -1.0f, 1e-5f);
         for (float v : {hi.x, hi.y, hi.z}) EXPECT_NEAR(v, 1.4f, 1e-5f);
 
         ASSERT_EQ(m.normals.size(), m.VertexCount());
-        for (const Vec3& n : m.normals) EXPECT_NEAR(vmath::Length(n), 1.0f, 1e-5f);
+        for (const Vec3& n : m.normals) EXPECT_NEAR(math::Length(n), 1.0f, 1e-5f);
         for (size_t f = 0; f < m.FaceCount(); ++f) {
             const uint16_t a = m.indices[3 * f], b = m.indices[3 * f + 1], c = m.indices[3 * f + 2];
             const Vec3 w =
-                vmath::Cross(m.positions[b] - m.positions[a], m.positions[c] - m.positions[a]);
-            EXPECT_GT(vmath::Length(w), 1e-7f) << "degenerate face " << f;
-            EXPECT_GT(vmath::Dot(w, m.normals[a] + m.normals[b] + m.normals[c]), 0)
+                math::Cross(m.positions[b] - m.positions[a], m.positions[c] - m.positions[a]);
+            EXPECT_GT(math::Length(w), 1e-7f) << "degenerate face " << f;
+            EXPECT_GT(math::Dot(w, m.normals[a] + m.normals[b] + m.normals[c]), 0)
                 << "face " << f << " is wound against its normals";
         }
     }
@@ -102,7 +102,7 @@ TEST(BlockMeshes, PegsStandOutAndSocketsAreSunkInsideTheUnitSphere) {
             // Peg: from outside on the positive side, the first surface is its top at 1.4.
             auto peg = m.Intersect(a * 3, -a);
             ASSERT_TRUE(peg);
-            EXPECT_NEAR(vmath::Dot(m.HitPoint(*peg), a), 1.4f, 1e-4f);
+            EXPECT_NEAR(math::Dot(m.HitPoint(*peg), a), 1.4f, 1e-4f);
             EXPECT_NEAR(peg->distance, 1.6f, 1e-4f);
             // Socket: from the negative side the ray enters the socket and meets its floor
             // inside the unit sphere, also off centre.
@@ -110,19 +110,19 @@ TEST(BlockMeshes, PegsStandOutAndSocketsAreSunkInsideTheUnitSphere) {
                 auto socket = m.Intersect(a * -3 + offset, a);
                 ASSERT_TRUE(socket);
                 const Vec3 h = m.HitPoint(*socket);
-                EXPECT_LE(vmath::Length(h), 1.0f);
-                EXPECT_NEAR(vmath::Dot(h, a), -0.58f, 1e-4f);
+                EXPECT_LE(math::Length(h), 1.0f);
+                EXPECT_NEAR(math::Dot(h, a), -0.58f, 1e-4f);
             }
             // Beside the socket the flat face is hit at -1, outside the sphere.
             auto flat = m.Intersect(a * -3 + u * 0.5f + v * 0.5f, a);
             ASSERT_TRUE(flat);
-            EXPECT_NEAR(vmath::Dot(m.HitPoint(*flat), a), -1.0f, 1e-4f);
-            EXPECT_GT(vmath::Length(m.HitPoint(*flat)), 1.0f);
+            EXPECT_NEAR(math::Dot(m.HitPoint(*flat), a), -1.0f, 1e-4f);
+            EXPECT_GT(math::Length(m.HitPoint(*flat)), 1.0f);
         }
         // A rounded corner: the diagonal meets the corner sphere, not the cube's corner.
         auto corner = m.Intersect({3, 3, -3}, {-1, -1, 1});
         ASSERT_TRUE(corner);
-        const float dist = vmath::Length(m.HitPoint(*corner));
+        const float dist = math::Length(m.HitPoint(*corner));
         EXPECT_LT(dist, 0.6f * std::sqrt(3.0f) + 0.4f + 1e-4f);
         EXPECT_GT(dist, 1.2f);
         // Outside the bounding sphere nothing is hit.
@@ -135,12 +135,12 @@ TEST(BlockMeshes, RecessedHitsFallBackToTheBoundingCube) {
     // What picking does with a hit inside the unit sphere: the same ray against the
     // cube finds the face that was clicked.
     const MeshGeometry block = LoadBlock(vres::kBlockMeshHigh);
-    const MeshGeometry cube = vassets::CreateBox(2, 2, 2);
+    const MeshGeometry cube = gfx::assets::CreateBox(2, 2, 2);
     const Vec3 origin{0.1f, -3, 0.05f}, dir{0, 1, 0};
     auto h = block.Intersect(origin, dir);
     auto c = cube.Intersect(origin, dir);
     ASSERT_TRUE(h && c);
-    EXPECT_LE(vmath::Length(block.HitPoint(*h)), 1.0f);
+    EXPECT_LE(math::Length(block.HitPoint(*h)), 1.0f);
     EXPECT_GT(h->distance, c->distance);
     EXPECT_NEAR(cube.HitPoint(*c).y, -1.0f, 1e-5f);
 }
@@ -156,18 +156,18 @@ TEST(Resources, EveryIdIsPresentAndUnknownIdsAreEmpty) {
 namespace {
 
 TEST(ResourceLoader, MeshesByDetailLevelAndTexturesAsMipChains) {
-    EXPECT_EQ(vassets::BlockMeshResourceId(0), 212);
-    EXPECT_EQ(vassets::BlockMeshResourceId(1), 212);
-    EXPECT_EQ(vassets::BlockMeshResourceId(2), 213);
-    EXPECT_EQ(vassets::BlockMeshResourceId(3), 214);
-    EXPECT_EQ(vassets::BlockMeshResourceId(7), 214);
-    auto mesh = vassets::LoadMeshFromResource(vassets::BlockMeshResourceId(2));
+    EXPECT_EQ(gfx::assets::BlockMeshResourceId(0), 212);
+    EXPECT_EQ(gfx::assets::BlockMeshResourceId(1), 212);
+    EXPECT_EQ(gfx::assets::BlockMeshResourceId(2), 213);
+    EXPECT_EQ(gfx::assets::BlockMeshResourceId(3), 214);
+    EXPECT_EQ(gfx::assets::BlockMeshResourceId(7), 214);
+    auto mesh = gfx::assets::LoadMeshFromResource(gfx::assets::BlockMeshResourceId(2));
     ASSERT_TRUE(mesh) << mesh.error();
     EXPECT_GT(mesh->FaceCount(), 0u);
-    auto missing = vassets::LoadMeshFromResource(999);
+    auto missing = gfx::assets::LoadMeshFromResource(999);
     ASSERT_FALSE(missing);
     EXPECT_NE(missing.error().find("999"), std::string::npos);
-    EXPECT_FALSE(vassets::LoadMeshFromResource(vres::kPanelBitmap)) << "not a mesh";
+    EXPECT_FALSE(gfx::assets::LoadMeshFromResource(vres::kPanelBitmap)) << "not a mesh";
 
     const std::pair<int, int> sizes[] = {{vres::kEmblemImage, 512},
                                          {vres::kEmblemGlowImage, 512},
@@ -175,13 +175,13 @@ TEST(ResourceLoader, MeshesByDetailLevelAndTexturesAsMipChains) {
                                          {vres::kPanelBitmap, 32},
                                          {vres::kButtonBitmap, 32}};
     for (const auto& [id, side] : sizes) {
-        auto levels = vassets::LoadTextureFromResource(id);
+        auto levels = gfx::assets::LoadTextureFromResource(id);
         ASSERT_TRUE(levels) << levels.error();
         EXPECT_EQ(levels->front().width, side) << id;
         EXPECT_EQ(levels->front().height, side) << id;
         EXPECT_EQ(levels->back().width, 1) << id;
     }
-    EXPECT_FALSE(vassets::LoadTextureFromResource(vres::kBlockMeshLow)) << "not an image";
+    EXPECT_FALSE(gfx::assets::LoadTextureFromResource(vres::kBlockMeshLow)) << "not an image";
 }
 
 }  // namespace

@@ -6,21 +6,21 @@
 
 namespace {
 
-using vmath::MeshGeometry;
-using vmath::Vec3;
+using math::MeshGeometry;
+using math::Vec3;
 
 // Every triangle runs clockwise seen from the side its normals face (Direct3D winding).
 void ExpectWindingFollowsNormals(const MeshGeometry& m) {
     for (size_t f = 0; f < m.FaceCount(); ++f) {
         const uint16_t a = m.indices[3 * f], b = m.indices[3 * f + 1], c = m.indices[3 * f + 2];
         const Vec3 w =
-            vmath::Cross(m.positions[b] - m.positions[a], m.positions[c] - m.positions[a]);
-        EXPECT_GT(vmath::Dot(w, m.normals[a] + m.normals[b] + m.normals[c]), 0) << "face " << f;
+            math::Cross(m.positions[b] - m.positions[a], m.positions[c] - m.positions[a]);
+        EXPECT_GT(math::Dot(w, m.normals[a] + m.normals[b] + m.normals[c]), 0) << "face " << f;
     }
 }
 
 TEST(BoxMesh, TwentyFourVerticesWithFaceNormalsSpanningTheBox) {
-    const MeshGeometry box = vassets::CreateBox(2, 2, 2);
+    const MeshGeometry box = gfx::assets::CreateBox(2, 2, 2);
     ASSERT_EQ(box.VertexCount(), 24u);
     ASSERT_EQ(box.FaceCount(), 12u);
     ASSERT_EQ(box.normals.size(), 24u);
@@ -29,13 +29,13 @@ TEST(BoxMesh, TwentyFourVerticesWithFaceNormalsSpanningTheBox) {
         EXPECT_FLOAT_EQ(std::fabs(p.x), 1);
         EXPECT_FLOAT_EQ(std::fabs(p.y), 1);
         EXPECT_FLOAT_EQ(std::fabs(p.z), 1);
-        EXPECT_FLOAT_EQ(vmath::Length(n), 1);
-        EXPECT_FLOAT_EQ(vmath::Dot(p, n), 1) << "vertex lies on the side its normal names";
+        EXPECT_FLOAT_EQ(math::Length(n), 1);
+        EXPECT_FLOAT_EQ(math::Dot(p, n), 1) << "vertex lies on the side its normal names";
     }
     ExpectWindingFollowsNormals(box);
     EXPECT_NEAR(box.boundRadius, std::sqrt(3.0f), 1e-3f);
 
-    const MeshGeometry slab = vassets::CreateBox(4, 2, 1);
+    const MeshGeometry slab = gfx::assets::CreateBox(4, 2, 1);
     for (const Vec3& p : slab.positions) {
         EXPECT_FLOAT_EQ(std::fabs(p.x), 2);
         EXPECT_FLOAT_EQ(std::fabs(p.z), 0.5f);
@@ -43,7 +43,7 @@ TEST(BoxMesh, TwentyFourVerticesWithFaceNormalsSpanningTheBox) {
 }
 
 TEST(BoxMesh, RayIntersectionGivesSurfacePointsAndDistances) {
-    const MeshGeometry box = vassets::CreateBox(2, 2, 2);
+    const MeshGeometry box = gfx::assets::CreateBox(2, 2, 2);
     auto hit = box.Intersect({0.3f, -0.2f, -5}, {0, 0, 2});
     ASSERT_TRUE(hit);
     EXPECT_NEAR(hit->distance, 2.0f, 1e-5f);  // t in units of the direction's length
@@ -56,14 +56,14 @@ TEST(BoxMesh, RayIntersectionGivesSurfacePointsAndDistances) {
 }
 
 TEST(TorusMesh, ThinRingOfRadiusOneAndAHalfInTheXYPlane) {
-    const MeshGeometry ring = vassets::CreateTorus(0.02f, 1.5f, 8, 64);
+    const MeshGeometry ring = gfx::assets::CreateTorus(0.02f, 1.5f, 8, 64);
     ASSERT_EQ(ring.VertexCount(), 8u * 64u);
     ASSERT_EQ(ring.FaceCount(), 2u * 8u * 64u);
     for (size_t i = 0; i < ring.VertexCount(); ++i) {
         const Vec3 p = ring.positions[i];
         const float planar = std::sqrt(p.x * p.x + p.y * p.y);
         EXPECT_NEAR(std::hypot(planar - 1.5f, p.z), 0.02f, 1e-5f);
-        EXPECT_NEAR(vmath::Length(ring.normals[i]), 1, 1e-5f);
+        EXPECT_NEAR(math::Length(ring.normals[i]), 1, 1e-5f);
     }
     ExpectWindingFollowsNormals(ring);
 
@@ -82,7 +82,7 @@ TEST(TorusMesh, ThinRingOfRadiusOneAndAHalfInTheXYPlane) {
 }
 
 TEST(DiscMesh, SixtyFourFansWithTheFixedLayout) {
-    const MeshGeometry disc = vassets::CreateDisc();
+    const MeshGeometry disc = gfx::assets::CreateDisc();
     ASSERT_EQ(disc.VertexCount(), 192u) << "compacting keeps every used vertex";
     ASSERT_EQ(disc.FaceCount(), 64u);
     ASSERT_EQ(disc.texCoords.size(), 192u);
@@ -114,16 +114,16 @@ TEST(CompactMesh, DropsUnusedVerticesAndRenumbers) {
     m.positions = {{0, 0, 0}, {9, 9, 9}, {1, 0, 0}, {0, 1, 0}, {8, 8, 8}};
     m.normals = {{0, 0, 1}, {1, 0, 0}, {0, 0, 2}, {0, 0, 3}, {0, 1, 0}};
     m.indices = {0, 2, 3, 3, 2, 0};
-    EXPECT_EQ(vassets::CompactMesh(m), 2u);
+    EXPECT_EQ(gfx::assets::CompactMesh(m), 2u);
     ASSERT_EQ(m.VertexCount(), 3u);
     EXPECT_EQ(m.positions[1], (Vec3{1, 0, 0}));
     EXPECT_EQ(m.normals[2], (Vec3{0, 0, 3}));
     EXPECT_EQ(m.indices, (std::vector<uint16_t>{0, 1, 2, 2, 1, 0}));
-    EXPECT_EQ(vassets::CompactMesh(m), 0u);
+    EXPECT_EQ(gfx::assets::CompactMesh(m), 0u);
 }
 
 TEST(LineLists, GridAndArrowVertices) {
-    const auto grid = vassets::GridLineVertices();
+    const auto grid = gfx::assets::GridLineVertices();
     ASSERT_EQ(grid.size(), 88u);
     EXPECT_EQ(grid[0], (Vec3{-21, -1, -21}));
     EXPECT_EQ(grid[1], (Vec3{-21, -1, 21}));
@@ -135,7 +135,7 @@ TEST(LineLists, GridAndArrowVertices) {
         EXPECT_EQ(std::fmod(std::fabs(v.x), 2.0f), 1.0f) << "lines lie on odd coordinates";
         EXPECT_EQ(std::fmod(std::fabs(v.z), 2.0f), 1.0f);
     }
-    const auto arrow = vassets::ArrowLineVertices();
+    const auto arrow = gfx::assets::ArrowLineVertices();
     ASSERT_EQ(arrow.size(), 18u);
     EXPECT_EQ(arrow[0], (Vec3{0, -1, 0}));
     EXPECT_EQ(arrow[1], (Vec3{0, 1, 0}));
@@ -143,7 +143,7 @@ TEST(LineLists, GridAndArrowVertices) {
         // Each head stroke ends at the shaft's end on its side.
         const Vec3 tip = arrow[2 * i + 1];
         EXPECT_EQ(tip, (Vec3{0, i <= 4 ? -1.0f : 1.0f, 0}));
-        EXPECT_NEAR(vmath::Distance(arrow[2 * i], tip), std::sqrt(0.02f), 1e-6f);
+        EXPECT_NEAR(math::Distance(arrow[2 * i], tip), std::sqrt(0.02f), 1e-6f);
     }
 }
 

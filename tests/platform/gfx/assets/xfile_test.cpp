@@ -12,8 +12,8 @@
 
 namespace {
 
-using vmath::MeshGeometry;
-using vmath::Vec3;
+using math::MeshGeometry;
+using math::Vec3;
 
 // Builds binary .x token streams by hand, for data our writer would never produce.
 struct Tokens {
@@ -57,7 +57,7 @@ struct Tokens {
         std::copy(b.begin(), b.end(), f.begin() + static_cast<std::ptrdiff_t>(header.size()));
         return f;
     }
-    std::vector<uint8_t> Compressed() const { return vassets::CompressXContainer(b).value(); }
+    std::vector<uint8_t> Compressed() const { return gfx::assets::CompressXContainer(b).value(); }
 };
 
 // A quad (two triangles as one four-corner face) plus a triangle sharing two of its
@@ -85,20 +85,20 @@ void ExpectSameMesh(const MeshGeometry& a, const MeshGeometry& b) {
 
 TEST(XFile, WrittenMeshesReadBackExactly) {
     for (const MeshGeometry& m :
-         {vassets::CreateBox(2, 2, 2), vassets::CreateTorus(0.02f, 1.5f, 8, 64)}) {
-        auto file = vassets::WriteCompressedXMesh(m, "ring");
+         {gfx::assets::CreateBox(2, 2, 2), gfx::assets::CreateTorus(0.02f, 1.5f, 8, 64)}) {
+        auto file = gfx::assets::WriteCompressedXMesh(m, "ring");
         ASSERT_TRUE(file) << file.error();
         ASSERT_GE(file->size(), 20u);
         EXPECT_EQ(std::string(file->begin(), file->begin() + 16), "xof 0303bzip0032");
-        auto read = vassets::ReadXMesh(*file);
+        auto read = gfx::assets::ReadXMesh(*file);
         ASSERT_TRUE(read) << read.error();
         ExpectSameMesh(m, *read);
         EXPECT_FLOAT_EQ(read->boundRadius, m.boundRadius);
 
         // The size field counts the whole decompressed file, header included.
-        auto tokens = vassets::InflateXContainer(*file);
+        auto tokens = gfx::assets::InflateXContainer(*file);
         ASSERT_TRUE(tokens) << tokens.error();
-        const auto stream = vassets::BuildXTokenStream(m, "ring");
+        const auto stream = gfx::assets::BuildXTokenStream(m, "ring");
         EXPECT_EQ(*tokens, stream);
         const uint32_t declared = (*file)[16] | ((*file)[17] << 8) | ((*file)[18] << 16) |
                                   (static_cast<uint32_t>((*file)[19]) << 24);
@@ -111,7 +111,7 @@ TEST(XFile, BlocksReferBackIntoEarlierBlocks) {
     // almost nothing because it copies from the window the earlier blocks left.
     std::vector<uint8_t> data(100000);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>((i % 1000) * 7919 >> 3);
-    auto file = vassets::CompressXContainer(data);
+    auto file = gfx::assets::CompressXContainer(data);
     ASSERT_TRUE(file);
     EXPECT_LT(file->size(), 2500u);
     size_t blocks = 0;
@@ -124,14 +124,14 @@ TEST(XFile, BlocksReferBackIntoEarlierBlocks) {
         pos += 4 + csz;
     }
     EXPECT_EQ(blocks, 4u);
-    auto back = vassets::InflateXContainer(*file);
+    auto back = gfx::assets::InflateXContainer(*file);
     ASSERT_TRUE(back) << back.error();
     EXPECT_EQ(*back, data);
 }
 
 TEST(XFile, PolygonsAreFannedAndVerticesSplitWhereNormalsDiffer) {
     for (const auto& file : {QuadAndTriangle().Binary(), QuadAndTriangle().Compressed()}) {
-        auto m = vassets::ReadXMesh(file);
+        auto m = gfx::assets::ReadXMesh(file);
         ASSERT_TRUE(m) << m.error();
         // Vertices 1 and 2 carry normal 0 on the quad and normal 1 on the triangle: each
         // gets a second copy after the five originals, which keep their numbers.
@@ -165,7 +165,7 @@ TEST(XFile, TemplatesHeaderObjectsReferencesAndStringsAreSkipped) {
     t.T(20).Close();
     t.Close();
     t.Close();
-    auto m = vassets::ReadXMesh(t.Binary());
+    auto m = gfx::assets::ReadXMesh(t.Binary());
     ASSERT_TRUE(m) << m.error();
     EXPECT_EQ(m->VertexCount(), 3u);
     EXPECT_EQ(m->FaceCount(), 1u);
@@ -193,75 +193,76 @@ TEST(XFile, MalformedMeshesAreRejectedWithAMessage) {
         {"coordinate not a number", mesh({3}, {1, 3, 0, 1, 2}, {0, 0, 0, 1, NAN, 0, 0, 1, 0})},
     };
     for (const auto& [what, tokens] : cases) {
-        auto r = vassets::ReadXMesh(tokens.Binary());
+        auto r = gfx::assets::ReadXMesh(tokens.Binary());
         EXPECT_FALSE(r) << what;
         EXPECT_FALSE(r.error().empty()) << what;
     }
 
-    const auto widest = vassets::ReadXMesh(
+    const auto widest = gfx::assets::ReadXMesh(
         mesh({3}, {1, 3, 0, 1, 2}, {-1e9f, -1e9f, 0, 1e9f, -1e9f, 0, 0, 1e9f, 0}).Binary());
     ASSERT_TRUE(widest) << widest.error();
     EXPECT_TRUE(std::isfinite(widest->boundRadius));
-    for (const Vec3& n : widest->normals) EXPECT_NEAR(vmath::Length(n), 1.0f, 1e-5f);
+    for (const Vec3& n : widest->normals) EXPECT_NEAR(math::Length(n), 1.0f, 1e-5f);
 
     Tokens noMesh;
     noMesh.Name("Header").Open().Ints({1, 0, 1}).Close();
-    EXPECT_FALSE(vassets::ReadXMesh(noMesh.Binary()));
+    EXPECT_FALSE(gfx::assets::ReadXMesh(noMesh.Binary()));
 
     Tokens normalsMismatch;
     normalsMismatch.Name("Mesh").Open().Ints({3}).Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
     normalsMismatch.Ints({1, 3, 0, 1, 2}).Name("MeshNormals").Open().Ints({1}).Floats({0, 0, 1});
     normalsMismatch.Ints({1, 3, 0, 0, 1}).Close().Close();
-    EXPECT_FALSE(vassets::ReadXMesh(normalsMismatch.Binary())) << "normal index out of range";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(normalsMismatch.Binary())) << "normal index out of range";
 
     Tokens deep;
     for (int i = 0; i < 200; ++i) deep.Name("Frame").Open();
-    auto r = vassets::ReadXMesh(deep.Binary());
+    auto r = gfx::assets::ReadXMesh(deep.Binary());
     EXPECT_FALSE(r);
 
     Tokens unknown;
     unknown.T(99);
-    EXPECT_FALSE(vassets::ReadXMesh(unknown.Binary()));
+    EXPECT_FALSE(gfx::assets::ReadXMesh(unknown.Binary()));
 }
 
 TEST(XFile, BadContainersAreRejected) {
     const auto good = QuadAndTriangle().Compressed();
-    ASSERT_TRUE(vassets::ReadXMesh(good));
+    ASSERT_TRUE(gfx::assets::ReadXMesh(good));
 
     auto with = [&](size_t offset, std::initializer_list<uint8_t> bytes) {
         auto f = good;
         std::copy(bytes.begin(), bytes.end(), f.begin() + static_cast<std::ptrdiff_t>(offset));
         return f;
     };
-    EXPECT_FALSE(vassets::ReadXMesh(with(0, {'x', 'o', 'g'}))) << "bad magic";
-    EXPECT_FALSE(vassets::ReadXMesh(with(8, {'t', 'x', 't', ' '}))) << "text format";
-    EXPECT_FALSE(vassets::ReadXMesh(with(12, {'0', '0', '1', '6'}))) << "float size";
-    EXPECT_FALSE(vassets::ReadXMesh(with(16, {0xFF, 0xFF, 0xFF, 0x7F}))) << "absurd size";
-    EXPECT_FALSE(vassets::ReadXMesh(with(16, {8, 0, 0, 0}))) << "size below the header";
-    EXPECT_FALSE(vassets::ReadXMesh(with(16, {0, 2, 0, 0}))) << "size beyond the blocks";
-    EXPECT_FALSE(vassets::ReadXMesh(with(24, {'C', 'X'}))) << "block signature";
-    EXPECT_FALSE(vassets::ReadXMesh(with(20, {0, 0}))) << "empty block";
-    EXPECT_FALSE(vassets::ReadXMesh(with(22, {1, 0}))) << "block too short";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(0, {'x', 'o', 'g'}))) << "bad magic";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(8, {'t', 'x', 't', ' '}))) << "text format";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(12, {'0', '0', '1', '6'}))) << "float size";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(16, {0xFF, 0xFF, 0xFF, 0x7F}))) << "absurd size";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(16, {8, 0, 0, 0}))) << "size below the header";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(16, {0, 2, 0, 0}))) << "size beyond the blocks";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(24, {'C', 'X'}))) << "block signature";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(20, {0, 0}))) << "empty block";
+    EXPECT_FALSE(gfx::assets::ReadXMesh(with(22, {1, 0}))) << "block too short";
     auto trailing = good;
     trailing.push_back(0);
-    EXPECT_FALSE(vassets::ReadXMesh(trailing)) << "bytes after the last block";
-    EXPECT_FALSE(vassets::ReadXMesh({}));
+    EXPECT_FALSE(gfx::assets::ReadXMesh(trailing)) << "bytes after the last block";
+    EXPECT_FALSE(gfx::assets::ReadXMesh({}));
 }
 
 TEST(XFile, DamagedFilesNeverCrash) {
     // Every truncation and a sweep of single-byte damage: each read must end in an
     // error or a well-formed mesh (the sanitizers catch anything else).
-    const auto good = vassets::WriteCompressedXMesh(vassets::CreateTorus(0.1f, 1, 4, 8)).value();
+    const auto good =
+        gfx::assets::WriteCompressedXMesh(gfx::assets::CreateTorus(0.1f, 1, 4, 8)).value();
     for (size_t n = 0; n < good.size(); ++n) {
         std::span<const uint8_t> part(good.data(), n);
-        EXPECT_FALSE(vassets::ReadXMesh(part)) << "truncated to " << n;
+        EXPECT_FALSE(gfx::assets::ReadXMesh(part)) << "truncated to " << n;
     }
     size_t accepted = 0;
     for (size_t i = 0; i < good.size(); ++i) {
         for (uint8_t x : {0x01, 0x80, 0xFF}) {
             auto bad = good;
             bad[i] ^= x;
-            auto r = vassets::ReadXMesh(bad);
+            auto r = gfx::assets::ReadXMesh(bad);
             if (!r) continue;
             ++accepted;
             for (uint16_t idx : r->indices) ASSERT_LT(idx, r->VertexCount());
@@ -273,12 +274,12 @@ TEST(XFile, DamagedFilesNeverCrash) {
     // The same over the plain token stream, where no checksum hides the damage.
     const auto plain = QuadAndTriangle().Binary();
     for (size_t n = 16; n < plain.size(); ++n)
-        EXPECT_FALSE(vassets::ReadXMesh(std::span<const uint8_t>(plain.data(), n)));
+        EXPECT_FALSE(gfx::assets::ReadXMesh(std::span<const uint8_t>(plain.data(), n)));
     for (size_t i = 16; i < plain.size(); ++i)
         for (uint8_t x : {0x01, 0x10, 0x80, 0xFF}) {
             auto bad = plain;
             bad[i] ^= x;
-            auto r = vassets::ReadXMesh(bad);
+            auto r = gfx::assets::ReadXMesh(bad);
             if (!r) continue;
             for (uint16_t idx : r->indices) ASSERT_LT(idx, r->VertexCount());
         }

@@ -25,7 +25,7 @@ class DeviceTest : public GlDeviceTest {
     // A screen-filling square at view depth z.
     void DrawScreenSquare(float z, const gfx::Material& m) {
         if (!square_) square_ = MakeMesh(Square(10.0f));
-        device_->SetTransform(gfx::TransformType::World, vmath::MatrixTranslation(0, 0, z));
+        device_->SetTransform(gfx::TransformType::World, math::MatrixTranslation(0, 0, z));
         device_->SetMaterial(m);
         device_->DrawMeshSubset(square_.get(), 0);
     }
@@ -56,10 +56,10 @@ TEST_F(DeviceTest, ClearFillsTheViewportOnly) {
 
 TEST_F(DeviceTest, DirectionalLightsAndAmbientLightAMaterial) {
     device_->SetTransform(gfx::TransformType::View,
-                          vmath::MatrixLookAtLH({0, 0, -5}, {0, 0, 0}, {0, 1, 0}));
+                          math::MatrixLookAtLH({0, 0, -5}, {0, 0, 0}, {0, 1, 0}));
     device_->SetTransform(
         gfx::TransformType::Projection,
-        vmath::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 0.1f, 1000.0f));
+        math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 0.1f, 1000.0f));
     gfx::Light front;
     front.diffuse = {0.7f, 0.7f, 0.7f, 1};
     front.ambient = {0.1f, 0.1f, 0.1f, 1};
@@ -89,7 +89,7 @@ TEST_F(DeviceTest, DirectionalLightsAndAmbientLightAMaterial) {
 
     // Turned by 60 degrees about y the face gets half the diffuse light.
     device_->SetTransform(gfx::TransformType::World,
-                          vmath::MatrixRotationY(std::numbers::pi_v<float> / 3));
+                          math::MatrixRotationY(std::numbers::pi_v<float> / 3));
     device_->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     device_->DrawMeshSubset(box.get(), 0);
     const float turned = 15.0f / 255.0f + 0.2f + 0.35f;
@@ -206,7 +206,7 @@ TEST_F(DeviceTest, TextureStagesSampleCombineAndComplement) {
     device_->SetTexture(0, tex.get());
     device_->SetTextureStageState(0, TextureStageState::ColorOp, gfx::TOP_SELECTARG1);
     device_->SetTextureStageState(0, TextureStageState::ColorArg1, gfx::TA_TEXTURE);
-    device_->SetTransform(gfx::TransformType::World, vmath::MatrixTranslation(0, 0, 2));
+    device_->SetTransform(gfx::TransformType::World, math::MatrixTranslation(0, 0, 2));
     device_->SetMaterial(Emissive(1, 1, 1));
     device_->Clear(gfx::CLEAR_TARGET, 0xFF000000, 1.0f, 0);
     device_->DrawMeshSubset(quad.get(), 0);
@@ -252,7 +252,7 @@ TEST_F(DeviceTest, AlphaOperationsAndDotProductStage) {
     auto quad = MakeMesh(Square(1.0f));
     auto tex = MakeTexture(1, 1, {0x40FF8080});
     device_->SetTexture(0, tex.get());
-    device_->SetTransform(gfx::TransformType::World, vmath::MatrixTranslation(0, 0, 2));
+    device_->SetTransform(gfx::TransformType::World, math::MatrixTranslation(0, 0, 2));
 
     // Colour from the material, alpha from the texture, blended over black.
     device_->SetRenderState(RenderState::AlphaBlendEnable, 1);
@@ -297,7 +297,7 @@ TEST_F(DeviceTest, ReflectionTexCoordsSampleTheTexture) {
     device_->SetTextureStageState(0, TextureStageState::TexCoordIndex,
                                   gfx::TCI_CAMERASPACEREFLECTIONVECTOR);
     device_->SetTextureStageState(0, TextureStageState::TextureTransformFlags, gfx::TTFF_COUNT3);
-    device_->SetTransform(gfx::TransformType::World, vmath::MatrixTranslation(0, 0, 2));
+    device_->SetTransform(gfx::TransformType::World, math::MatrixTranslation(0, 0, 2));
     device_->SetMaterial(Emissive(1, 1, 1));
     device_->Clear(gfx::CLEAR_TARGET, 0xFF000000, 1.0f, 0);
     device_->DrawMeshSubset(quad.get(), 0);
@@ -336,9 +336,8 @@ TEST_F(DeviceTest, CullModeDropsFacesByTheirWindingAsSeen) {
         device_->SetRenderState(RenderState::CullMode, c.mode);
         device_->Clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         gfx::MeshInstance copy;
-        copy.world =
-            (c.turned ? vmath::MatrixRotationY(std::numbers::pi_v<float>) : vmath::Mat4{}) *
-            vmath::MatrixTranslation(0, 0, 2);
+        copy.world = (c.turned ? math::MatrixRotationY(std::numbers::pi_v<float>) : math::Mat4{}) *
+                     math::MatrixTranslation(0, 0, 2);
         copy.emissive = {0, 1, 0, 1};
         device_->SetMaterial({});
         device_->DrawMeshInstances(square.get(), std::span(&copy, 1));
@@ -348,10 +347,10 @@ TEST_F(DeviceTest, CullModeDropsFacesByTheirWindingAsSeen) {
 
 TEST_F(DeviceTest, InstancedDrawMatchesOneDrawPerMesh) {
     device_->SetTransform(gfx::TransformType::View,
-                          vmath::MatrixLookAtLH({3, 4, -8}, {0, 0, 0}, {0, 1, 0}));
+                          math::MatrixLookAtLH({3, 4, -8}, {0, 0, 0}, {0, 1, 0}));
     device_->SetTransform(
         gfx::TransformType::Projection,
-        vmath::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 0.1f, 1000.0f));
+        math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 0.1f, 1000.0f));
     gfx::Light l;
     l.diffuse = {0.7f, 0.7f, 0.7f, 1};
     l.ambient = {0.1f, 0.1f, 0.1f, 1};
@@ -368,8 +367,8 @@ TEST_F(DeviceTest, InstancedDrawMatchesOneDrawPerMesh) {
     for (int i = 0; i < 3; ++i) {
         gfx::MeshInstance inst;
         inst.world =
-            vmath::MatrixRotationY(0.3f * static_cast<float>(i)) *
-            vmath::MatrixTranslation(static_cast<float>(2 * i - 2), 0, static_cast<float>(i));
+            math::MatrixRotationY(0.3f * static_cast<float>(i)) *
+            math::MatrixTranslation(static_cast<float>(2 * i - 2), 0, static_cast<float>(i));
         if (i == 2)
             inst.emissive = colours[i];  // a self-lit one
         else
@@ -412,7 +411,7 @@ TEST_F(DeviceTest, InstancedDrawMatchesOneDrawPerMesh) {
 TEST_F(DeviceTest, LineListsTakeTheMaterialColour) {
     UseIdentityCamera();
     // Horizontal lines across the view at z = 2, a little apart, and one vertical line.
-    std::vector<vmath::Vec3> v;
+    std::vector<math::Vec3> v;
     for (int i = -2; i <= 2; ++i) {
         float y = 0.2f * static_cast<float>(i);  // 6 pixels apart
         v.push_back({-10, y, 2});

@@ -11,14 +11,14 @@ using testsupport::Rgb;
 using testsupport::ToRgb;
 
 // Axis-aligned cube of half-size h centred on the origin, normals per face.
-inline vmath::MeshGeometry Box(float h) {
-    return vassets::CreateBox(2 * h, 2 * h, 2 * h);
+inline math::MeshGeometry Box(float h) {
+    return gfx::assets::CreateBox(2 * h, 2 * h, 2 * h);
 }
 
 // A square in the plane z = 0 facing -z (towards a camera on the -z side), with texture
 // coordinates (0, 0) at the top-left corner.
-inline vmath::MeshGeometry Square(float h) {
-    vmath::MeshGeometry g;
+inline math::MeshGeometry Square(float h) {
+    math::MeshGeometry g;
     g.positions = {{-h, h, 0}, {h, h, 0}, {-h, -h, 0}, {h, -h, 0}};
     g.normals.assign(4, {0, 0, -1});
     g.texCoords = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};

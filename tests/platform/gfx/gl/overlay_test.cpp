@@ -58,7 +58,7 @@ class OverlayTest : public GlDeviceTest {
 TEST_F(OverlayTest, SpriteQuadLandsOnItsPixelsWithAlpha) {
     ASSERT_EQ(sprite_->Begin(gfx::SPRITE_ALPHABLEND), gfx::S_OK);
     // A 2-texel texture scaled by 10: 20 x 20 pixels at (20, 30).
-    sprite_->SetTransform(vmath::MatrixScaling(10, 10, 1) * vmath::MatrixTranslation(20, 30, 0));
+    sprite_->SetTransform(math::MatrixScaling(10, 10, 1) * math::MatrixTranslation(20, 30, 0));
     ASSERT_EQ(sprite_->Draw(white_.get(), nullptr, nullptr, nullptr, 0x80FF0000), gfx::S_OK);
     ASSERT_EQ(sprite_->End(), gfx::S_OK);
     const Box2 b = LitBounds();
@@ -82,13 +82,13 @@ TEST_F(OverlayTest, SpriteDrawsInOrderWithSourceRectAndCentre) {
               gfx::D3DERR_INVALIDCALL);  // outside Begin/End
     ASSERT_EQ(sprite_->Begin(gfx::SPRITE_ALPHABLEND), gfx::S_OK);
     EXPECT_EQ(sprite_->Begin(gfx::SPRITE_ALPHABLEND), gfx::D3DERR_INVALIDCALL);
-    sprite_->SetTransform(vmath::MatrixScaling(8, 8, 1));
+    sprite_->SetTransform(math::MatrixScaling(8, 8, 1));
     // The two green texels, their centre (1, 0.5) placed at (5, 5): pixels 32..48 x 36..44.
     const gfx::Rect green{1, 0, 3, 1};
-    const vmath::Vec3 centre{1.0f, 0.5f, 0}, pos{5, 5, 0};
+    const math::Vec3 centre{1.0f, 0.5f, 0}, pos{5, 5, 0};
     sprite_->Draw(tex.get(), &green, &centre, &pos, 0xFFFFFFFF);
     // Then a white quad from (44, 40): later draws cover earlier ones.
-    const vmath::Vec3 over{5.5f, 5, 0};
+    const math::Vec3 over{5.5f, 5, 0};
     sprite_->Draw(white_.get(), nullptr, nullptr, &over, 0xFFFFFFFF);
     sprite_->End();
     const Box2 b = LitBounds();
@@ -105,7 +105,7 @@ TEST_F(OverlayTest, SpriteDrawsInOrderWithSourceRectAndCentre) {
 TEST_F(OverlayTest, OverlayScaleDrawsLogicalPixelsLarger) {
     ASSERT_TRUE(gfx::gl::SetOverlayScale(device_, 2.0f));
     sprite_->Begin(gfx::SPRITE_ALPHABLEND);
-    sprite_->SetTransform(vmath::MatrixScaling(5, 5, 1) * vmath::MatrixTranslation(10, 10, 0));
+    sprite_->SetTransform(math::MatrixScaling(5, 5, 1) * math::MatrixTranslation(10, 10, 0));
     sprite_->Draw(white_.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
     sprite_->End();
     const Box2 b = LitBounds();
@@ -188,7 +188,7 @@ TEST_F(OverlayTest, TextKeepsItsLogicalSizeUnderAnOverlayScale) {
 TEST_F(OverlayTest, TextJoinsAnOpenSpriteBatch) {
     MakeFont();
     sprite_->Begin(gfx::SPRITE_ALPHABLEND);
-    sprite_->SetTransform(vmath::MatrixTranslation(0, 50, 0));
+    sprite_->SetTransform(math::MatrixTranslation(0, 50, 0));
     EXPECT_GT(font_->DrawText(sprite_.get(), "Цель", -1, {10, 0, 150, 20}, 0, 0xFF00FF00), 0);
     EXPECT_TRUE(LitBounds().Empty());  // nothing until the batch ends
     sprite_->End();
