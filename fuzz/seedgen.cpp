@@ -93,7 +93,7 @@ std::unique_ptr<BlockNode> Block(int colour, math::Vec3 offset) {
 
 void DocumentSeeds() {
     auto write = [](const std::string& name, const ConstructionSettings& settings,
-                    const CVelVorlaModel& model, const CameraRecord& camera = {}) {
+                    const CVelVorlaModel& model, const model::CameraRecord& camera = {}) {
         const Bytes bytes = EncodeConstruction(camera, settings, model);
         ConstructionDocument check;
         if (!DecodeConstruction(bytes.data(), bytes.size(), check)) {
@@ -128,7 +128,7 @@ void DocumentSeeds() {
     model.topBlocks.PushBack(Block(ColourBlue, {0, 0, 6}));
     model.gridSize = 3;
     model.gridShell = 2;
-    CameraRecord camera;
+    model::CameraRecord camera;
     camera.zoom = 1.5f;
     camera.orbitMode = 0;
     camera.target = {1, 2, 3};

@@ -13,6 +13,7 @@
 #include "app/core/app_form.h"
 #include "app/core/recovery.h"
 #include "interaction/document.h"
+#include "support/construction_builders.h"
 
 using namespace app::core;
 using namespace camera;
@@ -50,7 +51,7 @@ void Build(CVelVorlaModel& model, int count) {
 void BuildAs(CVelVorlaModel& model, int count, int layout) {
     Build(model, count);
     if (layout == 0) return;
-    const auto bytes = EncodeConstruction(CameraRecord{}, ConstructionSettings{}, model);
+    const auto bytes = EncodeConstruction(model::CameraRecord{}, ConstructionSettings{}, model);
     model.Clear();
     ::malloc_trim(0);  // as in a program that has just started
     ConstructionDocument doc;
@@ -66,11 +67,13 @@ void BM_AutosaveTick(benchmark::State& state) {
     services.recoveryFolder = folder.string();
     {
         app::core::CAppForm form(services, fs::temp_directory_path().string());
-        form.system.model.Clear();
-        BuildAs(form.system.model, count, layout);
-        form.system.saved = 0;
+        CVelVorlaModel built;
+        BuildAs(built, count, layout);
+        testsupport::Adopt(form.system, std::move(built));
+        const BlockNode& first = *form.system.model.topBlocks.Front();
         for (auto _ : state) {
-            form.system.ConstructionChanged();
+            // A change (painting a block its own colour) makes every tick write again.
+            form.system.document.Paint(first, first.colour);
             form.AutosaveTick();
             state.PauseTiming();
             form.Recovery()->WaitIdle();

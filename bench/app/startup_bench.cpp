@@ -15,6 +15,7 @@
 #include "interaction/document.h"
 #include "model/construction.h"
 #include "platform/ui/qt_settings_store.h"
+#include "support/construction_builders.h"
 #include "support/qt_application.h"
 
 using namespace camera;
@@ -69,7 +70,7 @@ void BM_RenderCommand(benchmark::State& state) {
         CVelVorlaSystem system;
         CVelCamera camera;
         system.ResetConstruction();
-        system.ClearModel();
+        CVelVorlaModel m;
         const int side =
             static_cast<int>(std::ceil(std::cbrt(static_cast<double>(state.range(0)))));
         int made = 0;
@@ -79,9 +80,9 @@ void BM_RenderCommand(benchmark::State& state) {
                     auto b = std::make_unique<BlockNode>();
                     b->colour = made % 5;
                     b->offset = {2.0f * x - side, 2.0f * y - side, 2.0f * z};
-                    system.model.CountAdded(b->colour);
-                    system.model.topBlocks.PushBack(std::move(b));
+                    testsupport::AddTop(m, std::move(b));
                 }
+        testsupport::Adopt(system, std::move(m));
         camera.ResetForNewConstruction(nullptr);
         camera.PlaceAndApply(nullptr, {0, 0, -4.0f * side}, {0, 0, 0});
         if (!SaveConstruction(system, camera, file.toStdString())) {

@@ -28,6 +28,7 @@
 #include "interaction/camera_aim.h"
 #include "interaction/document.h"
 #include "platform/ui/qt_settings_store.h"
+#include "support/construction_builders.h"
 #include "support/qt_application.h"
 
 using namespace app::core;
@@ -121,7 +122,7 @@ void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
     const std::string file = dir.filePath("chain.vvl").toStdString();
     {
         CVelVorlaSystem system;
-        system.ClearModel();
+        CVelVorlaModel m;
         std::mt19937 rng(2000);
         const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
                                      {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
@@ -129,8 +130,7 @@ void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
         math::Vec3 at{0, 0, 0};
         auto root = std::make_unique<BlockNode>();
         root->colour = 2;
-        system.model.CountAdded(2);
-        BlockNode* tip = &system.model.topBlocks.PushBack(std::move(root));
+        BlockNode* tip = &testsupport::AddTop(m, std::move(root));
         for (int i = 1; i < 2000; ++i) {
             math::Vec3 step = faces[rng() % 6];
             for (int tries = 0; tries < 12; ++tries) {
@@ -144,9 +144,9 @@ void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
             b->offset = step;
             b->axis = math::Abs(step);
             b->colour = static_cast<int>(rng() % 5);
-            system.model.CountAdded(b->colour);
-            tip = &tip->AppendChild(std::move(b));
+            tip = &testsupport::AddChild(m, *tip, std::move(b));
         }
+        testsupport::Adopt(system, std::move(m));
         CVelCamera camera;
         camera.ResetForNewConstruction(nullptr);
         camera.SetViewport(nullptr, 520, 350);

@@ -56,7 +56,7 @@ void Build(CVelVorlaModel& model, int count, int shape) {
     }
 }
 
-CameraRecord StartingCamera();
+model::CameraRecord StartingCamera();
 
 // Walk benchmarks run on a tree as the random build left it in memory (arg 1 = 0: blocks
 // allocated in random tree order, the worst case) and as opening a document lays it out
@@ -75,7 +75,7 @@ const char* LayoutName(int layout) {
     return layout == kAsLoaded ? "loaded" : "built";
 }
 
-CameraRecord StartingCamera() {
+model::CameraRecord StartingCamera() {
     CVelCamera camera;
     camera.ResetForNewConstruction(nullptr);
     camera.Apply(nullptr);
@@ -104,7 +104,7 @@ void BM_Save(benchmark::State& state) {
     } else {
         Build(model, count, shape);
     }
-    const CameraRecord camera = StartingCamera();
+    const model::CameraRecord camera = StartingCamera();
     const fs::path file = BenchFile("save");
     for (auto _ : state) {
         FileResult r = WriteConstructionFile(file, camera, ConstructionSettings{}, model);
@@ -143,7 +143,7 @@ void BM_Encode(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     CVelVorlaModel model;
     Build(model, count, kRandomTree);
-    const CameraRecord camera = StartingCamera();
+    const model::CameraRecord camera = StartingCamera();
     for (auto _ : state) {
         auto bytes = EncodeConstruction(camera, ConstructionSettings{}, model);
         benchmark::DoNotOptimize(bytes.data());

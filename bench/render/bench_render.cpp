@@ -18,6 +18,7 @@
 #include "render/camera_upload.h"
 #include "render/headless.h"
 #include "render/scene_renderer.h"
+#include "support/construction_builders.h"
 
 using namespace camera;
 using namespace input;
@@ -29,25 +30,24 @@ constexpr uint32_t kWidth = 800, kHeight = 600;
 
 // Blocks side by side filling a cube of k x k x k places (the last layer partly).
 void BuildLattice(CVelVorlaSystem& s, int n) {
-    s.ClearModel();
+    CVelVorlaModel m;
     int k = static_cast<int>(std::ceil(std::cbrt(static_cast<double>(n))));
     for (int i = 0; i < n; ++i) {
         auto b = std::make_unique<BlockNode>();
         b->offset = {static_cast<float>(2 * (i % k)), static_cast<float>(2 * (i / k % k)),
                      static_cast<float>(2 * (i / (k * k)))};
         b->colour = i % 5;
-        s.model.topBlocks.PushBack(std::move(b));
-        s.model.CountAdded(i % 5);
+        testsupport::AddTop(m, std::move(b));
     }
+    testsupport::Adopt(s, std::move(m));
 }
 
 // Each new block hangs on a random earlier one, on a random face, with a random twist.
 void BuildRandomTree(CVelVorlaSystem& s, int n, unsigned seed) {
-    s.ClearModel();
+    CVelVorlaModel m;
     std::mt19937 rng(seed);
     std::vector<BlockNode*> blocks;
-    auto root = std::make_unique<BlockNode>();
-    blocks.push_back(&s.model.topBlocks.PushBack(std::move(root)));
+    blocks.push_back(&testsupport::AddTop(m, std::make_unique<BlockNode>()));
     const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
                                  {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
     std::uniform_real_distribution<float> angle(0, 6.2831853f);
@@ -59,8 +59,9 @@ void BuildRandomTree(CVelVorlaSystem& s, int n, unsigned seed) {
         b->axis = f;
         b->angle = angle(rng);
         b->colour = static_cast<int>(rng() % 5);
-        blocks.push_back(&parent->AppendChild(std::move(b)));
+        blocks.push_back(&testsupport::AddChild(m, *parent, std::move(b)));
     }
+    testsupport::Adopt(s, std::move(m));
 }
 
 // The camera frames every block: from the side and above, far enough for all to show.
@@ -105,6 +106,7 @@ BENCHMARK(BM_TimeToFirstFrame)
 struct Scene {
     std::unique_ptr<gfx::gl::HeadlessDevice> gl;
     CVelVorlaSystem system;
+    interaction::ScreenState screen;
     CVelCamera camera;
     std::unique_ptr<render::SceneRenderer> renderer;
 
@@ -121,8 +123,8 @@ struct Scene {
         } else {
             BuildLattice(system, n);
         }
-        system.aboutShown = 0;
-        renderer = std::make_unique<render::SceneRenderer>(system, camera);
+        screen.aboutShown = 0;
+        renderer = std::make_unique<render::SceneRenderer>(system, screen, camera);
         if (gfx::Failed(renderer->CreateDeviceObjects(*gl->device))) {
             state.SkipWithError("device objects");
             return false;
@@ -178,15 +180,10 @@ void WholeFrame(benchmark::State& state, bool tree) {
 
 // Blocks at the given places as top-level blocks, colours cycling.
 void PlaceBlocks(CVelVorlaSystem& s, const std::vector<math::Vec3>& centres) {
-    s.ClearModel();
+    CVelVorlaModel m;
     int i = 0;
-    for (const math::Vec3& c : centres) {
-        auto b = std::make_unique<BlockNode>();
-        b->offset = c;
-        b->colour = i++ % 5;
-        s.model.CountAdded(b->colour);
-        s.model.topBlocks.PushBack(std::move(b));
-    }
+    for (const math::Vec3& c : centres) testsupport::AddTop(m, testsupport::Block(i++ % 5, c));
+    testsupport::Adopt(s, std::move(m));
 }
 
 // The places of a solid k x k x k cube; with `surfaceOnly`, only those on its faces.
@@ -208,6 +205,7 @@ struct SideBySide {
     std::unique_ptr<gfx::gl::HeadlessDevice> gl;
     struct Entry {
         CVelVorlaSystem system;
+        interaction::ScreenState screen;
         CVelCamera camera;
         std::unique_ptr<render::SceneRenderer> renderer;
         double seconds = 0;
@@ -228,8 +226,8 @@ struct SideBySide {
                const CVelVorlaSystem* framed = nullptr) {
         auto e = std::make_unique<Entry>();
         build(e->system);
-        e->system.aboutShown = 0;
-        e->renderer = std::make_unique<render::SceneRenderer>(e->system, e->camera);
+        e->screen.aboutShown = 0;
+        e->renderer = std::make_unique<render::SceneRenderer>(e->system, e->screen, e->camera);
         e->renderer->CreateDeviceObjects(*gl->device);
         render::GfxCameraDevice cam(*gl->device);
         e->renderer->ResetDeviceObjects(*gl->device,
@@ -313,9 +311,10 @@ BENCHMARK(BM_CullingOnAndOff)
 void BM_EnclosedBlocksAfterAChange(benchmark::State& state) {
     CVelVorlaSystem s;
     PlaceBlocks(s, CubePlaces(static_cast<int>(state.range(0)), false));
+    const BlockNode& first = *s.model.topBlocks.Front();
     for (auto _ : state) {
-        s.ConstructionChanged();
-        benchmark::DoNotOptimize(s.EnclosedBlocks().size());
+        s.document.Twist(first, first.axis, first.angle);  // a change, however small
+        benchmark::DoNotOptimize(s.document.EnclosedBlocks().size());
     }
     state.counters["blocks"] = static_cast<double>(s.model.Total());
     state.counters["ns_per_block"] = benchmark::Counter(

@@ -21,26 +21,26 @@ Mat4 AboutDiscOrientation(const CVelCamera& camera) {
     return camera.axesOrientation * camera.axesDragRotation * camera.cameraToWorld;
 }
 
-void ToggleAbout(CVelVorlaSystem& system, CVelCamera& camera) {
-    if (system.aboutClosing || system.aboutOpening) return;
-    if (system.aboutShown) {
-        system.aboutAngle = 0;
-        system.aboutClosing = 1;
-        system.aboutCloseFacing = system.aboutBackFacing;
+void ToggleAbout(ScreenState& screen, CVelCamera& camera) {
+    if (screen.aboutClosing || screen.aboutOpening) return;
+    if (screen.aboutShown) {
+        screen.aboutAngle = 0;
+        screen.aboutClosing = 1;
+        screen.aboutCloseFacing = screen.aboutBackFacing;
         return;
     }
-    system.aboutCloseFacing = 0;
-    system.aboutAngle = kPi / 2;
-    system.aboutOpening = 1;
-    system.aboutShown = 1;
+    screen.aboutCloseFacing = 0;
+    screen.aboutAngle = kPi / 2;
+    screen.aboutOpening = 1;
+    screen.aboutShown = 1;
     // The disc first faces the viewer, then follows the user's rotations.
     camera.axesOrientation = MatrixIdentity();
     camera.axesDragRotation = MatrixIdentity();
 }
 
-bool AboutClickTest(CVelVorlaSystem& system, const CVelCamera& camera, const PickMeshes& meshes,
-                    int x, int y) {
-    if (!system.aboutShown || system.aboutClosing || system.aboutOpening) return false;
+bool AboutClickTest(ScreenState& screen, const CVelCamera& camera, const PickMeshes& meshes, int x,
+                    int y) {
+    if (!screen.aboutShown || screen.aboutClosing || screen.aboutOpening) return false;
     const PickRayResult ray = camera.PickRay(x, y);
 
     Mat4 o = AboutDiscOrientation(camera);
@@ -49,23 +49,23 @@ bool AboutClickTest(CVelVorlaSystem& system, const CVelCamera& camera, const Pic
         Dot(Vec3TransformCoord({0, 0, 1}, o), Vec3TransformCoord({0, 0, 1}, camera.cameraToWorld));
     if (facing < 0.0f) {
         // The drawing pass turns a back-facing disc round so that its front shows.
-        system.aboutCloseFacing = 1;
+        screen.aboutCloseFacing = 1;
         o = MatrixRotationY(kPi) * o;
         o = MatrixRotationX(kPi) * o;
         w = MatrixRotationY(kPi) * w;
         w = MatrixRotationX(kPi) * w;
     } else {
-        system.aboutCloseFacing = 0;
+        screen.aboutCloseFacing = 0;
     }
 
     MeshHit hit;
     if (!IntersectMesh(meshes.disc, Vec3TransformCoord(ray.origin, MatrixInverseOrIdentity(w)),
                        Vec3TransformCoord(ray.direction, MatrixInverseOrIdentity(o)), &hit))
         return false;
-    system.aboutClosing = 1;
-    system.aboutAxis =
+    screen.aboutClosing = 1;
+    screen.aboutAxis =
         Vec3TransformCoord({0, 1, 0}, MatrixRotationZ(std::atan2(hit.point.y, hit.point.x)));
-    system.aboutAngle = 0;
+    screen.aboutAngle = 0;
     return true;
 }
 

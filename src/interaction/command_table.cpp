@@ -202,9 +202,9 @@ bool IsEnabled(const Command& c, const CVelVorlaSystem& s) {
         case Enable::Always:
             return true;
         case Enable::CanUndo:
-            return s.history.CanUndo();
+            return s.document.CanUndo();
         case Enable::CanRedo:
-            return s.history.CanRedo();
+            return s.document.CanRedo();
     }
     return true;
 }

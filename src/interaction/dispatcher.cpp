@@ -44,9 +44,9 @@ int ModifierModeFor(int mode, bool ctrl, bool shift) {
     }
 }
 
-CInputDispatcher::CInputDispatcher(CVelVorlaSystem& system, CVelCamera& camera,
+CInputDispatcher::CInputDispatcher(CVelVorlaSystem& system, ScreenState& screen, CVelCamera& camera,
                                    const PickMeshes& meshes, DispatchHost& host)
-    : system_(system), camera_(camera), meshes_(meshes), host_(host) {}
+    : system_(system), screen_(screen), camera_(camera), meshes_(meshes), host_(host) {}
 
 void CInputDispatcher::ReturnToInspect() {
     model::edit::ReturnToInspect(system_);
@@ -71,9 +71,9 @@ bool CInputDispatcher::InsideView(const Point& p) const {
 bool CInputDispatcher::DispatchInput(const InputMessage& msg) {
     // A left press starts a gesture and its release ends it: whatever the gesture changes
     // (a paint stroke, a twist drag) is one undo step.
-    if (msg.kind == MessageKind::LButtonDown) system_.history.BeginGesture();
+    if (msg.kind == MessageKind::LButtonDown) system_.document.BeginGesture();
     const bool pass = Dispatch(msg);
-    if (msg.kind == MessageKind::LButtonUp) system_.history.EndGesture();
+    if (msg.kind == MessageKind::LButtonUp) system_.document.EndGesture();
     return pass;
 }
 
@@ -81,7 +81,7 @@ bool CInputDispatcher::Dispatch(const InputMessage& msg) {
     const MessageKind kind = msg.kind;
     if (!host_.HasViewWindow()) return true;
     if (kind == MessageKind::MouseLeave || kind == MessageKind::NcMouseMove)
-        system_.stripHit = false;
+        screen_.stripHit = false;
     // Held keys never repeat menu shortcuts.
     if (kind == MessageKind::KeyDown && msg.autoRepeat) return false;
 
@@ -154,7 +154,7 @@ int CInputDispatcher::HandleStrips(const InputMessage& msg, const Point& p) {
         }
     }
     if (!hit) {
-        system_.stripHit = false;
+        screen_.stripHit = false;
         return kContinue;
     }
     if (kind == MessageKind::LButtonDown) strips_->RunStripButton();
@@ -174,11 +174,11 @@ int CInputDispatcher::HandleButtons(const InputMessage& msg, const Point& p, boo
     const int modifier = system_.modifierMode;
 
     // Rotation-axis rings first, then the about disc under them.
-    if (kind == MessageKind::LButtonDown && (system_.showAxes || system_.aboutShown)) {
+    if (kind == MessageKind::LButtonDown && (system_.showAxes || screen_.aboutShown)) {
         const int remembered = camera_.axisMode;
         PickAxisRing(system_, camera_, meshes_, p.x, p.y);
-        if ((camera_.axisMode == 0 || !system_.showAxes) && system_.aboutShown &&
-            AboutClickTest(system_, camera_, meshes_, p.x, p.y)) {
+        if ((camera_.axisMode == 0 || !system_.showAxes) && screen_.aboutShown &&
+            AboutClickTest(screen_, camera_, meshes_, p.x, p.y)) {
             if (camera_.axisMode != remembered) camera_.axisMode = 1;
             mouse.ReleaseAll();
             return kPass;

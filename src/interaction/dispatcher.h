@@ -6,6 +6,7 @@
 #include "camera/camera.h"
 #include "camera/camera_device.h"
 #include "input/input_message.h"
+#include "interaction/screen_state.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
 
@@ -46,8 +47,9 @@ class StripButtons {
 class CInputDispatcher {
   public:
     // The meshes are read at every message, so the renderer may rebuild them in place.
-    CInputDispatcher(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
-                     const model::PickMeshes& meshes, DispatchHost& host);
+    CInputDispatcher(model::CVelVorlaSystem& system, ScreenState& screen,
+                     camera::CVelCamera& camera, const model::PickMeshes& meshes,
+                     DispatchHost& host);
 
     // Null restores the default strips that never hit. Not owned.
     void SetStrips(StripButtons* strips) { strips_ = strips ? strips : &noStrips_; }
@@ -73,6 +75,7 @@ class CInputDispatcher {
     int Route(const input::InputMessage& msg, const Point& p, bool windowed, bool changed);
 
     model::CVelVorlaSystem& system_;
+    ScreenState& screen_;
     camera::CVelCamera& camera_;
     const model::PickMeshes& meshes_;
     DispatchHost& host_;

@@ -14,16 +14,17 @@ model::CameraRecord CaptureCamera(const camera::CVelCamera& camera);
 // not hold, become the identity.
 void RestoreCamera(camera::CVelCamera& camera, const model::CameraRecord& record);
 
-// Saves the construction and camera; `saved` becomes 1 only when the file is in place.
+// Saves the construction and camera; the work counts as saved only when the file is in
+// place.
 model::FileResult SaveConstruction(model::CVelVorlaSystem& system, const camera::CVelCamera& camera,
                                    const std::filesystem::path& path);
 // Opens a document into the construction and camera, or changes nothing on error. On
-// success: mode inspect, no pick, no twist selection, no paint stroke; `saved` is left
-// to the caller.
+// success: mode inspect, no pick, no twist selection, no paint stroke, saved.
 model::FileResult LoadConstruction(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
                                    const std::filesystem::path& path);
-// Swaps a decoded document into the live objects (the success path of LoadConstruction).
+// Swaps a decoded document into the live objects: an opened file (`saved`), or restored
+// work that no file holds yet.
 void ApplyDocument(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
-                   model::ConstructionDocument&& document);
+                   model::ConstructionDocument&& document, bool saved);
 
 }  // namespace interaction

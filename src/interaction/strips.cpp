@@ -126,12 +126,12 @@ int ColourButtonWidth(int labelCharacters) {
     return kCell + 9 * std::max(0, labelCharacters - 1);
 }
 
-void LayOutColourGroup(CVelVorlaSystem& s) {
-    s.colourButtonsWidth = 0;
+void LayOutColourGroup(ScreenState& screen, const CVelVorlaSystem& s) {
+    screen.colourButtonsWidth = 0;
     for (int i = 0; i < 7; ++i) {
         const int w = ColourButtonWidth(static_cast<int>(ColourButtonLabel(s, i).size()));
-        s.colourButtonWidth[i] = w;
-        s.colourButtonsWidth += w;
+        screen.colourButtonWidth[i] = w;
+        screen.colourButtonsWidth += w;
     }
 }
 
@@ -143,7 +143,7 @@ std::string Tooltip(int code, const CVelVorlaSystem& s, const CVelCamera& camera
         case kTotal:
             return "Всего";
         case kCameraLabel:
-            return std::string(s.cameraModeTags[k]) + " - " + std::string(s.cameraModeNames[k]);
+            return std::string(kCameraModeTags[k]) + " - " + std::string(kCameraModeNames[k]);
         case kWebLink:
             return "Если Вы подключены к интернету, добро пожаловать к нам в гости";
         case kExit:
@@ -161,68 +161,70 @@ std::string Tooltip(int code, const CVelVorlaSystem& s, const CVelCamera& camera
     return "";
 }
 
-bool HitTestBottomStrip(CVelVorlaSystem& s, const CVelCamera& camera, int x) {
+bool HitTestBottomStrip(ScreenState& screen, const CVelVorlaSystem& s, const CVelCamera& camera,
+                        int x) {
     const int width = camera.viewportWidth;
-    s.stripHit = true;
-    s.tooltipLeftAnchored = true;
-    s.tooltipStyle = 1;
-    s.tooltipY = camera.viewportHeight - 42;
+    screen.stripHit = true;
+    screen.tooltipLeftAnchored = true;
+    screen.tooltipStyle = 1;
+    screen.tooltipY = camera.viewportHeight - 42;
 
     int code = -1;
     if (x < kColourGroupX) {
         code = kAbout;
-        s.tooltipX = 0;
-    } else if (x < kColourGroupX + s.colourButtonsWidth) {
+        screen.tooltipX = 0;
+    } else if (x < kColourGroupX + screen.colourButtonsWidth) {
         if (!s.showButtons) return false;
         int left = kColourGroupX;
         for (int i = 0; i < 7; ++i) {
-            if (x < left + s.colourButtonWidth[i]) {
+            if (x < left + screen.colourButtonWidth[i]) {
                 code = kRed + i;
-                s.tooltipX = left;
+                screen.tooltipX = left;
                 break;
             }
-            left += s.colourButtonWidth[i];
+            left += screen.colourButtonWidth[i];
         }
         if (code < 0) return false;
     } else if (x < width - kWebLinkWidth) {
         if (!s.showButtons || s.modifierMode != ModeNone) return false;
         code = kCameraLabel;
-        s.tooltipX = kColourGroupX + s.colourButtonsWidth;
+        screen.tooltipX = kColourGroupX + screen.colourButtonsWidth;
     } else {
         code = kWebLink;
-        s.tooltipX = width;
-        s.tooltipLeftAnchored = false;
-        s.tooltipY = camera.viewportHeight - 76;
-        s.tooltipStyle = 3;
+        screen.tooltipX = width;
+        screen.tooltipLeftAnchored = false;
+        screen.tooltipY = camera.viewportHeight - 76;
+        screen.tooltipStyle = 3;
     }
-    s.hoveredButton = code;
-    s.tooltipText = Tooltip(code, s, camera, true);
+    screen.hoveredButton = code;
+    screen.tooltipText = Tooltip(code, s, camera, true);
     return true;
 }
 
-bool HitTestTopStrip(CVelVorlaSystem& s, const CVelCamera& camera, bool windowed, int x) {
-    s.stripHit = true;
-    s.tooltipLeftAnchored = true;
-    s.tooltipStyle = 1;
-    s.tooltipY = 22;
+bool HitTestTopStrip(ScreenState& screen, const CVelVorlaSystem& s, const CVelCamera& camera,
+                     bool windowed, int x) {
+    screen.stripHit = true;
+    screen.tooltipLeftAnchored = true;
+    screen.tooltipStyle = 1;
+    screen.tooltipY = 22;
     // The right end is drawn over the cells of a narrow view, so it is found first.
-    if (int code = RightEndButton(camera.viewportWidth, windowed, x, &s.tooltipX); code >= 0) {
-        s.hoveredButton = code;
-        s.tooltipLeftAnchored = false;
-        s.tooltipText = Tooltip(code, s, camera, windowed);
+    if (int code = RightEndButton(camera.viewportWidth, windowed, x, &screen.tooltipX); code >= 0) {
+        screen.hoveredButton = code;
+        screen.tooltipLeftAnchored = false;
+        screen.tooltipText = Tooltip(code, s, camera, windowed);
         return true;
     }
     if (!s.showButtons) return false;
-    const int gap = s.topStripGap;
+    const int gap = screen.topStripGap;
     for (int i = 0; i < kTopCells; ++i) {
         const int left = TopCellLeft(i, gap);
         if (x < left) return false;  // in the gap before this cell
         if (x >= left + kCell) continue;
         const TopButton& b = kTopButtons[static_cast<size_t>(i)];
-        s.hoveredButton = b.code;
-        s.tooltipLeftAnchored = !b.rightAnchored;
-        s.tooltipX = b.rightAnchored ? left + kCell : left;
-        s.tooltipText = Tooltip(b.code, s, camera, windowed);
+        screen.hoveredButton = b.code;
+        screen.tooltipLeftAnchored = !b.rightAnchored;
+        screen.tooltipX = b.rightAnchored ? left + kCell : left;
+        screen.tooltipText = Tooltip(b.code, s, camera, windowed);
         return true;
     }
     return false;
@@ -239,17 +241,17 @@ void CStripButtons::Remember(bool top, int x) {
 
 bool CStripButtons::HitTestBottomStrip(int x) {
     Remember(false, x);
-    return strip::HitTestBottomStrip(system_, camera_, x);
+    return strip::HitTestBottomStrip(screen_, system_, camera_, x);
 }
 
 bool CStripButtons::HitTestTopStrip(int x) {
     Remember(true, x);
-    return strip::HitTestTopStrip(system_, camera_, host_.Windowed(), x);
+    return strip::HitTestTopStrip(screen_, system_, camera_, host_.Windowed(), x);
 }
 
 void CStripButtons::RunStripButton() {
-    if (!system_.stripHit) return;
-    const int code = system_.hoveredButton;
+    if (!screen_.stripHit) return;
+    const int code = screen_.hoveredButton;
     if (code == strip::kWebLink) {
         host_.OpenMakerSite();
     } else if (code != strip::kTotal && code != strip::kCameraLabel) {  // labels run nothing
@@ -267,13 +269,13 @@ void CStripButtons::RunStripButton() {
 }
 
 void CStripButtons::Refresh() {
-    if (!system_.stripHit) return;
+    if (!screen_.stripHit) return;
     if (camera_.viewportWidth != lastWidth_ || camera_.viewportHeight != lastHeight_) {
-        system_.stripHit = false;
+        screen_.stripHit = false;
         return;
     }
     const bool hit = lastTop_ ? HitTestTopStrip(lastX_) : HitTestBottomStrip(lastX_);
-    if (!hit) system_.stripHit = false;
+    if (!hit) screen_.stripHit = false;
 }
 
 }  // namespace interaction

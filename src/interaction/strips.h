@@ -2,13 +2,14 @@
 // The two on-screen button strips as the mouse sees them: where each button lies, which
 // one is hovered, its tooltip, and what a left click on it runs. The overlay draws the
 // strips from the same table and leaves the widths it drew (colour group, gap between the
-// top strip's groups) in the construction object for the hit tests.
+// top strip's groups) in the screen state for the hit tests.
 #include <cstdint>
 #include <span>
 #include <string>
 
 #include "camera/camera.h"
 #include "interaction/dispatcher.h"
+#include "interaction/screen_state.h"
 #include "model/construction.h"
 
 namespace interaction {
@@ -79,7 +80,7 @@ std::string ColourButtonLabel(const model::CVelVorlaSystem& system, int i);
 // Width of a colour button: 18, and 9 more for every label character beyond the first.
 int ColourButtonWidth(int labelCharacters);
 // Refreshes colourButtonWidth[] and colourButtonsWidth from the block counts.
-void LayOutColourGroup(model::CVelVorlaSystem& system);
+void LayOutColourGroup(ScreenState& screen, const model::CVelVorlaSystem& system);
 
 // Tooltip of a button in the current state ("" for a code without one).
 std::string Tooltip(int code, const model::CVelVorlaSystem& system,
@@ -87,9 +88,10 @@ std::string Tooltip(int code, const model::CVelVorlaSystem& system,
 
 // Hit tests at view x (0 < x < width). On a hit they record the hovered button and its
 // tooltip and return true; on a miss they return false (the caller clears stripHit).
-bool HitTestBottomStrip(model::CVelVorlaSystem& system, const camera::CVelCamera& camera, int x);
-bool HitTestTopStrip(model::CVelVorlaSystem& system, const camera::CVelCamera& camera,
-                     bool windowed, int x);
+bool HitTestBottomStrip(ScreenState& screen, const model::CVelVorlaSystem& system,
+                        const camera::CVelCamera& camera, int x);
+bool HitTestTopStrip(ScreenState& screen, const model::CVelVorlaSystem& system,
+                     const camera::CVelCamera& camera, bool windowed, int x);
 
 }  // namespace strip
 
@@ -107,8 +109,9 @@ class StripHost {
 // The strips for the dispatcher.
 class CStripButtons : public StripButtons {
   public:
-    CStripButtons(model::CVelVorlaSystem& system, const camera::CVelCamera& camera, StripHost& host)
-        : system_(system), camera_(camera), host_(host) {}
+    CStripButtons(const model::CVelVorlaSystem& system, ScreenState& screen,
+                  const camera::CVelCamera& camera, StripHost& host)
+        : system_(system), screen_(screen), camera_(camera), host_(host) {}
 
     bool HitTestBottomStrip(int x) override;
     bool HitTestTopStrip(int x) override;
@@ -122,7 +125,8 @@ class CStripButtons : public StripButtons {
   private:
     void Remember(bool top, int x);
 
-    model::CVelVorlaSystem& system_;
+    const model::CVelVorlaSystem& system_;
+    ScreenState& screen_;
     const camera::CVelCamera& camera_;
     StripHost& host_;
     bool lastTop_ = false;

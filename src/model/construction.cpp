@@ -4,42 +4,8 @@
 #include <cstdlib>
 
 #include "model/placement.h"
-#include "model/visibility.h"
-
-using namespace input;
 
 namespace model {
-
-void CVelVorlaModel::Clear() {
-    topBlocks.Clear();
-    std::fill(std::begin(colourCounts), std::end(colourCounts), 0);
-}
-
-void CVelVorlaModel::CountAdded(int c) {
-    if (IsColourIndex(c)) ++colourCounts[c];
-    ++colourCounts[5];
-}
-
-void CVelVorlaModel::CountRemoved(int c) {
-    if (IsColourIndex(c)) --colourCounts[c];
-    --colourCounts[5];
-}
-
-void CVelVorlaModel::CountRecoloured(int from, int to) {
-    if (IsColourIndex(from)) --colourCounts[from];
-    if (IsColourIndex(to)) ++colourCounts[to];
-}
-
-std::unique_ptr<BlockNode> MakeInitialBlock() {
-    auto block = std::make_unique<BlockNode>();
-    block->colour = ColourGreen;
-    block->offset = {0, 0, 0};
-    block->axis = {0, 2, 0};
-    block->angle = 0;
-    block->visible = 1;
-    block->selfLit = 0;
-    return block;
-}
 
 CVelVorlaSystem::CVelVorlaSystem()
     // glibc's rand() reaches 2^31 - 1; the colour draw expects the classic 0..32767.
@@ -56,6 +22,27 @@ void CVelVorlaSystem::ForgetPickedBlocks() {
     twistDragging = 0;
 }
 
+void CVelVorlaSystem::BlockLeft(const BlockNode* block) {
+    if (pickedBlock == block) {
+        pickedBlock = nullptr;
+        pickHit = 0;
+        twistSelected = 0;
+        twistDragging = 0;
+    }
+    if (lastPainted == block) lastPainted = nullptr;
+}
+
+void CVelVorlaSystem::HistoryMoved() {
+    // A drag or stroke in progress ends: it started from a state that is gone.
+    twistDragging = 0;
+    paintDragging = 0;
+}
+
+void CVelVorlaSystem::TreeReplaced() {
+    ForgetPickedBlocks();
+    paintDragging = 0;
+}
+
 void CVelVorlaSystem::ResetConstruction() {
     fogColour = 0x333333;
     rootTransform = math::MatrixIdentity();
@@ -65,32 +52,10 @@ void CVelVorlaSystem::ResetConstruction() {
     showGrid = 0;
     showAsCubes = 0;
     showAxes = 0;
-    saved = 1;
-    paintDragging = 0;
     mode = ModeInspect;
     modifierMode = ModeNone;
-    ClearModel();
-    model.topBlocks.PushBack(MakeInitialBlock());
-    model.CountAdded(ColourGreen);
+    document.Reset();
     keys.Clear();
-}
-
-void CVelVorlaSystem::ClearModel() {
-    ForgetPickedBlocks();
-    history.Clear();
-    model.Clear();
-    ConstructionChanged();
-}
-
-const std::vector<bool>& CVelVorlaSystem::EnclosedBlocks() const {
-    // The block count is part of the key: an add or delete that forgot to report itself
-    // can never leave the flags out of step with the walk.
-    if (enclosedVersion_ != constructionVersion || enclosedTotal_ != model.Total()) {
-        enclosed_ = FindEnclosedBlocks(model.topBlocks);
-        enclosedVersion_ = constructionVersion;
-        enclosedTotal_ = model.Total();
-    }
-    return enclosed_;
 }
 
 void CVelVorlaSystem::PickRandomColour() {

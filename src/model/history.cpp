@@ -1,14 +1,11 @@
 #include "model/history.h"
 
-#include <cassert>
 #include <utility>
 
-#include "model/construction.h"
-
-using namespace input;
+#include "model/document.h"
+#include "model/invariant.h"
 
 namespace model {
-
 namespace {
 
 template <class... F>
@@ -27,7 +24,8 @@ void Place(BlockNode& block, const UndoHistory::Placement& p) {
 
 }  // namespace
 
-UndoHistory::UndoHistory(CVelVorlaSystem& system) : system_(system) {}
+UndoHistory::UndoHistory(CVelVorlaModel& model, DocumentListener* listener)
+    : model_(model), listener_(listener) {}
 
 UndoHistory::~UndoHistory() = default;
 
@@ -50,27 +48,13 @@ void UndoHistory::Twisted(BlockNode* block, const Placement& was, bool ownStep) 
 }
 
 void UndoHistory::BeginGesture() {
+    Commit();
     gesture_ = true;
-    lastOpen_ = false;
 }
 
 void UndoHistory::EndGesture() {
-    // A drag that ends where it began changed nothing: it leaves no step to undo and no
-    // work to save.
-    if (lastOpen_ && position_ == steps_.size()) {
-        const Step& step = steps_.back();
-        const auto* twist =
-            step.changes.size() == 1 ? std::get_if<TwistChange>(&step.changes[0]) : nullptr;
-        if (twist && twist->was.offset == twist->now.offset && twist->was.axis == twist->now.axis &&
-            twist->was.angle == twist->now.angle) {
-            bytes_ -= step.bytes;
-            steps_.pop_back();
-            --position_;
-            system_.saved = position_ == savedAt_ ? 1 : 0;
-        }
-    }
+    Commit();
     gesture_ = false;
-    lastOpen_ = false;
 }
 
 size_t UndoHistory::BytesOf(const Change& change) {
@@ -85,36 +69,52 @@ size_t UndoHistory::BytesOf(const Change& change) {
                       change);
 }
 
+bool UndoHistory::ChangesNothing(const Step& step) {
+    for (const Change& change : step.changes) {
+        const auto* twist = std::get_if<TwistChange>(&change);
+        if (!twist || !(twist->was == twist->now)) return false;
+    }
+    return true;
+}
+
+bool UndoHistory::PendingChanges() const {
+    return !pending_.changes.empty() && !ChangesNothing(pending_);
+}
+
 void UndoHistory::Record(Change change, bool ownStep) {
-    // A save in the middle of a gesture ends its step: the saved state must stay one that
-    // undo can return to.
-    const bool merge = !ownStep && gesture_ && lastOpen_ && position_ > 0 && system_.saved == 0;
-    if (merge) {
-        Step& step = steps_[position_ - 1];
+    if (gesture_ && !ownStep) {
         auto* twist = std::get_if<TwistChange>(&change);
         auto* last =
-            step.changes.empty() ? nullptr : std::get_if<TwistChange>(&step.changes.back());
+            pending_.changes.empty() ? nullptr : std::get_if<TwistChange>(&pending_.changes.back());
         if (twist && last && last->block == twist->block) {
             // A drag turns one block many times: keep where it started and where it is.
             last->now = twist->now;
         } else {
-            step.changes.push_back(std::move(change));
-            Account(step, BytesOf(step.changes.back()));
+            pending_.changes.push_back(std::move(change));
+            pending_.extra += BytesOf(pending_.changes.back());
         }
-    } else {
-        NoteSavedState();
-        while (steps_.size() > position_) {
-            bytes_ -= steps_.back().bytes;
-            steps_.pop_back();
-        }
-        if (savedAt_ != kNoState && savedAt_ > position_) savedAt_ = kNoState;
-        Step& step = steps_.emplace_back();
-        step.changes.push_back(std::move(change));
-        Account(step, BytesOf(step.changes.back()));
-        ++position_;
-        lastOpen_ = gesture_ && !ownStep;
+        return;
     }
-    system_.saved = 0;
+    Commit();
+    pending_.changes.push_back(std::move(change));
+    pending_.extra += BytesOf(pending_.changes.back());
+    Commit();
+}
+
+void UndoHistory::Commit() {
+    if (pending_.changes.empty()) return;
+    Step step = std::exchange(pending_, Step{});
+    if (ChangesNothing(step)) return;  // a drag that came back to where it started
+    while (steps_.size() > position_) {
+        bytes_ -= steps_.back().bytes;
+        steps_.pop_back();
+    }
+    if (savedAt_ != kNoState && savedAt_ > position_) savedAt_ = kNoState;
+    Step& added = steps_.emplace_back(std::move(step));
+    const size_t extra = added.extra;
+    added.extra = 0;
+    Account(added, extra);
+    ++position_;
     Trim();
 }
 
@@ -125,74 +125,56 @@ void UndoHistory::Account(Step& step, size_t extra) {
     bytes_ += step.bytes;
 }
 
-void UndoHistory::NoteSavedState() {
-    if (system_.saved == 1) savedAt_ = position_;
+void UndoHistory::MarkSaved() {
+    // Later changes of the same gesture make a step of their own, so that the saved state
+    // stays one that undo can return to.
+    Commit();
+    savedAt_ = position_;
 }
 
 bool UndoHistory::Undo() {
+    Commit();
     if (position_ == 0) return false;
-    NoteSavedState();
-    lastOpen_ = false;
     Step& step = steps_[position_ - 1];
     for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it) Revert(*it);
     --position_;
-    Settle();
     return true;
 }
 
 bool UndoHistory::Redo() {
+    Commit();
     if (position_ == steps_.size()) return false;
-    NoteSavedState();
-    lastOpen_ = false;
     for (Change& change : steps_[position_].changes) Apply(change);
     ++position_;
-    Settle();
     return true;
 }
 
-void UndoHistory::Settle() {
-    system_.saved = position_ == savedAt_ ? 1 : 0;
-    // A drag or stroke in progress ends: it started from a state that is gone.
-    system_.twistDragging = 0;
-    system_.paintDragging = 0;
-    system_.ConstructionChanged();
-}
-
-void UndoHistory::Detached(BlockNode* block) {
-    if (system_.pickedBlock == block) {
-        system_.pickedBlock = nullptr;
-        system_.pickHit = 0;
-        system_.twistSelected = 0;
-        system_.twistDragging = 0;
-    }
-    if (system_.lastPainted == block) system_.lastPainted = nullptr;
-}
-
 void UndoHistory::Revert(Change& change) {
-    CVelVorlaModel& model = system_.model;
-    auto listOf = [&model](BlockNode* b) -> BlockList& {
-        return b->parent ? b->parent->children : model.topBlocks;
+    auto listOf = [this](BlockNode* b) -> BlockList& {
+        return b->parent ? b->parent->children : model_.topBlocks;
     };
     std::visit(Overloaded{
                    [&](AddChange& c) {
                        c.kept = listOf(c.block).RemoveAfter(c.before);
-                       assert(c.kept.get() == c.block && !c.block->HasChildren());
-                       model.CountRemoved(c.block->colour);
-                       Detached(c.block);
+                       MODEL_CHECK(c.kept.get() == c.block && !c.block->HasChildren(),
+                                   "undo of an add found another block in its place");
+                       model_.CountRemoved(c.block->colour);
+                       if (listener_) listener_->BlockLeft(c.block);
                    },
                    [&](DeleteChange& c) {
                        for (const Rehomed& r : c.children) {
                            std::unique_ptr<BlockNode> child =
-                               model.topBlocks.RemoveAfter(c.topBefore);
-                           assert(child.get() == r.block);
+                               model_.topBlocks.RemoveAfter(c.topBefore);
+                           MODEL_CHECK(child.get() == r.block,
+                                       "undo of a delete found another top-level block");
                            Place(*child, r.was);
                            c.kept->AppendChild(std::move(child));
                        }
                        listOf(c.block).InsertAfter(c.before, std::move(c.kept));
-                       model.CountAdded(c.block->colour);
+                       model_.CountAdded(c.block->colour);
                    },
                    [&](PaintChange& c) {
-                       model.CountRecoloured(c.to, c.from);
+                       model_.CountRecoloured(c.to, c.from);
                        c.block->colour = c.from;
                    },
                    [&](TwistChange& c) { Place(*c.block, c.was); },
@@ -201,30 +183,32 @@ void UndoHistory::Revert(Change& change) {
 }
 
 void UndoHistory::Apply(Change& change) {
-    CVelVorlaModel& model = system_.model;
-    auto listOf = [&model](BlockNode* b) -> BlockList& {
-        return b->parent ? b->parent->children : model.topBlocks;
+    auto listOf = [this](BlockNode* b) -> BlockList& {
+        return b->parent ? b->parent->children : model_.topBlocks;
     };
     std::visit(Overloaded{
                    [&](AddChange& c) {
+                       MODEL_CHECK(c.kept.get() == c.block, "redo of an add lost its block");
                        listOf(c.block).InsertAfter(c.before, std::move(c.kept));
-                       model.CountAdded(c.block->colour);
+                       model_.CountAdded(c.block->colour);
                    },
                    [&](DeleteChange& c) {
                        c.kept = listOf(c.block).RemoveAfter(c.before);
-                       assert(c.kept.get() == c.block);
+                       MODEL_CHECK(c.kept.get() == c.block,
+                                   "redo of a delete found another block in its place");
                        for (const Rehomed& r : c.children) {
                            std::unique_ptr<BlockNode> child = c.kept->children.PopFront();
-                           assert(child.get() == r.block);
+                           MODEL_CHECK(child.get() == r.block,
+                                       "redo of a delete found another child");
                            child->parent = nullptr;
                            Place(*child, r.now);
-                           model.topBlocks.PushBack(std::move(child));
+                           model_.topBlocks.PushBack(std::move(child));
                        }
-                       model.CountRemoved(c.block->colour);
-                       Detached(c.block);
+                       model_.CountRemoved(c.block->colour);
+                       if (listener_) listener_->BlockLeft(c.block);
                    },
                    [&](PaintChange& c) {
-                       model.CountRecoloured(c.from, c.to);
+                       model_.CountRecoloured(c.from, c.to);
                        c.block->colour = c.to;
                    },
                    [&](TwistChange& c) { Place(*c.block, c.now); },
@@ -232,12 +216,12 @@ void UndoHistory::Apply(Change& change) {
                change);
 }
 
-void UndoHistory::Clear() {
+void UndoHistory::Clear(bool saved) {
     steps_.clear();
+    pending_ = Step{};
     position_ = 0;
     bytes_ = 0;
-    lastOpen_ = false;
-    savedAt_ = system_.saved == 1 ? 0 : kNoState;
+    savedAt_ = saved ? 0 : kNoState;
 }
 
 void UndoHistory::SetMemoryLimit(size_t bytes) {

@@ -1,5 +1,6 @@
 #pragma once
-// Undo and redo of every change to the blocks.
+// Undo and redo of every change to the blocks, kept for the document (model/document.h),
+// which is the only thing that records into it.
 //
 // A step holds what changed, never a copy of the construction, so that undoing one edit
 // of a huge construction costs as little as the edit did and the history grows with the
@@ -8,10 +9,17 @@
 // detached, inside its step and goes back to the same place in the same list, so block
 // pointers stay valid identities across undo and redo, and the walk order (which is also
 // the order in the file) comes back exactly. The history is linear: a step is only ever
-// undone or redone from the state it left, which is what makes those pointers safe.
+// undone or redone from the state it left, which is what makes those pointers safe, and
+// every undo and redo checks that the tree is in that state before it touches it.
 //
 // A gesture (press to release of the left button) groups what it changes into one step:
-// a paint stroke, however many blocks it paints; a twist drag, however far it turns.
+// a paint stroke, however many blocks it paints; a twist drag, however far it turns. The
+// step is built while the gesture runs and joins the history when it ends; a drag that
+// ends where it began joins nothing, so it neither marks the work unsaved nor takes the
+// redo steps away.
+//
+// Whether the work is saved follows from the position: it is saved exactly at the state
+// last saved or opened.
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -20,10 +28,11 @@
 
 #include "math/vector.h"
 #include "model/block.h"
+#include "model/construction_model.h"
 
 namespace model {
 
-class CVelVorlaSystem;
+class DocumentListener;
 
 class UndoHistory {
   public:
@@ -34,6 +43,7 @@ class UndoHistory {
         math::Vec3 offset;
         math::Vec3 axis;
         float angle = 0;
+        bool operator==(const Placement&) const = default;
     };
     static Placement PlacementOf(const BlockNode& block) {
         return {block.offset, block.axis, block.angle};
@@ -44,15 +54,14 @@ class UndoHistory {
         Placement was, now;
     };
 
-    explicit UndoHistory(CVelVorlaSystem& system);
+    UndoHistory(CVelVorlaModel& model, DocumentListener* listener);
     ~UndoHistory();
     UndoHistory(const UndoHistory&) = delete;
     UndoHistory& operator=(const UndoHistory&) = delete;
 
-    // --- Recording. Each call comes right after the change was made to the tree, and
-    // marks the construction unsaved.
-    // `block` was appended to its parent's children, after `before` (the old last child,
-    // or null).
+    // --- Recording. Each call comes right after the change was made to the tree.
+    // `block` was appended to its list (its parent's children, or the top-level blocks),
+    // after `before` (the old last block of that list, or null).
     void Added(BlockNode* block, BlockNode* before);
     // `block` was taken out of its list (its parent's children, or the top-level blocks)
     // from right after `before`; its children were then appended to the top-level blocks,
@@ -65,24 +74,23 @@ class UndoHistory {
     // out of the gesture in progress (an untwist is always a step of its own).
     void Twisted(BlockNode* block, const Placement& was, bool ownStep = false);
 
-    // Everything recorded from BeginGesture to EndGesture is one step (a save in between
-    // splits it, so that the saved state stays reachable). A twist drag that ends where it
-    // began leaves no step.
     void BeginGesture();
     void EndGesture();
 
-    bool CanUndo() const { return position_ > 0; }
-    bool CanRedo() const { return position_ < steps_.size(); }
+    bool CanUndo() const { return position_ > 0 || PendingChanges(); }
+    bool CanRedo() const { return position_ < steps_.size() && !PendingChanges(); }
     // Take the construction one step back or forward; false when there is none. The
-    // counters stay exact, `saved` is 1 exactly at the state last saved or loaded, the
-    // gesture in progress ends, and no pick, twist selection or paint stroke is left on a
-    // block that is no longer in the tree.
+    // gesture in progress ends first.
     bool Undo();
     bool Redo();
 
-    // Forgets every step (new construction, opened document). The present state counts as
-    // the saved one when `saved` is 1.
-    void Clear();
+    // The work differs from the state last saved or opened.
+    bool Unsaved() const { return position_ != savedAt_ || PendingChanges(); }
+    // The present state has just been written to a file.
+    void MarkSaved();
+    // Forgets every step (the tree was replaced); the present state is the saved one when
+    // `saved`, else no state is.
+    void Clear(bool saved);
 
     // Approximate bytes held by the steps, and the bound beyond which the oldest go.
     size_t MemoryUsed() const { return bytes_; }
@@ -120,25 +128,24 @@ class UndoHistory {
     };
     static constexpr size_t kNoState = static_cast<size_t>(-1);
 
-    // A new step for `change`, or `change` added to the gesture's step.
     void Record(Change change, bool ownStep);
+    // The gesture's step joins the history, unless it changed nothing.
+    void Commit();
+    bool PendingChanges() const;
+    static bool ChangesNothing(const Step& step);
     static size_t BytesOf(const Change& change);
-    // Adds `extra` held bytes to the step and brings its count (and the total) up to date.
     void Account(Step& step, size_t extra);
     void Revert(Change& change);
     void Apply(Change& change);
-    // The state is about to change: remember it as the saved one if it is.
-    void NoteSavedState();
-    void Settle();
-    void Detached(BlockNode* block);
     void Trim();
 
-    CVelVorlaSystem& system_;
+    CVelVorlaModel& model_;
+    DocumentListener* listener_;
     std::deque<Step> steps_;
-    size_t position_ = 0;        // steps_[0, position_) are done
-    size_t savedAt_ = kNoState;  // position of the state last saved or loaded
-    bool gesture_ = false;       // a gesture is in progress
-    bool lastOpen_ = false;      // the last done step still takes the gesture's changes
+    Step pending_;          // the gesture's changes so far
+    size_t position_ = 0;   // steps_[0, position_) are done
+    size_t savedAt_ = 0;    // position of the state last saved or opened
+    bool gesture_ = false;  // a gesture is in progress
     size_t bytes_ = 0;
     size_t limit_ = kDefaultMemoryLimit;
 };

@@ -7,6 +7,7 @@
 #include <deque>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -54,6 +55,10 @@ class ValueWriter {
         for (const auto& row : m.m)
             for (float f : row) Float(f);
     }
+    void Put(int32_t v) { Self().Int(v); }
+    void Put(float f) { Float(f); }
+    void Put(const Vec3& v) { Vector(v); }
+    void Put(const Mat4& m) { Matrix(m); }
 
   private:
     Derived& Self() { return static_cast<Derived&>(*this); }
@@ -97,26 +102,8 @@ class Writer : public ValueWriter<Writer> {
 };
 
 template <class W>
-void WriteCamera(W& w, const CameraRecord& c) {
-    w.Matrix(c.orientation);
-    w.Matrix(c.spinDelta);
-    w.Float(c.baseDistance);
-    w.Float(c.zoom);
-    w.Float(c.distanceOffset);
-    w.Float(c.spinDuration);
-    w.Int(c.autoSpinTarget);
-    w.Int(c.autoSpinAround);
-    w.Int(c.orbitMode);
-    w.Int(c.spinStopped);
-    w.Int(c.axisMode);
-    w.Vector(c.referencePoint);
-    w.Vector(c.target);
-    w.Vector(c.upReference);
-    w.Vector(c.eyeBase);
-    w.Vector(c.lookAt);
-    w.Vector(c.up);
-    w.Vector(c.eye);
-    w.Vector(c.rotationAxis);
+void WriteCamera(W& w, const model::CameraRecord& c) {
+    model::ForEachStoredField([&w](const auto& value) { w.Put(value); }, c);
 }
 
 int32_t ListCount(const BlockList& list) {
@@ -235,7 +222,7 @@ void WriteTree(MemoryWriter& w, const BlockList& topBlocks) {
 }
 
 template <class W>
-void WriteDocument(W& w, const CameraRecord& camera, const ConstructionSettings& s,
+void WriteDocument(W& w, const model::CameraRecord& camera, const ConstructionSettings& s,
                    const CVelVorlaModel& model) {
     w.Bytes(kSignature, sizeof kSignature);
     WriteCamera(w, camera);
@@ -357,44 +344,35 @@ FileResult Truncated(const Reader& r) {
     return FileResult::Failure(kTruncatedMessage);
 }
 
-FileResult ReadCamera(Reader& r, CameraRecord& c) {
-    // 65 values, read in pieces that fit the reader's window.
-    const uint8_t* p = r.Take(64);
-    if (!p) return Truncated(r);
-    Fields a(p);
-    c.orientation = a.Matrix();
-    p = r.Take(64);
-    if (!p) return Truncated(r);
-    Fields b(p);
-    c.spinDelta = b.Matrix();
-    p = r.Take(36);
-    if (!p) return Truncated(r);
-    Fields s(p);
-    c.baseDistance = s.Float();
-    c.zoom = s.Float();
-    c.distanceOffset = s.Float();
-    c.spinDuration = s.Float();
-    c.autoSpinTarget = s.Int();
-    c.autoSpinAround = s.Int();
-    c.orbitMode = s.Int();
-    c.spinStopped = s.Int();
-    c.axisMode = s.Int();
-    p = r.Take(48);
-    if (!p) return Truncated(r);
-    Fields v(p);
-    c.referencePoint = v.Vector();
-    c.target = v.Vector();
-    c.upReference = v.Vector();
-    c.eyeBase = v.Vector();
-    p = r.Take(48);
-    if (!p) return Truncated(r);
-    Fields t(p);
-    c.lookAt = t.Vector();
-    c.up = t.Vector();
-    c.eye = t.Vector();
-    c.rotationAxis = t.Vector();
-    if (!a.AllFinite() || !b.AllFinite() || !s.AllFinite() || !v.AllFinite() || !t.AllFinite())
-        return FileResult::Failure("Файл повреждён: в записи камеры недопустимое число");
+// The stored values are packed little-endian floats and integers.
+static_assert(sizeof(Mat4) == 64 && sizeof(Vec3) == 12 && sizeof(float) == 4);
+
+FileResult ReadCamera(Reader& r, model::CameraRecord& c) {
+    bool whole = true, finite = true;
+    model::ForEachStoredField(
+        [&](auto& value) {
+            using T = std::decay_t<decltype(value)>;
+            const uint8_t* p = whole ? r.Take(sizeof(T)) : nullptr;
+            if (!p) {
+                whole = false;
+                return;
+            }
+            Fields f(p);
+            if constexpr (std::is_same_v<T, Mat4>) {
+                value = f.Matrix();
+            } else if constexpr (std::is_same_v<T, Vec3>) {
+                value = f.Vector();
+            } else if constexpr (std::is_same_v<T, float>) {
+                value = f.Float();
+            } else {
+                static_assert(std::is_same_v<T, int32_t>);
+                value = f.Int();
+            }
+            finite = finite && f.AllFinite();
+        },
+        c);
+    if (!whole) return Truncated(r);
+    if (!finite) return FileResult::Failure("Файл повреждён: в записи камеры недопустимое число");
     return FileResult::Success();
 }
 
@@ -536,7 +514,7 @@ void ApplySettings(CVelVorlaSystem& system, const ConstructionSettings& s) {
 
 // ---------------------------------------------------------------- bytes
 
-std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
+std::vector<uint8_t> EncodeConstruction(const model::CameraRecord& camera,
                                         const ConstructionSettings& settings,
                                         const CVelVorlaModel& model) {
     std::vector<uint8_t> bytes;
@@ -544,7 +522,7 @@ std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
     return bytes;
 }
 
-void EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+void EncodeConstruction(const model::CameraRecord& camera, const ConstructionSettings& settings,
                         const CVelVorlaModel& model, std::vector<uint8_t>& out) {
     out.clear();
     // The exact size when the counters are right: no growth, no copying.
@@ -553,7 +531,7 @@ void EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& 
     WriteDocument(w, camera, settings, model);
 }
 
-bool EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+bool EncodeConstruction(const model::CameraRecord& camera, const ConstructionSettings& settings,
                         const CVelVorlaModel& model, const VvlByteSink& sink) {
     Writer w(sink);
     WriteDocument(w, camera, settings, model);

@@ -19,6 +19,7 @@
 
 #include "math/matrix.h"
 #include "math/vector.h"
+#include "model/camera_record.h"
 #include "model/construction.h"
 
 namespace model {
@@ -42,29 +43,6 @@ inline constexpr size_t kVvlBlockEntrySize = 44;
 // Signature, camera, settings, model header and the top-level count.
 inline constexpr size_t kVvlHeaderSize = 3 + kVvlCameraValues * 4 + 6 * 4 + 2 * 4 + 4;
 
-// The stored camera fields, in file order.
-struct CameraRecord {
-    math::Mat4 orientation;
-    math::Mat4 spinDelta;
-    float baseDistance = 5.0f;
-    float zoom = 0;
-    float distanceOffset = 0;
-    float spinDuration = 0;
-    int32_t autoSpinTarget = 0;
-    int32_t autoSpinAround = 0;
-    int32_t orbitMode = 1;
-    int32_t spinStopped = 1;
-    int32_t axisMode = 0;
-    math::Vec3 referencePoint{0, 0, -5};
-    math::Vec3 target;
-    math::Vec3 upReference{0, 1, 0};
-    math::Vec3 eyeBase{0, 0, -5};
-    math::Vec3 lookAt;
-    math::Vec3 up{0, 1, 0};
-    math::Vec3 eye{0, 0, -5};
-    math::Vec3 rotationAxis;
-};
-
 // The construction settings that travel with the document, in file order.
 struct ConstructionSettings {
     int32_t randomColour = 1;
@@ -80,7 +58,7 @@ void ApplySettings(CVelVorlaSystem& system, const ConstructionSettings& settings
 
 // Everything a document holds, decoded but not yet applied.
 struct ConstructionDocument {
-    CameraRecord camera;
+    model::CameraRecord camera;
     ConstructionSettings settings;
     CVelVorlaModel model;        // parents linked, counters filled
     uint64_t trailingBytes = 0;  // bytes after the tree, ignored
@@ -99,15 +77,15 @@ class VvlByteSource {
     virtual int64_t Read(uint8_t* buffer, size_t n) = 0;
 };
 
-std::vector<uint8_t> EncodeConstruction(const CameraRecord& camera,
+std::vector<uint8_t> EncodeConstruction(const model::CameraRecord& camera,
                                         const ConstructionSettings& settings,
                                         const CVelVorlaModel& model);
 // The same into `out`, whose memory is reused: a buffer that held a large construction
 // before takes the next one without fresh pages to fault in.
-void EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+void EncodeConstruction(const model::CameraRecord& camera, const ConstructionSettings& settings,
                         const CVelVorlaModel& model, std::vector<uint8_t>& out);
 // Streams the bytes to `sink`; false when the sink refused them.
-bool EncodeConstruction(const CameraRecord& camera, const ConstructionSettings& settings,
+bool EncodeConstruction(const model::CameraRecord& camera, const ConstructionSettings& settings,
                         const CVelVorlaModel& model, const VvlByteSink& sink);
 FileResult DecodeConstruction(const uint8_t* data, size_t size, ConstructionDocument& out);
 FileResult DecodeConstruction(VvlByteSource& source, ConstructionDocument& out);

@@ -254,7 +254,7 @@ FileResult WriteAtomically(const fs::path& path,
 
 }  // namespace
 
-FileResult WriteConstructionFile(const fs::path& path, const CameraRecord& camera,
+FileResult WriteConstructionFile(const fs::path& path, const model::CameraRecord& camera,
                                  const ConstructionSettings& settings,
                                  const CVelVorlaModel& model) {
     return WriteAtomically(path, [&](const VvlByteSink& sink) {

@@ -18,7 +18,8 @@ namespace model {
 FileResult ReadConstructionFile(const std::filesystem::path& path, ConstructionDocument& out);
 // Writes a document atomically (temporary file, fsync, rename), first removing what
 // killed saves of the same target left.
-FileResult WriteConstructionFile(const std::filesystem::path& path, const CameraRecord& camera,
+FileResult WriteConstructionFile(const std::filesystem::path& path,
+                                 const model::CameraRecord& camera,
                                  const ConstructionSettings& settings, const CVelVorlaModel& model);
 // Writes given bytes the same way (an encoded construction, a small text file beside it).
 FileResult WriteFileAtomically(const std::filesystem::path& path, const uint8_t* data, size_t size);

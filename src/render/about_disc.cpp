@@ -49,7 +49,7 @@ void SceneRenderer::DrawAboutDisc(gfx::Device& device, float time) {
     const float dt = time - lastTime_;
     lastTime_ = time;
 
-    CVelVorlaSystem& sys = system_;
+    interaction::ScreenState& sys = screen_;
     if (!sys.aboutShown) return;
 
     device.SetRenderState(gfx::RenderState::FogEnable, 0);

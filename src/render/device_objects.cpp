@@ -76,9 +76,9 @@ gfx::HRESULT MakeTexture(gfx::Device& device, AssetSource& assets, int resourceI
 
 }  // namespace
 
-SceneRenderer::SceneRenderer(CVelVorlaSystem& system, CVelCamera& camera,
-                             std::unique_ptr<AssetSource> assets)
-    : system_(system), camera_(camera), assets_(std::move(assets)) {
+SceneRenderer::SceneRenderer(const CVelVorlaSystem& system, interaction::ScreenState& screen,
+                             CVelCamera& camera, std::unique_ptr<AssetSource> assets)
+    : system_(system), screen_(screen), camera_(camera), assets_(std::move(assets)) {
     if (!assets_) assets_ = MakeEmbeddedAssetSource();
     batches_.resize(4);
 }
@@ -145,7 +145,7 @@ void SceneRenderer::ResetOverlayObjects(gfx::Device& device) {
         objects_.overlaySprite = std::move(sprite);
     }
     // A texture that cannot be made is skipped when drawing, never reported.
-    if (system_.aboutShown) LoadAboutTextures(device);
+    if (screen_.aboutShown) LoadAboutTextures(device);
 }
 
 gfx::HRESULT SceneRenderer::CreateDeviceObjects(gfx::Device& device, int screenDpi) {
@@ -171,7 +171,7 @@ gfx::HRESULT SceneRenderer::CreateDeviceObjects(gfx::Device& device, int screenD
     hr = CreateSceneObjects(device);
     if (gfx::Failed(hr)) return hr;
     // Before the first reset there are no texture stages, so this loads nothing then.
-    if (system_.aboutShown) LoadAboutTextures(device);
+    if (screen_.aboutShown) LoadAboutTextures(device);
     return gfx::S_OK;
 }
 

@@ -11,7 +11,7 @@ using namespace model;
 
 namespace render {
 
-gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& system,
+gfx::HRESULT RenderConstructionImage(gfx::Device& device, const CVelVorlaSystem& system,
                                      CVelCamera& camera, RenderedImage* image, std::string* error,
                                      std::unique_ptr<AssetSource> assets,
                                      const HeadlessOptions& options) {
@@ -32,14 +32,14 @@ gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& syste
     // The device hooks place the camera for a new device; a headless frame shows the
     // construction from the camera it was given instead.
     const CVelCamera placed = camera;
-    const int32_t aboutShown = system.aboutShown;
-    system.aboutShown = 0;
+    // A picture of the construction: no about disc.
+    interaction::ScreenState screen = options.screen ? *options.screen : interaction::ScreenState{};
+    screen.aboutShown = 0;
 
-    SceneRenderer renderer(system, camera, std::move(assets));
+    SceneRenderer renderer(system, screen, camera, std::move(assets));
     renderer.SetOverlayPasses(options.overlays);
     hr = renderer.CreateDeviceObjects(device);
     if (gfx::Failed(hr)) {
-        system.aboutShown = aboutShown;
         camera = placed;
         return fail(hr, "could not create the meshes of the scene");
     }
@@ -64,7 +64,6 @@ gfx::HRESULT RenderConstructionImage(gfx::Device& device, CVelVorlaSystem& syste
     }
     renderer.LoseDeviceObjects();
     renderer.DestroyDeviceObjects();
-    system.aboutShown = aboutShown;
     if (gfx::Failed(hr)) return fail(hr, "could not read the rendered frame back");
     return gfx::S_OK;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "camera/camera.h"
+#include "interaction/screen_state.h"
 #include "model/construction.h"
 #include "platform/gfx/gfx.h"
 #include "render/device_objects.h"
@@ -28,12 +29,15 @@ struct HeadlessOptions {
     // 0 takes the back buffer's. A back buffer larger than the view is a high-density
     // screen: the device must then scale the overlays by the same ratio.
     int viewWidth = 0, viewHeight = 0;
+    // What the overlays show beside the strips (the hovered button's tooltip); null:
+    // nothing hovered. The about disc is never drawn.
+    const interaction::ScreenState* screen = nullptr;
 };
 
 // Draws one frame at the size of the device's back buffer and reads it back. `camera`
 // is used as it stands (its view must be current); its viewport becomes the view's size.
 // On failure returns the failing code and a message in `error` (when given).
-gfx::HRESULT RenderConstructionImage(gfx::Device& device, model::CVelVorlaSystem& system,
+gfx::HRESULT RenderConstructionImage(gfx::Device& device, const model::CVelVorlaSystem& system,
                                      camera::CVelCamera& camera, RenderedImage* image,
                                      std::string* error = nullptr,
                                      std::unique_ptr<AssetSource> assets = nullptr,

@@ -147,17 +147,17 @@ void DrawPage(const OverlayContext& c, const HelpPage& page, std::string_view ti
 
 void ScreenOverlays::DrawHelpPages(const OverlayContext& c) {
     const CVelVorlaSystem& s = c.system;
-    if (s.aboutShown || !s.showHints) return;
+    if (c.screen.aboutShown || !s.showHints) return;
     if (s.mode >= 0 && s.mode < ModeCount) {
-        DrawPage(c, kModePages[s.mode], s.modeNames[static_cast<size_t>(s.mode)], 0, 0);
+        DrawPage(c, kModePages[s.mode], interaction::kModeNames[static_cast<size_t>(s.mode)], 0, 0);
     }
     if (s.modifierMode != ModeNone) return;
     const int w = c.camera.viewportWidth, h = c.camera.viewportHeight;
     if (c.camera.orbitMode == 1) {
-        DrawPage(c, kOrbitPage, s.cameraModeNames[0], w, h);
+        DrawPage(c, kOrbitPage, interaction::kCameraModeNames[0], w, h);
     } else {
-        DrawPage(c, s.mode == ModeInspect ? kFreeInspectPage : kFreePage, s.cameraModeNames[1], w,
-                 h);
+        DrawPage(c, s.mode == ModeInspect ? kFreeInspectPage : kFreePage,
+                 interaction::kCameraModeNames[1], w, h);
     }
 }
 

@@ -77,9 +77,9 @@ bool Windowed(const std::function<bool()>& windowed) {
 // One button of the bottom strip's colour group (i: 0..4 colours, 5 random, 6 total), as
 // wide as the layout made it.
 void DrawColourButton(const OverlayContext& c, int& x, int y, int i, bool pressed) {
-    CVelVorlaSystem& s = c.system;
+    const CVelVorlaSystem& s = c.system;
     const std::string label = strip::ColourButtonLabel(s, i);
-    const int width = s.colourButtonWidth[i];
+    const int width = c.screen.colourButtonWidth[i];
     const int f = (width - kCell) / 9;  // characters beyond the first
 
     const int oldX = x;
@@ -101,7 +101,7 @@ void DrawColourButton(const OverlayContext& c, int& x, int y, int i, bool presse
 
 void DrawTwistReadout(const OverlayContext& c) {
     const CVelVorlaSystem& s = c.system;
-    if (!s.twistSelected || s.mode != ModeTwist || s.aboutShown || !s.pickedBlock) return;
+    if (!s.twistSelected || s.mode != ModeTwist || c.screen.aboutShown || !s.pickedBlock) return;
     char text[32];
     std::snprintf(text, sizeof text, "%1.2f",
                   static_cast<double>(s.pickedBlock->angle) * 180.0 / std::numbers::pi);
@@ -135,28 +135,30 @@ gfx::Color TableColour32(int index) {
 std::string StatusText(const CVelVorlaSystem& s, const CVelCamera& camera, bool topStrip) {
     if (s.modifierMode != ModeNone) {
         if (s.modifierMode < 0 || s.modifierMode >= ModeCount) return "";
-        return std::string(s.modeNames[static_cast<size_t>(s.modifierMode)]);
+        return std::string(interaction::kModeNames[static_cast<size_t>(s.modifierMode)]);
     }
     const size_t k = camera.orbitMode ? 0 : 1;
     std::string text = s.mode >= 0 && s.mode < ModeCount
-                           ? std::string(s.modeNames[static_cast<size_t>(s.mode)])
+                           ? std::string(interaction::kModeNames[static_cast<size_t>(s.mode)])
                            : std::string();
-    return text + " - " + std::string(topStrip ? s.cameraModeNames[k] : s.cameraModeTags[k]);
+    return text + " - " +
+           std::string(topStrip ? interaction::kCameraModeNames[k]
+                                : interaction::kCameraModeTags[k]);
 }
 
 ScreenOverlays::ScreenOverlays(std::function<bool()> windowed) : windowed_(std::move(windowed)) {}
 
 void ScreenOverlays::DrawBottomStrip(const OverlayContext& c) {
     if (!StripsDrawable(c)) return;
-    CVelVorlaSystem& s = c.system;
+    const CVelVorlaSystem& s = c.system;
     const int w = c.camera.viewportWidth, h = c.camera.viewportHeight;
     DrawBand(c, h - kCell);
 
     int x = strip::kColourGroupX;
     const int y = h - kCell;
-    s.colourButtonsWidth = 0;
+    c.screen.colourButtonsWidth = 0;
     if (s.showButtons) {
-        strip::LayOutColourGroup(s);
+        strip::LayOutColourGroup(c.screen, s);
         for (int i = 0; i < 7; ++i) {
             const bool pressed = i < 5    ? s.currentColour == i && !s.randomColour
                                  : i == 5 ? s.randomColour != 0
@@ -178,7 +180,7 @@ void ScreenOverlays::DrawBottomStrip(const OverlayContext& c) {
 
 void ScreenOverlays::DrawTopStrip(const OverlayContext& c) {
     if (!StripsDrawable(c)) return;
-    CVelVorlaSystem& s = c.system;
+    const CVelVorlaSystem& s = c.system;
     const CVelCamera& camera = c.camera;
     const int w = camera.viewportWidth;
     const bool windowed = Windowed(windowed_);
@@ -188,12 +190,12 @@ void ScreenOverlays::DrawTopStrip(const OverlayContext& c) {
             c.font->DrawText(nullptr, StatusText(s, camera, true), -1, {5, 0, w, 17}, 0,
                              kTextColour);
     } else {
-        s.topStripGap = strip::TopStripGap(w, windowed);
+        c.screen.topStripGap = strip::TopStripGap(w, windowed);
         int x = 0;
         int gaps = 0;
         for (const strip::TopButton& b : strip::TopButtons()) {
             if (b.gapsBefore > gaps) {
-                x += s.topStripGap;
+                x += c.screen.topStripGap;
                 gaps = b.gapsBefore;
             }
             DrawStripIcon(c, x, 0, b.tint, kCell, strip::IsOn(b.state, b.value, s, camera));

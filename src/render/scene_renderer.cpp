@@ -96,8 +96,8 @@ gfx::HRESULT SceneRenderer::RenderScene(gfx::Device& device, float time) {
 
 const SceneRenderer::Reach& SceneRenderer::ConstructionReach() {
     const CVelVorlaSystem& sys = system_;
-    if (reachVersion_ == sys.constructionVersion && reachTotal_ == sys.model.Total()) return reach_;
-    reachVersion_ = sys.constructionVersion;
+    if (reachVersion_ == sys.document.Version() && reachTotal_ == sys.model.Total()) return reach_;
+    reachVersion_ = sys.document.Version();
     reachTotal_ = sys.model.Total();
     reach_ = {};
     // The point "Центр" aims at and the farthest block centre from it.
@@ -125,7 +125,7 @@ float SceneRenderer::FitDepthToConstruction(gfx::Device& device) {
 }
 
 bool SceneRenderer::Animating() const {
-    const CVelVorlaSystem& sys = system_;
+    const interaction::ScreenState& sys = screen_;
     return (sys.aboutShown && (sys.aboutOpening || sys.aboutClosing)) || followUpFrame_;
 }
 
@@ -151,7 +151,7 @@ void SceneRenderer::RenderFrame(gfx::Device& device, float time) {
         DrawTwistRing(device);
     }
 
-    OverlayContext context{device, overlayFont_.get(), objects_, system_, camera_, time};
+    OverlayContext context{device, overlayFont_.get(), objects_, system_, screen_, camera_, time};
     if (overlays_) overlays_->DrawHelpPages(context);
     DrawTooltip();
     if (overlays_) {
@@ -199,7 +199,8 @@ void SceneRenderer::PrepareConstruction(const math::Viewport& viewport) {
     const int requested = sys.detailLevel;
 
     // Blocks closed in by their neighbours are skipped; the flags follow the walk's order.
-    const std::vector<bool>* enclosed = culling_.hiddenBlocks ? &sys.EnclosedBlocks() : nullptr;
+    const std::vector<bool>* enclosed =
+        culling_.hiddenBlocks ? &sys.document.EnclosedBlocks() : nullptr;
     size_t order = 0;
     WalkBlocks(sys.model.topBlocks, sys.rootTransform,
                [&](const BlockNode& block, const math::Mat4& world, const math::Mat4&) {
@@ -320,7 +321,7 @@ int CountCharacters(const std::string& text) {
 }  // namespace
 
 void SceneRenderer::DrawTooltip() {
-    const CVelVorlaSystem& sys = system_;
+    const interaction::ScreenState& sys = screen_;
     gfx::Sprite* sprite = objects_.overlaySprite.get();
     if (!sys.stripHit || !sprite || !objects_.panelTexture) return;
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "camera/camera.h"
+#include "interaction/screen_state.h"
 #include "model/construction.h"
 #include "platform/gfx/gfx.h"
 #include "render/device_objects.h"
@@ -28,7 +29,8 @@ struct OverlayContext {
     gfx::Device& device;
     gfx::Font* font;
     DeviceObjects& objects;
-    model::CVelVorlaSystem& system;
+    const model::CVelVorlaSystem& system;
+    interaction::ScreenState& screen;
     camera::CVelCamera& camera;
     float time;
 };
@@ -70,8 +72,8 @@ struct Culling {
 class SceneRenderer {
   public:
     // `assets` null: the program's embedded resources.
-    SceneRenderer(model::CVelVorlaSystem& system, camera::CVelCamera& camera,
-                  std::unique_ptr<AssetSource> assets = nullptr);
+    SceneRenderer(const model::CVelVorlaSystem& system, interaction::ScreenState& screen,
+                  camera::CVelCamera& camera, std::unique_ptr<AssetSource> assets = nullptr);
     ~SceneRenderer();
     SceneRenderer(const SceneRenderer&) = delete;
     SceneRenderer& operator=(const SceneRenderer&) = delete;
@@ -151,7 +153,8 @@ class SceneRenderer {
     // size: the fixed values unless it is large (see scene_renderer.cpp).
     float FitDepthToConstruction(gfx::Device& device);
 
-    model::CVelVorlaSystem& system_;
+    const model::CVelVorlaSystem& system_;
+    interaction::ScreenState& screen_;
     camera::CVelCamera& camera_;
     std::unique_ptr<AssetSource> assets_;
     DeviceObjects objects_;

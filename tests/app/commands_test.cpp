@@ -116,23 +116,23 @@ TEST_F(CommandsTest, AnOpenMenuPausesRendering) {
 TEST_F(CommandsTest, EditingThroughTheWindow) {
     Launch();
     // Close the about page first: it greets the user over the block.
-    if (Form().system.aboutShown) {
+    if (Form().screen.aboutShown) {
         Key(Qt::Key_Slash);
-        ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+        ASSERT_TRUE(WaitUntil([&] { return Form().screen.aboutShown == 0; }, 10000));
     }
     WaitFrames(2);
     Key(Qt::Key_3);  // green
     // Ctrl+click on the block adds one on the face under the pointer.
     Click(ViewCentre(), Qt::ControlModifier);
     EXPECT_EQ(Total(), 2);
-    EXPECT_EQ(Form().system.saved, 0);
+    EXPECT_TRUE(Form().system.document.Unsaved());
     EXPECT_EQ(Form().system.model.colourCounts[2], 2);
     EXPECT_FALSE(Form().system.keys.IsDown(0)) << "Ctrl stays held after its release";
     // Ctrl+Z takes the new block away, Ctrl+Shift+Z brings it back.
     EXPECT_FALSE(Action(kRedo)->isEnabled());
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Total(), 1);
-    EXPECT_EQ(Form().system.saved, 1);
+    EXPECT_FALSE(Form().system.document.Unsaved());
     EXPECT_FALSE(Action(kUndo)->isEnabled());
     Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Total(), 2);

@@ -29,15 +29,15 @@ class DocumentsTest : public GuiTest {
   protected:
     // One edit through the window: a block added on the face under the centre.
     void AddBlock() {
-        if (Form().system.aboutShown) {
+        if (Form().screen.aboutShown) {
             Key(Qt::Key_Slash);
-            ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+            ASSERT_TRUE(WaitUntil([&] { return Form().screen.aboutShown == 0; }, 10000));
             WaitFrames(2);
         }
         const int before = Total();
         Click(ViewCentre(), Qt::ControlModifier);
         ASSERT_EQ(Total(), before + 1);
-        ASSERT_EQ(Form().system.saved, 0);
+        ASSERT_TRUE(Form().system.document.Unsaved());
     }
     std::string ReadBytes(const std::string& path, size_t n) {
         std::ifstream in(path, std::ios::binary);
@@ -76,7 +76,7 @@ TEST_F(DocumentsTest, SaveAsThenOpenWithScriptedDialogs) {
     // No Models folder beside the start folder: the dialog starts in the start folder.
     EXPECT_EQ(dialogs_.saveStarts[0], dir_.path().toStdString());
     EXPECT_EQ(ReadBytes(file, 3), "VVL");
-    EXPECT_EQ(Form().system.saved, 1);
+    EXPECT_FALSE(Form().system.document.Unsaved());
     EXPECT_EQ(Form().lastDir, dir_.path().toStdString());
 
     AddBlock();
@@ -110,7 +110,7 @@ TEST_F(DocumentsTest, TheSavePromptsThreeAnswers) {
     dialogs_.savePaths.push_back(std::nullopt);  // ... then the save dialog is cancelled
     Key(Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(Total(), 2);
-    EXPECT_EQ(Form().system.saved, 0);
+    EXPECT_TRUE(Form().system.document.Unsaved());
 
     dialogs_.answers.push_back(MsgResult::No);
     Key(Qt::Key_N, Qt::ControlModifier);
@@ -133,7 +133,7 @@ TEST_F(DocumentsTest, AWrongSignatureOrDamagedFileChangesNothing) {
     const std::string file = TempPath("saved.vvl");
     dialogs_.savePaths.push_back(file);
     Key(Qt::Key_S, Qt::ControlModifier);
-    ASSERT_EQ(Form().system.saved, 1);
+    ASSERT_FALSE(Form().system.document.Unsaved());
 
     const std::string lower = TempPath("lower.vvl");
     WriteBytes(lower, "vvl" + ReadBytes(file, 4096).substr(3));

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     options.settings = &settings;
     app::CApp vorla(options);
     QTimer churnTimer;
-    std::vector<BlockNode*> all;
+    std::vector<const BlockNode*> all;
     QObject::connect(&vorla, &app::CApp::Started, [&] {
         CVelVorlaSystem& system = vorla.Form().system;
         // Hidden blocks: the file holds every one, the frames stay cheap.
@@ -49,17 +49,13 @@ int main(int argc, char** argv) {
         for (int i = 0; i < blocks; ++i) {
             auto b = testsupport::Block(i % 5, {2, 0, 0}, {0, 2, 0},
                                         0.01f * static_cast<float>(i % 600), 0);
-            all.push_back(
-                &testsupport::AddChild(system.model, *all[rng() % all.size()], std::move(b)));
+            all.push_back(&system.document.Add(all[rng() % all.size()], std::move(b)));
         }
-        system.saved = 0;
-        system.ConstructionChanged();
         (void)WriteConstructionFile(folder + "/expected.vvl", CaptureCamera(vorla.Form().camera),
                                     CaptureSettings(system), system.model);
         if (!churn) return;
         QObject::connect(&churnTimer, &QTimer::timeout, [&] {
-            all.back()->angle += 0.1f;
-            system.ConstructionChanged();
+            system.document.Twist(*all.back(), all.back()->axis, all.back()->angle + 0.1f);
         });
         churnTimer.start(500);
     });

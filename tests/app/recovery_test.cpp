@@ -112,7 +112,7 @@ TEST_F(RecoveryTest, AfterAKillTheAutosavedWorkIsOfferedAndRestoredExactly) {
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(dialogs_.messages[0].text.rfind("Восстановить несохранённую конструкцию?", 0), 0u);
     EXPECT_EQ(Total(), 501);
-    EXPECT_EQ(Form().system.saved, 0);
+    EXPECT_TRUE(Form().system.document.Unsaved());
     EXPECT_EQ(EncodeForm(), recovered);
 }
 

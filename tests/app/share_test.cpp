@@ -21,9 +21,9 @@ namespace {
 class ShareTest : public GuiTest {
   protected:
     void CloseAbout() {
-        if (!Form().system.aboutShown) return;
+        if (!Form().screen.aboutShown) return;
         Key(Qt::Key_Slash);
-        ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+        ASSERT_TRUE(WaitUntil([&] { return Form().screen.aboutShown == 0; }, 10000));
     }
 };
 

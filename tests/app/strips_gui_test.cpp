@@ -7,6 +7,7 @@
 #include "app/gl_view.h"
 #include "gui_fixture.h"
 #include "interaction/document.h"
+#include "support/construction_builders.h"
 
 using namespace app::core;
 using namespace camera;
@@ -27,7 +28,7 @@ class StripsGui : public GuiTest {
         Launch();
         // The about disc greets a new user; the first "/" closes it.
         Key(Qt::Key_Slash);
-        ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+        ASSERT_TRUE(WaitUntil([&] { return Form().screen.aboutShown == 0; }, 10000));
     }
     void Hover(QPoint pos) { MovePointer(pos); }
     static constexpr int kTop = 9, kBottom = 341;
@@ -39,13 +40,13 @@ TEST_F(StripsGui, HoveringATopButtonShowsItsTooltip) {
     const QPoint beside = QPoint(215, 30) * App().View().devicePixelRatioF();
     EXPECT_LT(Screenshot().pixelColor(beside).red(), 20);
     Hover(grid);
-    ASSERT_TRUE(WaitUntil([&] { return Form().system.stripHit; }));
-    EXPECT_EQ(Form().system.tooltipText, "Включить сетку ( F3 )");
+    ASSERT_TRUE(WaitUntil([&] { return Form().screen.stripHit; }));
+    EXPECT_EQ(Form().screen.tooltipText, "Включить сетку ( F3 )");
     EXPECT_GT(Screenshot().pixelColor(beside).red(), 30) << "no tooltip on screen";
     Key(Qt::Key_F3);  // the key does what the button does; the tooltip follows
-    EXPECT_EQ(Form().system.tooltipText, "Выключить сетку ( F3 )");
+    EXPECT_EQ(Form().screen.tooltipText, "Выключить сетку ( F3 )");
     Hover(App().View().rect().center());
-    EXPECT_FALSE(Form().system.stripHit);
+    EXPECT_FALSE(Form().screen.stripHit);
 }
 
 TEST_F(StripsGui, TheAddButtonThenABlockAddsABlock) {
@@ -74,15 +75,15 @@ TEST_F(StripsGui, F2HidesTheButtons) {
     Key(Qt::Key_F2);
     EXPECT_EQ(Form().system.showButtons, 0);
     Hover({45, kTop});
-    EXPECT_FALSE(Form().system.stripHit);
+    EXPECT_FALSE(Form().screen.stripHit);
     const int colour = Form().system.currentColour, random = Form().system.randomColour;
     Click({90 + 9, kBottom});  // where red was
     EXPECT_EQ(Form().system.currentColour, colour) << "hidden buttons do nothing";
     EXPECT_EQ(Form().system.randomColour, random);
     // The about button stays.
     Hover({20, kBottom});
-    EXPECT_TRUE(Form().system.stripHit);
-    EXPECT_EQ(Form().system.tooltipText, "О программе ( / )");
+    EXPECT_TRUE(Form().screen.stripHit);
+    EXPECT_EQ(Form().screen.tooltipText, "О программе ( / )");
 }
 
 }  // namespace
@@ -97,22 +98,16 @@ TEST_F(GuiTest, RenderWithOverlaysMatchesTheWindow) {
     {
         CVelVorlaSystem system;
         CVelCamera camera;
-        system.ResetConstruction();
-        system.ClearModel();
-        for (int i = 0; i < 3; ++i) {
-            auto b = std::make_unique<BlockNode>();
-            b->colour = i;
-            b->offset = {2.0f * static_cast<float>(i) - 2.0f, 0, 0};
-            system.model.CountAdded(i);
-            system.model.topBlocks.PushBack(std::move(b));
-        }
+        testsupport::PlaceBlocks(system, {{-2, 0, 0}, {0, 0, 0}, {2, 0, 0}});
+        int colour = 0;
+        for (const BlockNode& b : system.model.topBlocks) system.document.Paint(b, colour++);
         camera.ResetForNewConstruction(nullptr);
         camera.PlaceAndApply(nullptr, {0, 3, -9}, {0, 0, 0});
         ASSERT_TRUE(SaveConstruction(system, camera, file));
     }
     Launch(file);
     Key(Qt::Key_Slash);
-    ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return Form().screen.aboutShown == 0; }, 10000));
     QTest::mouseMove(&App().View(), App().View().rect().center());
     const QImage window = Screenshot().convertToFormat(QImage::Format_RGB32);
 

@@ -33,13 +33,13 @@ class WindowTest : public GuiTest {
                App().Frame().menuBar()->isVisible();
     }
     void Edit() {
-        if (Form().system.aboutShown) {
+        if (Form().screen.aboutShown) {
             Key(Qt::Key_Slash);
-            ASSERT_TRUE(WaitUntil([&] { return Form().system.aboutShown == 0; }, 10000));
+            ASSERT_TRUE(WaitUntil([&] { return Form().screen.aboutShown == 0; }, 10000));
             WaitFrames(2);
         }
         Click(ViewCentre(), Qt::ControlModifier);
-        ASSERT_EQ(Form().system.saved, 0);
+        ASSERT_TRUE(Form().system.document.Unsaved());
     }
 };
 
@@ -196,7 +196,7 @@ TEST_F(FramesOnDemandTest, NoFramesWhileNothingChangesOneAfterEveryChange) {
 
     // The about disc's closing turn: frames until it is gone, then none.
     ExpectAFrameAfter("the about disc turning", [&] { Key(Qt::Key_Slash); });
-    EXPECT_EQ(Form().system.aboutShown, 0);
+    EXPECT_EQ(Form().screen.aboutShown, 0);
     ExpectAFrameAfter("a command", [&] { Key(Qt::Key_F3); });
     EXPECT_EQ(Form().system.showGrid, 1);
     ExpectAFrameAfter("an edit", [&] { Click(ViewCentre(), Qt::ControlModifier); });

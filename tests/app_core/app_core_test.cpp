@@ -100,9 +100,7 @@ class FormTest : public ::testing::Test {
     // Edits as the editing operations leave them: new blocks, counted, the work unsaved.
     static void AddBlocks(CAppForm& f, int n) {
         for (int i = 0; i < n; ++i)
-            testsupport::AddTop(f.system.model, testsupport::Block(ColourBlue, {0, 2.0f * i, 4}));
-        f.system.saved = 0;
-        f.system.ConstructionChanged();
+            f.system.document.Add(nullptr, testsupport::Block(ColourBlue, {0, 2.0f * i, 4}));
     }
     // Blocks in a recovery file, -1 when it cannot be read.
     static int RecoveredTotal(const fs::path& file) {
@@ -138,7 +136,7 @@ class FormTest : public ::testing::Test {
 TEST_F(FormTest, StartsOnANewConstructionWithTheMenuCheckedAndDefaultSettings) {
     CAppForm& f = Start();
     EXPECT_EQ(f.system.model.Total(), 1);
-    EXPECT_EQ(f.system.aboutShown, 1);
+    EXPECT_EQ(f.screen.aboutShown, 1);
     EXPECT_TRUE(shell.checks[cmd::kInspectMode]);
     EXPECT_TRUE(shell.checks[cmd::kDetailHigh]);
     EXPECT_TRUE(shell.checks[cmd::kOrbitMode]);
@@ -244,7 +242,7 @@ TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     f.NewDocument();
     EXPECT_TRUE(dialogs.messages.empty());
 
-    f.system.saved = 0;
+    testsupport::MakeUnsaved(f.system);
     f.system.currentColour = ColourBlue;
     dialogs.answers = {MsgResult::Yes};
     dialogs.savePaths = {std::nullopt};  // the save dialog is cancelled
@@ -253,23 +251,23 @@ TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     EXPECT_EQ(dialogs.messages[0].text, "Сохранить текщую работу?");
     EXPECT_EQ(dialogs.messages[0].caption, "Внимание!");
     EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
     EXPECT_EQ(f.system.currentColour, ColourBlue);
 
     dialogs.answers = {MsgResult::Cancel};
     f.NewDocument();
-    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
 
     dialogs.answers = {MsgResult::No};
     f.NewDocument();
-    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_FALSE(f.system.document.Unsaved());
     EXPECT_EQ(f.system.currentColour, ColourYellow);
     EXPECT_EQ(f.PauseCount(), 0);
 }
 
 TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
     CAppForm& f = Start();
-    f.system.aboutShown = 0;
+    f.screen.aboutShown = 0;
     EXPECT_FALSE(shell.enabled.at(cmd::kUndo));
     EXPECT_FALSE(shell.enabled.at(cmd::kRedo));
     // Ctrl+click beside the centre of the block's front face adds a block.
@@ -291,21 +289,21 @@ TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
 
     f.OnCommand(cmd::kUndo);
     EXPECT_EQ(f.system.model.Total(), 1);
-    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_FALSE(f.system.document.Unsaved());
     EXPECT_FALSE(shell.enabled[cmd::kUndo]);
     EXPECT_TRUE(shell.enabled[cmd::kRedo]);
     EXPECT_TRUE(f.system.keys.IsDown(KeyCtrl));  // still held: Ctrl+click still adds
     f.OnCommand(cmd::kRedo);
     EXPECT_EQ(f.system.model.Total(), 2);
-    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
 
     const std::string path = (dir / "two.vvl").string();
     dialogs.savePaths = {path};
     ASSERT_TRUE(f.SaveAs());
     f.OnCommand(cmd::kUndo);
-    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
     f.OnCommand(cmd::kRedo);
-    EXPECT_EQ(f.system.saved, 1);  // back at what the file holds: no prompt
+    EXPECT_FALSE(f.system.document.Unsaved());  // back at what the file holds: no prompt
 
     f.OnCommand(cmd::kUndo);
     dialogs.answers = {MsgResult::No};
@@ -313,24 +311,24 @@ TEST_F(FormTest, UndoAndRedoGreyOutFollowTheSavedStateAndEndWithNewAndOpen) {
     EXPECT_FALSE(shell.enabled[cmd::kUndo]);
     EXPECT_FALSE(shell.enabled[cmd::kRedo]);
 
-    f.system.history.Painted(f.system.model.topBlocks.Front(), ColourGreen, ColourGreen);
+    testsupport::MakeUnsaved(f.system);
     dialogs.answers = {MsgResult::No};
     dialogs.openPaths = {path};
     f.OnCommand(cmd::kOpen);
     EXPECT_EQ(f.system.model.Total(), 2);
     EXPECT_FALSE(shell.enabled[cmd::kUndo]);
-    EXPECT_FALSE(f.system.history.CanUndo());
+    EXPECT_FALSE(f.system.document.CanUndo());
 }
 
 TEST_F(FormTest, SaveAsThenOpenRoundTripsAndRemembersTheFolder) {
     CAppForm& f = Start();
     fs::create_directories(dir / "work");
     std::string path = (dir / "work" / "a.vvl").string();
-    f.system.saved = 0;
+    testsupport::MakeUnsaved(f.system);
     f.system.showGrid = 1;
     dialogs.savePaths = {path};
     EXPECT_TRUE(f.SaveAs());
-    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_FALSE(f.system.document.Unsaved());
     EXPECT_EQ(fs::file_size(path), 343u);
     EXPECT_EQ(f.lastDir, (dir / "work").string());
 
@@ -367,20 +365,20 @@ TEST_F(FormTest, BadFilesAreReportedAndChangeNothing) {
 
     // Open answered "No" to the prompt, then the file failed: the work on screen is still
     // unsaved, so leaving asks again instead of dropping it.
-    f.system.saved = 0;
+    testsupport::MakeUnsaved(f.system);
     dialogs.answers = {MsgResult::No};
     dialogs.openPaths = {WriteFile("bad.vvl", "XYZ")};
     f.OnCommand(cmd::kOpen);
-    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
 }
 
 TEST_F(FormTest, FailedSaveKeepsWorkUnsavedAndSaysWhy) {
     CAppForm& f = Start();
-    f.system.saved = 0;
+    testsupport::MakeUnsaved(f.system);
     f.lastDir = dir.string();
     dialogs.savePaths = {(dir / "no" / "such" / "folder" / "x.vvl").string()};
     EXPECT_FALSE(f.SaveAs());
-    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Не удалось сохранить файл: нет такого файла или папки");
     EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
@@ -408,7 +406,7 @@ TEST_F(FormTest, ACommandLineFileThatCannotBeOpenedIsReportedAndANewConstruction
 
 TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {
     CAppForm& f = Start();
-    f.system.saved = 0;
+    testsupport::MakeUnsaved(f.system);
     // A full-screen device is lost and no device can be made again for the window.
     f.OnCommand(cmd::kFullScreen);
     fakeSystem->FailCreateDevice(gfx::DeviceType::HAL);
@@ -425,7 +423,7 @@ TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {
     EXPECT_EQ(dialogs.messages[0].text, "Сохранить текщую работу?");
     EXPECT_TRUE(fs::exists(rescued));
 
-    f.system.saved = 0;
+    testsupport::MakeUnsaved(f.system);
     dialogs.answers = {MsgResult::Cancel};
     EXPECT_FALSE(f.QueryClose());
 }
@@ -536,7 +534,9 @@ TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
     CVelVorlaSystem lost;
     CVelCamera lostCamera;
     std::mt19937 rng(7);
-    testsupport::FillRandomTree(lost.model, rng, 60);
+    CVelVorlaModel tree;
+    testsupport::FillRandomTree(tree, rng, 60);
+    testsupport::Adopt(lost, std::move(tree));
     lost.showGrid = 1;
     lost.currentColour = ColourWhite;
     lostCamera.ResetForNewConstruction(nullptr);
@@ -556,7 +556,7 @@ TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
     EXPECT_EQ(offer.buttons, MsgButtons::YesNoCancel);
 
     EXPECT_EQ(Encode(f.system, f.camera), bytes);
-    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
     EXPECT_TRUE(shell.checks[cmd::kShowGrid]);
     EXPECT_EQ(f.DialogStartName(), (dir / "work" / "*.vvl").string());
     // The work never goes without a file: the dead editor's becomes this one's.
@@ -566,15 +566,11 @@ TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
     EXPECT_EQ(f.PauseCount(), 0);
 
     // Undoing back to the restored state does not make it count as saved.
-    BlockNode* block = f.system.model.topBlocks.Front();
-    const int from = block->colour;
-    f.system.model.CountRecoloured(from, (from + 1) % 5);
-    block->colour = (from + 1) % 5;
-    f.system.ConstructionChanged();
-    f.system.history.Painted(block, from, block->colour);
+    const BlockNode* block = f.system.model.topBlocks.Front();
+    f.system.document.Paint(*block, (block->colour + 1) % 5);
     f.OnCommand(cmd::kUndo);
     EXPECT_EQ(Encode(f.system, f.camera), bytes);
-    EXPECT_EQ(f.system.saved, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
 }
 
 TEST_F(FormTest, NoDeletesARecoveryAndADamagedOneIsRefusedAndRemoved) {
@@ -600,7 +596,7 @@ TEST_F(FormTest, NoDeletesARecoveryAndADamagedOneIsRefusedAndRemoved) {
     EXPECT_EQ(dialogs.messages.size(), 4u);
     EXPECT_TRUE(fs::is_empty(dir / "recovery"));
     EXPECT_EQ(f.system.model.Total(), 1);
-    EXPECT_EQ(f.system.saved, 1);
+    EXPECT_FALSE(f.system.document.Unsaved());
 
     // The same message as opening the same bytes as a document.
     f.LoadFile(WriteFile("damaged.vvl", std::string(damaged.begin(), damaged.end())));
@@ -636,7 +632,7 @@ TEST_F(FormTest, RecentFilesListTheLastEightOpenedOrSavedNewestFirst) {
     std::vector<std::string> files;
     for (int i = 0; i < 9; ++i) {
         files.push_back((dir / ("f" + std::to_string(i) + ".vvl")).string());
-        f.system.saved = 0;
+        testsupport::MakeUnsaved(f.system);
         dialogs.savePaths = {files.back()};
         ASSERT_TRUE(f.SaveAs());
     }

@@ -10,6 +10,7 @@
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "model/construction.h"
+#include "support/construction_builders.h"
 
 using namespace camera;
 using namespace input;
@@ -81,7 +82,7 @@ TEST_F(RenderE2E, ManyBlocksInEveryColourAppear) {
     CVelVorlaSystem system;
     CVelCamera camera;
     system.ResetConstruction();
-    system.ClearModel();
+    CVelVorlaModel m;
     // Three layers of 11 x 11 blocks (one in the middle), colours in diagonal bands.
     for (int z = 0; z < 3; ++z)
         for (int y = 0; y < 11; ++y)
@@ -90,9 +91,9 @@ TEST_F(RenderE2E, ManyBlocksInEveryColourAppear) {
                 b->colour = (x + y) % 5;
                 b->offset = {static_cast<float>(2 * x - 10), static_cast<float>(2 * y - 10),
                              static_cast<float>(2 * z)};
-                system.model.CountAdded(b->colour);
-                system.model.topBlocks.PushBack(std::move(b));
+                testsupport::AddTop(m, std::move(b));
             }
+    testsupport::Adopt(system, std::move(m));
     ASSERT_EQ(system.model.Total(), 363);
     camera.ResetForNewConstruction(nullptr);
     camera.PlaceAndApply(nullptr, {0, 0, -40}, {0, 0, 0});

@@ -35,22 +35,22 @@ class FakeHost : public DispatchHost {
 // Buttons under x < 50 in both strips.
 class FakeStrips : public StripButtons {
   public:
-    explicit FakeStrips(CVelVorlaSystem& s) : sys(s) {}
+    explicit FakeStrips(ScreenState& s) : screen(s) {}
     bool HitTestBottomStrip(int x) override { return Test(x); }
     bool HitTestTopStrip(int x) override { return Test(x); }
     void RunStripButton() override { ++runs; }
     bool Test(int x) {
         ++tests;
-        sys.stripHit = true;
+        screen.stripHit = true;
         return x < 50;
     }
-    CVelVorlaSystem& sys;
+    ScreenState& screen;
     int tests = 0, runs = 0;
 };
 
 class DispatcherTest : public EditFixture {
   protected:
-    DispatcherTest() { sys.aboutShown = 0; }
+    DispatcherTest() { screen.aboutShown = 0; }
 
     bool Key(MessageKind kind, int key, bool repeat = false, WindowId target = WindowId::View) {
         return dispatcher.DispatchInput(
@@ -80,7 +80,8 @@ class DispatcherTest : public EditFixture {
     }
 
     FakeHost host;
-    CInputDispatcher dispatcher{sys, camera, meshes, host};
+    ScreenState screen;
+    CInputDispatcher dispatcher{sys, screen, camera, meshes, host};
     unsigned held = 0;
 };
 
@@ -206,17 +207,18 @@ TEST_F(DispatcherTest, CtrlClickInPaintModeCopiesColour) {
     EXPECT_EQ(sys.randomColour, 0);
     EXPECT_GE(host.refreshes, 1);
     EXPECT_EQ(sys.model.topBlocks.Front()->colour, 2);
-    EXPECT_EQ(sys.saved, 1);
+    EXPECT_FALSE(sys.document.Unsaved());
 }
 
 TEST_F(DispatcherTest, PaintStrokePaintsEachCrossedBlockOnce) {
     Empty();
-    BlockNode* left = AddTop({-2, 0, 0}, {0, 2, 0}, 0, 0);
-    BlockNode* mid = AddTop({0, 0, 0}, {0, 2, 0}, 0, 0);
-    BlockNode* right = AddTop({2, 0, 0}, {0, 2, 0}, 0, 0);
+    const BlockNode* left = AddTop({-2, 0, 0}, {0, 2, 0}, 0, 0);
+    const BlockNode* mid = AddTop({0, 0, 0}, {0, 2, 0}, 0, 0);
+    const BlockNode* right = AddTop({2, 0, 0}, {0, 2, 0}, 0, 0);
     int draws = 0;
     sys.randomSource = [&draws] { return (draws++ * 7000) % 32768; };
     sys.mode = ModePaint;
+    const size_t steps = sys.document.History().UndoCount();
     int x0, x1, y;
     PixelOf({-2, 0, -1}, &x0, &y);
     PixelOf({2, 0, -1}, &x1, &y);
@@ -248,6 +250,7 @@ TEST_F(DispatcherTest, AStrokeOrADragIsOneUndoStep) {
     sys.randomColour = 0;
     sys.currentColour = ColourBlue;
     sys.mode = ModePaint;
+    const size_t steps = sys.document.History().UndoCount();
     int x0, x1, y;
     PixelOf({-2, 0, -1}, &x0, &y);
     PixelOf({2, 0, -1}, &x1, &y);
@@ -255,19 +258,19 @@ TEST_F(DispatcherTest, AStrokeOrADragIsOneUndoStep) {
     for (int x = x0; x <= x1; x += 3) Mouse(MessageKind::MouseMove, x, y);
     Mouse(MessageKind::LButtonUp, x1, y);
     ASSERT_EQ(sys.model.colourCounts[ColourBlue], 3);
-    EXPECT_EQ(sys.history.UndoCount(), 1u);
-    sys.history.Undo();
+    EXPECT_EQ(sys.document.History().UndoCount(), steps + 1);
+    sys.document.Undo();
     EXPECT_EQ(sys.model.colourCounts[ColourRed], 3);
 
     sys.mode = ModeTwist;
-    BlockNode* mid = sys.model.topBlocks.Front()->next;
+    const BlockNode* mid = sys.model.topBlocks.Front()->next;
     Mouse(MessageKind::LButtonDown, 410, 300);
     ASSERT_EQ(sys.pickedBlock, mid);
     for (int x = 420; x < 500; x += 10) Mouse(MessageKind::MouseMove, x, 380);
     Mouse(MessageKind::LButtonUp, 500, 380);
     ASSERT_NE(mid->angle, 0.0f);
-    EXPECT_EQ(sys.history.UndoCount(), 1u);
-    sys.history.Undo();
+    EXPECT_EQ(sys.document.History().UndoCount(), steps + 1);
+    sys.document.Undo();
     EXPECT_EQ(mid->angle, 0.0f);
 }
 
@@ -328,12 +331,12 @@ TEST_F(DispatcherTest, TwistModeDragsTheBlock) {
 }
 
 TEST_F(DispatcherTest, StripButtonsTakePressesAndHover) {
-    FakeStrips strips(sys);
+    FakeStrips strips(screen);
     dispatcher.SetStrips(&strips);
     EXPECT_TRUE(Mouse(MessageKind::MouseMove, 20, 590));
-    EXPECT_TRUE(sys.stripHit);
+    EXPECT_TRUE(screen.stripHit);
     Mouse(MessageKind::MouseMove, 200, 590);  // in the band, no button
-    EXPECT_FALSE(sys.stripHit);
+    EXPECT_FALSE(screen.stripHit);
     // Band edges: bottom is 582 < y < 600, top is 1 <= y <= 17, and x > 0.
     const int before = strips.tests;
     for (auto [x, y] : {std::pair{20, 582}, {20, 0}, {20, 18}, {0, 590}, {20, 300}})
@@ -358,51 +361,51 @@ TEST_F(DispatcherTest, StripButtonsTakePressesAndHover) {
     const int tests = strips.tests;
     Mouse(MessageKind::MouseMove, 20, 590);
     EXPECT_EQ(strips.tests, tests);
-    EXPECT_FALSE(sys.stripHit);
+    EXPECT_FALSE(screen.stripHit);
     Mouse(MessageKind::LButtonUp, 20, 590);
 
-    sys.stripHit = true;
+    screen.stripHit = true;
     Mouse(MessageKind::MouseLeave, 0, 0);
-    EXPECT_FALSE(sys.stripHit);
+    EXPECT_FALSE(screen.stripHit);
 }
 
 TEST_F(DispatcherTest, AboutDiscTakesTheClickBeforeEditing) {
-    sys.aboutShown = 1;
+    screen.aboutShown = 1;
     Down(vk::VK_CONTROL);
     EXPECT_TRUE(Mouse(MessageKind::LButtonDown, 410, 296));
-    EXPECT_EQ(sys.aboutClosing, 1);
+    EXPECT_EQ(screen.aboutClosing, 1);
     EXPECT_EQ(sys.model.Total(), 1);
     EXPECT_EQ(camera.mouse.DownCount(), 0);
 }
 
 TEST_F(DispatcherTest, AboutToggleOpensAndClosesOnlyWhenStill) {
-    sys.aboutShown = 1;
-    ToggleAbout(sys, camera);
-    EXPECT_EQ(sys.aboutClosing, 1);
-    EXPECT_EQ(sys.aboutAngle, 0.0f);
-    ToggleAbout(sys, camera);  // still turning: nothing
-    EXPECT_EQ(sys.aboutClosing, 1);
-    EXPECT_FALSE(AboutClickTest(sys, camera, meshes, 400, 300));
+    screen.aboutShown = 1;
+    ToggleAbout(screen, camera);
+    EXPECT_EQ(screen.aboutClosing, 1);
+    EXPECT_EQ(screen.aboutAngle, 0.0f);
+    ToggleAbout(screen, camera);  // still turning: nothing
+    EXPECT_EQ(screen.aboutClosing, 1);
+    EXPECT_FALSE(AboutClickTest(screen, camera, meshes, 400, 300));
 
-    sys.aboutClosing = 0;
-    sys.aboutShown = 0;
+    screen.aboutClosing = 0;
+    screen.aboutShown = 0;
     camera.axesOrientation = MatrixRotationY(1.0f);
-    ToggleAbout(sys, camera);
-    EXPECT_EQ(sys.aboutShown, 1);
-    EXPECT_EQ(sys.aboutOpening, 1);
-    EXPECT_FLOAT_EQ(sys.aboutAngle, std::numbers::pi_v<float> / 2);
+    ToggleAbout(screen, camera);
+    EXPECT_EQ(screen.aboutShown, 1);
+    EXPECT_EQ(screen.aboutOpening, 1);
+    EXPECT_FLOAT_EQ(screen.aboutAngle, std::numbers::pi_v<float> / 2);
     EXPECT_EQ(camera.axesOrientation, MatrixIdentity());
 
     // Once open and still, a click off the disc misses and one on it starts closing
     // about an axis set by where it was hit.
-    sys.aboutOpening = 0;
-    EXPECT_FALSE(AboutClickTest(sys, camera, meshes, 5, 5));
+    screen.aboutOpening = 0;
+    EXPECT_FALSE(AboutClickTest(screen, camera, meshes, 5, 5));
     int x, y;
     PixelOf(GizmoCentre(camera) + Vec3{1.0f, 0, 0}, &x, &y);
-    EXPECT_TRUE(AboutClickTest(sys, camera, meshes, x, y));
-    EXPECT_EQ(sys.aboutClosing, 1);
-    EXPECT_NEAR(sys.aboutAxis.x, 0.0f, 0.1f);
-    EXPECT_NEAR(std::fabs(sys.aboutAxis.y), 1.0f, 0.1f);
+    EXPECT_TRUE(AboutClickTest(screen, camera, meshes, x, y));
+    EXPECT_EQ(screen.aboutClosing, 1);
+    EXPECT_NEAR(screen.aboutAxis.x, 0.0f, 0.1f);
+    EXPECT_NEAR(std::fabs(screen.aboutAxis.y), 1.0f, 0.1f);
 }
 
 TEST_F(DispatcherTest, WindowsAndViewBoundsDecideWhatIsHandled) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "interaction/command_ids.h"
+#include "support/construction_builders.h"
 
 using namespace camera;
 using namespace input;
@@ -28,15 +29,16 @@ class StripsTest : public ::testing::Test, public StripHost {
 
     // Hovered code, or -1 on a miss.
     int Top(int x) {
-        sys.topStripGap = strip::TopStripGap(camera.viewportWidth, windowed);
-        return strip::HitTestTopStrip(sys, camera, windowed, x) ? sys.hoveredButton : -1;
+        screen.topStripGap = strip::TopStripGap(camera.viewportWidth, windowed);
+        return strip::HitTestTopStrip(screen, sys, camera, windowed, x) ? screen.hoveredButton : -1;
     }
     int Bottom(int x) {
-        strip::LayOutColourGroup(sys);
-        return strip::HitTestBottomStrip(sys, camera, x) ? sys.hoveredButton : -1;
+        strip::LayOutColourGroup(screen, sys);
+        return strip::HitTestBottomStrip(screen, sys, camera, x) ? screen.hoveredButton : -1;
     }
 
     CVelVorlaSystem sys;
+    ScreenState screen;
     CVelCamera camera;
     bool windowed = true;
     std::vector<int> commands;
@@ -54,14 +56,14 @@ TEST_F(StripsTest, TopStripGapAndCellEdges) {
     EXPECT_EQ(Top(782), -1);
     EXPECT_EQ(Top(783), strip::kFullScreen);
     EXPECT_EQ(Top(799), strip::kFullScreen);
-    EXPECT_EQ(sys.tooltipX, 800);
-    EXPECT_FALSE(sys.tooltipLeftAnchored);
+    EXPECT_EQ(screen.tooltipX, 800);
+    EXPECT_FALSE(screen.tooltipLeftAnchored);
 
     // Full screen: exit at 783..799, window button at 765..782.
     windowed = false;
     EXPECT_EQ(Top(783), strip::kExit);
     EXPECT_EQ(Top(782), strip::kFullScreen);
-    EXPECT_EQ(sys.tooltipX, 782);
+    EXPECT_EQ(screen.tooltipX, 782);
     EXPECT_EQ(Top(765), strip::kFullScreen);
     EXPECT_EQ(Top(764), -1);
 
@@ -75,25 +77,26 @@ TEST_F(StripsTest, TopStripGapAndCellEdges) {
 }
 
 TEST_F(StripsTest, ColourGroupWidthsFollowTheCounts) {
-    sys.ClearModel();
-    for (int i = 0; i < 12; ++i) sys.model.CountAdded(ColourRed);
-    for (int i = 0; i < 7; ++i) sys.model.CountAdded(ColourBlue);
+    CVelVorlaModel m;
+    for (int i = 0; i < 12; ++i) testsupport::AddTop(m, testsupport::Block(ColourRed, {}));
+    for (int i = 0; i < 7; ++i) testsupport::AddTop(m, testsupport::Block(ColourBlue, {}));
+    testsupport::Adopt(sys, std::move(m));
     EXPECT_EQ(Bottom(116), strip::kRed);
-    EXPECT_EQ(sys.colourButtonWidth[0], 27);
+    EXPECT_EQ(screen.colourButtonWidth[0], 27);
     EXPECT_EQ(Bottom(117), 2);
-    EXPECT_EQ(sys.tooltipX, 117);
-    EXPECT_EQ(sys.colourButtonWidth[3], 18);
+    EXPECT_EQ(screen.tooltipX, 117);
+    EXPECT_EQ(screen.colourButtonWidth[3], 18);
     // Total 19: 27 wide, from 90 + 27 + 18 * 5 = 207 to 233; the camera label follows.
     EXPECT_EQ(Bottom(233), strip::kTotal);
     EXPECT_EQ(Bottom(234), strip::kCameraLabel);
-    EXPECT_EQ(sys.tooltipX, 234);
+    EXPECT_EQ(screen.tooltipX, 234);
     EXPECT_EQ(Bottom(89), strip::kAbout);
     EXPECT_EQ(Bottom(700), strip::kWebLink);
-    EXPECT_EQ(sys.tooltipY, 600 - 76);
-    EXPECT_EQ(sys.tooltipStyle, 3);
+    EXPECT_EQ(screen.tooltipY, 600 - 76);
+    EXPECT_EQ(screen.tooltipStyle, 3);
     EXPECT_EQ(Bottom(699), strip::kCameraLabel);
-    EXPECT_EQ(sys.tooltipY, 600 - 42);
-    EXPECT_EQ(sys.tooltipStyle, 1);
+    EXPECT_EQ(screen.tooltipY, 600 - 42);
+    EXPECT_EQ(screen.tooltipStyle, 1);
 }
 
 TEST_F(StripsTest, EveryTooltipInEachState) {
@@ -104,10 +107,10 @@ TEST_F(StripsTest, EveryTooltipInEachState) {
         const int gap = strip::TopStripGap(800, windowed);
         for (int i = 0; i < 22; ++i) {
             EXPECT_NE(Top(strip::TopCellLeft(i, gap) + 9), -1) << i;
-            texts.push_back(sys.tooltipText);
+            texts.push_back(screen.tooltipText);
         }
         EXPECT_EQ(Top(windowed ? 790 : 775), strip::kFullScreen);
-        texts.push_back(sys.tooltipText);
+        texts.push_back(screen.tooltipText);
         return texts;
     };
     sys.showHints = 0;
@@ -154,15 +157,15 @@ TEST_F(StripsTest, EveryTooltipInEachState) {
     EXPECT_EQ(on[11], "Выключить автокручение ( Пробел )");
     EXPECT_EQ(on[22], "Перейти в окно ( Alt + Enter )");
     Top(795);
-    EXPECT_EQ(sys.tooltipText, "Выход из программы");
+    EXPECT_EQ(screen.tooltipText, "Выход из программы");
 
     // Left-anchored up to the grid colour, right-anchored from the camera mode on.
     Top(strip::TopCellLeft(9, 52));
-    EXPECT_TRUE(sys.tooltipLeftAnchored);
-    EXPECT_EQ(sys.tooltipX, 162 + 2 * 52);
+    EXPECT_TRUE(screen.tooltipLeftAnchored);
+    EXPECT_EQ(screen.tooltipX, 162 + 2 * 52);
     Top(strip::TopCellLeft(10, 52));
-    EXPECT_FALSE(sys.tooltipLeftAnchored);
-    EXPECT_EQ(sys.tooltipX, 180 + 3 * 52 + 18);
+    EXPECT_FALSE(screen.tooltipLeftAnchored);
+    EXPECT_EQ(screen.tooltipX, 180 + 3 * 52 + 18);
 
     const std::vector<std::pair<int, std::string>> bottom = {
         {10, "О программе ( / )"},
@@ -178,11 +181,11 @@ TEST_F(StripsTest, EveryTooltipInEachState) {
     };
     for (const auto& [x, text] : bottom) {
         EXPECT_NE(Bottom(x), -1) << x;
-        EXPECT_EQ(sys.tooltipText, text) << x;
+        EXPECT_EQ(screen.tooltipText, text) << x;
     }
     camera.orbitMode = 1;
     Bottom(300);
-    EXPECT_EQ(sys.tooltipText, "ВЦ - Вращение вокруг Цели");
+    EXPECT_EQ(screen.tooltipText, "ВЦ - Вращение вокруг Цели");
     // Ctrl held in inspect mode: the label has nothing to say.
     sys.modifierMode = ModeAdd;
     EXPECT_EQ(Bottom(300), -1);
@@ -199,10 +202,10 @@ TEST_F(StripsTest, HiddenButtonsLeaveAboutWebLinkAndRightEnd) {
 }
 
 TEST_F(StripsTest, ButtonsRunTheirCommands) {
-    CStripButtons strips(sys, camera, *this);
+    CStripButtons strips(sys, screen, camera, *this);
     auto press = [&](bool top, int x) {
-        sys.topStripGap = strip::TopStripGap(800, true);
-        strip::LayOutColourGroup(sys);
+        screen.topStripGap = strip::TopStripGap(800, true);
+        strip::LayOutColourGroup(screen, sys);
         ASSERT_TRUE(top ? strips.HitTestTopStrip(x) : strips.HitTestBottomStrip(x));
         strips.RunStripButton();
     };
@@ -224,7 +227,7 @@ TEST_F(StripsTest, ButtonsRunTheirCommands) {
     press(true, 795);
     EXPECT_EQ(commands, std::vector<int>{cmd::kExit});
     // Nothing hovered, nothing runs.
-    sys.stripHit = false;
+    screen.stripHit = false;
     strips.RunStripButton();
     EXPECT_EQ(commands.size(), 1u);
 }

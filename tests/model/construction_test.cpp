@@ -37,32 +37,28 @@ TEST(ModelConstruction, NewConstructionHasOneGreenBlockAndDefaults) {
     EXPECT_EQ(s.currentColour, ColourYellow);
     EXPECT_EQ(s.randomColour, 1);
     EXPECT_EQ(s.detailLevel, 1);
-    EXPECT_EQ(s.saved, 1);
+    EXPECT_FALSE(s.document.Unsaved());
     EXPECT_EQ(s.mode, ModeInspect);
     EXPECT_EQ(s.modifierMode, ModeNone);
     EXPECT_EQ(s.fogColour, 0x333333u);
     EXPECT_EQ(s.model.gridShell, 1);
     EXPECT_EQ(s.model.gridSize, 1);
-    EXPECT_EQ(s.aboutShown, 1);
     EXPECT_EQ(s.backgroundColour, 0x000000A0u);
     EXPECT_EQ(s.gridColour, 0x00FFFFFFu);
-    EXPECT_EQ(s.modeNames[ModeChooseCentre], "Выбрать Центр");
-    EXPECT_EQ(s.cameraModeTags[1], "СЦ");
 }
 
-TEST(ModelConstruction, ResetRestoresDefaultsButKeepsSettingsAndAboutState) {
+TEST(ModelConstruction, ResetRestoresDefaultsButKeepsSettings) {
     CVelVorlaSystem s;
-    AddChild(s.model, *s.model.topBlocks.Front(), Block(ColourRed, {2, 0, 0}));
+    s.document.Add(s.model.topBlocks.Front(), Block(ColourRed, {2, 0, 0}));
     s.currentColour = ColourWhite;
     s.randomColour = 0;
     s.showGrid = s.showAsCubes = s.showAxes = 1;
-    s.saved = 0;
+    testsupport::MakeUnsaved(s);
     s.mode = ModeTwist;
     s.modifierMode = ModeAdd;
     s.twistSelected = 1;
     s.pickHit = 1;
     s.pickedBlock = s.lastPainted = s.model.topBlocks.Front();
-    s.aboutShown = 0;
     s.showHints = 0;
     s.backgroundColour = 0x123456;
     s.keys.OnKeyMessage(1.0f, MessageKind::KeyDown, 17);
@@ -74,7 +70,7 @@ TEST(ModelConstruction, ResetRestoresDefaultsButKeepsSettingsAndAboutState) {
     EXPECT_EQ(s.currentColour, ColourYellow);
     EXPECT_EQ(s.randomColour, 1);
     EXPECT_EQ(s.showGrid + s.showAsCubes + s.showAxes, 0);
-    EXPECT_EQ(s.saved, 1);
+    EXPECT_FALSE(s.document.Unsaved());
     EXPECT_EQ(s.mode, ModeInspect);
     EXPECT_EQ(s.modifierMode, ModeNone);
     EXPECT_EQ(s.twistSelected, 0);
@@ -83,26 +79,27 @@ TEST(ModelConstruction, ResetRestoresDefaultsButKeepsSettingsAndAboutState) {
     EXPECT_EQ(s.lastPainted, nullptr);
     EXPECT_FALSE(s.keys.IsDown(KeyCtrl));
     // Not part of the construction:
-    EXPECT_EQ(s.aboutShown, 0);
     EXPECT_EQ(s.showHints, 0);
     EXPECT_EQ(s.backgroundColour, 0x123456u);
 }
 
-TEST(ModelConstruction, ClearModelEmptiesTreeAndCountersAndForgetsPicks) {
+TEST(ModelConstruction, ReplacingTheTreeForgetsPicksAndHistory) {
     CVelVorlaSystem s;
-    BlockNode& top = *s.model.topBlocks.Front();
-    AddChild(s.model, top, Block(ColourBlue, {0, 0, 2}));
+    const BlockNode& top = *s.model.topBlocks.Front();
+    s.document.Add(&top, Block(ColourBlue, {0, 0, 2}));
     s.pickHit = 1;
     s.pickedBlock = &top;
     s.twistSelected = 1;
-    s.ClearModel();
+    s.document.Replace({}, /*saved=*/false);
     EXPECT_TRUE(s.model.topBlocks.Empty());
     for (int c : s.model.colourCounts) EXPECT_EQ(c, 0);
     EXPECT_EQ(s.pickedBlock, nullptr);
     EXPECT_EQ(s.twistSelected, 0);
     EXPECT_EQ(s.pickHit, 0);
+    EXPECT_FALSE(s.document.CanUndo());
+    EXPECT_TRUE(s.document.Unsaved());  // restored work that no file holds
     // Still usable.
-    AddTop(s.model, Block(ColourWhite, {}));
+    s.document.Add(nullptr, Block(ColourWhite, {}));
     EXPECT_EQ(s.model.colourCounts[ColourWhite], 1);
 }
 
@@ -174,30 +171,27 @@ TEST(ModelConstruction, CountersTrackAddRemoveRecolourAndIgnoreBadIndices) {
     EXPECT_EQ(m.Total(), 2);
 }
 
-TEST(ModelConstruction, EnclosedBlocksAreWorkedOutAgainOnlyAfterAChange) {
+TEST(ModelConstruction, EnclosedBlocksFollowEveryChange) {
     CVelVorlaSystem s;
-    s.ClearModel();
-    std::vector<BlockNode*> cube;
+    CVelVorlaModel m;
+    std::vector<const BlockNode*> cube;
     for (int i = 0; i < 27; ++i)
-        cube.push_back(
-            &AddTop(s.model, Block(1, {2.0f * (i % 3), 2.0f * (i / 3 % 3), 2.0f * (i / 9)})));
+        cube.push_back(&AddTop(m, Block(1, {2.0f * (i % 3), 2.0f * (i / 3 % 3), 2.0f * (i / 9)})));
+    testsupport::Adopt(s, std::move(m));
     const std::vector<bool> centreHidden = [] {
         std::vector<bool> v(27, false);
         v[13] = true;
         return v;
     }();
-    EXPECT_EQ(s.EnclosedBlocks(), centreHidden);
-    // A twist not yet reported changes nothing; reported, the centre shows.
-    cube[0]->angle = 0.3f;
-    EXPECT_EQ(s.EnclosedBlocks(), centreHidden);
-    s.ConstructionChanged();
-    EXPECT_EQ(s.EnclosedBlocks(), std::vector<bool>(27, false));
-    // A block added or removed is noticed even unreported: the flags follow the walk.
-    cube[0]->angle = 0;
-    AddTop(s.model, Block(1, {8, 8, 8}));
+    EXPECT_EQ(s.document.EnclosedBlocks(), centreHidden);
+    // A corner turned out of the lattice opens the centre up.
+    s.document.Twist(*cube[0], cube[0]->axis, 0.3f);
+    EXPECT_EQ(s.document.EnclosedBlocks(), std::vector<bool>(27, false));
+    s.document.Twist(*cube[0], cube[0]->axis, 0);
+    s.document.Add(nullptr, Block(1, {8, 8, 8}));
     std::vector<bool> withOneMore = centreHidden;
     withOneMore.push_back(false);
-    EXPECT_EQ(s.EnclosedBlocks(), withOneMore);
+    EXPECT_EQ(s.document.EnclosedBlocks(), withOneMore);
 }
 
 TEST(ModelBlockList, KeepsInsertionOrderThroughRemovals) {
@@ -243,8 +237,10 @@ TEST(ModelBlockList, DestroysAMillionDeepChainAndWideTreesWithoutRecursion) {
         EXPECT_EQ(TreeDepth(model.topBlocks), 1'000'000);
     }  // destructor
     CVelVorlaSystem s;
-    testsupport::FillChain(s.model, 1'000'000);
-    s.ClearModel();
+    CVelVorlaModel chain;
+    testsupport::FillChain(chain, 1'000'000);
+    testsupport::Adopt(s, std::move(chain));
+    s.document.Replace({}, /*saved=*/true);
     EXPECT_TRUE(s.model.topBlocks.Empty());
     // A detached subtree owned by a unique_ptr goes the same way.
     auto root = Block(0, {});

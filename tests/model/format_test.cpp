@@ -140,17 +140,21 @@ void ExpectSameTree(const BlockList& a, const BlockList& b, const BlockNode* par
 TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
     std::mt19937 rng(11);
     CVelVorlaSystem s;
-    s.ClearModel();
-    testsupport::FillRandomTree(s.model, rng, 500);
-    s.model.gridSize = 3;
-    s.model.gridShell = -7;
+    auto randomTree = [](std::mt19937& r) {
+        CVelVorlaModel m;
+        testsupport::FillRandomTree(m, r, 500);
+        m.gridSize = 3;
+        m.gridShell = -7;
+        return m;
+    };
+    testsupport::Adopt(s, randomTree(rng));
     s.randomColour = 0;
     s.currentColour = 4;
     s.detailLevel = 3;
     s.showAsCubes = 1;
     s.showGrid = 1;
     s.showAxes = 1;
-    s.saved = 0;
+    testsupport::MakeUnsaved(s);
 
     CVelCamera cam = NewCamera();
     std::uniform_real_distribution<float> u(-3, 3);
@@ -177,23 +181,23 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
 
     const fs::path file = dir_ / "random.vvl";
     ASSERT_TRUE(interaction::SaveConstruction(s, cam, file));
-    EXPECT_EQ(s.saved, 1);
+    EXPECT_FALSE(s.document.Unsaved());
     // The in-memory encoding (autosave) makes the very bytes of the streamed file, also
     // when the block counter it sizes its buffer by is wrong.
     EXPECT_EQ(ReadFileBytes(file),
               EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model));
-    const int32_t total = s.model.colourCounts[5];
-    s.model.colourCounts[5] = 1;
+    std::mt19937 again(11);
+    CVelVorlaModel miscounted = randomTree(again);
+    miscounted.colourCounts[5] = 1;
     EXPECT_EQ(ReadFileBytes(file),
-              EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model));
-    s.model.colourCounts[5] = total;
+              EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), miscounted));
 
     CVelVorlaSystem loaded;
     loaded.mode = ModeTwist;
     loaded.twistSelected = 1;
     loaded.pickHit = 1;
     loaded.pickedBlock = loaded.lastPainted = loaded.model.topBlocks.Front();
-    loaded.saved = 0;
+    testsupport::MakeUnsaved(loaded);
     CVelCamera cam2;
     cam2.axesOrientation = math::MatrixRotationX(1);
     cam2.axesDragRotation = math::MatrixRotationZ(1);
@@ -212,7 +216,7 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
     EXPECT_EQ(loaded.pickHit, 0);
     EXPECT_EQ(loaded.pickedBlock, nullptr);
     EXPECT_EQ(loaded.lastPainted, nullptr);
-    EXPECT_EQ(loaded.saved, 0);  // the open command decides
+    EXPECT_FALSE(loaded.document.Unsaved());  // it is what the file holds
 
     EXPECT_EQ(cam2.orientation, cam.orientation);
     EXPECT_EQ(cam2.spinDelta, cam.spinDelta);
@@ -244,12 +248,13 @@ TEST_F(ModelFormatFiles, RandomConstructionRoundTripsThroughAFile) {
 // A small nested document with a placeholder, for the damage tests.
 std::vector<uint8_t> SampleBytes() {
     CVelVorlaSystem s;
-    BlockNode& top = *s.model.topBlocks.Front();
-    BlockNode& hidden = AddChild(s.model, top, Block(0, {2, 0, 0}, {2, 0, 0}, 0.5f, 0));
-    AddChild(s.model, hidden, Block(3, {0, 0, 2}, {0, 0, 2}));
-    AddChild(s.model, top, Block(4, {0, 2, 0}));
-    AddTop(s.model, Block(1, {6, 0, 0}));
-    return EncodeConstruction(CaptureCamera(NewCamera()), CaptureSettings(s), s.model);
+    CVelVorlaModel m;
+    BlockNode& top = AddTop(m, MakeInitialBlock());
+    BlockNode& hidden = AddChild(m, top, Block(0, {2, 0, 0}, {2, 0, 0}, 0.5f, 0));
+    AddChild(m, hidden, Block(3, {0, 0, 2}, {0, 0, 2}));
+    AddChild(m, top, Block(4, {0, 2, 0}));
+    AddTop(m, Block(1, {6, 0, 0}));
+    return EncodeConstruction(CaptureCamera(NewCamera()), CaptureSettings(s), m);
 }
 
 TEST(ModelFormat, EveryTruncationIsRefusedCleanly) {
@@ -406,7 +411,7 @@ TEST(ModelFormat, LoadRebuildsParentsAndCounters) {
 
 TEST_F(ModelFormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
     CVelVorlaSystem s;
-    AddChild(s.model, *s.model.topBlocks.Front(), Block(3, {2, 0, 0}));
+    s.document.Add(s.model.topBlocks.Front(), Block(3, {2, 0, 0}));
     s.mode = ModePaint;
     s.currentColour = 0;
     CVelCamera cam = NewCamera();
@@ -442,8 +447,9 @@ TEST_F(ModelFormatFiles, FailedLoadLeavesConstructionAndCameraUntouched) {
 
 TEST_F(ModelFormatFiles, AMillionDeepChainSavesLoadsWalksAndDestroys) {
     CVelVorlaSystem s;
-    s.ClearModel();
-    testsupport::FillChain(s.model, 1'000'000);
+    CVelVorlaModel chain;
+    testsupport::FillChain(chain, 1'000'000);
+    testsupport::Adopt(s, std::move(chain));
     const CVelCamera cam = NewCamera();
     const fs::path file = dir_ / "deep.vvl";
     ASSERT_TRUE(interaction::SaveConstruction(s, cam, file));
@@ -455,7 +461,6 @@ TEST_F(ModelFormatFiles, AMillionDeepChainSavesLoadsWalksAndDestroys) {
     EXPECT_EQ(loaded.model.Total(), 1'000'000);
     EXPECT_EQ(TreeDepth(loaded.model.topBlocks), 1'000'000);
     EXPECT_FALSE(loaded.IsPositionFree({0, 2.0f * 999'999, 0}));
-    loaded.ClearModel();
 }
 
 TEST_F(ModelFormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
@@ -466,9 +471,9 @@ TEST_F(ModelFormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
     ::chmod(file.c_str(), 0640);
     fs::create_symlink("doc.vvl", dir_ / "link.vvl");
 
-    s.saved = 0;
+    testsupport::MakeUnsaved(s);
     ASSERT_TRUE(interaction::SaveConstruction(s, cam, dir_ / "link.vvl"));
-    EXPECT_EQ(s.saved, 1);
+    EXPECT_FALSE(s.document.Unsaved());
     EXPECT_TRUE(fs::is_symlink(dir_ / "link.vvl"));  // the link stays, its file is replaced
     EXPECT_EQ(fs::file_size(file), 343u);
     struct stat st {};
@@ -481,25 +486,28 @@ TEST_F(ModelFormatFiles, SaveReplacesTheFileAtomicallyAndKeepsItsMode) {
 TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     CVelVorlaSystem s;
     const CVelCamera cam = NewCamera();
-    s.saved = 0;
+    testsupport::MakeUnsaved(s);
 
     const FileResult missing =
         interaction::SaveConstruction(s, cam, dir_ / "no" / "such" / "dir.vvl");
     EXPECT_FALSE(missing);
     EXPECT_NE(missing.message.find("Не удалось сохранить файл"), std::string::npos);
-    EXPECT_EQ(s.saved, 0);
+    EXPECT_TRUE(s.document.Unsaved());
 
     fs::create_directory(dir_ / "taken.vvl");  // a folder in the way
     EXPECT_FALSE(interaction::SaveConstruction(s, cam, dir_ / "taken.vvl"));
     EXPECT_TRUE(fs::is_directory(dir_ / "taken.vvl"));
-    EXPECT_EQ(s.saved, 0);
+    EXPECT_TRUE(s.document.Unsaved());
 
     // A write that fails part-way (file size limit): the old file is untouched and no
     // temporary file is left behind.
     const fs::path file = dir_ / "doc.vvl";
     const std::vector<uint8_t> old = SampleBytes();
     WriteFileBytes(file, old);
-    testsupport::FillChain(s.model, 10'000);  // about 440 kB
+    CVelVorlaModel chain;
+    testsupport::FillChain(chain, 10'000);  // about 440 kB
+    testsupport::Adopt(s, std::move(chain));
+    testsupport::MakeUnsaved(s);
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     struct rlimit small = saved;
@@ -510,7 +518,7 @@ TEST_F(ModelFormatFiles, FailedSaveKeepsTheOldFileAndTheSavedFlag) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(r);
-    EXPECT_EQ(s.saved, 0);
+    EXPECT_TRUE(s.document.Unsaved());
     EXPECT_EQ(ReadFileBytes(file), old);
     int entries = 0;
     for (const auto& e : fs::directory_iterator(dir_)) {

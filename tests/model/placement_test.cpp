@@ -214,10 +214,11 @@ TEST(ModelPlacement, GatherCentresAndFarthestDistance) {
 
 TEST(ModelPlacement, RefreshPickedMatricesFindsThePickedBlock) {
     CVelVorlaSystem s;
-    BlockNode& top = *s.model.topBlocks.Front();
-    top.angle = kPi / 2;
-    BlockNode& child = AddChild(s.model, top, Block(1, {2, 0, 0}, {2, 0, 0}));
-    AddTop(s.model, Block(3, {9, 0, 0}));
+    CVelVorlaModel m;
+    BlockNode& top = AddTop(m, Block(2, {}, {0, 2, 0}, kPi / 2));
+    BlockNode& child = AddChild(m, top, Block(1, {2, 0, 0}, {2, 0, 0}));
+    AddTop(m, Block(3, {9, 0, 0}));
+    testsupport::Adopt(s, std::move(m));
     s.pickedBlock = &child;
 
     s.pickHit = 0;

@@ -58,7 +58,7 @@ TEST_F(SaveKill, EveryKilledSaveLeavesTheWholeOldOrTheWholeNewDocument) {
 
     // Two different constructions of 200,000 blocks: documents of the same size (8.8 MB),
     // so that only their bytes tell them apart.
-    const CameraRecord camera;
+    const model::CameraRecord camera;
     const ConstructionSettings settings;
     CVelVorlaModel models[2];
     std::mt19937 rng(20240607);

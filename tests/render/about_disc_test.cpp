@@ -26,17 +26,18 @@ constexpr float kPi = std::numbers::pi_v<float>;
 
 struct Rig {
     CVelVorlaSystem system;
+    interaction::ScreenState screen;
     CVelCamera camera;
     std::unique_ptr<render::SceneRenderer> renderer;
     FakeDevice device;
 
     explicit Rig(gfx::Caps caps = gfx::fake::FullCaps()) : device(caps) {
-        renderer =
-            std::make_unique<render::SceneRenderer>(system, camera, std::make_unique<TestAssets>());
+        renderer = std::make_unique<render::SceneRenderer>(system, screen, camera,
+                                                           std::make_unique<TestAssets>());
         EXPECT_EQ(renderer->CreateDeviceObjects(device), gfx::S_OK);
         renderer->ResetDeviceObjects(device);
         LookFrom(camera, {0, 0, -5}, {0, 0, 0});
-        system.aboutShown = 1;
+        screen.aboutShown = 1;
     }
     std::vector<const Call*> Disc(float time) {
         device.Log().Clear();
@@ -156,39 +157,39 @@ TEST(AboutDisc, FallbackPassesOnALimitedDevice) {
 
 TEST(AboutDisc, HiddenDiscDrawsNothingButKeepsTheClock) {
     Rig rig;
-    rig.system.aboutShown = 0;
+    rig.screen.aboutShown = 0;
     EXPECT_TRUE(rig.Disc(0.0f).empty());
     EXPECT_EQ(rig.device.Log().Size(), 0u);
     EXPECT_TRUE(rig.Disc(5.0f).empty());
     // Opening now: the first turn step uses the time since the last frame, not since 0.
-    rig.system.aboutShown = 1;
-    rig.system.aboutOpening = 1;
-    rig.system.aboutAngle = kPi / 2;
-    rig.system.aboutAxis = {0, 1, 0};
+    rig.screen.aboutShown = 1;
+    rig.screen.aboutOpening = 1;
+    rig.screen.aboutAngle = kPi / 2;
+    rig.screen.aboutAxis = {0, 1, 0};
     rig.Disc(5.05f);
-    EXPECT_NEAR(rig.system.aboutAngle, kPi / 2 - 0.3f, 1e-4f);
+    EXPECT_NEAR(rig.screen.aboutAngle, kPi / 2 - 0.3f, 1e-4f);
 }
 
 TEST(AboutDisc, OpeningTurnEndsFacingTheViewer) {
     Rig rig;
-    rig.system.aboutOpening = 1;
-    rig.system.aboutCloseFacing = 0;
-    rig.system.aboutAngle = kPi / 2;
-    rig.system.aboutAxis = {0, 1, 0};
+    rig.screen.aboutOpening = 1;
+    rig.screen.aboutCloseFacing = 0;
+    rig.screen.aboutAngle = kPi / 2;
+    rig.screen.aboutAxis = {0, 1, 0};
     float t = 10.0f;
     rig.Disc(t);  // first frame: dt = 0, edge-on
-    EXPECT_FLOAT_EQ(rig.system.aboutAngle, kPi / 2);
+    EXPECT_FLOAT_EQ(rig.screen.aboutAngle, kPi / 2);
     int frames = 0;
-    while (rig.system.aboutOpening && frames < 100) {
+    while (rig.screen.aboutOpening && frames < 100) {
         t += 0.05f;
         rig.Disc(t);
         ++frames;
     }
-    EXPECT_EQ(rig.system.aboutOpening, 0);
-    EXPECT_EQ(rig.system.aboutAngle, 0.0f);
+    EXPECT_EQ(rig.screen.aboutOpening, 0);
+    EXPECT_EQ(rig.screen.aboutAngle, 0.0f);
     EXPECT_EQ(frames, 6);  // pi/2 at 6 radians per second: 0.26 s
-    EXPECT_EQ(rig.system.aboutShown, 1);
-    EXPECT_EQ(rig.system.aboutBackFacing, 0);
+    EXPECT_EQ(rig.screen.aboutShown, 1);
+    EXPECT_EQ(rig.screen.aboutBackFacing, 0);
     // Facing the viewer without a turn: the disc world is the plain orientation.
     auto draws = rig.Disc(t + 0.05f);
     ASSERT_FALSE(draws.empty());
@@ -199,41 +200,41 @@ TEST(AboutDisc, OpeningTurnEndsFacingTheViewer) {
 
 TEST(AboutDisc, OpeningHidesTheWrongFace) {
     Rig rig;
-    rig.system.aboutOpening = 1;
-    rig.system.aboutCloseFacing = 0;
-    rig.system.aboutAngle = 3.0f;  // turned past edge-on: back towards the viewer
-    rig.system.aboutAxis = {0, 1, 0};
+    rig.screen.aboutOpening = 1;
+    rig.screen.aboutCloseFacing = 0;
+    rig.screen.aboutAngle = 3.0f;  // turned past edge-on: back towards the viewer
+    rig.screen.aboutAxis = {0, 1, 0};
     EXPECT_TRUE(rig.Disc(1.0f).empty());
-    EXPECT_EQ(rig.system.aboutBackFacing, 1);
-    EXPECT_EQ(rig.system.aboutShown, 1);
+    EXPECT_EQ(rig.screen.aboutBackFacing, 1);
+    EXPECT_EQ(rig.screen.aboutShown, 1);
 }
 
 TEST(AboutDisc, ClosingTurnDrawsTheLastFrameOnceThenHides) {
     Rig rig;
-    rig.system.aboutClosing = 1;
-    rig.system.aboutCloseFacing = 0;
-    rig.system.aboutAngle = 0;
-    rig.system.aboutAxis = {0, 1, 0};
+    rig.screen.aboutClosing = 1;
+    rig.screen.aboutCloseFacing = 0;
+    rig.screen.aboutAngle = 0;
+    rig.screen.aboutAxis = {0, 1, 0};
     float t = 0;
     rig.Disc(t);
     int frames = 0;
     bool lastDrawn = false;
-    while (rig.system.aboutShown && frames < 100) {
+    while (rig.screen.aboutShown && frames < 100) {
         EXPECT_TRUE(rig.renderer->Animating());  // frames keep coming while it turns
         t += 0.05f;
         lastDrawn = !rig.Disc(t).empty();
         ++frames;
     }
-    EXPECT_EQ(rig.system.aboutShown, 0);
-    EXPECT_EQ(rig.system.aboutClosing, 0);
+    EXPECT_EQ(rig.screen.aboutShown, 0);
+    EXPECT_EQ(rig.screen.aboutClosing, 0);
     EXPECT_TRUE(lastDrawn);  // the frame in which the turn ends still shows the disc
     // ...so one more frame is wanted, to show it gone; after that, none.
     EXPECT_TRUE(rig.renderer->Animating());
     rig.renderer->RenderScene(rig.device, t + 0.05f);
     EXPECT_FALSE(rig.renderer->Animating());
-    EXPECT_EQ(rig.system.aboutBackFacing, 1);
-    EXPECT_LE(std::fabs(rig.system.aboutAngle), kPi / 2 + 6 * 0.05f + 1e-4f);
-    EXPECT_GE(std::fabs(rig.system.aboutAngle), kPi / 2);
+    EXPECT_EQ(rig.screen.aboutBackFacing, 1);
+    EXPECT_LE(std::fabs(rig.screen.aboutAngle), kPi / 2 + 6 * 0.05f + 1e-4f);
+    EXPECT_GE(std::fabs(rig.screen.aboutAngle), kPi / 2);
     EXPECT_TRUE(rig.Disc(t + 0.05f).empty());
     // The back-facing frame is drawn turned by a half-turn about Y, front outwards.
     EXPECT_EQ(rig.device.Log().Size(), 0u);
@@ -241,21 +242,21 @@ TEST(AboutDisc, ClosingTurnDrawsTheLastFrameOnceThenHides) {
 
 TEST(AboutDisc, ClosingFromTheBackEndsWhenTheFrontShows) {
     Rig rig;
-    rig.system.aboutClosing = 1;
-    rig.system.aboutCloseFacing = 1;
-    rig.system.aboutAngle = kPi;  // starts with its back to the viewer
-    rig.system.aboutAxis = {0, 1, 0};
+    rig.screen.aboutClosing = 1;
+    rig.screen.aboutCloseFacing = 1;
+    rig.screen.aboutAngle = kPi;  // starts with its back to the viewer
+    rig.screen.aboutAxis = {0, 1, 0};
     float t = 0;
     rig.Disc(t);
-    EXPECT_EQ(rig.system.aboutShown, 1);
+    EXPECT_EQ(rig.screen.aboutShown, 1);
     int frames = 0;
-    while (rig.system.aboutShown && frames < 100) {
+    while (rig.screen.aboutShown && frames < 100) {
         t += 0.05f;
         rig.Disc(t);
         ++frames;
     }
-    EXPECT_EQ(rig.system.aboutShown, 0);
-    EXPECT_EQ(rig.system.aboutBackFacing, 0);
+    EXPECT_EQ(rig.screen.aboutShown, 0);
+    EXPECT_EQ(rig.screen.aboutBackFacing, 0);
 }
 
 TEST(AboutDisc, AxisModeOrdersTheRotations) {

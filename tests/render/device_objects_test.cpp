@@ -22,6 +22,7 @@ namespace {
 
 struct Rig {
     CVelVorlaSystem system;
+    interaction::ScreenState screen;
     CVelCamera camera;
     TestAssets* assets = nullptr;
     std::unique_ptr<render::SceneRenderer> renderer;
@@ -30,7 +31,7 @@ struct Rig {
     explicit Rig(gfx::Caps caps = gfx::fake::FullCaps()) : device(caps) {
         auto a = std::make_unique<TestAssets>();
         assets = a.get();
-        renderer = std::make_unique<render::SceneRenderer>(system, camera, std::move(a));
+        renderer = std::make_unique<render::SceneRenderer>(system, screen, camera, std::move(a));
     }
     render::DeviceObjects& obj() { return renderer->Objects(); }
     gfx::HRESULT Create() { return renderer->CreateDeviceObjects(device); }
@@ -51,7 +52,7 @@ TEST(DeviceObjects, CreateBuildsMeshSetAndFontButNoTexturesBeforeFirstReset) {
     ASSERT_NE(rig.renderer->OverlayFont(), nullptr);
     // The about page is shown at start-up, but there are no texture stages before the
     // first reset, so no texture is made yet.
-    EXPECT_EQ(rig.system.aboutShown, 1);
+    EXPECT_EQ(rig.screen.aboutShown, 1);
     EXPECT_EQ(rig.device.Log().Count("CreateTexture"), 0u);
     EXPECT_EQ(rig.obj().emblemTexture, nullptr);
 
@@ -127,7 +128,7 @@ TEST(DeviceObjects, LoseAndResetRecreatesOverlaysAndKeepsMeshes) {
     gfx::VertexBuffer* grid = rig.obj().meshes.gridLines.get();
     auto* font = static_cast<gfx::fake::FakeFont*>(rig.renderer->OverlayFont());
 
-    rig.system.aboutShown = 0;
+    rig.screen.aboutShown = 0;
     rig.device.Log().Clear();
     rig.renderer->LoseDeviceObjects();
     EXPECT_TRUE(font->Lost());

@@ -51,8 +51,9 @@ TEST(EmbeddedAssets, BlockMeshesAndTextureSizes) {
 
 TEST(EmbeddedAssets, DeviceObjectsFromTheProgramsResources) {
     CVelVorlaSystem system;
+    interaction::ScreenState screen;
     CVelCamera camera;
-    render::SceneRenderer renderer(system, camera);
+    render::SceneRenderer renderer(system, screen, camera);
     gfx::fake::FakeDevice device;
     ASSERT_EQ(renderer.CreateDeviceObjects(device), gfx::S_OK);
     renderer.ResetDeviceObjects(device);

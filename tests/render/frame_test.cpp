@@ -31,18 +31,19 @@ namespace {
 
 struct Rig {
     CVelVorlaSystem system;
+    interaction::ScreenState screen;
     CVelCamera camera;
     std::unique_ptr<render::SceneRenderer> renderer;
     FakeDevice device;
 
     Rig() {
-        renderer =
-            std::make_unique<render::SceneRenderer>(system, camera, std::make_unique<TestAssets>());
+        renderer = std::make_unique<render::SceneRenderer>(system, screen, camera,
+                                                           std::make_unique<TestAssets>());
         EXPECT_EQ(renderer->CreateDeviceObjects(device), gfx::S_OK);
         renderer->ResetDeviceObjects(device);
         device.SetViewport({0, 0, 800, 600, 0, 1});
         LookFrom(camera, {0, 0, -5}, {0, 0, 0});
-        system.aboutShown = 0;
+        screen.aboutShown = 0;
         device.Log().Clear();
     }
     const std::vector<Call>& Frame(float time = 0) {
@@ -121,7 +122,7 @@ TEST(RenderFrame, MaterialRuleAndSelfLitBlocks) {
     lit->offset = {2, 0, 0};
     lit->colour = ColourRed;
     lit->selfLit = 1;
-    rig.system.model.topBlocks.PushBack(std::move(lit));
+    rig.system.document.Add(nullptr, std::move(lit));
     rig.Frame();
     auto inst = rig.Instances();
     ASSERT_EQ(inst.size(), 1u);
@@ -205,13 +206,11 @@ TEST(RenderFrame, BatchesMatchThePerBlockRule) {
     std::uniform_real_distribution<float> u(-40, 40);
     std::vector<math::Vec3> centres;
     for (int i = 0; i < 300; ++i) centres.push_back({u(rng), u(rng), u(rng) + 50});
-    PlaceBlocks(rig.system, centres);
-    int i = 0;
-    for (BlockNode& b : rig.system.model.topBlocks) {
-        b.colour = i % 5;
-        b.selfLit = (i % 3 == 0);
-        ++i;
-    }
+    CVelVorlaModel m;
+    for (int i = 0; i < 300; ++i)
+        testsupport::AddTop(m, testsupport::Block(i % 5, centres[static_cast<size_t>(i)])).selfLit =
+            i % 3 == 0;
+    testsupport::Adopt(rig.system, std::move(m));
     rig.system.detailLevel = 1;
     rig.Frame();
     std::map<std::pair<float, float>, std::pair<std::string, gfx::MeshInstance>> batched;
@@ -478,8 +477,8 @@ TEST(RenderFrame, OverlaysAfterTheSceneInOrder) {
     std::vector<std::string> order;
     RecordingOverlays overlays(&order);
     rig.renderer->SetOverlayPasses(&overlays);
-    rig.system.stripHit = true;
-    rig.system.tooltipText = "ab";
+    rig.screen.stripHit = true;
+    rig.screen.tooltipText = "ab";
     rig.Frame();
     EXPECT_EQ(order, (std::vector<std::string>{"help", "bottom", "top"}));
     EXPECT_EQ(rig.device.Log().Count("Sprite::Draw"), 1u);
@@ -487,7 +486,7 @@ TEST(RenderFrame, OverlaysAfterTheSceneInOrder) {
 
 TEST(DrawTooltip, PanelAndTextGeometry) {
     Rig rig;
-    auto& s = rig.system;
+    auto& s = rig.screen;
     s.stripHit = true;
     s.tooltipText = "Красный ( 1 )";  // 13 characters, more bytes
     s.tooltipLeftAnchored = true;

@@ -44,7 +44,7 @@ class OverlayGl : public ::testing::Test {
     }
     void Render() {
         render::ScreenOverlays overlays;
-        render::HeadlessOptions options{&overlays, kWidth, kHeight};
+        render::HeadlessOptions options{&overlays, kWidth, kHeight, &screen_};
         std::string error;
         ASSERT_EQ(render::RenderConstructionImage(*gl_->device, vorla_, camera_, &image_, &error,
                                                   nullptr, options),
@@ -82,6 +82,7 @@ class OverlayGl : public ::testing::Test {
     int scale_ = 1;
     std::unique_ptr<gfx::gl::HeadlessDevice> gl_;
     CVelVorlaSystem vorla_;
+    interaction::ScreenState screen_;
     CVelCamera camera_;
     render::RenderedImage image_;
 };
@@ -108,7 +109,8 @@ TEST_F(OverlayGl, TwistReadoutInAPanelAtTheCentre) {
     vorla_.mode = ModeTwist;
     vorla_.twistSelected = 1;
     vorla_.pickedBlock = vorla_.model.topBlocks.Front();
-    vorla_.pickedBlock->angle = std::numbers::pi_v<float> / 4;
+    vorla_.document.Twist(*vorla_.pickedBlock, vorla_.pickedBlock->axis,
+                          std::numbers::pi_v<float> / 4);
     Render();
     // "45.00": 5 characters, 9 * 5 + 9 = 54 by 20 at ((800 - 54) / 2, (600 - 20) / 2).
     EXPECT_EQ(Panels(300, 250, 500, 350), (Bounds{373, 290, 426, 309}));
@@ -121,12 +123,12 @@ TEST_F(OverlayGl, TwistReadoutInAPanelAtTheCentre) {
 
 TEST_F(OverlayGl, AtTwiceTheDensityEverythingKeepsItsLogicalPlace) {
     Start(2);
-    vorla_.stripHit = true;
-    vorla_.tooltipText = "Всего";
-    vorla_.tooltipX = 500;
-    vorla_.tooltipY = 22;
-    vorla_.tooltipLeftAnchored = true;
-    vorla_.tooltipStyle = 1;
+    screen_.stripHit = true;
+    screen_.tooltipText = "Всего";
+    screen_.tooltipX = 500;
+    screen_.tooltipY = 22;
+    screen_.tooltipLeftAnchored = true;
+    screen_.tooltipStyle = 1;
     Render();
     ASSERT_EQ(image_.width, 1600u);
     EXPECT_EQ(RightPanels(), (Bounds{1210, 766, 1589, 1155}));

@@ -17,15 +17,17 @@ namespace {
 
 struct OverlayRig {
     CVelVorlaSystem system;
+    interaction::ScreenState screen;
     CVelCamera camera;
     bool windowed = true;
     render::ScreenOverlays overlays{[this] { return windowed; }};
-    render::SceneRenderer renderer{system, camera, std::make_unique<rendertest::TestAssets>()};
+    render::SceneRenderer renderer{system, screen, camera,
+                                   std::make_unique<rendertest::TestAssets>()};
     gfx::fake::FakeDevice device;
 
     OverlayRig() {
         system.ResetConstruction();
-        system.aboutShown = 0;
+        screen.aboutShown = 0;
         renderer.SetOverlayPasses(&overlays);
         EXPECT_EQ(renderer.CreateDeviceObjects(device), gfx::S_OK);
         renderer.ResetDeviceObjects(device);
@@ -70,10 +72,10 @@ TEST(Overlays, HelpPagesGiveWayToTheAboutDiscAndToModifiers) {
     rig.system.modifierMode = ModeAdd;
     texts = rig.Texts();
     EXPECT_TRUE(texts.count(modeLine) && !texts.count(cameraLine));
-    rig.system.aboutShown = 1;
+    rig.screen.aboutShown = 1;
     texts = rig.Texts();
     EXPECT_FALSE(texts.count(modeLine) || texts.count(cameraLine));
-    rig.system.aboutShown = 0;
+    rig.screen.aboutShown = 0;
     rig.system.showHints = 0;
     EXPECT_FALSE(rig.Texts().count(modeLine));
 }
@@ -82,13 +84,13 @@ TEST(Overlays, TheDrawnWidthsAreLeftForTheHitTests) {
     OverlayRig rig;
     testsupport::PlaceBlocks(rig.system, std::vector<math::Vec3>(12, {0, 0, 0}), ColourRed);
     rig.Texts();
-    EXPECT_EQ(rig.system.topStripGap, 55);
+    EXPECT_EQ(rig.screen.topStripGap, 55);
     // Red "12" and total "12" are 27 wide, the other five 18.
-    EXPECT_EQ(rig.system.colourButtonsWidth, 27 + 5 * 18 + 27);
-    EXPECT_EQ(rig.system.colourButtonWidth[0], 27);
+    EXPECT_EQ(rig.screen.colourButtonsWidth, 27 + 5 * 18 + 27);
+    EXPECT_EQ(rig.screen.colourButtonWidth[0], 27);
     rig.windowed = false;
     rig.Texts();
-    EXPECT_EQ(rig.system.topStripGap, 52);
+    EXPECT_EQ(rig.screen.topStripGap, 52);
 }
 
 }  // namespace

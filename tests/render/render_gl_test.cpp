@@ -65,18 +65,19 @@ class RenderGl : public testsupport::HeadlessGlTest {
     Rgb Background() const { return ToRgb(vorla_.backgroundColour); }
 
     CVelVorlaSystem vorla_;
+    interaction::ScreenState screen_;
     CVelCamera camera_;
     render::RenderedImage image_;
 };
 
 TEST_F(RenderGl, EmptyConstructionShowsTheBackground) {
-    vorla_.ClearModel();
+    testsupport::Adopt(vorla_, {});
     Render();
     for (uint32_t c : image_.pixels) ASSERT_TRUE(Near(ToRgb(c), Background(), 1));
 }
 
 TEST_F(RenderGl, GridLinesInTheirColour) {
-    vorla_.ClearModel();
+    testsupport::Adopt(vorla_, {});
     vorla_.showGrid = 1;
     vorla_.gridColour = 0x00FFC000;
     LookFrom(camera_, {0.5f, 6, -8}, {0.5f, -1, 0}, kWidth, kHeight);
@@ -183,10 +184,10 @@ TEST_F(RenderGl, AxesRingsAreDrawnOverBlocks) {
 // The about disc on a capable device: its passes darken the disc area and engrave the
 // emblem, so the view centre shows something other than the background, in greys.
 TEST_F(RenderGl, AboutDiscOverTheBackground) {
-    vorla_.ClearModel();
+    testsupport::Adopt(vorla_, {});
     vorla_.backgroundColour = 0x00406080;
-    vorla_.aboutShown = 1;
-    render::SceneRenderer renderer(vorla_, camera_);
+    screen_.aboutShown = 1;
+    render::SceneRenderer renderer(vorla_, screen_, camera_);
     ASSERT_EQ(renderer.CreateDeviceObjects(*device_), gfx::S_OK);
     LookFrom(camera_, {0, 0, -5}, {0, 0, 0}, kWidth, kHeight);
     renderer.ResetDeviceObjects(*device_);
@@ -202,7 +203,7 @@ TEST_F(RenderGl, AboutDiscOverTheBackground) {
     EXPECT_GT(changed, size_t{kWidth} * kHeight / 10);
     EXPECT_TRUE(Near(At(2, 2), Background(), 1));
     EXPECT_TRUE(Near(At(kWidth - 3, kHeight - 3), Background(), 1));
-    EXPECT_EQ(vorla_.aboutShown, 1);
+    EXPECT_EQ(screen_.aboutShown, 1);
     renderer.LoseDeviceObjects();
     renderer.DestroyDeviceObjects();
 }
@@ -215,7 +216,7 @@ class CullingGl : public RenderGl {
   protected:
     // Draws the frame with the given culling and returns it.
     std::vector<uint32_t> Frame(const render::Culling& culling) {
-        render::SceneRenderer renderer(vorla_, camera_);
+        render::SceneRenderer renderer(vorla_, screen_, camera_);
         EXPECT_EQ(renderer.CreateDeviceObjects(*device_), gfx::S_OK);
         const CVelCamera placed = camera_;
         render::GfxCameraDevice cam(*device_);
@@ -241,7 +242,7 @@ class CullingGl : public RenderGl {
         return differ;
     }
     void Cube(int k, float twist = 0) {
-        vorla_.ClearModel();
+        CVelVorlaModel m;
         for (int z = 0; z < k; ++z)
             for (int y = 0; y < k; ++y)
                 for (int x = 0; x < k; ++x) {
@@ -250,9 +251,9 @@ class CullingGl : public RenderGl {
                     b->colour = (x + 2 * y + 3 * z) % 5;
                     // Every 29th block twisted about its axis: drawn, and closing nothing.
                     if (twist != 0 && (x + k * y + k * k * z) % 29 == 3) b->angle = twist;
-                    vorla_.model.CountAdded(b->colour);
-                    vorla_.model.topBlocks.PushBack(std::move(b));
+                    testsupport::AddTop(m, std::move(b));
                 }
+        testsupport::Adopt(vorla_, std::move(m));
     }
     render::ConstructionStats stats_;
 };
@@ -281,9 +282,9 @@ TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
     EXPECT_LT(stats_.blocksHidden, 64u);  // the twisted ones and their neighbours are drawn
 
     // Blocks hung on random faces of random blocks, twisted by quarter turns or anything.
-    vorla_.ResetConstruction();
+    CVelVorlaModel m;
     std::mt19937 rng(5);
-    std::vector<BlockNode*> all{vorla_.model.topBlocks.Front()};
+    std::vector<BlockNode*> all{&testsupport::AddTop(m, MakeInitialBlock())};
     const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
                                  {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
     for (int i = 1; i < 400; ++i) {
@@ -293,9 +294,9 @@ TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
         b->angle = rng() % 3 == 0 ? std::uniform_real_distribution<float>(0, 6.28f)(rng)
                                   : 1.5707964f * static_cast<float>(rng() % 4);
         b->colour = static_cast<int>(rng() % 5);
-        vorla_.model.CountAdded(b->colour);
-        all.push_back(&all[rng() % all.size()]->AppendChild(std::move(b)));
+        all.push_back(&testsupport::AddChild(m, *all[rng() % all.size()], std::move(b)));
     }
+    testsupport::Adopt(vorla_, std::move(m));
     const CentreSummary c = GatherCentres(vorla_.model.topBlocks);
     const math::Vec3 centre = (c.min + c.max) * 0.5f;
     LookFrom(camera_, centre + math::Vec3{-20, 25, -40}, centre, kWidth, kHeight);
@@ -308,14 +309,10 @@ TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
 // the background (the fog and the far plane follow the construction's size).
 TEST_F(RenderGl, CentreShowsLongLinesWholeAndTheirFarEndUnfogged) {
     for (int n : {10, 60, 150, 500}) {
-        vorla_.ClearModel();
-        for (int i = 0; i < n; ++i) {
-            auto b = std::make_unique<BlockNode>();
-            b->offset = {2.0f * i, 0, 0};
-            b->colour = ColourYellow;
-            vorla_.model.CountAdded(b->colour);
-            vorla_.model.topBlocks.PushBack(std::move(b));
-        }
+        CVelVorlaModel line;
+        for (int i = 0; i < n; ++i)
+            testsupport::AddTop(line, testsupport::Block(ColourYellow, {2.0f * i, 0, 0}));
+        testsupport::Adopt(vorla_, std::move(line));
         // Looking at the line from 40 degrees off its normal: one end near, one far.
         camera_.ResetForNewConstruction(nullptr);
         camera_.SetViewport(nullptr, kWidth, kHeight);

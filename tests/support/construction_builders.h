@@ -54,11 +54,25 @@ inline void FillRandomTree(model::CVelVorlaModel& model, std::mt19937& rng, int 
     }
 }
 
+// The construction being edited becomes `model`, as an opened file would (saved). Blocks
+// keep their addresses, so pointers taken while building stay good.
+inline void Adopt(model::CVelVorlaSystem& system, model::CVelVorlaModel&& model) {
+    system.document.Replace(std::move(model), /*saved=*/true);
+}
+
+// Unsaved work without changing what the construction looks like: its first block painted
+// in its own colour.
+inline void MakeUnsaved(model::CVelVorlaSystem& system) {
+    const model::BlockNode* first = system.model.topBlocks.Front();
+    system.document.Paint(*first, first->colour);
+}
+
 // Replaces the construction with top-level blocks at the given centres.
 inline void PlaceBlocks(model::CVelVorlaSystem& system, const std::vector<math::Vec3>& centres,
                         int colour = 2, int selfLit = 0) {
-    system.ClearModel();
-    for (const auto& c : centres) AddTop(system.model, Block(colour, c)).selfLit = selfLit;
+    model::CVelVorlaModel m;
+    for (const auto& c : centres) AddTop(m, Block(colour, c)).selfLit = selfLit;
+    Adopt(system, std::move(m));
 }
 
 // A chain: each block the only child of the one before.

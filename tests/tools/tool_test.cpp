@@ -114,11 +114,13 @@ TEST_F(ModelTool, NewWritesANewConstructionThatInfoBlocksAndCheckRead) {
 
 TEST_F(ModelTool, InfoAndBlocksDescribeATree) {
     CVelVorlaSystem s;
-    BlockNode& top = *s.model.topBlocks.Front();
-    BlockNode& hidden = AddChild(s.model, top, Block(0, {2, 0, 0}, {2, 0, 0}, 0, 0));
-    AddChild(s.model, hidden, Block(3, {0, 0, -2}, {0, 0, 2}));
-    AddChild(s.model, top, Block(4, {0, 2, 0}));
-    AddTop(s.model, Block(4, {-0.0000001f, 0, 10.5f}));
+    CVelVorlaModel m;
+    BlockNode& top = AddTop(m, MakeInitialBlock());
+    BlockNode& hidden = AddChild(m, top, Block(0, {2, 0, 0}, {2, 0, 0}, 0, 0));
+    AddChild(m, hidden, Block(3, {0, 0, -2}, {0, 0, 2}));
+    AddChild(m, top, Block(4, {0, 2, 0}));
+    AddTop(m, Block(4, {-0.0000001f, 0, 10.5f}));
+    testsupport::Adopt(s, std::move(m));
     CVelCamera cam;
     cam.ResetForNewConstruction(nullptr);
     cam.Apply(nullptr);
@@ -138,8 +140,9 @@ TEST_F(ModelTool, InfoAndBlocksDescribeATree) {
               "2 0.000000 0.000000 0.000000\n"
               "4 0.000000 0.000000 10.500000\n");
 
-    s.ClearModel();
-    AddTop(s.model, Block(1, {}, {0, 2, 0}, 0, 0));
+    CVelVorlaModel placeholder;
+    AddTop(placeholder, Block(1, {}, {0, 2, 0}, 0, 0));
+    testsupport::Adopt(s, std::move(placeholder));
     ASSERT_TRUE(SaveConstruction(s, cam, file));
     r = Exec({"info", file});
     EXPECT_NE(r.out.find("visible 0\ndepth 1\nmin none\nmax none\n"), std::string::npos) << r.out;
@@ -224,7 +227,7 @@ TEST_F(ModelTool, ExportRefusesUnknownFormatsBadOptionsAndBadInput) {
     ExpectOneLineReason(Exec({"export", Path("absent.vvl"), Path("a.glb")}), Path("absent.vvl"),
                         "Не удалось открыть");
     CVelVorlaSystem empty;
-    empty.ClearModel();
+    testsupport::Adopt(empty, {});
     CVelCamera cam;
     ASSERT_TRUE(SaveConstruction(empty, cam, Path("empty.vvl")));
     ExpectOneLineReason(Exec({"export", Path("empty.vvl"), Path("empty.glb")}), Path("empty.glb"),

@@ -16,6 +16,7 @@
 #include "platform/gfx/assets/mesh_builders.h"
 #include "platform/gfx/assets/xfile.h"
 #include "resources/resources.h"
+#include "support/construction_builders.h"
 
 using namespace camera;
 using namespace input;
@@ -60,7 +61,7 @@ struct Scene {
     int side = 0;
 
     explicit Scene(int count) {
-        sys.ClearModel();
+        CVelVorlaModel m;
         sys.randomColour = 0;
         side = static_cast<int>(std::ceil(std::cbrt(static_cast<double>(count))));
         const int columns = (count + side - 1) / side;
@@ -69,8 +70,7 @@ struct Scene {
             auto base = std::make_unique<BlockNode>();
             base->offset = {2.0f * static_cast<float>(c % side), 0,
                             2.0f * static_cast<float>(c / side)};
-            BlockNode* below = &sys.model.topBlocks.PushBack(std::move(base));
-            sys.model.CountAdded(0);
+            BlockNode* below = &testsupport::AddTop(m, std::move(base));
             ++placed;
             for (int h = 1; h < side && placed < count; ++h, ++placed) {
                 auto b = std::make_unique<BlockNode>();
@@ -78,10 +78,10 @@ struct Scene {
                 b->axis = {0, 2, 0};
                 b->angle = 0.01f * static_cast<float>(h % 7);
                 b->colour = h % 5;
-                sys.model.CountAdded(b->colour);
-                below = &below->AppendChild(std::move(b));
+                below = &testsupport::AddChild(m, *below, std::move(b));
             }
         }
+        testsupport::Adopt(sys, std::move(m));
         camera.ResetForNewConstruction(nullptr);
         camera.SetViewport(nullptr, 1024, 768);
         const float mid = static_cast<float>(side - 1);
@@ -161,7 +161,7 @@ bool MakeEdit(Scene& scene, Edit edit) {
             // A block inside a column: the column above it is re-homed.
             return DeleteBlockAt(sys, scene.camera.Setup(), meshes, ray);
         case Edit::Twist: {
-            sys.history.BeginGesture();
+            sys.document.BeginGesture();
             BeginTwist(sys, scene.camera.Setup(), meshes, ray, {1e6f, 1e6f, 1e6f});
             InputMessage m;
             m.kind = MessageKind::LButtonDown;
@@ -173,8 +173,8 @@ bool MakeEdit(Scene& scene, Edit edit) {
             m.kind = MessageKind::MouseMove;
             for (int x = 540; x <= 700; x += 20)
                 TwistMouse(sys, scene.camera.mouse, m, x, 420, 1024, 768, scene.camera.orientation);
-            sys.history.EndGesture();
-            return sys.history.CanUndo();
+            sys.document.EndGesture();
+            return sys.document.CanUndo();
         }
     }
     return false;

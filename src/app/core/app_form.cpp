@@ -18,11 +18,11 @@ namespace app::core {
 
 CAppForm::CAppForm(const FormServices& services, std::string folder)
     : startFolder(std::move(folder)), services_(services) {
-    renderer_ = std::make_unique<render::SceneRenderer>(system, camera);
+    renderer_ = std::make_unique<render::SceneRenderer>(system, screen, camera);
     DispatchHost& host = *this;
-    dispatcher_ = std::make_unique<CInputDispatcher>(system, camera, pickMeshes_, host);
+    dispatcher_ = std::make_unique<CInputDispatcher>(system, screen, camera, pickMeshes_, host);
     StripHost& stripHost = *this;
-    strips_ = std::make_unique<CStripButtons>(system, camera, stripHost);
+    strips_ = std::make_unique<CStripButtons>(system, screen, camera, stripHost);
     dispatcher_->SetStrips(strips_.get());
     overlays_ = std::make_unique<render::ScreenOverlays>([this] { return windowed; });
     renderer_->SetOverlayPasses(overlays_.get());
@@ -71,9 +71,9 @@ bool CAppForm::WantsFrames() const {
 }
 
 CAppForm::PointerView CAppForm::Pointer() const {
-    const CVelVorlaSystem& s = system;
+    const interaction::ScreenState& s = screen;
     return {s.stripHit,     s.hoveredButton,       s.tooltipX,    s.tooltipY,
-            s.tooltipStyle, s.tooltipLeftAnchored, s.tooltipText, s.modifierMode};
+            s.tooltipStyle, s.tooltipLeftAnchored, s.tooltipText, system.modifierMode};
 }
 
 void CAppForm::Repaint() {

@@ -110,10 +110,9 @@ class CAppForm : public d3dframework::CD3DApplication,
     // there). True when the program may close.
     bool QueryClose();
     bool SaveAs();
-    // True when the file was read into the construction.
-    bool LoadFile(const std::string& path);
-    // Open and the recent files: LoadFile after the save prompt was answered.
-    void LoadAfterPrompt(const std::string& path);
+    // True when the file was read into the construction. Unsaved work is offered for
+    // saving first unless the caller has asked already.
+    bool LoadFile(const std::string& path, bool askToSave = true);
     void NewDocument();
     void OpenDocument();
     void OnDropFiles(const std::vector<std::string>& paths);
@@ -155,6 +154,8 @@ class CAppForm : public d3dframework::CD3DApplication,
 
     model::CVelVorlaSystem system;
     camera::CVelCamera camera;
+    // Tooltip, strip layout and the about disc: what the screen shows beside the scene.
+    interaction::ScreenState screen;
     std::string startFolder;
     std::string lastDir;
     // The file the construction was last opened from or saved to; empty for a new one.

@@ -54,11 +54,11 @@ std::string RestoreQuestion(const OrphanRecovery& orphan) {
 void CAppForm::AutosaveTick() {
     if (!recovery_ || shutDown_) return;
     // The same test as the save prompt's: nothing there is nothing to lose.
-    if (system.saved != 0 || system.model.Total() < 1) {
+    if (!system.document.Unsaved() || system.model.Total() < 1) {
         DiscardRecovery();
         return;
     }
-    if (recoveryQueued_ && recoveryVersion_ == system.constructionVersion &&
+    if (recoveryQueued_ && recoveryVersion_ == system.document.Version() &&
         !recovery_->LastWriteFailed())
         return;
     // Encoding here, between two events, sees one consistent construction; the disk is
@@ -67,7 +67,7 @@ void CAppForm::AutosaveTick() {
     EncodeConstruction(CaptureCamera(camera), CaptureSettings(system), system.model, bytes);
     recovery_->Write(std::move(bytes), documentPath);
     recoveryQueued_ = true;
-    recoveryVersion_ = system.constructionVersion;
+    recoveryVersion_ = system.document.Version();
 }
 
 void CAppForm::DiscardRecovery() {
@@ -107,9 +107,8 @@ void CAppForm::OfferRecovery() {
             recovery_->Delete(orphan);
             continue;
         }
-        // Unsaved before the document goes in, so that no undo state counts as saved.
-        system.saved = 0;
-        ApplyDocument(system, camera, std::move(document));
+        // No file holds the restored work: it stays unsaved until it is saved.
+        ApplyDocument(system, camera, std::move(document), /*saved=*/false);
         camera.Apply(CameraUpload());
         RefreshCheckMarks();
         // Saving asks for a name, starting where the original file was.
@@ -120,7 +119,7 @@ void CAppForm::OfferRecovery() {
         // The restored work keeps its file: it becomes this editor's recovery file.
         if (recovery_->Adopt(orphan)) {
             recoveryQueued_ = true;
-            recoveryVersion_ = system.constructionVersion;
+            recoveryVersion_ = system.document.Version();
         }
         restored = true;
     }

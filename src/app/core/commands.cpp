@@ -274,13 +274,13 @@ void CAppForm::ToggleFullScreen() {
 
 void CAppForm::About() {
     ClearKeys();
-    if (!system.aboutShown) camera.StopMotion();
+    if (!screen.aboutShown) camera.StopMotion();
     if (!renderer_->Objects().emblemTexture && device) {
         Pause(true);
         renderer_->LoadAboutTextures(*device);
         Pause(false);
     }
-    ToggleAbout(system, camera);
+    ToggleAbout(screen, camera);
 }
 
 void CAppForm::OpenMakerSite() {

@@ -52,7 +52,7 @@ std::string CAppForm::DialogStartName() const {
 }
 
 bool CAppForm::SaveChangesPrompt() {
-    if (system.saved == 1) return true;
+    if (!system.document.Unsaved()) return true;
     if (system.model.Total() < 1) return true;
     MsgResult answer;
     {
@@ -107,24 +107,13 @@ void CAppForm::OpenCommandLineFile(const std::string& path) {
     LoadFile(path);
 }
 
-bool CAppForm::LoadFile(const std::string& path) {
+bool CAppForm::LoadFile(const std::string& path, bool askToSave) {
     if (!Exists(path)) return false;
-    if (system.saved == 0) {
-        MsgResult answer;
-        {
-            PauseScope pause(*this);
-            answer = services_.dialogs
-                         ? services_.dialogs->ShowMessage(kSavePrompt, kSavePromptCaption,
-                                                          MsgButtons::YesNoCancel, MsgIcon::None)
-                         : MsgResult::Cancel;
-        }
-        if (answer == MsgResult::Cancel) return false;
-        if (answer == MsgResult::Yes && !SaveAs()) return false;
-    }
+    if (askToSave && !SaveChangesPrompt()) return false;
     FileResult result;
     {
         PauseScope pause(*this);
-        result = interaction::LoadConstruction(system, camera, std::filesystem::path(path));
+        result = LoadConstruction(system, camera, std::filesystem::path(path));
         if (!result && services_.dialogs)
             services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
                                            MsgIcon::Error);
@@ -136,14 +125,6 @@ bool CAppForm::LoadFile(const std::string& path) {
         DocumentIsNow(path);
     }
     return static_cast<bool>(result);
-}
-
-void CAppForm::LoadAfterPrompt(const std::string& path) {
-    // The prompt has been answered already, so LoadFile asks nothing; but work that a
-    // failed load leaves on screen must still count as unsaved, or it is lost at exit.
-    const int32_t before = system.saved;
-    system.saved = 1;
-    if (!LoadFile(path)) system.saved = before;
 }
 
 void CAppForm::NewDocument() {
@@ -165,7 +146,7 @@ void CAppForm::OpenDocument() {
         if (services_.dialogs) path = services_.dialogs->AskOpenPath(DialogStartName());
         if (path) lastDir = ParentFolder(*path);
     }
-    if (path) LoadAfterPrompt(*path);
+    if (path) LoadFile(*path, /*askToSave=*/false);
 }
 
 void CAppForm::OpenRecent(int index) {
@@ -185,8 +166,7 @@ void CAppForm::OpenRecent(int index) {
                                            MsgIcon::Warning);
         return;
     }
-    if (!SaveChangesPrompt()) return;
-    LoadAfterPrompt(path);
+    LoadFile(path);
 }
 
 void CAppForm::DocumentIsNow(const std::string& path) {

@@ -2,8 +2,6 @@
 
 #include <cmath>
 #include <memory>
-#include <numbers>
-#include <vector>
 
 #include "model/edit/twisting.h"
 #include "model/placement.h"
@@ -12,12 +10,6 @@ namespace model::edit {
 
 using namespace input;
 using namespace math;
-
-namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
-
-}  // namespace
 
 Vec3 FaceOffset(const Vec3& h) {
     const float ax = std::fabs(h.x), ay = std::fabs(h.y), az = std::fabs(h.z);
@@ -42,12 +34,7 @@ bool AddBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes
     block->angle = 0;
     block->visible = 1;
     block->selfLit = 0;
-    BlockNode* before = system.pickedBlock->children.Back();
-    BlockNode& added = system.pickedBlock->AppendChild(std::move(block));
-
-    system.ConstructionChanged();
-    system.history.Added(&added, before);  // and unsaved
-    system.model.CountAdded(system.currentColour);
+    system.document.Add(system.pickedBlock, std::move(block));
     if (system.randomColour == 1) system.PickRandomColour();
     return true;
 }
@@ -58,46 +45,9 @@ bool DeleteBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMes
     if (!system.pickHit || !system.pickedBlock) return false;
     if (Length(system.hitPoint) <= 1.0f) return false;
 
-    BlockNode* doomed = system.pickedBlock;
-    BlockList& owner = doomed->parent ? doomed->parent->children : system.model.topBlocks;
-    BlockNode* before = nullptr;
-    std::unique_ptr<BlockNode> removed = owner.Remove(doomed, &before);
-    if (!removed) return false;
-
-    const Mat4 parentWorld = system.pickedWorld;
-    const Mat4 parentRotation = system.pickedRotation;
-    BlockNode* topBefore = system.model.topBlocks.Back();
-    std::vector<UndoHistory::Rehomed> rehomed;
-    while (std::unique_ptr<BlockNode> child = removed->children.PopFront()) {
-        const UndoHistory::Placement was = UndoHistory::PlacementOf(*child);
-        child->parent = nullptr;
-        // An exact half-turn would make the axis turn onto exact opposites below.
-        if (child->angle == -kPi) child->angle = -3.1415f;
-        if (child->angle == kPi) child->angle = 3.1415f;
-        // A top-level block turns its +Y onto its axis and then twists about it: find
-        // the axis and the twist that reproduce the child's world rotation.
-        const Mat4 m = MatrixRotationAxis(child->axis, child->angle) * parentRotation;
-        const Vec3 a = Vec3TransformCoord({0, 2, 0}, m);
-        const Vec3 b = Vec3TransformCoord({2, 0, 0}, m);
-        const Vec3 bUpright =
-            Vec3TransformCoord(b, MatrixRotationQuaternion(AxisToAxis(a, {0, 2, 0})));
-        child->angle = -std::atan2(bUpright.z, bUpright.x);
-        child->axis = a;
-        child->offset = Vec3TransformCoord(child->offset, parentWorld);
-        rehomed.push_back({child.get(), was, UndoHistory::PlacementOf(*child)});
-        system.model.topBlocks.PushBack(std::move(child));
-    }
-
-    system.model.CountRemoved(removed->colour);
-    system.ConstructionChanged();
-    // The pick, the twist selection and the paint stroke must not keep the block, which
-    // lives on detached in the undo history (and unsaved).
-    if (system.lastPainted == removed.get()) system.lastPainted = nullptr;
-    system.pickedBlock = nullptr;
-    system.pickHit = 0;
-    system.twistSelected = 0;
-    system.twistDragging = 0;
-    system.history.Deleted(std::move(removed), before, topBefore, std::move(rehomed));
+    // The pick, the twist selection and the paint stroke let go of the block, which
+    // lives on detached in the undo history.
+    system.document.Delete(*system.pickedBlock, system.pickedWorld, system.pickedRotation);
     return true;
 }
 
@@ -105,14 +55,10 @@ bool PaintBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMesh
                   const Ray& ray) {
     PickNearest(system, view, meshes, ray);
     if (!system.pickHit || !system.pickedBlock) return false;
-    BlockNode* block = system.pickedBlock;
+    const BlockNode* block = system.pickedBlock;
     if (block == system.lastPainted) return true;
     system.lastPainted = block;
-    system.ConstructionChanged();
-    const int from = block->colour;
-    system.model.CountRecoloured(from, system.currentColour);
-    block->colour = system.currentColour;
-    system.history.Painted(block, from, block->colour);  // and unsaved
+    system.document.Paint(*block, system.currentColour);
     if (system.randomColour == 1) system.PickRandomColour();
     return true;
 }
@@ -127,13 +73,13 @@ bool CopyColourAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMesh
 }
 
 bool UndoEdit(CVelVorlaSystem& system) {
-    if (!system.history.Undo()) return false;
+    if (!system.document.Undo()) return false;
     FollowTwistSelection(system);
     return true;
 }
 
 bool RedoEdit(CVelVorlaSystem& system) {
-    if (!system.history.Redo()) return false;
+    if (!system.document.Redo()) return false;
     FollowTwistSelection(system);
     return true;
 }

@@ -17,7 +17,7 @@ namespace {
 struct Candidate {
     size_t order;  // position in the walk: ties go to the lower one
     float entry;   // ray parameter where the ray enters the (slightly enlarged) sphere
-    BlockNode* block;
+    const BlockNode* block;
     Mat4 world;
     Mat4 rotation;
     const MeshGeometry* mesh;
@@ -57,10 +57,10 @@ std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const ViewSetup
     const float radius = chooser.BoundRadius();
     std::vector<Candidate> out;
     // A block closed in by its neighbours is not drawn, so it is never picked either.
-    const std::vector<bool>& enclosed = system.EnclosedBlocks();
+    const std::vector<bool>& enclosed = system.document.EnclosedBlocks();
     size_t order = 0;
     WalkBlocks(system.model.topBlocks, system.rootTransform,
-               [&](BlockNode& block, const Mat4& world, const Mat4& rotation) {
+               [&](const BlockNode& block, const Mat4& world, const Mat4& rotation) {
                    const size_t index = order++;
                    if (index < enclosed.size() && enclosed[index]) return;
                    float entry = 0;

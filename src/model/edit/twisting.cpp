@@ -95,7 +95,7 @@ void TwistMouse(CVelVorlaSystem& system, const CMouseButtonTracker& mouse, const
     Vec3 s{-static_cast<float>(x) / g, static_cast<float>(y) / g, 0};
     s = Vec3TransformCoord(s, MatrixInverseOrIdentity(orientation));
     s = Vec3TransformCoord(s, MatrixInverseOrIdentity(system.twistFrame));
-    BlockNode& block = *system.pickedBlock;
+    const BlockNode& block = *system.pickedBlock;
     const bool ctrl = system.keys.IsDown(KeyCtrl);
     const bool shift = system.keys.IsDown(KeyShift);
 
@@ -114,25 +114,18 @@ void TwistMouse(CVelVorlaSystem& system, const CMouseButtonTracker& mouse, const
     } else if (angle > 2 * kPi) {
         angle -= 2 * kPi;
     }
-    if (block.angle != angle) {
-        const UndoHistory::Placement was = UndoHistory::PlacementOf(block);
-        block.angle = angle;
-        system.ConstructionChanged();
-        system.history.Twisted(&block, was);  // and unsaved: the angle is in the file
-    }
+    // The angle is in the file: every turn is a change to the document.
+    if (block.angle != angle) system.document.Twist(block, block.axis, angle);
     system.twistDrag = system.twistDragStart * MatrixRotationZ(delta);
 }
 
 void CancelTwist(CVelVorlaSystem& system) {
     if (system.twistSelected != 1 || !system.pickedBlock) return;
-    BlockNode& block = *system.pickedBlock;
-    const UndoHistory::Placement was = UndoHistory::PlacementOf(block);
-    block.angle = 0;
-    block.axis = block.parent ? Abs(block.offset) : Vec3{0, 1, 0};
-    system.ConstructionChanged();
+    const BlockNode& block = *system.pickedBlock;
+    const Vec3 axis = block.parent ? Abs(block.offset) : Vec3{0, 1, 0};
     // Untwisting an untwisted block changes nothing: no step, nothing to save.
-    if (block.angle != was.angle || block.axis != was.axis)
-        system.history.Twisted(&block, was, /*ownStep=*/true);  // and unsaved
+    if (block.angle != 0 || block.axis != axis)
+        system.document.Twist(block, axis, 0, /*ownStep=*/true);
     FollowTwistSelection(system);
 }
 

@@ -38,18 +38,18 @@ class EditFixture : public ::testing::Test {
         camera.Apply(nullptr);
     }
 
-    // The construction as a list of blocks built by hand (the new construction's green
-    // block is dropped).
-    model::BlockNode* AddTop(math::Vec3 offset, math::Vec3 axis = {0, 2, 0}, float angle = 0,
-                             int colour = 2) {
-        return &testsupport::AddTop(sys.model, testsupport::Block(colour, offset, axis, angle));
+    // The construction built by hand, block by block through the document (after Empty()
+    // drops the new construction's green block); each block counts as saved work.
+    const model::BlockNode* AddTop(math::Vec3 offset, math::Vec3 axis = {0, 2, 0}, float angle = 0,
+                                   int colour = 2) {
+        return Saved(sys.document.Add(nullptr, testsupport::Block(colour, offset, axis, angle)));
     }
-    model::BlockNode* AddChild(model::BlockNode* parent, math::Vec3 offset, float angle = 0,
-                               int colour = 0) {
-        return &testsupport::AddChild(sys.model, *parent,
-                                      testsupport::Block(colour, offset, math::Abs(offset), angle));
+    const model::BlockNode* AddChild(const model::BlockNode* parent, math::Vec3 offset,
+                                     float angle = 0, int colour = 0) {
+        return Saved(
+            sys.document.Add(parent, testsupport::Block(colour, offset, math::Abs(offset), angle)));
     }
-    void Empty() { sys.ClearModel(); }
+    void Empty() { testsupport::Adopt(sys, {}); }
 
     // Pixel of the view through which the camera sees a world point.
     void PixelOf(const math::Vec3& p, int* x, int* y) const {
@@ -65,6 +65,11 @@ class EditFixture : public ::testing::Test {
                               out[&b] = w;
                           });
         return out;
+    }
+
+    const model::BlockNode* Saved(const model::BlockNode& block) {
+        sys.document.MarkSaved();
+        return &block;
     }
 
     model::CVelVorlaSystem sys;

@@ -33,7 +33,7 @@ TEST(FaceOffset, LargestComponentPicksTheFaceAndTiesPickNone) {
 }
 
 TEST_F(EditFixture, AddPutsANewBlockOnTheClickedFace) {
-    BlockNode* first = sys.model.topBlocks.Front();
+    const BlockNode* first = sys.model.topBlocks.Front();
     ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(420, 310)));
     ASSERT_TRUE(first->HasChildren());
     const BlockNode& added = *first->children.Front();
@@ -44,7 +44,7 @@ TEST_F(EditFixture, AddPutsANewBlockOnTheClickedFace) {
     EXPECT_EQ(added.visible, 1);
     EXPECT_EQ(sys.model.colourCounts[1], 1);
     EXPECT_EQ(sys.model.Total(), 2);
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
     // Random colour on: a new current colour, never the one just used.
     EXPECT_NE(sys.currentColour, 1);
 }
@@ -53,31 +53,30 @@ TEST_F(EditFixture, AddRefusesFaceCentresAndOccupiedPlaces) {
     // The exact centre of a cube face lies on the unit sphere.
     EXPECT_FALSE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(sys.model.Total(), 1);
-    EXPECT_EQ(sys.saved, 1);
+    EXPECT_FALSE(sys.document.Unsaved());
 
     // A block of another branch within distance 1 of the new place, not in the way of
-    // the click.
-    BlockNode* far = AddTop({4.9f, 0, -2});
-    BlockNode* blocker = AddChild(far, {-4.0f, 0, 0});
+    // the click; then one 2 away from it.
     int x, y;
     PixelOf({-0.5f, 0.2f, -1}, &x, &y);
-    const int total = sys.model.Total();
-    EXPECT_FALSE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(x, y)));
-    EXPECT_EQ(sys.model.Total(), total);
-    ASSERT_EQ(sys.pickedBlock, sys.model.topBlocks.Front());  // the click did hit
-
-    blocker->offset = {-2.9f, 0, 0};  // now 2 away from the new place
-    EXPECT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(x, y)));
-    EXPECT_EQ(sys.model.Total(), total + 1);
+    for (const float blockerX : {-4.0f, -2.9f}) {
+        sys.ResetConstruction();
+        AddChild(AddTop({4.9f, 0, -2}), {blockerX, 0, 0});
+        const int total = sys.model.Total();
+        const bool added = AddBlockAt(sys, camera.Setup(), meshes, camera.PickRay(x, y));
+        ASSERT_EQ(sys.pickedBlock, sys.model.topBlocks.Front());  // the click did hit
+        EXPECT_EQ(added, blockerX == -2.9f) << blockerX;
+        EXPECT_EQ(sys.model.Total(), total + (added ? 1 : 0));
+    }
 }
 
 TEST_F(EditFixture, DeleteKeepsChildrenWhereTheyWere) {
     Empty();
-    BlockNode* a = AddTop({0, 0, 0}, {0, 2, 0}, 0.4f, 3);
-    BlockNode* k = AddChild(a, {2, 0, 0}, 0.7f, 1);
-    BlockNode* g = AddChild(k, {0, 2, 0}, 0.3f, 4);
-    BlockNode* k2 = AddChild(a, {0, 2, 0}, kPi, 0);
-    BlockNode* k3 = AddChild(a, {0, 0, 2}, -kPi, 0);
+    const BlockNode* a = AddTop({0, 0, 0}, {0, 2, 0}, 0.4f, 3);
+    const BlockNode* k = AddChild(a, {2, 0, 0}, 0.7f, 1);
+    const BlockNode* g = AddChild(k, {0, 2, 0}, 0.3f, 4);
+    const BlockNode* k2 = AddChild(a, {0, 2, 0}, kPi, 0);
+    const BlockNode* k3 = AddChild(a, {0, 0, 2}, -kPi, 0);
     sys.lastPainted = a;
     SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, a);
@@ -87,12 +86,12 @@ TEST_F(EditFixture, DeleteKeepsChildrenWhereTheyWere) {
     ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));
     EXPECT_EQ(sys.model.Total(), 4);
     EXPECT_EQ(sys.model.colourCounts[3], 0);
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
     // The re-homed children join the top-level list at its end, in their order.
-    std::vector<BlockNode*> tops;
-    for (BlockNode& b : sys.model.topBlocks) tops.push_back(&b);
-    EXPECT_EQ(tops, (std::vector<BlockNode*>{k, k2, k3}));
-    for (BlockNode* b : tops) EXPECT_EQ(b->parent, nullptr);
+    std::vector<const BlockNode*> tops;
+    for (const BlockNode& b : sys.model.topBlocks) tops.push_back(&b);
+    EXPECT_EQ(tops, (std::vector<const BlockNode*>{k, k2, k3}));
+    for (const BlockNode* b : tops) EXPECT_EQ(b->parent, nullptr);
     EXPECT_EQ(g->parent, k);
 
     const auto after = WorldTransforms();
@@ -113,9 +112,9 @@ TEST_F(EditFixture, DeleteKeepsChildrenWhereTheyWere) {
 
 TEST_F(EditFixture, DeleteOfAnUpsideDownParentKeepsChildrenInPlace) {
     Empty();
-    BlockNode* a = AddTop({0, 0, 0}, {0, -2, 0}, 0.2f);
-    BlockNode* k = AddChild(a, {2, 0, 0}, 0.5f);
-    BlockNode* up = AddChild(a, {0, 2, 0}, 0.0f);
+    const BlockNode* a = AddTop({0, 0, 0}, {0, -2, 0}, 0.2f);
+    const BlockNode* k = AddChild(a, {2, 0, 0}, 0.5f);
+    const BlockNode* up = AddChild(a, {0, 2, 0}, 0.0f);
     const auto before = WorldTransforms();
     ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));
     const auto after = WorldTransforms();
@@ -128,7 +127,7 @@ TEST_F(EditFixture, DeleteRefusesMissesAndCentreHits) {
         DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));  // |hit| = 1
     EXPECT_FALSE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(3, 3)));
     EXPECT_EQ(sys.model.Total(), 1);
-    EXPECT_EQ(sys.saved, 1);
+    EXPECT_FALSE(sys.document.Unsaved());
 }
 
 TEST_F(EditFixture, DeletingTheOnlyBlockLeavesAnEmptyConstruction) {
@@ -153,12 +152,12 @@ TEST_F(EditFixture, DeletingTheOnlyBlockLeavesAnEmptyConstruction) {
 }
 
 TEST_F(EditFixture, PaintPaintsEachBlockOncePerStroke) {
-    BlockNode* b = sys.model.topBlocks.Front();
+    const BlockNode* b = sys.model.topBlocks.Front();
     EXPECT_TRUE(PaintBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(b->colour, 1);
     EXPECT_EQ(sys.model.colourCounts[2], 0);
     EXPECT_EQ(sys.model.colourCounts[1], 1);
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
     EXPECT_EQ(sys.lastPainted, b);
     const int next = sys.currentColour;
     EXPECT_NE(next, 1);
@@ -171,11 +170,11 @@ TEST_F(EditFixture, PaintPaintsEachBlockOncePerStroke) {
 
     // A new stroke repaints, even in the colour the block already has.
     sys.lastPainted = nullptr;
-    sys.saved = 1;
+    sys.document.MarkSaved();
     sys.currentColour = 1;
     nextRandom = 32767;  // draws white
     EXPECT_TRUE(PaintBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
     EXPECT_EQ(sys.model.colourCounts[1], 1);
     EXPECT_EQ(sys.currentColour, 4);
 }
@@ -186,14 +185,14 @@ TEST_F(EditFixture, CopyColourTakesTheBlockColourAndSwitchesRandomOff) {
     EXPECT_TRUE(CopyColourAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_EQ(sys.currentColour, 2);
     EXPECT_EQ(sys.randomColour, 0);
-    EXPECT_EQ(sys.saved, 1);
+    EXPECT_FALSE(sys.document.Unsaved());
 }
 
 TEST_F(EditFixture, EveryChangeToTheBlocksMovesTheVersionAndNothingElseDoes) {
-    uint64_t seen = sys.constructionVersion;
+    uint64_t seen = sys.document.Version();
     auto moved = [&] {
-        const bool m = sys.constructionVersion != seen;
-        seen = sys.constructionVersion;
+        const bool m = sys.document.Version() != seen;
+        seen = sys.document.Version();
         return m;
     };
     EXPECT_FALSE(CopyColourAt(sys, camera.Setup(), meshes, camera.PickRay(3, 3)) || moved());
@@ -204,6 +203,10 @@ TEST_F(EditFixture, EveryChangeToTheBlocksMovesTheVersionAndNothingElseDoes) {
     EXPECT_TRUE(PaintBlockAt(sys, camera.Setup(), meshes, camera.PickRay(400, 300)));
     EXPECT_TRUE(moved());
     SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(400, 300));
+    CancelTwist(sys);  // nothing to untwist
+    EXPECT_FALSE(moved());
+    sys.document.Twist(*sys.pickedBlock, sys.pickedBlock->axis, 0.5f);
+    EXPECT_TRUE(moved());
     CancelTwist(sys);
     EXPECT_TRUE(moved());
     ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, camera.PickRay(410, 296)));

@@ -77,7 +77,7 @@ class HistoryTest : public EditFixture {
 
     // A left press, a few moves and the release, as the dispatcher brackets them.
     void TwistDrag(const Ray& ray, std::mt19937& rng) {
-        sys.history.BeginGesture();
+        sys.document.BeginGesture();
         BeginTwist(sys, camera.Setup(), meshes, ray, kNoRing);
         InputMessage m = Mouse(MessageKind::LButtonDown, 400, 300, vk::MK_LBUTTON);
         camera.mouse.OnMouseMessage(1.0f, m);
@@ -89,7 +89,7 @@ class HistoryTest : public EditFixture {
             TwistMouse(sys, camera.mouse, m, x, y, 800, 600, camera.orientation);
         }
         camera.mouse.OnMouseMessage(1.1f, Mouse(MessageKind::LButtonUp, 400, 300, 0));
-        sys.history.EndGesture();
+        sys.document.EndGesture();
     }
 };
 
@@ -112,21 +112,21 @@ TEST_F(HistoryTest, RandomEditsUndoAndRedoToTheExactBytes) {
             sys.SelectColour(static_cast<int>(rng() % 5));
             const unsigned kind = rng() % 10;
             if (kind == 0 || kind == 1) {
-                sys.history.BeginGesture();
+                sys.document.BeginGesture();
                 if (AddBlockAt(sys, camera.Setup(), meshes, RandomRay(rng))) stepped();
-                sys.history.EndGesture();
+                sys.document.EndGesture();
             } else if (kind == 2 && sys.model.Total() > 3) {
                 if (DeleteBlockAt(sys, camera.Setup(), meshes, RandomRay(rng))) stepped();
             } else if (kind == 3) {
                 // A stroke over a few blocks, each in its own colour.
-                sys.history.BeginGesture();
+                sys.document.BeginGesture();
                 sys.lastPainted = nullptr;
                 bool hit = false;
                 for (int i = 0; i < 4; ++i) {
                     sys.SelectColour(static_cast<int>(rng() % 5));
                     hit |= PaintBlockAt(sys, camera.Setup(), meshes, RandomRay(rng));
                 }
-                sys.history.EndGesture();
+                sys.document.EndGesture();
                 if (hit) stepped();
             } else if (kind == 4) {
                 const std::vector<uint8_t> before = Bytes();
@@ -149,11 +149,11 @@ TEST_F(HistoryTest, RandomEditsUndoAndRedoToTheExactBytes) {
                     ASSERT_EQ(Bytes(), states[at]) << "redo, seed " << seed << " op " << op;
                 }
             }
-            ASSERT_EQ(sys.history.UndoCount(), at) << "seed " << seed << " op " << op;
+            ASSERT_EQ(sys.document.History().UndoCount(), at) << "seed " << seed << " op " << op;
             // What is worked out from the tree follows every edit, undo and redo.
-            ASSERT_EQ(sys.EnclosedBlocks(), FindEnclosedBlocks(sys.model.topBlocks))
+            ASSERT_EQ(sys.document.EnclosedBlocks(), FindEnclosedBlocks(sys.model.topBlocks))
                 << "seed " << seed << " op " << op;
-            ASSERT_EQ(sys.history.RedoCount(), states.size() - 1 - at);
+            ASSERT_EQ(sys.document.History().RedoCount(), states.size() - 1 - at);
         }
         ExpectCountersAndLinks();
         // All the way back to the new construction and forward to the last edit.
@@ -174,78 +174,74 @@ TEST_F(HistoryTest, RandomEditsUndoAndRedoToTheExactBytes) {
 
 TEST_F(HistoryTest, SavedStateIsTheOneLastSavedOrLoaded) {
     const Ray front = RayOnto(MatrixIdentity(), 5, 0.3f, 0.2f);  // the -z face
-    ASSERT_EQ(sys.saved, 1);
+    ASSERT_FALSE(sys.document.Unsaved());
     // A drag that comes back to where it started changed nothing.
-    BlockNode* first = sys.model.topBlocks.Front();
-    sys.history.BeginGesture();
-    first->angle = 0.5f;
-    sys.history.Twisted(first, {first->offset, first->axis, 0.0f});
-    first->angle = 0.0f;
-    sys.history.Twisted(first, {first->offset, first->axis, 0.5f});
-    sys.history.EndGesture();
-    EXPECT_EQ(sys.saved, 1);
-    EXPECT_FALSE(sys.history.CanUndo());
+    const BlockNode* first = sys.model.topBlocks.Front();
+    sys.document.BeginGesture();
+    sys.document.Twist(*first, first->axis, 0.5f);
+    sys.document.Twist(*first, first->axis, 0.0f);
+    sys.document.EndGesture();
+    EXPECT_FALSE(sys.document.Unsaved());
+    EXPECT_FALSE(sys.document.CanUndo());
 
     ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, front));
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
     UndoEdit(sys);
-    EXPECT_EQ(sys.saved, 1);  // back at the new construction: nothing to ask about
+    EXPECT_FALSE(sys.document.Unsaved());  // back at the new construction: nothing to ask about
     RedoEdit(sys);
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
 
     // Saved after one paint: two undos leave it, two redos come back to it.
     PaintBlockAt(sys, camera.Setup(), meshes, front);
-    sys.saved = 1;  // what a successful save does
+    sys.document.MarkSaved();  // what a successful save does
     UndoEdit(sys);
     UndoEdit(sys);
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
     RedoEdit(sys);
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
     RedoEdit(sys);
-    EXPECT_EQ(sys.saved, 1);
+    EXPECT_FALSE(sys.document.Unsaved());
 
     // Twists and untwists are unsaved changes too, each a step.
     std::mt19937 rng(7);
     TwistDrag(front, rng);
-    EXPECT_EQ(sys.saved, 0);
-    sys.saved = 1;
+    EXPECT_TRUE(sys.document.Unsaved());
+    sys.document.MarkSaved();
     CancelTwist(sys);
-    EXPECT_EQ(sys.saved, 0);
+    EXPECT_TRUE(sys.document.Unsaved());
     UndoEdit(sys);
-    EXPECT_EQ(sys.saved, 1);
+    EXPECT_FALSE(sys.document.Unsaved());
 
     // A new edit after an undo drops the saved state from the history for good.
     UndoEdit(sys);
     ASSERT_TRUE(DeleteBlockAt(sys, camera.Setup(), meshes, front));
-    EXPECT_FALSE(sys.history.CanRedo());
-    while (UndoEdit(sys)) EXPECT_EQ(sys.saved, 0);
+    EXPECT_FALSE(sys.document.CanRedo());
+    while (UndoEdit(sys)) EXPECT_TRUE(sys.document.Unsaved());
 
     // A new construction or a loaded one starts an empty history at a saved state.
     sys.ResetConstruction();
-    EXPECT_FALSE(sys.history.CanUndo());
-    EXPECT_FALSE(sys.history.CanRedo());
+    EXPECT_FALSE(sys.document.CanUndo());
+    EXPECT_FALSE(sys.document.CanRedo());
     AddBlockAt(sys, camera.Setup(), meshes, front);
     UndoEdit(sys);
-    EXPECT_EQ(sys.saved, 1);
+    EXPECT_FALSE(sys.document.Unsaved());
 }
 
 TEST_F(HistoryTest, AnUntwistInTheMiddleOfADragIsAStepOfItsOwn) {
     Empty();
     AddTop({-2, 0, 0}, {0, 2, 0}, 0, 0);
     const Ray onLeft = RayOnto(MatrixTranslation(-2, 0, 0), 5, 0.3f, 0.3f);
-    sys.history.BeginGesture();
+    sys.document.BeginGesture();
     BeginTwist(sys, camera.Setup(), meshes, onLeft, kNoRing);
-    BlockNode* left = sys.pickedBlock;
+    const BlockNode* left = sys.pickedBlock;
     ASSERT_NE(left, nullptr);
-    left->angle = 0.5f;  // as if dragged, recorded as a turn
-    sys.history.Twisted(left, {left->offset, left->axis, 0.0f});
-    left->angle = 0.9f;
-    sys.history.Twisted(left, {left->offset, left->axis, 0.5f});
+    const size_t stepsBefore = sys.document.History().UndoCount();
+    sys.document.Twist(*left, left->axis, 0.5f);  // as if dragged
+    sys.document.Twist(*left, left->axis, 0.9f);
     CancelTwist(sys);  // Backspace while the button is still held
-    left->angle = 0.2f;
-    sys.history.Twisted(left, {left->offset, left->axis, 0.0f});
-    sys.history.EndGesture();
-    EXPECT_EQ(sys.history.UndoCount(), 3u);
+    sys.document.Twist(*left, left->axis, 0.2f);
+    sys.document.EndGesture();
+    EXPECT_EQ(sys.document.History().UndoCount(), stepsBefore + 3);
     UndoEdit(sys);
     EXPECT_EQ(left->angle, 0.0f);
     UndoEdit(sys);
@@ -260,7 +256,7 @@ TEST_F(HistoryTest, AnUntwistInTheMiddleOfADragIsAStepOfItsOwn) {
 TEST_F(HistoryTest, NoEditingStateKeepsABlockThatUndoTookAway) {
     const Ray front = RayOnto(MatrixIdentity(), 5, 0.3f, 0.2f);
     ASSERT_TRUE(AddBlockAt(sys, camera.Setup(), meshes, front));
-    BlockNode* added = sys.model.topBlocks.Front()->children.Front();
+    const BlockNode* added = sys.model.topBlocks.Front()->children.Front();
     // The new block is picked, selected for twisting, painted last, and being dragged.
     const Ray onAdded = RayOnto(MatrixTranslation(0, 0, -2), 5, 0.3f, 0.2f);
     BeginTwist(sys, camera.Setup(), meshes, onAdded, kNoRing);
@@ -296,19 +292,20 @@ TEST_F(HistoryTest, MemoryIsBoundedAndTheOldestStepsGoFirst) {
     Empty();
     AddTop({0, 0, 0});
     const Ray front = RayOnto(MatrixIdentity(), 5, 0.3f, 0.2f);
+    const size_t stepsBefore = sys.document.History().UndoCount();
     for (int i = 0; i < 1000; ++i) {
         sys.SelectColour(i % 5);
         sys.lastPainted = nullptr;
         PaintBlockAt(sys, camera.Setup(), meshes, front);
     }
-    const size_t thousand = sys.history.MemoryUsed();
-    EXPECT_EQ(sys.history.UndoCount(), 1000u);
+    const size_t thousand = sys.document.History().MemoryUsed();
+    EXPECT_EQ(sys.document.History().UndoCount(), stepsBefore + 1000);
     // Steps cost what they changed: a paint step is far smaller than a block list of any size.
     EXPECT_LT(thousand, 1000u * 200u);
 
-    sys.history.SetMemoryLimit(thousand / 10);
-    EXPECT_LE(sys.history.MemoryUsed(), thousand / 10);
-    const size_t kept = sys.history.UndoCount();
+    sys.document.SetHistoryMemoryLimit(thousand / 10);
+    EXPECT_LE(sys.document.History().MemoryUsed(), thousand / 10);
+    const size_t kept = sys.document.History().UndoCount();
     EXPECT_GT(kept, 50u);
     EXPECT_LT(kept, 150u);
     // The newest steps are the ones kept: undoing all of them ends on the colour painted
@@ -316,21 +313,22 @@ TEST_F(HistoryTest, MemoryIsBoundedAndTheOldestStepsGoFirst) {
     while (UndoEdit(sys)) {
     }
     EXPECT_EQ(sys.model.topBlocks.Front()->colour, static_cast<int>((999 - kept) % 5));
-    EXPECT_EQ(sys.saved, 0);  // the saved state went with the oldest steps
+    EXPECT_TRUE(sys.document.Unsaved());  // the saved state went with the oldest steps
 }
 
 TEST_F(HistoryTest, TheEnclosedBlocksFollowAnUndoAndARedo) {
     Empty();
-    BlockNode* centre = nullptr;
+    const BlockNode* centre = nullptr;
     for (int i = 0; i < 27; ++i) {
-        BlockNode* b = AddTop({2.0f * (i % 3) - 2, 2.0f * (i / 3 % 3) - 2, 2.0f * (i / 9) - 2});
+        const BlockNode* b =
+            AddTop({2.0f * (i % 3) - 2, 2.0f * (i / 3 % 3) - 2, 2.0f * (i / 9) - 2});
         if (i == 13) centre = b;
     }
     auto centreHidden = [&] {
         size_t i = 0;
         bool hidden = false;
         WalkBlocks(sys.model.topBlocks, Mat4{}, [&](const BlockNode& b, const Mat4&, const Mat4&) {
-            if (&b == centre) hidden = sys.EnclosedBlocks()[i];
+            if (&b == centre) hidden = sys.document.EnclosedBlocks()[i];
             ++i;
         });
         return hidden;

@@ -89,7 +89,7 @@ TEST_F(EditFixture, MeshesWithoutBoundsAreStillHit) {
 
 TEST_F(EditFixture, MissKeepsPickedBlockAndClearsHit) {
     PickPrecise(sys, camera.Setup(), meshes, camera.PickRay(400, 300));
-    BlockNode* before = sys.pickedBlock;
+    const BlockNode* before = sys.pickedBlock;
     PickPrecise(sys, camera.Setup(), meshes, camera.PickRay(5, 5));
     EXPECT_EQ(sys.pickHit, 0);
     EXPECT_EQ(sys.pickDistance, 0.0f);
@@ -110,21 +110,21 @@ TEST_F(EditFixture, RecessedHitIsReportedOnTheBoundingCube) {
 
 TEST_F(EditFixture, TiesGoToTheBlockTheWalkReachesFirst) {
     Empty();
-    BlockNode* first = AddTop({0, 0, 0});
+    const BlockNode* first = AddTop({0, 0, 0});
     AddTop({0, 0, 0});
     PickPrecise(sys, camera.Setup(), meshes, camera.PickRay(400, 300));
     EXPECT_EQ(sys.pickedBlock, first);
     // Children come before their parent.
-    BlockNode* child = AddChild(first, {0, 0, 0});
+    const BlockNode* child = AddChild(first, {0, 0, 0});
     PickNearest(sys, camera.Setup(), meshes, camera.PickRay(400, 300));
     EXPECT_EQ(sys.pickedBlock, child);
 }
 
 TEST_F(EditFixture, HiddenBlocksAreSkippedButTheirChildrenFound) {
     Empty();
-    BlockNode* hidden = AddTop({0, 0, 0});
-    hidden->visible = 0;
-    BlockNode* child = AddChild(hidden, {0, 0, 2});
+    const BlockNode* hidden =
+        &sys.document.Add(nullptr, testsupport::Block(2, {}, {0, 2, 0}, 0, 0));
+    const BlockNode* child = AddChild(hidden, {0, 0, 2});
     PickNearest(sys, camera.Setup(), meshes, camera.PickRay(400, 300));
     ASSERT_EQ(sys.pickHit, 1);
     EXPECT_EQ(sys.pickedBlock, child);
@@ -157,7 +157,7 @@ TEST_F(EditFixture, OptimisedPicksAgreeWithTheWalkOrderRules) {
     Empty();
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> angle(-3.0f, 3.0f);
-    BlockNode* prev = nullptr;
+    const BlockNode* prev = nullptr;
     for (int i = 0; i < 200; ++i) {
         const Vec3 p{static_cast<float>(2 * (i % 7) - 6), static_cast<float>(2 * ((i / 7) % 7) - 6),
                      static_cast<float>(2 * (i / 49))};
@@ -207,7 +207,7 @@ TEST_F(EditFixture, EnclosedBlocksAreNeverPicked) {
     std::set<const BlockNode*> enclosed;
     size_t index = 0;
     WalkBlocks(sys.model.topBlocks, Mat4{}, [&](const BlockNode& b, const Mat4&, const Mat4&) {
-        if (sys.EnclosedBlocks()[index++]) enclosed.insert(&b);
+        if (sys.document.EnclosedBlocks()[index++]) enclosed.insert(&b);
     });
     ASSERT_EQ(enclosed.size(), 27u);
     std::mt19937 rng(3);

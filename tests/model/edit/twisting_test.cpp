@@ -60,7 +60,7 @@ class TwistFixture : public EditFixture {
     }
     // One drag from (410, 300) to (470, 380) starting from `angle` and an unturned ring.
     float Drag(float angle, bool ctrl, bool shift) {
-        block->angle = angle;
+        sys.document.Twist(*block, block->axis, angle);
         sys.twistDrag = MatrixIdentity();
         sys.keys.Clear();
         if (ctrl) sys.keys.OnKeyMessage(0.5f, MessageKind::KeyDown, vk::VK_CONTROL);
@@ -70,7 +70,7 @@ class TwistFixture : public EditFixture {
         Release(470, 380);
         return block->angle;
     }
-    BlockNode* block = nullptr;
+    const BlockNode* block = nullptr;
 };
 
 TEST_F(TwistFixture, DragTurnsTheSelectedBlockWithSnapping) {
@@ -80,10 +80,10 @@ TEST_F(TwistFixture, DragTurnsTheSelectedBlockWithSnapping) {
     ASSERT_EQ(sys.twistDragging, 1);
     ASSERT_EQ(sys.pickedBlock, block);
 
-    const uint64_t version = sys.constructionVersion;
+    const uint64_t version = sys.document.Version();
     const float free = Drag(0.0f, false, false);
-    ASSERT_GT(std::fabs(Degrees(free)), 20.0f);   // the move is long enough to snap
-    EXPECT_GT(sys.constructionVersion, version);  // a twist is a change to the blocks
+    ASSERT_GT(std::fabs(Degrees(free)), 20.0f);  // the move is long enough to snap
+    EXPECT_GT(sys.document.Version(), version);  // a twist is a change to the blocks
     EXPECT_EQ(MaxAbsDifference(sys.twistDrag, sys.twistDragStart * MatrixRotationZ(free)), 0.0f);
     EXPECT_EQ(Drag(0.0f, true, false), SnapTwistDelta(free, true, false));
     EXPECT_EQ(Drag(0.0f, false, true), SnapTwistDelta(free, false, true));
@@ -98,7 +98,7 @@ TEST_F(TwistFixture, DragTurnsTheSelectedBlockWithSnapping) {
     EXPECT_LE(std::fabs(wrapped), 2 * kPi);
 
     // Moves without the left button, and releases, change nothing.
-    block->angle = 0.25f;
+    sys.document.Twist(*block, block->axis, 0.25f);
     Move(600, 100);
     EXPECT_EQ(block->angle, 0.25f);
 }
@@ -118,7 +118,7 @@ TEST_F(TwistFixture, PressOnTheRingGrabsItAndAMissStopsDragging) {
     BeginTwist(sys, camera.Setup(), meshes, camera.PickRay(3, 3), GizmoCentre(camera));
     EXPECT_EQ(sys.twistDragging, 0);
     EXPECT_EQ(sys.twistSelected, 1);  // the selection stays
-    block->angle = 0.5f;
+    sys.document.Twist(*block, block->axis, 0.5f);
     Press(3, 3);
     Move(300, 300);
     EXPECT_EQ(block->angle, 0.5f);
@@ -126,8 +126,8 @@ TEST_F(TwistFixture, PressOnTheRingGrabsItAndAMissStopsDragging) {
 
 TEST_F(TwistFixture, RingFrameFollowsTheJointAxis) {
     Empty();
-    BlockNode* top = AddTop({0, 0, 0});
-    BlockNode* child = AddChild(top, {0, 0, -2}, 0.3f);
+    const BlockNode* top = AddTop({0, 0, 0});
+    const BlockNode* child = AddChild(top, {0, 0, -2}, 0.3f);
     SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, child);
     EXPECT_VEC_NEAR(Vec3TransformNormal({0, 0, 1}, sys.twistFrame), {0, 0, 1}, 1e-4f);
@@ -144,22 +144,22 @@ TEST_F(TwistFixture, CancelPutsTheBlockBackOnItsJoint) {
     CancelTwist(sys);  // no selection: nothing happens
 
     Empty();
-    BlockNode* top = AddTop({0, 0, 0});
-    BlockNode* child = AddChild(top, {0, 0, -2}, 0.5f);
+    const BlockNode* top = AddTop({0, 0, 0});
+    const BlockNode* child = AddChild(top, {0, 0, -2}, 0.5f);
     SelectTwistBlock(sys, camera.Setup(), meshes, camera.PickRay(410, 300));
     ASSERT_EQ(sys.pickedBlock, child);
-    child->axis = {1, 1, 0};
-    ASSERT_EQ(sys.saved, 1);
+    sys.document.Twist(*child, {1, 1, 0}, child->angle);
+    sys.document.MarkSaved();
+    const size_t steps = sys.document.History().UndoCount();
     CancelTwist(sys);
     EXPECT_EQ(child->angle, 0.0f);
     EXPECT_EQ(child->axis, (Vec3{0, 0, 2}));
-    EXPECT_EQ(sys.saved, 0);  // the file holds the angle: an untwist is unsaved work
-    CancelTwist(sys);         // already untwisted: no undo step
-    EXPECT_EQ(sys.history.UndoCount(), 1u);
+    EXPECT_TRUE(sys.document.Unsaved());  // the file holds the angle: an untwist is unsaved work
+    CancelTwist(sys);                     // already untwisted: no undo step
+    EXPECT_EQ(sys.document.History().UndoCount(), steps + 1);
 
     // A re-homed top-level block stands upright again.
-    top->axis = {2, 0, 0};
-    top->angle = 1.0f;
+    sys.document.Twist(*top, {2, 0, 0}, 1.0f);
     sys.pickedBlock = top;
     sys.pickHit = 0;  // a later press missed; the ring must follow the block anyway
     CancelTwist(sys);

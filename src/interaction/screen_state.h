@@ -1,0 +1,48 @@
+#pragma once
+// What the screen shows beside the construction and the camera: the hovered strip button
+// with its tooltip, the layout of the strips' colour group, and the about disc's
+// animation. The dispatcher and the strips change it, the overlay lays out and animates
+// what it draws; none of it is part of the document.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "math/vector.h"
+#include "model/modes.h"
+
+namespace interaction {
+
+struct ScreenState {
+    // --- about page: shown from start-up; a new construction does not bring it back
+    int32_t aboutShown = 1;
+    int32_t aboutOpening = 0;
+    int32_t aboutClosing = 0;
+    int32_t aboutCloseFacing = 0;
+    int32_t aboutBackFacing = 0;
+    float aboutAngle = 0;
+    math::Vec3 aboutAxis;
+
+    // --- on-screen strips: hover state and the widths the drawing pass refreshes
+    bool stripHit = false;
+    bool tooltipLeftAnchored = true;
+    int32_t hoveredButton = 0;
+    int32_t tooltipX = 0;
+    int32_t tooltipY = 0;
+    int32_t tooltipStyle = 1;
+    std::string tooltipText;  // UTF-8
+    int32_t colourButtonWidth[7] = {18, 18, 18, 18, 18, 18, 18};
+    int32_t colourButtonsWidth = 7 * 18;
+    int32_t topStripGap = 8;
+};
+
+// Captions of the editing modes and the camera modes.
+inline constexpr std::array<std::string_view, model::ModeCount> kModeNames = {
+    "Осмотреть конструкцию", "Крутить Торвин",   "Красить Торвин", "Добавить Торвин",
+    "Удалить Торвин",        "Скопировать цвет", "Выбрать Центр",
+};
+inline constexpr std::array<std::string_view, 2> kCameraModeNames = {"Вращение вокруг Цели",
+                                                                     "Свободная Цель"};
+inline constexpr std::array<std::string_view, 2> kCameraModeTags = {"ВЦ", "СЦ"};
+
+}  // namespace interaction
