@@ -230,6 +230,7 @@ TEST_F(DispatcherTest, PaintStrokePaintsEachCrossedBlockOnce) {
     EXPECT_EQ(sys.model.colourCounts[0] + sys.model.colourCounts[1] + sys.model.colourCounts[2] +
                   sys.model.colourCounts[3] + sys.model.colourCounts[4],
               3);
+    EXPECT_EQ(sys.document.History().UndoCount(), steps + 1);  // the stroke is one step
     EXPECT_EQ(camera.rotateDrag, 0);
     (void)left;
     (void)mid;
