@@ -1,13 +1,9 @@
 #pragma once
 // Construction documents on disk. Reading validates the whole file without touching any
-// live object. Writing puts a temporary file beside the target, flushes it to disk and
-// renames it over the target; the old file stays intact when anything fails, and a save
-// killed at any moment leaves the target either old or new, whole.
-//
-// The temporary is ".<name>.tmp-<pid>-<n>", locked with flock() by its save until it has
-// been renamed; one that no save holds was left by a save that died, and the next save of
-// the same target removes it. Where the file system allows (O_TMPFILE), the temporary
-// gets its name only once its data are flushed, so a killed save almost never leaves one.
+// live object. Writing goes through OutputFiles (output_files.h): a temporary file beside
+// the target, flushed to disk and renamed over the target; the old file stays intact when
+// anything fails, and a save killed at any moment leaves the target either old or new,
+// whole.
 #include <filesystem>
 
 #include "model/vvl_codec.h"
