@@ -1,19 +1,25 @@
 #pragma once
 // Mesh export of a construction for other programs: glTF 2.0 (binary and text), Wavefront
-// OBJ with its MTL, binary STL, 3MF and PLY, written by the Open Asset Import Library.
+// OBJ with its MTL, binary STL, 3MF and binary PLY, each written by our own streaming
+// writer (memory does not grow with the number of triangles).
 //
 // Every visible block becomes a copy of the block mesh (or the cube) at its world
-// placement; the copies are merged into one mesh and one material per colour (self-lit
-// blocks get a material of their own that also glows in their colour). Blocks that are
-// enclosed on every side are left out unless asked for.
+// placement, in the material of its colour (self-lit blocks get a material of their own
+// that also glows in their colour; STL has no colours, PLY colours its vertices, 3MF has
+// base materials). glTF keeps the shape once and places it with one node per block.
 //
-// Frames: the editor is left-handed with +Y up; every format here is right-handed, so Z
-// is mirrored and the triangles turned round to keep facing outwards. glTF, OBJ and PLY
-// keep the editor's units (a block is 2, read as metres by glTF viewers). STL and 3MF are
-// for printing: millimetres (a block edge of `blockSizeMm`) with +Z up, as slicers expect.
+// Frames: the editor is left-handed with +Y up; every format here is right-handed, so one
+// axis is mirrored and the triangles turned round to keep facing outwards. glTF, OBJ and
+// PLY keep the editor's units (a block is 2, read as metres by glTF viewers) with +Y up.
+// STL and 3MF are for printing: millimetres (a block edge of `blockSizeMm`) with +Z up,
+// and every block a closed, consistently oriented surface.
+//
+// Files are written as safely as construction documents (model/output_files.h): the old
+// files stay as they were unless every new one was written whole.
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,17 +34,17 @@ enum class Format { Glb, Gltf, Obj, Stl, ThreeMf, Ply };
 struct FormatInfo {
     Format format;
     std::string_view extension;  // with the dot, lower case
-    std::string_view assimpId;   // the exporter that writes it
     std::string_view filter;     // save-dialog filter (Russian, Qt syntax)
+    bool print;                  // made for 3D printing (millimetres, solid by default)
 };
 
 inline constexpr std::array<FormatInfo, 6> kFormats = {{
-    {Format::Glb, ".glb", "glb2", "glTF 2.0, двоичный (*.glb)"},
-    {Format::Gltf, ".gltf", "gltf2", "glTF 2.0, текстовый (*.gltf)"},
-    {Format::Obj, ".obj", "obj", "Wavefront OBJ с материалами (*.obj)"},
-    {Format::Stl, ".stl", "stlb", "STL для 3D-печати (*.stl)"},
-    {Format::ThreeMf, ".3mf", "3mf", "3MF для 3D-печати (*.3mf)"},
-    {Format::Ply, ".ply", "ply", "PLY с цветами вершин (*.ply)"},
+    {Format::Glb, ".glb", "glTF 2.0, двоичный (*.glb)", false},
+    {Format::Gltf, ".gltf", "glTF 2.0, текстовый (*.gltf)", false},
+    {Format::Obj, ".obj", "Wavefront OBJ с материалами (*.obj)", false},
+    {Format::Stl, ".stl", "STL для 3D-печати (*.stl)", true},
+    {Format::ThreeMf, ".3mf", "3MF для 3D-печати (*.3mf)", true},
+    {Format::Ply, ".ply", "PLY с цветами вершин (*.ply)", false},
 }};
 
 const FormatInfo& Info(Format format);
@@ -48,13 +54,20 @@ std::optional<Format> FormatFromPath(const std::filesystem::path& path);
 std::string FormatList();
 
 inline constexpr float kDefaultBlockSizeMm = 20.0f;
+inline constexpr float kMaxBlockSizeMm = 10000.0f;
 
 struct ExportOptions {
     int detailLevel = 1;                      // 1 high, 2 medium, 3 low (outside 1..3: the nearest)
     bool cubes = false;                       // plain cubes instead of block meshes
-    bool keepHidden = false;                  // also blocks that no one can see
+    bool keepHidden = false;                  // display formats: also blocks no one can see
+    bool hollow = false;                      // print formats: without blocks no one can see
     float blockSizeMm = kDefaultBlockSizeMm;  // block edge in STL and 3MF
 };
+
+// Whether the blocks closed in on every side are written: print formats keep them (a
+// solid construction prints solid) unless hollow; display formats leave them out unless
+// asked to keep them.
+bool KeepsEnclosedBlocks(Format format, const ExportOptions& options);
 
 // The shape every block is exported as: the embedded block mesh of the detail level, or
 // the cube of edge 2. Empty with a message when the embedded mesh cannot be read.
@@ -72,16 +85,24 @@ struct [[nodiscard]] ExportResult {
 inline constexpr const char* kNothingToExportMessage =
     "В конструкции нет видимых блоков: экспортировать нечего";
 
-// Writes the construction to `path` in `format`. The files appear complete or not at all:
-// they are written into a fresh folder beside the target and moved into place at the end
-// (an OBJ's MTL and a text glTF's .bin before the main file).
+// How far an export is, 0..1; called often from the exporting thread.
+using ExportProgress = std::function<void(double)>;
+
+// Writes the construction to `path` in `format`, with its companion beside it (an OBJ's
+// .mtl, a text glTF's .bin, named after it). Complete files or none: the old files stay
+// byte for byte as they were when anything fails, and no temporary is left behind.
 ExportResult ExportConstruction(const model::CVelVorlaModel& model, const math::MeshGeometry& shape,
                                 const std::filesystem::path& path, Format format,
-                                const ExportOptions& options);
+                                const ExportOptions& options, const ExportProgress& progress = {});
 
 // LoadBlockShape + ExportConstruction.
 ExportResult ExportConstruction(const model::CVelVorlaModel& model,
                                 const std::filesystem::path& path, Format format,
-                                const ExportOptions& options);
+                                const ExportOptions& options, const ExportProgress& progress = {});
+
+// Removes what exports that were killed or crashed left in `dir`: temporaries of export
+// files that no writer holds any more (and the staging folders of earlier versions).
+// Every export does this in its target's folder.
+void RemoveStaleExportFiles(const std::filesystem::path& dir);
 
 }  // namespace exporter

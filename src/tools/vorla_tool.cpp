@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "camera/camera.h"
+#include "export/export_command.h"
 #include "interaction/document.h"
 #include "model/construction.h"
 #include "model/placement.h"
-#include "tools/export_command.h"
 
 using namespace camera;
 using namespace input;
@@ -35,7 +35,8 @@ constexpr std::string_view kUsage =
     "  blocks FILE   one line per visible block: colour index and world centre\n"
     "  new FILE      write a new construction (one green block)\n"
     "  check FILE    validate a construction file\n"
-    "  export IN.vvl OUT.ext [--detail 1|2|3] [--cubes] [--keep-hidden] [--block-size MM]\n"
+    "  export IN.vvl OUT.ext [--detail 1|2|3] [--cubes] [--keep-hidden | --hollow]\n"
+    "                [--block-size MM] [--progress]\n"
     "                mesh for other programs: .glb .gltf .obj .stl .3mf .ply\n"
     "\n"
     "vorla-tool COMMAND --help describes a command. Exit status: 0 success,\n"
@@ -219,7 +220,8 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    if (command == "export") return tools::RunExport({args.begin() + 1, args.end()});
+    if (command == "export")
+        return exporter::RunExportCommand({args.begin() + 1, args.end()}, "vorla-tool");
 
     std::string_view help;
     if (command == "info") {
