@@ -84,6 +84,11 @@ CApp::CApp(StartOptions options) : options_(std::move(options)) {
     // the capture the mouse tracker asks for.
     services.mouseCapture = nullptr;
     services.recoveryFolder = options_.recoveryFolder;
+    services.exportWorker = options_.exportWorker;
+    if (services.exportWorker.empty())
+        services.exportWorker = {
+            QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+            "--export-worker"};
     form_ = std::make_unique<CAppForm>(services, options_.startFolder);
     form_->samplesFolder =
         options_.samplesFolder.empty() ? InstalledSamplesFolder() : options_.samplesFolder;

@@ -35,6 +35,9 @@ struct StartOptions {
     std::string recoveryFolder;
     // The sample constructions; empty: the Models folder installed with the program.
     std::string samplesFolder;
+    // The program that exports in a process of its own with its first arguments; empty:
+    // this program with --export-worker.
+    std::vector<std::string> exportWorker;
     // Replacements for tests; null means the real ones.
     services::Dialogs* dialogs = nullptr;
     services::SettingsStore* settings = nullptr;

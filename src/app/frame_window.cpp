@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
@@ -14,7 +15,8 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
-#include <thread>
+#include <algorithm>
+#include <limits>
 
 #include "app/core/app_form.h"
 #include "app/gl_view.h"
@@ -192,22 +194,48 @@ bool CAppFrameWnd::SaveViewImage(const std::string& path, const std::string& for
     return true;
 }
 
-void CAppFrameWnd::RunWhileWaiting(const std::string& text, const std::function<void()>& work) {
-    // The work runs beside the event loop, so the window keeps painting; the modal dialog
-    // (shown only if the work lasts) holds back the user's input until it is done.
-    QProgressDialog dialog(QString::fromStdString(text), QString(), 0, 0, this);
+bool CAppFrameWnd::RunWithProgress(const std::string& text,
+                                   const std::function<std::optional<double>()>& poll) {
+    // The job runs elsewhere; here the window keeps painting. Until the progress dialog
+    // shows, keys and clicks wait; once it shows, it is modal, so only its Cancel button
+    // takes them.
+    constexpr int kSteps = 1000;
+    constexpr int kShown = 1;  // the loop's exit code when the dialog has just appeared
+    QProgressDialog dialog(QString::fromStdString(text), QStringLiteral("Отмена"), 0, kSteps, this);
     dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(400);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setMinimumDuration(std::numeric_limits<int>::max());  // shown by us, below
     QEventLoop loop;
-    waiting_ = true;
-    std::thread worker([&] {
-        work();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QElapsedTimer clock;
+    clock.start();
+    bool cancelled = false;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, &loop, [&] {
+        const std::optional<double> done = poll();
+        if (!done) {
+            loop.exit(0);
+            return;
+        }
+        dialog.setValue(static_cast<int>(std::clamp(*done, 0.0, 1.0) * kSteps));
+        if (!dialog.isVisible() && clock.elapsed() >= kProgressDelayMs) {
+            dialog.show();
+            loop.exit(kShown);
+        }
     });
-    // Keys and clicks wait until the work is done (also before the dialog shows).
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
+    connect(&dialog, &QProgressDialog::canceled, &loop, [&] {
+        cancelled = true;
+        loop.exit(0);
+    });
+    waiting_ = true;
+    timer.start(30);
+    while (loop.exec(dialog.isVisible() ? QEventLoop::AllEvents
+                                        : QEventLoop::ExcludeUserInputEvents) == kShown) {
+    }
+    timer.stop();
+    dialog.hide();
     waiting_ = false;
+    return !cancelled;
 }
 
 void CAppFrameWnd::FitViewTo(int w, int h) {

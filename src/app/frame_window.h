@@ -42,7 +42,10 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
     void ViewSize(int* width, int* height) override;
     bool SaveViewImage(const std::string& path, const std::string& format,
                        std::string* error) override;
-    void RunWhileWaiting(const std::string& text, const std::function<void()>& work) override;
+    bool RunWithProgress(const std::string& text,
+                         const std::function<std::optional<double>()>& poll) override;
+    // How long a job runs before its progress dialog shows.
+    static constexpr int kProgressDelayMs = 500;
 
   signals:
     // A menu opens or closes (rendering pauses while one is open).
@@ -70,7 +73,7 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
     QMenu* recentMenu_ = nullptr;
     Qt::WindowStates stateBeforeFullScreen_ = Qt::WindowNoState;
     bool closing_ = false;
-    bool waiting_ = false;  // RunWhileWaiting in progress
+    bool waiting_ = false;  // RunWithProgress in progress
 };
 
 }  // namespace app

@@ -1,5 +1,7 @@
 // vorla [file.vvl]                 the editor
 // vorla --render out.png [...]     one frame offscreen, written as a PNG (no display needed)
+// vorla --export-worker ARGS...    the editor's mesh export in a process of its own: the
+//                                  arguments of `vorla-tool export` (not for users)
 #include <QApplication>
 #include <QIcon>
 #include <cstring>
@@ -8,6 +10,7 @@
 
 #include "app/application.h"
 #include "app/render_command.h"
+#include "export/export_command.h"
 #include "platform/ui/qt_dialogs.h"
 
 using namespace input;
@@ -18,6 +21,8 @@ int main(int argc, char** argv) {
         // Headless: no GUI application object, so no display connection is attempted.
         return app::RenderCommand(std::vector<std::string>(argv + 2, argv + argc), std::cerr);
     }
+    if (argc >= 2 && std::strcmp(argv[1], "--export-worker") == 0)
+        return exporter::RunExportCommand(std::vector<std::string>(argv + 2, argv + argc), "vorla");
     const std::string usage =
         std::string("usage: vorla [file.vvl]\n       ") + app::kRenderSynopsis + "\n";
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {

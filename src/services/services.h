@@ -1,10 +1,12 @@
 #pragma once
 // What the application core asks of the desktop around it. The Qt shell implements these;
 // tests script them.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace services {
@@ -20,6 +22,17 @@ struct SaveFileType {
     std::string suffix;  // without the dot
 };
 
+// What the export dialog offers beside the file.
+struct ExportChoices {
+    bool printFormat = false;  // the chosen format is for 3D printing (STL, 3MF)
+    int detailLevel = 1;       // 1 high, 2 medium, 3 low
+    bool cubes = false;        // plain cubes instead of blocks
+    float blockSizeMm = 20;    // block edge (print formats)
+    bool hollow = false;       // print formats: without the blocks closed in on every side
+    bool keepHidden = false;   // other formats: with the blocks closed in on every side
+    bool operator==(const ExportChoices&) const = default;
+};
+
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
@@ -32,15 +45,21 @@ class Dialogs {
     // The standard Save dialog: default extension "vvl", the system's own confirmation
     // before replacing an existing file. Empty on cancel.
     virtual std::optional<std::string> AskSavePath(const std::string& startName) = 0;
-    // A Save dialog titled `title` offering `types` (the first chosen at first), starting
-    // in the folder of startName; a name without an extension gets the chosen type's
-    // suffix, and replacing an existing file asks the system's confirmation. Empty on
-    // cancel (and where there is no such dialog).
+    // A Save dialog titled `title` offering `types`, starting at startName: a folder, or a
+    // file in it whose name is suggested (its type chosen at first, else the first type).
+    // A name without an extension gets the chosen type's suffix, choosing another type
+    // gives the suggested name that type's suffix, and replacing an existing file asks
+    // the system's confirmation. Empty on cancel (and where there is no such dialog).
     virtual std::optional<std::string> AskSaveFile(const std::string& title,
                                                    const std::string& startName,
                                                    const std::vector<SaveFileType>& types) {
         (void)title, (void)startName, (void)types;
         return std::nullopt;
+    }
+    // The export's options beside the file, offered as `initial`. Empty on cancel; where
+    // there is no such dialog, the offer stands.
+    virtual std::optional<ExportChoices> AskExportOptions(const ExportChoices& initial) {
+        return initial;
     }
     // The colour chooser, in and out in the 0x00BBGGRR layout. Empty on cancel.
     virtual std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) = 0;
@@ -90,12 +109,16 @@ class Shell {
         *error = "no view to save";
         return false;
     }
-    // Runs `work` (which only reads the construction) and returns when it is done; a
-    // desktop shell keeps its windows painted meanwhile and, when the work takes a while,
-    // shows `text` with a busy indicator. Input to the editor waits until it is done.
-    virtual void RunWhileWaiting(const std::string& text, const std::function<void()>& work) {
+    // Waits for a long job, calling `poll` every few tens of milliseconds until it returns
+    // empty (done); while it runs, it returns how far the job is (0..1). A desktop shell
+    // keeps its windows painted meanwhile, holds back input to the editor, and once the
+    // job has taken half a second shows `text` with a progress bar and a Cancel button.
+    // False when the user cancelled (the job is then still running: the caller stops it).
+    virtual bool RunWithProgress(const std::string& text,
+                                 const std::function<std::optional<double>()>& poll) {
         (void)text;
-        work();
+        while (poll()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return true;
     }
 };
 

@@ -61,6 +61,8 @@ void GuiTest::Launch(const std::string& file) {
     options.file = file;
     options.startFolder = dir_.path().toStdString();
     options.recoveryFolder = RecoveryFolder();
+    // This program is the test, not the editor: exports run in the editor's own worker.
+    options.exportWorker = {VORLA_BINARY, "--export-worker"};
     options.dialogs = &dialogs_;
     options.settings = settings_.get();
     options.messageBoxes = &boxes_;

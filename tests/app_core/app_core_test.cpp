@@ -86,8 +86,14 @@ class FormTest : public ::testing::Test {
 
     // A form that is not started: enough for autosave, which needs no device.
     std::unique_ptr<CAppForm> MakeForm() {
-        FormServices s{
-            &dialogs, &settings, &shell, &windows, &boxes, nullptr, (dir / "recovery").string()};
+        FormServices s{&dialogs,
+                       &settings,
+                       &shell,
+                       &windows,
+                       &boxes,
+                       nullptr,
+                       (dir / "recovery").string(),
+                       {VORLA_TOOL_PATH, "export"}};
         return std::make_unique<CAppForm>(s, dir.string());
     }
 

@@ -42,12 +42,22 @@ std::optional<std::string> ScriptedDialogs::AskSavePath(const std::string& start
 }
 
 std::optional<std::string> ScriptedDialogs::AskSaveFile(
-    const std::string& title, const std::string&,
+    const std::string& title, const std::string& startName,
     const std::vector<services::SaveFileType>& types) {
     saveFileTitles.push_back(title);
+    saveFileStarts.push_back(startName);
     saveFileTypes.push_back(types);
     if (whileOpen) whileOpen();
     return PopOr(saveFilePaths, std::optional<std::string>(), &unexpected);
+}
+
+std::optional<services::ExportChoices> ScriptedDialogs::AskExportOptions(
+    const services::ExportChoices& initial) {
+    exportOffers.push_back(initial);
+    if (exportAnswers.empty()) return initial;
+    std::optional<services::ExportChoices> answer = exportAnswers.front();
+    exportAnswers.pop_front();
+    return answer;
 }
 
 std::optional<uint32_t> ScriptedDialogs::ChooseColour(uint32_t initialColorRef) {

@@ -29,8 +29,12 @@ class ScriptedDialogs : public services::Dialogs {
     // Save dialogs with file types (export, picture): the paths to answer, and the titles
     // and offered types seen.
     std::deque<std::optional<std::string>> saveFilePaths;
-    std::vector<std::string> saveFileTitles;
+    std::vector<std::string> saveFileTitles, saveFileStarts;
     std::vector<std::vector<services::SaveFileType>> saveFileTypes;
+    // The export options dialog: what it offered, and the answers (unscripted, the offer
+    // is accepted as it stands).
+    std::vector<services::ExportChoices> exportOffers;
+    std::deque<std::optional<services::ExportChoices>> exportAnswers;
     std::vector<Message> messages;
     std::vector<std::string> openStarts, saveStarts, urls;
     std::vector<uint32_t> colourStarts;  // the colour each chooser opened with
@@ -45,6 +49,8 @@ class ScriptedDialogs : public services::Dialogs {
     std::optional<std::string> AskSaveFile(
         const std::string& title, const std::string& startName,
         const std::vector<services::SaveFileType>& types) override;
+    std::optional<services::ExportChoices> AskExportOptions(
+        const services::ExportChoices& initial) override;
     std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
     void OpenUrl(const std::string& url) override { urls.push_back(url); }
 };

@@ -211,6 +211,8 @@ void CAppForm::LoadSettings() {
     system.showHints = store->ReadDword("Help").value_or(1) != 0 ? 1 : 0;
     system.showButtons = store->ReadDword("Buttons").value_or(1) != 0 ? 1 : 0;
     lastDir = store->ReadString("LastDir").value_or(lastDir);
+    exportFolder = store->ReadString("ExportDir").value_or(exportFolder);
+    exportExtension = store->ReadString("ExportType").value_or(exportExtension);
     // A day at most: a larger value is a typo, not a wish to never autosave.
     autosaveSeconds = std::min<uint32_t>(
         store->ReadDword("AutosaveSeconds").value_or(kDefaultAutosaveSeconds), 24 * 60 * 60);
@@ -233,6 +235,8 @@ void CAppForm::SaveSettings() {
     store->WriteDword("Help", static_cast<uint32_t>(system.showHints));
     store->WriteDword("Buttons", static_cast<uint32_t>(system.showButtons));
     store->WriteString("LastDir", lastDir);
+    store->WriteString("ExportDir", exportFolder);
+    store->WriteString("ExportType", exportExtension);
     store->WriteDword("AutosaveSeconds", autosaveSeconds);
     store->WriteStringList("Recent", recentFiles);
     store->Flush();

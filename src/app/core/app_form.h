@@ -38,6 +38,9 @@ struct FormServices {
     input::MouseCapture* mouseCapture = nullptr;  // may be null
     // Folder of the recovery files (autosave); empty: no autosave, no recovery.
     std::string recoveryFolder;
+    // The command that exports in a process of its own: a program and its first arguments,
+    // after which it takes those of `vorla-tool export` (export/export_process.h).
+    std::vector<std::string> exportWorker;
 };
 
 // How many files the "Недавние файлы" submenu lists.
@@ -133,7 +136,9 @@ class CAppForm : public d3dframework::CD3DApplication,
     RecoveryStore* Recovery() { return recovery_.get(); }
 
     // Sharing: the construction as a mesh for other programs (format by the chosen file
-    // type; detail and cubes as displayed), and the view as a PNG or JPEG picture.
+    // type; detail and cubes as displayed unless the options dialog says otherwise,
+    // written by a worker process with progress and Cancel), and the view as a PNG or
+    // JPEG picture.
     void ExportMesh();
     void SaveImage();
 
@@ -166,6 +171,9 @@ class CAppForm : public d3dframework::CD3DApplication,
     uint32_t autosaveSeconds = kDefaultAutosaveSeconds;
     // The sample constructions installed with the program (empty when there are none).
     std::string samplesFolder;
+    // Where the last export went and its format's extension ("ExportDir", "ExportType").
+    std::string exportFolder;
+    std::string exportExtension = ".glb";
 
     render::SceneRenderer& Renderer() { return *renderer_; }
     interaction::CInputDispatcher& Dispatcher() { return *dispatcher_; }
@@ -203,8 +211,11 @@ class CAppForm : public d3dframework::CD3DApplication,
     void OpenCommandLineFile(const std::string& path);
     // Leaves full screen before a dialog appears over it.
     void LeaveFullScreenForDialog();
-    // Where the export and picture dialogs start: the folder last used for them.
+    // Where the picture dialog starts: the folder last used for sharing.
     std::string ShareStartName() const;
+    // The export dialog's suggestion: the document's name with the last export's
+    // extension, in the last export folder.
+    std::string ExportStartName() const;
     void ClearKeys() { system.keys.Clear(); }
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
@@ -234,6 +245,7 @@ class CAppForm : public d3dframework::CD3DApplication,
     bool recoveryQueued_ = false;   // a write has been queued since the last removal
     uint64_t recoveryVersion_ = 0;  // construction version of that write
     std::string shareFolder_;
+    float exportBlockSizeMm_ = 20;  // the block size of the last print export
 };
 
 }  // namespace app::core

@@ -1,15 +1,23 @@
 #include "platform/ui/qt_dialogs.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
 #include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
 
 using namespace services;
 
@@ -105,20 +113,82 @@ std::optional<std::string> QtDialogs::AskSaveFile(
     QFileDialog dialog(owner, QString::fromStdString(title));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    QStringList filters;
-    for (const services::SaveFileType& t : types) filters << QString::fromStdString(t.filter);
+    QStringList filters, suffixes;
+    for (const services::SaveFileType& t : types) {
+        filters << QString::fromStdString(t.filter);
+        suffixes << QString::fromStdString(t.suffix);
+    }
     dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(QString::fromStdString(types.front().suffix));
-    // A name typed without an extension takes the one of the type chosen.
+    // A folder, or a file in it to suggest (whose type is then the one chosen at first).
+    const QFileInfo start(DialogFolder(startName));
+    qsizetype chosen = 0;
+    if (start.isDir()) {
+        dialog.setDirectory(start.filePath());
+    } else {
+        dialog.setDirectory(start.path());
+        dialog.selectFile(start.fileName());
+        chosen = std::max<qsizetype>(suffixes.indexOf(start.suffix().toLower()), 0);
+        dialog.selectNameFilter(filters[chosen]);
+    }
+    dialog.setDefaultSuffix(suffixes[chosen]);
+    // Choosing a type: a name typed without an extension takes its suffix, and a name
+    // with the suffix of another type gets this type's instead.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
         const qsizetype i = filters.indexOf(filter);
-        if (i >= 0) dialog.setDefaultSuffix(QString::fromStdString(types[size_t(i)].suffix));
+        if (i < 0) return;
+        dialog.setDefaultSuffix(suffixes[i]);
+        const QStringList selected = dialog.selectedFiles();
+        if (selected.isEmpty()) return;
+        const QFileInfo name(selected.first());
+        if (suffixes.contains(name.suffix().toLower()))
+            dialog.selectFile(name.completeBaseName() + '.' + suffixes[i]);
     });
-    dialog.setDirectory(DialogFolder(startName));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
     return QFile::encodeName(QDir::toNativeSeparators(files.first())).toStdString();
+}
+
+std::optional<services::ExportChoices> QtDialogs::AskExportOptions(
+    const services::ExportChoices& initial) {
+    QDialog dialog(owner);
+    dialog.setWindowTitle(QStringLiteral("Параметры экспорта"));
+    auto* form = new QFormLayout;
+    auto* detail = new QComboBox;
+    detail->addItems(
+        {QStringLiteral("Высокая"), QStringLiteral("Средняя"), QStringLiteral("Низкая")});
+    detail->setCurrentIndex(std::clamp(initial.detailLevel, 1, 3) - 1);
+    form->addRow(QStringLiteral("Детализация:"), detail);
+    auto* cubes = new QCheckBox(QStringLiteral("В виде кубов"));
+    cubes->setChecked(initial.cubes);
+    form->addRow(cubes);
+    QDoubleSpinBox* size = nullptr;
+    if (initial.printFormat) {
+        size = new QDoubleSpinBox;
+        size->setDecimals(2);
+        size->setRange(0.01, 10000);
+        size->setValue(initial.blockSizeMm);
+        size->setSuffix(QStringLiteral(" мм"));
+        form->addRow(QStringLiteral("Размер блока:"), size);
+    }
+    auto* enclosed = new QCheckBox(
+        initial.printFormat ? QStringLiteral("Полая модель: без блоков, закрытых со всех сторон")
+                            : QStringLiteral("С блоками, закрытыми со всех сторон"));
+    enclosed->setChecked(initial.printFormat ? initial.hollow : initial.keepHidden);
+    form->addRow(enclosed);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    services::ExportChoices chosen = initial;
+    chosen.detailLevel = detail->currentIndex() + 1;
+    chosen.cubes = cubes->isChecked();
+    if (size) chosen.blockSizeMm = static_cast<float>(size->value());
+    (initial.printFormat ? chosen.hollow : chosen.keepHidden) = enclosed->isChecked();
+    return chosen;
 }
 
 std::optional<uint32_t> QtDialogs::ChooseColour(uint32_t initialColorRef) {
