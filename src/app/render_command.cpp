@@ -1,8 +1,7 @@
 #include "app/render_command.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImage>
-#include <QSaveFile>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -13,6 +12,8 @@
 #include "interaction/document.h"
 #include "interaction/framing.h"
 #include "model/construction.h"
+#include "model/file_system.h"
+#include "model/output_files.h"
 #include "platform/gfx/gl/headless_device.h"
 #include "render/headless.h"
 #include "render/screen_overlays.h"
@@ -178,11 +179,26 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
         for (uint32_t x = 0; x < image.width; ++x)
             line[x] = image.pixels[size_t{y} * image.width + x] | 0xFF000000u;
     }
-    // Written beside the target and renamed over it, so a failed write leaves no half file.
-    QSaveFile out(QFile::decodeName(QByteArray::fromStdString(request.output)));
-    if (!out.open(QIODevice::WriteOnly) || !picture.save(&out, "PNG") || !out.commit()) {
-        err << "vorla: could not write " << request.output << ": "
-            << out.errorString().toStdString() << "\n";
+    // Written as safely as a construction: beside the target, flushed, and renamed over it
+    // only when whole, so a failed write leaves the old file as it was and nothing else.
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
+        err << "vorla: could not encode the picture as PNG\n";
+        return kRenderExitBadFile;
+    }
+    model::OutputFiles files;
+    model::OutputFile* out = files.Add(request.output);
+    int why = 0;
+    if (!out)
+        why = files.Error();
+    else if (!out->Write(png.constData(), static_cast<size_t>(png.size())))
+        why = out->Error();
+    else if (!files.Commit())
+        why = files.Error();
+    if (why != 0) {
+        err << "vorla: could not write " << request.output << ": " << model::SystemErrorText(why)
+            << "\n";
         return kRenderExitBadFile;
     }
     return kRenderExitOk;
