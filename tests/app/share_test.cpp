@@ -1,11 +1,21 @@
 // "Экспорт..." and "Сохранить изображение..." in the real window, with scripted dialogs.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <QAction>
+#include <QApplication>
 #include <QImage>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <filesystem>
+#include <random>
 
 #include "app/frame_window.h"
 #include "app/gl_view.h"
 #include "gui_fixture.h"
+#include "support/construction_builders.h"
+#include "support/files.h"
 
 using namespace app::core;
 using namespace camera;
@@ -14,6 +24,8 @@ using namespace interaction;
 using namespace model::edit;
 using namespace model;
 using namespace services;
+
+namespace fs = std::filesystem;
 
 namespace guitest {
 namespace {
@@ -79,6 +91,90 @@ TEST_F(ShareTest, ExportWritesTheConstructionAsDisplayed) {
     EXPECT_EQ(dialogs_.messages[0].icon, services::MsgIcon::Error);
     EXPECT_EQ(dialogs_.unexpected, 0);
     WaitFrames(2);
+}
+
+// Files may not grow past `bytes` while it lives, in this process and the processes it
+// starts (the export's worker): writes past it fail as on a full disk.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        handler_ = ::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit small = {bytes, saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, handler_);
+    }
+
+  private:
+    struct rlimit saved_ {};
+    sighandler_t handler_;
+};
+
+TEST_F(ShareTest, ExportAndPictureOnAFullDiskSayWhyAndKeepTheOldFiles) {
+    Launch();
+    CloseAbout();
+    const fs::path folder = TempPath("share");
+    fs::create_directory(folder);
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    for (const char* name : {"old.obj", "old.mtl", "old.png"})
+        testsupport::WriteFileBytes(folder / name, old);
+    {
+        // The one block's OBJ and the view's picture are both larger than this.
+        FileSizeLimit full(4096);
+        dialogs_.saveFilePaths.push_back((folder / "old.obj").string());
+        Action(cmd::kExportMesh)->trigger();
+        dialogs_.saveFilePaths.push_back((folder / "old.png").string());
+        Action(cmd::kSaveImage)->trigger();
+    }
+    ASSERT_EQ(dialogs_.messages.size(), 2u);
+    EXPECT_NE(dialogs_.messages[0].text.find("файл слишком велик"), std::string::npos)
+        << dialogs_.messages[0].text;
+    for (const auto& message : dialogs_.messages) EXPECT_EQ(message.icon, MsgIcon::Error);
+    for (const char* name : {"old.obj", "old.mtl", "old.png"})
+        EXPECT_EQ(testsupport::ReadFileBytes(folder / name), old) << name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 3) << "no temporaries";
+    EXPECT_EQ(dialogs_.unexpected, 0);
+}
+
+TEST_F(ShareTest, CancelStopsALongExportAndLeavesTheOldFileAndNothingElse) {
+    Launch();
+    CloseAbout();
+    Key(Qt::Key_F8);  // cubes on screen draw quickly; the export is of the block meshes
+    CVelVorlaModel many;
+    std::mt19937 rng(3);
+    testsupport::FillRandomTree(many, rng, 20000);
+    testsupport::Adopt(Form().system, std::move(many));
+    ExportChoices blocks;
+    blocks.printFormat = true;
+    dialogs_.exportAnswers.push_back(blocks);
+    const fs::path folder = TempPath("cancel");
+    fs::create_directory(folder);
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    testsupport::WriteFileBytes(folder / "big.3mf", old);
+
+    // Cancel as soon as the progress dialog offers it.
+    bool offered = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (!progress || offered) return;
+        for (QPushButton* button : progress->findChildren<QPushButton*>()) {
+            if (button->text() != "Отмена" || !button->isVisible()) continue;
+            offered = true;
+            button->click();
+        }
+    });
+    watch.start(50);
+    dialogs_.saveFilePaths.push_back((folder / "big.3mf").string());
+    Action(cmd::kExportMesh)->trigger();
+    watch.stop();
+    EXPECT_TRUE(offered);
+    EXPECT_TRUE(dialogs_.messages.empty()) << "a cancelled export is no failure";
+    EXPECT_EQ(testsupport::ReadFileBytes(folder / "big.3mf"), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1) << "no temporaries";
 }
 
 }  // namespace

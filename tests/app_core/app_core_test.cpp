@@ -243,6 +243,49 @@ TEST_F(FormTest, DialogsStartInModelsFolderOrStartFolder) {
     EXPECT_EQ(f.DialogStartName(), (dir / "Models" / "*.vvl").string());
 }
 
+TEST_F(FormTest, ExportSuggestsTheDocumentNameInTheLastExportFolderAndWritesTheChosenOptions) {
+    CAppForm& f = Start();
+    CVelVorlaModel solid;  // 3 x 3 x 3: one block closed in on every side
+    for (int x = 0; x < 3; ++x)
+        for (int y = 0; y < 3; ++y)
+            for (int z = 0; z < 3; ++z)
+                testsupport::AddTop(solid, testsupport::Block(1, {2.0f * x, 2.0f * y, 2.0f * z}));
+    testsupport::Adopt(f.system, std::move(solid));
+    fs::create_directories(dir / "prints");
+    const fs::path stl = dir / "prints" / "solid.stl";
+    dialogs.saveFilePaths.push_back(stl.string());
+    ExportChoices hollowCubes;
+    hollowCubes.printFormat = true;
+    hollowCubes.cubes = true;
+    hollowCubes.hollow = true;
+    dialogs.exportAnswers.push_back(hollowCubes);
+    f.OnCommand(cmd::kExportMesh);
+    // A new construction: a name of its own, glTF at first, in the start folder.
+    ASSERT_EQ(dialogs.saveFileStarts.size(), 1u);
+    EXPECT_EQ(dialogs.saveFileStarts[0], (dir / "Конструкция.glb").string());
+    ASSERT_EQ(dialogs.exportOffers.size(), 1u);
+    EXPECT_TRUE(dialogs.exportOffers[0].printFormat);
+    EXPECT_FALSE(dialogs.exportOffers[0].hollow) << "solid unless asked";
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text;
+    // Binary STL: 84 bytes, then 50 per triangle; 26 cubes of 12.
+    EXPECT_EQ(fs::file_size(stl), 84u + 26 * 12 * 50);
+
+    // The next export starts where this one went, with its type; the offer as accepted.
+    dialogs.saveFilePaths.push_back(stl.string());
+    f.OnCommand(cmd::kExportMesh);
+    EXPECT_EQ(dialogs.saveFileStarts[1], (dir / "prints" / "Конструкция.stl").string());
+    // All 27 blocks now, as the block mesh (more than a cube's 12 triangles each).
+    const std::vector<uint8_t> bytes = ReadFileBytes(stl);
+    ASSERT_GE(bytes.size(), 84u);
+    const uint32_t triangles = bytes[80] | bytes[81] << 8 | bytes[82] << 16 | bytes[83] << 24;
+    EXPECT_EQ(triangles % 27, 0u);
+    EXPECT_GT(triangles, 27u * 12);
+    f.SaveSettings();
+    EXPECT_EQ(settings.strings["ExportDir"], (dir / "prints").string());
+    EXPECT_EQ(settings.strings["ExportType"], ".stl");
+    EXPECT_EQ(dialogs.unexpected, 0);
+}
+
 TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     CAppForm& f = Start();
     f.NewDocument();

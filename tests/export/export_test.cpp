@@ -3,6 +3,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <assimp/Importer.hpp>
@@ -227,20 +228,25 @@ TEST_F(Export, ObjMaterialsCarryTheColourTable) {
     EXPECT_EQ(diffuse.size(), 3u);
 }
 
-TEST_F(Export, EnclosedBlocksAreLeftOutUnlessKept) {
+TEST_F(Export, DisplayFormatsLeaveEnclosedBlocksOutAndPrintFormatsKeepThem) {
     CVelVorlaModel solid;
     for (int x = 0; x < 3; ++x)
         for (int y = 0; y < 3; ++y)
             for (int z = 0; z < 3; ++z) AddTop(solid, Block(4, {2.0f * x, 2.0f * y, 2.0f * z}));
-    exporter::ExportOptions options = cubes_;
-    exporter::ExportResult r =
-        exporter::ExportConstruction(solid, dir_ / "solid.ply", Format::Ply, options);
-    ASSERT_TRUE(r) << r.message;
-    EXPECT_EQ(r.blocks, 26u);
-    EXPECT_EQ(Read(dir_ / "solid.ply").triangles, 26u * 12);
-    options.keepHidden = true;
-    r = exporter::ExportConstruction(solid, dir_ / "all.ply", Format::Ply, options);
-    EXPECT_EQ(r.blocks, 27u);
+    auto blocks = [&](const char* name, bool keepHidden, bool hollow) {
+        exporter::ExportOptions options = cubes_;
+        options.keepHidden = keepHidden;
+        options.hollow = hollow;
+        const exporter::ExportResult r = exporter::ExportConstruction(
+            solid, dir_ / name, *exporter::FormatFromPath(name), options);
+        EXPECT_TRUE(r) << r.message;
+        EXPECT_EQ(Read(dir_ / name).triangles, r.blocks * 12) << name;
+        return r.blocks;
+    };
+    EXPECT_EQ(blocks("shown.ply", false, false), 26u);
+    EXPECT_EQ(blocks("all.ply", true, false), 27u);
+    EXPECT_EQ(blocks("solid.stl", false, false), 27u);
+    EXPECT_EQ(blocks("hollow.3mf", false, true), 26u);
 }
 
 TEST_F(Export, NothingToWriteOrNowhereToWriteLeavesNoFile) {
@@ -261,7 +267,15 @@ TEST_F(Export, NothingToWriteOrNowhereToWriteLeavesNoFile) {
     EXPECT_EQ(FilesInDir(), 1u) << "only the plain file: no partial or temporary files";
 }
 
-TEST_F(Export, AnExistingFileIsReplacedWhole) {
+TEST_F(Export, AnExistingFileIsReplacedWholeAndWhatKilledExportsLeftIsCleared) {
+    // A temporary that no writer holds, and the staging folder of an earlier version's
+    // export, both left by exports that were killed.
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string pid = std::to_string(dead);
+    { std::ofstream(dir_ / (".robot.obj.tmp-" + pid + "-3")) << "half"; }
+    fs::create_directory(dir_ / (".robot.glb.export-" + pid + "-0"));
     { std::ofstream(dir_ / "old.stl") << "previous contents"; }
     Write("old.stl", cubes_);
     EXPECT_EQ(Read(dir_ / "old.stl").triangles, 36u);

@@ -1,8 +1,9 @@
 #pragma once
-// Files for tests: a private folder per test, and whole files as bytes for tests that
-// compare or damage what was written.
+// Files for tests: a private folder per test, the files of a folder, and whole files as
+// bytes for tests that compare or damage what was written.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,17 @@ class TempFolder {
   private:
     std::filesystem::path path_;
 };
+
+// The files in `dir` whose names end in `extension`, sorted by name.
+inline std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
+                                                  const std::string& extension) {
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+        if (entry.path().extension() == extension) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);

@@ -1,11 +1,9 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "model/construction.h"
 #include "support/construction_builders.h"
 #include "support/files.h"
+#include "support/process.h"
 
 using namespace camera;
 using namespace input;
@@ -28,10 +27,7 @@ using testsupport::Block;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
+using ToolRun = testsupport::ProgramRun;
 
 std::string Slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -47,29 +43,9 @@ class ModelTool : public ::testing::Test {
         ASSERT_FALSE(dir_.empty());
     }
 
-    ToolRun Exec(std::vector<std::string> args) {
-        const fs::path outPath = dir_ / "stdout", errPath = dir_ / "stderr";
-        std::vector<char*> argv;
-        std::string tool = VORLA_TOOL_PATH;
-        argv.push_back(tool.data());
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ToolRun r;
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(outPath);
-        r.err = Slurp(errPath);
-        return r;
+    ToolRun Exec(std::vector<std::string> args, const testsupport::RunOptions& options = {}) {
+        args.insert(args.begin(), VORLA_TOOL_PATH);
+        return testsupport::RunProgram(args, options);
     }
 
     std::string Path(const char* name) const { return (dir_ / name).string(); }
@@ -208,6 +184,42 @@ TEST_F(ModelTool, ExportWritesTheFormatOfTheExtension) {
     r = Exec({"export", in, Path("one.glb"), "--detail", "3", "--keep-hidden"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::exists(Path("one.glb")));
+
+    // The construction from standard input, with progress reported on the way.
+    testsupport::RunOptions piped;
+    piped.input = Slurp(in);
+    r = Exec({"export", "--progress", "--cubes", "-", Path("piped.stl")}, piped);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.ends_with("blocks 1\ntriangles 12\n")) << r.out;
+    EXPECT_EQ(fs::file_size(Path("piped.stl")), 80u + 4 + 12 * 50);
+}
+
+TEST_F(ModelTool, ExportOnAFullDiskFailsAndLeavesTheOldFilesAsTheyWere) {
+    CVelVorlaModel model;
+    std::mt19937 rng(5);
+    testsupport::FillRandomTree(model, rng, 200);
+    const std::string in = Path("in.vvl");
+    ASSERT_TRUE(WriteConstructionFile(in, {}, {}, model));
+    // No file may grow past 16 kB, as on a disk that fills up: every format of these 200
+    // blocks needs more.
+    testsupport::RunOptions fullDisk;
+    fullDisk.fileSize = 16 * 1024;
+    std::vector<std::string> old;
+    for (const char* name : {"old.glb", "old.gltf", "old.bin", "old.obj", "old.mtl", "old.stl",
+                             "old.3mf", "old.ply"}) {
+        testsupport::WriteFileBytes(Path(name), {'o', 'l', 'd'});
+        old.push_back(name);
+    }
+    for (const char* ext : {".glb", ".gltf", ".obj", ".stl", ".3mf", ".ply"}) {
+        SCOPED_TRACE(ext);
+        const ToolRun r = Exec({"export", in, Path("old") + ext}, fullDisk);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("файл слишком велик"), std::string::npos) << r.err;
+    }
+    for (const std::string& name : old)
+        EXPECT_EQ(testsupport::ReadFileBytes(dir_ / name), std::vector<uint8_t>({'o', 'l', 'd'}))
+            << name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1 + 8) << "no temporaries";
 }
 
 TEST_F(ModelTool, ExportRefusesUnknownFormatsBadOptionsAndBadInput) {
@@ -216,12 +228,13 @@ TEST_F(ModelTool, ExportRefusesUnknownFormatsBadOptionsAndBadInput) {
     ToolRun r = Exec({"export", in, Path("one.fbx")});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find(".glb .gltf .obj .stl .3mf .ply"), std::string::npos) << r.err;
-    for (std::vector<std::string> args :
-         std::vector<std::vector<std::string>>{{"export", in},
-                                               {"export", in, Path("a.obj"), "--detail", "4"},
-                                               {"export", in, Path("a.stl"), "--block-size", "0"},
-                                               {"export", in, Path("a.stl"), "--block-size", "big"},
-                                               {"export", in, Path("a.ply"), "--shiny"}})
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {"export", in},
+             {"export", in, Path("a.obj"), "--detail", "4"},
+             {"export", in, Path("a.stl"), "--block-size", "0"},
+             {"export", in, Path("a.stl"), "--block-size", "big"},
+             {"export", in, Path("a.ply"), "--shiny"},
+             {"export", in, Path("a.3mf"), "--hollow", "--keep-hidden"}})
         EXPECT_EQ(Exec(args).status, 2) << args.back();
 
     ExpectOneLineReason(Exec({"export", Path("absent.vvl"), Path("a.glb")}), Path("absent.vvl"),
@@ -232,7 +245,7 @@ TEST_F(ModelTool, ExportRefusesUnknownFormatsBadOptionsAndBadInput) {
     ASSERT_TRUE(SaveConstruction(empty, cam, Path("empty.vvl")));
     ExpectOneLineReason(Exec({"export", Path("empty.vvl"), Path("empty.glb")}), Path("empty.glb"),
                         "нет видимых блоков");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 4) << "no output files";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2) << "only the two inputs";
 }
 
 }  // namespace
