@@ -16,6 +16,8 @@
 #include "model/construction.h"
 #include "model/placement.h"
 #include "support/construction_builders.h"
+#include "support/files.h"
+#include "support/process.h"
 
 using namespace camera;
 using namespace input;
@@ -129,6 +131,20 @@ TEST_F(ShareE2E, TheThumbnailerCommandWritesAPictureOfTheRequestedSize) {
     Outcome bad = thumbnail(Path("damaged.vvl"), Path("bad.png"), 128);
     EXPECT_NE(bad.exitCode, 0);
     EXPECT_FALSE(QFile::exists(Path("bad.png")));
+
+    // A disk that fills up while the picture is written: the old one stays as it was.
+    const std::vector<uint8_t> old = testsupport::ReadFileBytes(Path("thumb.png").toStdString());
+    testsupport::RunOptions full;
+    full.fileSize = 64;  // less than any picture
+    const testsupport::ProgramRun cut = testsupport::RunProgram(
+        {VORLA_BINARY, "--render", Path("thumb.png").toStdString(), "--width", "256", "--height",
+         "256", Path("one block.vvl").toStdString()},
+        full);
+    EXPECT_NE(cut.status, 0);
+    EXPECT_NE(cut.err.find("thumb.png"), std::string::npos) << cut.err;
+    EXPECT_EQ(testsupport::ReadFileBytes(Path("thumb.png").toStdString()), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"damaged.vvl", "one block.vvl", "thumb.png"}));
 }
 
 TEST_F(ShareE2E, SampleConstructionsShowOffTheEditorAndRenderWhole) {
