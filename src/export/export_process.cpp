@@ -82,7 +82,7 @@ ExportProcess::~ExportProcess() {
 bool ExportProcess::Start(const std::vector<std::string>& command, const std::vector<uint8_t>& vvl,
                           const fs::path& path, const ExportOptions& options, std::string* error) {
     if (command.empty() || pid_ > 0) {
-        *error = StartFailure(EINVAL);
+        *error = "Не удалось начать экспорт: не задана программа, которая его выполняет";
         return false;
     }
     path_ = path;

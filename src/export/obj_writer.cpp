@@ -15,15 +15,6 @@ constexpr int kPositionDecimals = 4;
 constexpr int kNormalDecimals = 4;
 constexpr int kColourDecimals = 4;
 
-void PutColour(TextOut& text, std::string_view key, float r, float g, float b) {
-    text.Text(key);
-    for (float v : {r, g, b}) {
-        text.Char(' ');
-        text.Fixed(v, kColourDecimals);
-    }
-    text.Char('\n');
-}
-
 bool WriteMaterials(model::OutputFile& mtl, const WriteJob& job) {
     TextOut text([&](const char* data, size_t size) { return mtl.Write(data, size); });
     text.Text("# TOR-VIN (vorla) block colours\n");
@@ -34,10 +25,11 @@ bool WriteMaterials(model::OutputFile& mtl, const WriteJob& job) {
         text.Text("\nnewmtl ");
         text.Text(MaterialName(m));
         text.Char('\n');
-        PutColour(text, "Ka", c.r, c.g, c.b);
-        PutColour(text, "Kd", c.r, c.g, c.b);
-        PutColour(text, "Ks", 0, 0, 0);
-        PutColour(text, "Ke", glows ? c.r : 0, glows ? c.g : 0, glows ? c.b : 0);
+        const math::Vec3 colour{c.r, c.g, c.b}, black{0, 0, 0};
+        text.Point(colour, kColourDecimals, {"Ka ", " ", " ", "\n"});
+        text.Point(colour, kColourDecimals, {"Kd ", " ", " ", "\n"});
+        text.Point(black, kColourDecimals, {"Ks ", " ", " ", "\n"});
+        text.Point(glows ? colour : black, kColourDecimals, {"Ke ", " ", " ", "\n"});
         text.Text("d 1\nillum 1\n");
     }
     return text.Flush();
@@ -58,26 +50,10 @@ bool WriteObj(model::OutputFile& obj, model::OutputFile& mtl, std::string_view m
     int material = -1;
     const bool walked = job.walk([&](const ExportBlock& block) {
         const Placement place = PlaceBlock(block.world, Frame::Display, 1.0f);
-        for (const math::Vec3& p : shared.positions) {
-            const math::Vec3 v = place.Point(p);
-            text.Text("v ");
-            text.Fixed(v.x, kPositionDecimals);
-            text.Char(' ');
-            text.Fixed(v.y, kPositionDecimals);
-            text.Char(' ');
-            text.Fixed(v.z, kPositionDecimals);
-            text.Char('\n');
-        }
-        for (const math::Vec3& d : shared.normals) {
-            const math::Vec3 n = place.Direction(d);
-            text.Text("vn ");
-            text.Fixed(n.x, kNormalDecimals);
-            text.Char(' ');
-            text.Fixed(n.y, kNormalDecimals);
-            text.Char(' ');
-            text.Fixed(n.z, kNormalDecimals);
-            text.Char('\n');
-        }
+        for (const math::Vec3& p : shared.positions)
+            text.Point(place.Point(p), kPositionDecimals, {"v ", " ", " ", "\n"});
+        for (const math::Vec3& d : shared.normals)
+            text.Point(place.Direction(d), kNormalDecimals, {"vn ", " ", " ", "\n"});
         if (block.Material() != material) {
             material = block.Material();
             text.Text("usemtl ");

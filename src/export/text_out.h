@@ -3,6 +3,7 @@
 // sink in large pieces. Fixed-point numbers are formatted as integers, which is several
 // times faster than general floating-point formatting and all the text formats need.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "math/vector.h"
 
 namespace exporter {
 
@@ -82,6 +85,17 @@ class TextOut {
             p += count - from;
         }
         used_ = static_cast<size_t>(p - buffer_.data());
+    }
+    // The three coordinates of `v` rounded to `decimals` places, each after its piece of
+    // `around`, the last piece at the end: {"v ", " ", " ", "\n"} gives "v 1 2.5 -3\n".
+    void Point(const math::Vec3& v, int decimals, const std::array<std::string_view, 4>& around) {
+        Text(around[0]);
+        Fixed(v.x, decimals);
+        Text(around[1]);
+        Fixed(v.y, decimals);
+        Text(around[2]);
+        Fixed(v.z, decimals);
+        Text(around[3]);
     }
     // The shortest text that reads back as exactly `v` (never "-0").
     void Float(float v) {

@@ -98,16 +98,8 @@ bool Write3mf(model::OutputFile& out, const ExportShape& closed, const WriteJob&
     size_t done = 0;
     const bool placed = job.walk([&](const ExportBlock& block) {
         const Placement place = PlaceBlock(block.world, Frame::Print, scale);
-        for (const math::Vec3& p : closed.positions) {
-            const math::Vec3 v = place.Point(p);
-            text.Text("<vertex x=\"");
-            text.Fixed(v.x, decimals);
-            text.Text("\" y=\"");
-            text.Fixed(v.y, decimals);
-            text.Text("\" z=\"");
-            text.Fixed(v.z, decimals);
-            text.Text("\"/>\n");
-        }
+        for (const math::Vec3& p : closed.positions)
+            text.Point(place.Point(p), decimals, {"<vertex x=\"", "\" y=\"", "\" z=\"", "\"/>\n"});
         job.Report(++done, 2 * job.blocks);
         return text.Ok();
     });

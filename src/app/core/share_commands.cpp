@@ -109,11 +109,11 @@ void CAppForm::ExportMesh() {
     // The worker gets the construction as it is now, encoded here between two events: it
     // never reads the live model, and running out of memory ends the worker, not the
     // editor with its unsaved work.
-    const std::vector<uint8_t> bytes =
-        EncodeConstruction(CaptureCamera(camera), CaptureSettings(system), system.model);
     exporter::ExportProcess job;
     std::string error;
-    if (!job.Start(services_.exportWorker, bytes, *path, options, &error)) {
+    if (!job.Start(services_.exportWorker,
+                   EncodeConstruction(CaptureCamera(camera), CaptureSettings(system), system.model),
+                   *path, options, &error)) {
         services_.dialogs->ShowMessage(error, kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
         return;
     }
