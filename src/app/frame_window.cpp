@@ -217,10 +217,12 @@ bool CAppFrameWnd::RunWithProgress(const std::string& text,
             loop.exit(0);
             return;
         }
+        // Both setValue and show may run events, Cancel among them: a Cancel seen there
+        // must not be overridden by the exit that asks for user input.
         dialog.setValue(static_cast<int>(std::clamp(*done, 0.0, 1.0) * kSteps));
-        if (!dialog.isVisible() && clock.elapsed() >= kProgressDelayMs) {
+        if (!cancelled && !dialog.isVisible() && clock.elapsed() >= kProgressDelayMs) {
             dialog.show();
-            loop.exit(kShown);
+            if (!cancelled) loop.exit(kShown);
         }
     });
     connect(&dialog, &QProgressDialog::canceled, &loop, [&] {
@@ -229,7 +231,8 @@ bool CAppFrameWnd::RunWithProgress(const std::string& text,
     });
     waiting_ = true;
     timer.start(30);
-    while (loop.exec(dialog.isVisible() ? QEventLoop::AllEvents
+    while (!cancelled &&
+           loop.exec(dialog.isVisible() ? QEventLoop::AllEvents
                                         : QEventLoop::ExcludeUserInputEvents) == kShown) {
     }
     timer.stop();
