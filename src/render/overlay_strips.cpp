@@ -198,7 +198,7 @@ void ScreenOverlays::DrawTopStrip(const OverlayContext& c) {
                 x += c.screen.topStripGap;
                 gaps = b.gapsBefore;
             }
-            DrawStripIcon(c, x, 0, b.tint, kCell, strip::IsOn(b.state, b.value, s, camera));
+            DrawStripIcon(c, x, 0, b.tint, kCell, interaction::Holds(b.state, b.value, s, camera));
         }
     }
     int x = w - kCell;
