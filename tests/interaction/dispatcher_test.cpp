@@ -218,7 +218,6 @@ TEST_F(DispatcherTest, PaintStrokePaintsEachCrossedBlockOnce) {
     int draws = 0;
     sys.randomSource = [&draws] { return (draws++ * 7000) % 32768; };
     sys.mode = ModePaint;
-    const size_t steps = sys.document.History().UndoCount();
     int x0, x1, y;
     PixelOf({-2, 0, -1}, &x0, &y);
     PixelOf({2, 0, -1}, &x1, &y);
