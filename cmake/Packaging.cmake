@@ -87,7 +87,8 @@ endif()
 
 # The Debian package. Its dependencies are what dpkg-shlibdeps finds the programs linked
 # against, plus what they load at run time without linking it: Mesa's EGL and OpenGL
-# drivers (the window and the headless picture), Qt's SVG plugins (the window icon), its
+# drivers (the window and the headless picture), libGL.so.1 (libepoxy opens it to find
+# the window's GLX context), Qt's SVG plugins (the window icon), its
 # Russian translation (the standard dialog buttons) and Liberation Sans (the text drawn
 # in the view, found through fontconfig as "Arial"). The desktop, MIME and icon caches
 # are refreshed by the dpkg triggers of the packages that own them: no maintainer script.
@@ -113,7 +114,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VORLA_MAKER_URL})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libegl-mesa0, libgl1-mesa-dri, libglx-mesa0, libqt6svg6, qt6-translations-l10n, fonts-liberation2")
+    "libegl-mesa0, libgl1, libgl1-mesa-dri, libglx-mesa0, libqt6svg6, qt6-translations-l10n, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # The install runs with the configured prefix under DESTDIR, so that what names an

@@ -22,8 +22,10 @@ step() { echo "== [$((SECONDS - start)) s] $*"; }
 
 root=$work/root
 mounted=()
+started=()
 cleanup() {
     local m
+    for m in "${started[@]}"; do kill "$m" 2>/dev/null || true; done
     for ((m = ${#mounted[@]} - 1; m >= 0; m--)); do umount -l "${mounted[m]}" 2>/dev/null || true; done
 }
 trap cleanup EXIT
@@ -85,7 +87,7 @@ step "apt-get install ./$(basename "$deb")"
 cp "$deb" "$root/tmp/"
 in_root apt-get install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" \
     >"$work/install.log" 2>&1 || { tail -30 "$work/install.log" >&2; exit 1; }
-grep -c '^Setting up' "$work/install.log" | sed 's/^/   packages set up: /'
+echo "   packages set up: $(grep -c '^Setting up' "$work/install.log" || true)"
 
 step "using the installed programs"
 failures=0
@@ -127,6 +129,53 @@ for ((i = 0; i < ${#renders[@]}; i += 2)); do
         fail "$name: the picture drawn in the clean system differs: $(tr '\n' ' ' <<<"$result")"
     fi
 done
+
+# The editor itself: its window opens on a virtual display (an Xvfb of this machine,
+# reached through its socket) with nothing but the declared dependencies: Qt's xcb
+# platform, GLX, the fonts, the translation, the SVG icon plugin.
+step "the editor's window on a virtual display"
+xvfb_pid=
+for display in $(seq 90 130); do
+    [ -e /tmp/.X$display-lock ] && continue
+    Xvfb :$display -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    started+=($xvfb_pid)
+    for _ in $(seq 50); do
+        [ -S /tmp/.X11-unix/X$display ] || ! kill -0 $xvfb_pid 2>/dev/null && break
+        sleep 0.1
+    done
+    kill -0 $xvfb_pid 2>/dev/null && break # else another display server won the number
+    xvfb_pid=
+done
+if [ -z "$xvfb_pid" ]; then
+    fail "no Xvfb could start: $(cat "$work/xvfb.log")"
+else
+    mkdir -p "$root/tmp/.X11-unix"
+    mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
+    mounted+=("$root/tmp/.X11-unix")
+    install -d -o user -g user -m 700 "$root/tmp/runtime-user" 2>/dev/null ||
+        in_root install -d -o user -g user -m 700 /tmp/runtime-user
+    chroot --userspec=user:user "$root" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/home/user \
+        LANG=C.UTF-8 DISPLAY=:$display XDG_RUNTIME_DIR=/tmp/runtime-user \
+        vorla $models/robot.vvl >"$work/editor.log" 2>&1 &
+    editor_pid=$!
+    started+=($editor_pid)
+    sleep 8
+    if ! kill -0 $editor_pid 2>/dev/null; then
+        fail "the editor stopped: $(cat "$work/editor.log")"
+    elif ! DISPLAY=:$display xwininfo -root -tree | grep -q '("vorla" '; then
+        fail "no editor window: $(DISPLAY=:$display xwininfo -root -tree | grep -v 'has no name')"
+    elif [ -s "$work/editor.log" ]; then
+        # Qt names a plugin or resource it could not load; a clean start prints nothing.
+        fail "the editor warned: $(cat "$work/editor.log")"
+    else
+        echo "   the window is open"
+    fi
+    kill $editor_pid $xvfb_pid 2>/dev/null || true
+    wait $editor_pid $xvfb_pid 2>/dev/null || true
+    started=()
+    umount -l "$root/tmp/.X11-unix"
+fi
 
 step "apt-get purge vorla"
 in_root dpkg-query -L vorla >"$work/files.txt"
