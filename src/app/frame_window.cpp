@@ -194,6 +194,18 @@ bool CAppFrameWnd::SaveViewImage(const std::string& path, const std::string& for
     return true;
 }
 
+void CAppFrameWnd::Post(std::function<void()> work) {
+    // Queued to this window: it runs on the user-interface thread, and not at all once
+    // the window is gone. What it changed may show, so a frame follows.
+    QMetaObject::invokeMethod(
+        this,
+        [this, work = std::move(work)] {
+            work();
+            view_->Kick();
+        },
+        Qt::QueuedConnection);
+}
+
 bool CAppFrameWnd::RunWithProgress(const std::string& text,
                                    const std::function<std::optional<double>()>& poll) {
     // The job runs elsewhere; here the window keeps painting. Until the progress dialog

@@ -46,6 +46,7 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
                          const std::function<std::optional<double>()>& poll) override;
     // How long a job runs before its progress dialog shows.
     static constexpr int kProgressDelayMs = 500;
+    void Post(std::function<void()> work) override;
 
   signals:
     // A menu opens or closes (rendering pauses while one is open).

@@ -28,7 +28,7 @@ struct FdGuard {
 };
 
 FileResult WriteFailure(int err) {
-    return FileResult::Failure("Не удалось сохранить файл: " + SystemErrorText(err));
+    return FileResult::Failure("Не удалось сохранить файл: " + SystemErrorText(err), err);
 }
 
 // A file descriptor as the codec's byte source.

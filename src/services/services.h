@@ -109,6 +109,9 @@ class Shell {
         *error = "no view to save";
         return false;
     }
+    // Runs `work` on the user-interface thread soon, from its event loop (called from
+    // another thread). A shell without a loop drops it.
+    virtual void Post(std::function<void()> work) { (void)work; }
     // Waits for a long job, calling `poll` every few tens of milliseconds until it returns
     // empty (done); while it runs, it returns how far the job is (0..1). A desktop shell
     // keeps its windows painted meanwhile, holds back input to the editor, and once the
