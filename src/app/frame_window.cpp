@@ -281,11 +281,17 @@ void CAppFrameWnd::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// While a job waits (an export), a dropped file is refused, as closing is: opening it
+// would replace the construction under the progress dialog.
 void CAppFrameWnd::dragEnterEvent(QDragEnterEvent* event) {
-    if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!waiting_ && !LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void CAppFrameWnd::dropEvent(QDropEvent* event) {
+    if (waiting_) {
+        event->ignore();
+        return;
+    }
     const QStringList files = LocalFiles(event->mimeData());
     if (files.isEmpty()) return;
     event->acceptProposedAction();

@@ -3,9 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
+#include <QUrl>
 
 #include "app/frame_window.h"
 #include "app/gl_view.h"
@@ -62,7 +65,7 @@ void GuiTest::Launch(const std::string& file) {
     options.startFolder = dir_.path().toStdString();
     options.recoveryFolder = RecoveryFolder();
     // This program is the test, not the editor: exports run in the editor's own worker.
-    options.exportWorker = {VORLA_BINARY, "--export-worker"};
+    options.exportWorker = exportWorker_;
     options.dialogs = &dialogs_;
     options.settings = settings_.get();
     options.messageBoxes = &boxes_;
@@ -73,6 +76,19 @@ void GuiTest::Launch(const std::string& file) {
     frame.activateWindow();
     ASSERT_TRUE(WaitUntil([&] { return app_->IsStarted(); })) << "the device did not start";
     WaitFrames(2);
+}
+
+bool GuiTest::Drop(const std::vector<std::string>& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const auto& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    mime.setUrls(urls);
+    QWidget* target = &app_->View();
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return enter.isAccepted();
 }
 
 void GuiTest::WaitFrames(int n) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/core/app_form.h"
@@ -48,6 +49,9 @@ class GuiTest : public ::testing::Test {
     // A pointer move over the view, delivered at once (QTest::mouseMove moves the X
     // cursor, whose motion event arrives whenever the server sends it).
     void MovePointer(QPoint pos);
+    // Files dragged onto the view and dropped, as a file manager does it; true when the
+    // window accepted the drag.
+    bool Drop(const std::vector<std::string>& paths);
     // Asks for a few more frames, waits for them and grabs what the view shows.
     QImage Screenshot();
     void WaitFrames(int n);
@@ -59,6 +63,8 @@ class GuiTest : public ::testing::Test {
 
     // Runs in Launch right after the window shows, before the device starts.
     std::function<void()> onShown_;
+    // The program the editor's exports run in (set before Launch to slow it down).
+    std::vector<std::string> exportWorker_ = {VORLA_BINARY, "--export-worker"};
 
     QTemporaryDir dir_;
     ScriptedDialogs dialogs_;

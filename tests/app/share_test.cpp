@@ -13,6 +13,7 @@
 
 #include "app/frame_window.h"
 #include "app/gl_view.h"
+#include "export/mesh_export.h"
 #include "gui_fixture.h"
 #include "support/construction_builders.h"
 #include "support/files.h"
@@ -175,6 +176,58 @@ TEST_F(ShareTest, CancelStopsALongExportAndLeavesTheOldFileAndNothingElse) {
     EXPECT_TRUE(dialogs_.messages.empty()) << "a cancelled export is no failure";
     EXPECT_EQ(testsupport::ReadFileBytes(folder / "big.3mf"), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1) << "no temporaries";
+}
+
+// The export writes the construction as it was when the user chose it. The worker here
+// starts a second late; meanwhile the construction is replaced by a command and a file
+// is dropped on the window (refused while the export runs): neither reaches the file.
+TEST_F(ShareTest, WhatHappensWhileAnExportRunsDoesNotReachTheFile) {
+    exportWorker_ = {"/bin/sh", "-c", "sleep 1; exec \"$0\" \"$@\"", VORLA_BINARY,
+                     "--export-worker"};
+    Launch();
+    CloseAbout();
+    const std::string other = TempPath("other.vvl");  // the new construction's one block
+    dialogs_.savePaths.push_back(other);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(std::filesystem::exists(other));
+    CVelVorlaModel many;
+    std::mt19937 rng(5);
+    testsupport::FillRandomTree(many, rng, 300);
+    testsupport::Adopt(Form().system, std::move(many));
+    Form().documentPath.clear();
+    ExportChoices cubes;
+    cubes.printFormat = true;
+    cubes.cubes = true;
+    dialogs_.exportAnswers.push_back(cubes);
+
+    bool changed = false, dropAccepted = true;
+    QTimer meddle;
+    meddle.setSingleShot(true);
+    QObject::connect(&meddle, &QTimer::timeout, [&] {
+        Action(cmd::kNew)->trigger();
+        changed = Total() == 1;
+        dropAccepted = Drop({other});
+    });
+    meddle.start(50);
+    const std::string stl = TempPath("many.stl");
+    dialogs_.saveFilePaths.push_back(stl);
+    Action(cmd::kExportMesh)->trigger();
+    ASSERT_TRUE(changed) << "the construction was replaced while the export ran";
+    EXPECT_FALSE(dropAccepted);
+    EXPECT_EQ(Form().documentPath, "") << "the dropped file was not opened";
+    ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages[0].text;
+    // The same bytes as an export of the construction that was replaced.
+    CVelVorlaModel before;
+    rng.seed(5);
+    testsupport::FillRandomTree(before, rng, 300);
+    exporter::ExportOptions options;
+    options.cubes = true;
+    const auto shape = exporter::LoadBlockShape(options, nullptr);
+    ASSERT_TRUE(shape);
+    const fs::path expected = TempPath("expected.stl");
+    ASSERT_TRUE(
+        exporter::ExportConstruction(before, *shape, expected, exporter::Format::Stl, options));
+    EXPECT_EQ(testsupport::ReadFileBytes(stl), testsupport::ReadFileBytes(expected));
 }
 
 }  // namespace
