@@ -42,9 +42,9 @@ class Document {
     // Counts up with every change to the blocks; never repeats a value for other blocks.
     uint64_t Version() const { return version_; }
     // One flag per block the walk visits, in walk order: true when its neighbours close it
-    // in on every side (model/visibility.h). Such a block is neither drawn nor picked.
-    // Worked out again only after the construction changed.
-    const std::vector<bool>& EnclosedBlocks() const;
+    // in on every side or it repeats an earlier block (model/visibility.h). Such a block is
+    // neither drawn nor picked. Worked out again only after the construction changed.
+    const std::vector<bool>& HiddenBlocks() const;
 
     // --- Saved or not
     bool Unsaved() const { return history_.Unsaved(); }
@@ -90,9 +90,9 @@ class Document {
     UndoHistory history_{model_, listener_};
     uint64_t version_ = 0;
 
-    mutable std::vector<bool> enclosed_;
-    mutable uint64_t enclosedVersion_ = 0;
-    mutable bool enclosedKnown_ = false;
+    mutable std::vector<bool> hidden_;
+    mutable uint64_t hiddenVersion_ = 0;
+    mutable bool hiddenKnown_ = false;
 };
 
 }  // namespace model

@@ -1,15 +1,24 @@
 #pragma once
-// Blocks that no one can see: those closed in on every side by their neighbours.
+// Blocks that no one can see: those closed in on every side by their neighbours, and
+// those that repeat an earlier block exactly.
 //
-// A block is enclosed when it sits on the block lattice (centre at even coordinates, its
-// orientation a product of quarter turns) and each of its 26 neighbouring lattice places
-// (faces, edges and corners) holds a visible block of a known colour that is also on the
-// lattice. Faces, rounded edges, pegs and sockets of such neighbours close up around it;
-// only the narrow tunnels along shared rounded edges could show a sliver of it.
-// Everything else is kept: a twisted or off-lattice block is never enclosed and never
-// encloses another.
+// Each top-level block spans a lattice of its own: the places one, two, ... block edges
+// away from it along its own axes. A block sits on that lattice when its place relative to
+// its top-level block (rotation included) is a lattice place and its orientation differs
+// from the top-level block's by quarter turns. Two top-level blocks share one lattice when
+// their frames agree (one is a lattice place and quarter turns away from the other); only
+// then can the blocks of one close in the blocks of the other.
 //
-// Drawing, picking and the mesh export all use this one rule.
+// A block is enclosed when it sits on its lattice and each of its 26 neighbouring places
+// (faces, edges and corners) holds a visible block of a known colour on the same lattice.
+// Faces, rounded edges, pegs and sockets of such neighbours close up around it; only the
+// narrow tunnels along shared rounded edges could show a sliver of it. Everything else is
+// kept: a twisted or off-lattice block is never enclosed and never encloses another.
+//
+// A block of a known colour whose world transform is exactly that of an earlier one (same
+// place, same orientation) repeats it: only the first, the one a pick finds, is drawn.
+//
+// Drawing, picking and the mesh export all use these rules.
 #include <cstddef>
 #include <vector>
 
@@ -20,6 +29,10 @@ namespace model {
 // One flag per block that WalkBlocks visits (visible blocks), in the walk's order: true
 // when the block is enclosed. Time linear in the number of blocks.
 std::vector<bool> FindEnclosedBlocks(const BlockList& topBlocks);
+
+// The same flags, also true for a block that repeats an earlier one: the blocks that are
+// neither drawn nor picked. Linear time too.
+std::vector<bool> FindHiddenBlocks(const BlockList& topBlocks);
 
 // Tolerances of the lattice test, in the units of the construction (a block's edge is 2)
 // and of rotation matrix entries. Rounding in long chains of transforms stays far below

@@ -198,15 +198,15 @@ void SceneRenderer::PrepareConstruction(const math::Viewport& viewport) {
     const model::DetailChooser chooser(camera_.projection, camera_.view, viewport);
     const int requested = sys.detailLevel;
 
-    // Blocks closed in by their neighbours are skipped; the flags follow the walk's order.
-    const std::vector<bool>* enclosed =
-        culling_.hiddenBlocks ? &sys.document.EnclosedBlocks() : nullptr;
+    // Blocks closed in by their neighbours or repeating another are skipped; the flags
+    // follow the walk's order.
+    const std::vector<bool>* hidden = culling_.hiddenBlocks ? &sys.document.HiddenBlocks() : nullptr;
     size_t order = 0;
     WalkBlocks(sys.model.topBlocks, sys.rootTransform,
                [&](const BlockNode& block, const math::Mat4& world, const math::Mat4&) {
                    const size_t index = order++;
                    ++stats_.blocksDrawable;
-                   if (enclosed && index < enclosed->size() && (*enclosed)[index]) {
+                   if (hidden && index < hidden->size() && (*hidden)[index]) {
                        ++stats_.blocksHidden;
                        return;
                    }

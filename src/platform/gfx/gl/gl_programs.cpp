@@ -22,9 +22,7 @@ layout(location = 9) in vec4 aEmissive;
 
 uniform mat4 uView;
 uniform mat4 uProjection;
-uniform bool uLighting;
 uniform vec3 uAmbientSum;          // global ambient + ambient of the enabled lights
-uniform int uLightCount;
 uniform vec3 uLightDir[4];         // normalised, world space
 uniform vec3 uLightDiffuse[4];
 uniform bool uReflectionUsed;
@@ -45,20 +43,22 @@ void main() {
     vViewZ = viewPos.z;
     vTexCoord = aTexCoord;
 
+#if LIGHTING || WITH_STAGES
     vec3 n = mat3(world) * aNormal;
     float len = length(n);
     n = len > 0.0 ? n / len : vec3(0.0);
-    if (uLighting) {
-        vec3 lit = vec3(0.0);
-        for (int i = 0; i < uLightCount; ++i)
-            lit += uLightDiffuse[i] * max(dot(n, -uLightDir[i]), 0.0);
-        vec3 c = aEmissive.rgb + aAmbient.rgb * uAmbientSum + aDiffuse.rgb * lit;
-        vDiffuse = clamp(vec4(c, aDiffuse.a), 0.0, 1.0);
-    } else {
-        vDiffuse = vec4(1.0);
-    }
+#endif
+#if LIGHTING
+    vec3 lit = vec3(0.0);
+    for (int i = 0; i < LIGHT_COUNT; ++i)
+        lit += uLightDiffuse[i] * max(dot(n, -uLightDir[i]), 0.0);
+    vec3 c = aEmissive.rgb + aAmbient.rgb * uAmbientSum + aDiffuse.rgb * lit;
+    vDiffuse = clamp(vec4(c, aDiffuse.a), 0.0, 1.0);
+#else
+    vDiffuse = vec4(1.0);
+#endif
     vReflection = vec2(0.0);
-#ifdef WITH_STAGES
+#if WITH_STAGES
     if (uReflectionUsed) {
         // Reflection of the direction towards the eye about the normal, in camera space.
         vec3 e = viewPos.xyz;
@@ -85,7 +85,6 @@ uniform sampler2D uTexture[8];
 uniform ivec4 uStageOps[8];    // colour op, alpha op, texcoord source (1 = reflection), has texture
 uniform ivec4 uStageArgs[8];   // colour arg 1, colour arg 2, alpha arg 1, alpha arg 2
 uniform vec4 uTextureFactor;
-uniform int uFogMode;          // 0 none, 1 exp, 2 exp2, 3 linear (start 0, end 1)
 uniform float uFogDensity;
 uniform vec3 uFogColour;
 
@@ -117,12 +116,19 @@ void main() {
     bool running = true;
 )";
 
+// Fog modes: 1 exp, 2 exp2, 3 linear (start 0, end 1).
 constexpr const char* kFixedFragmentTail = R"(
-    if (uFogMode != 0) {
-        float d = uFogDensity * vViewZ;
-        float f = uFogMode == 2 ? exp(-d * d) : uFogMode == 1 ? exp(-abs(d)) : 1.0 - vViewZ;
-        current.rgb = mix(uFogColour, current.rgb, clamp(f, 0.0, 1.0));
-    }
+#if FOG_MODE != 0
+    float d = uFogDensity * vViewZ;
+#if FOG_MODE == 2
+    float f = exp(-d * d);
+#elif FOG_MODE == 1
+    float f = exp(-abs(d));
+#else
+    float f = 1.0 - vViewZ;
+#endif
+    current.rgb = mix(uFogColour, current.rgb, clamp(f, 0.0, 1.0));
+#endif
     fragColour = current;
 }
 )";
@@ -226,25 +232,28 @@ GLuint Link(const std::string& vs, const std::string& fs, std::string* log) {
 
 }  // namespace
 
-bool BuildFixedFunctionProgram(int stageCount, FixedFunctionProgram* out, std::string* log) {
+bool BuildFixedFunctionProgram(const ProgramKey& key, FixedFunctionProgram* out, std::string* log) {
+    const std::string defines =
+        "#define WITH_STAGES " + std::to_string(key.stageCount > 0 ? 1 : 0) +
+        "\n#define LIGHTING " + std::to_string(key.lighting ? 1 : 0) + "\n#define LIGHT_COUNT " +
+        std::to_string(key.lightCount) + "\n#define FOG_MODE " + std::to_string(key.fogMode) + "\n";
+    // After the version line, which must come first.
+    auto withDefines = [&defines](std::string source) {
+        source.insert(source.find('\n') + 1, defines);
+        return source;
+    };
     std::string fs = kFixedFragmentHead;
-    for (int s = 0; s < stageCount && s < kMaxStages; ++s) fs += StageCode(s);
+    for (int s = 0; s < key.stageCount && s < kMaxStages; ++s) fs += StageCode(s);
     fs += kFixedFragmentTail;
-    // Without texture stages the vertex shader leaves out the reflection vector too.
-    std::string vs = kFixedVertex;
-    if (stageCount > 0) vs.insert(vs.find('\n') + 1, "#define WITH_STAGES\n");
-    GLuint p = Link(vs, fs, log);
+    GLuint p = Link(withDefines(kFixedVertex), withDefines(fs), log);
     if (!p) return false;
     FixedFunctionProgram r;
     r.program = p;
     r.view = glGetUniformLocation(p, "uView");
     r.projection = glGetUniformLocation(p, "uProjection");
-    r.lighting = glGetUniformLocation(p, "uLighting");
     r.ambientSum = glGetUniformLocation(p, "uAmbientSum");
-    r.lightCount = glGetUniformLocation(p, "uLightCount");
     r.lightDir = glGetUniformLocation(p, "uLightDir");
     r.lightDiffuse = glGetUniformLocation(p, "uLightDiffuse");
-    r.fogMode = glGetUniformLocation(p, "uFogMode");
     r.fogDensity = glGetUniformLocation(p, "uFogDensity");
     r.fogColour = glGetUniformLocation(p, "uFogColour");
     r.stageOps = glGetUniformLocation(p, "uStageOps");
