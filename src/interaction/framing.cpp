@@ -29,8 +29,21 @@ Vec3 ViewDirection() {
 
 }  // namespace
 
-bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float aspect, float margin) {
+Mat4 RootNearOrigin(const BlockList& topBlocks) {
+    // Below this distance floats still place things to a thousandth of a block edge.
+    constexpr float kNear = 16384.0f;
     const CentreSummary summary = GatherCentres(topBlocks);
+    if (summary.count == 0) return Mat4{};
+    // Halves first: the difference of two finite places may overflow, their halves not.
+    const Vec3 centre = summary.min * 0.5f + summary.max * 0.5f;
+    if (std::max({std::fabs(centre.x), std::fabs(centre.y), std::fabs(centre.z)}) < kNear)
+        return Mat4{};
+    return math::MatrixTranslation(-centre.x, -centre.y, -centre.z);
+}
+
+bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float aspect, float margin,
+                       const Mat4& root) {
+    const CentreSummary summary = GatherCentres(topBlocks, root);
     if (summary.count == 0 || !(aspect > 0.0f)) return false;
     const Vec3 centre = summary.min + (summary.max - summary.min) / 2.0f;
 
@@ -53,7 +66,7 @@ bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float asp
     // sx = (A - B) / 2: the shift that centres the picture.
     constexpr float kLow = -std::numeric_limits<float>::max();
     float ax = kLow, bx = kLow, ay = kLow, by = kLow, nearest = kLow;
-    WalkBlocks(topBlocks, Mat4{}, [&](const BlockNode&, const Mat4& world, const Mat4&) {
+    WalkBlocks(topBlocks, root, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         const Vec3 rel = BlockCentre(world) - centre;
         const float x = math::Dot(rel, right), y = math::Dot(rel, up);
         const float z = math::Dot(rel, forward);

@@ -36,7 +36,7 @@ CVelVorlaModel NewConstruction() {
 // The listener may still be under construction: it hears of nothing until later.
 Document::Document(DocumentListener* listener) : model_(NewConstruction()), listener_(listener) {}
 
-const std::vector<bool>& Document::HiddenBlocks() const {
+const HiddenBlocks& Document::HiddenBlocks() const {
     if (!hiddenKnown_ || hiddenVersion_ != version_) {
         hidden_ = FindHiddenBlocks(model_.topBlocks);
         hiddenVersion_ = version_;

@@ -54,9 +54,9 @@ bool IsPositionFree(const BlockList& topBlocks, const Vec3& point) {
     });
 }
 
-CentreSummary GatherCentres(const BlockList& topBlocks) {
+CentreSummary GatherCentres(const BlockList& topBlocks, const Mat4& root) {
     CentreSummary s;
-    WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
+    WalkBlocks(topBlocks, root, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         const Vec3 c = BlockCentre(world);
         if (s.count == 0) {
             s.min = s.max = s.sum = c;
@@ -70,9 +70,9 @@ CentreSummary GatherCentres(const BlockList& topBlocks) {
     return s;
 }
 
-float FarthestDistance(const BlockList& topBlocks, const Vec3& point) {
+float FarthestDistance(const BlockList& topBlocks, const Vec3& point, const Mat4& root) {
     float farthest = 0;
-    WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
+    WalkBlocks(topBlocks, root, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         farthest = std::max(farthest, math::Distance(BlockCentre(world), point));
     });
     return farthest;

@@ -102,11 +102,13 @@ struct CentreSummary {
     math::Vec3 min, max, sum;
     int count = 0;
 };
-// Bounding box, sum and number of the visible blocks' centres (all zero when none).
-CentreSummary GatherCentres(const BlockList& topBlocks);
+// Bounding box, sum and number of the visible blocks' centres (all zero when none), with
+// `root` as the top-level blocks' parent transform.
+CentreSummary GatherCentres(const BlockList& topBlocks, const math::Mat4& root = math::Mat4{});
 
 // Largest distance from `point` to a visible block's centre; 0 when there is none.
-float FarthestDistance(const BlockList& topBlocks, const math::Vec3& point);
+float FarthestDistance(const BlockList& topBlocks, const math::Vec3& point,
+                       const math::Mat4& root = math::Mat4{});
 
 // Centre of the visible block nearest to `point` (the first in walk order among equals);
 // `start` when there is no visible block.

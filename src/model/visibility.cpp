@@ -227,8 +227,13 @@ TransformKey KeyOf(const math::Mat4& world) {
     return key;
 }
 
-// True for every drawn block whose world transform an earlier drawn block has already.
-std::vector<bool> FindRepeats(const BlockList& topBlocks) {
+// Blocks of a known colour whose world transform another such block has too: `later`
+// flags all but the first of each group, `earlier` all but the last.
+struct Repeats {
+    std::vector<bool> later, earlier;
+};
+
+Repeats FindRepeats(const BlockList& topBlocks) {
     std::vector<TransformKey> keys;
     std::vector<uint32_t> owner;  // walk index of each key's block
     std::vector<bool> repeats;
@@ -239,6 +244,8 @@ std::vector<bool> FindRepeats(const BlockList& topBlocks) {
                    keys.push_back(KeyOf(world));
                    owner.push_back(static_cast<uint32_t>(repeats.size() - 1));
                });
+    Repeats out{repeats, repeats};
+    // Each slot holds the latest key of its group so far.
     constexpr uint32_t kEmpty = ~uint32_t{0};
     std::vector<uint32_t> slots(std::bit_ceil(std::max<size_t>(16, keys.size() * 2)), kEmpty);
     const size_t mask = slots.size() - 1;
@@ -251,12 +258,14 @@ std::vector<bool> FindRepeats(const BlockList& topBlocks) {
                 break;
             }
             if (keys[slots[i]] == keys[k]) {
-                repeats[owner[k]] = true;
+                out.later[owner[k]] = true;
+                out.earlier[owner[slots[i]]] = true;
+                slots[i] = k;
                 break;
             }
         }
     }
-    return repeats;
+    return out;
 }
 
 }  // namespace
@@ -294,12 +303,15 @@ std::vector<bool> FindEnclosedBlocks(const BlockList& topBlocks) {
     return enclosed;
 }
 
-std::vector<bool> FindHiddenBlocks(const BlockList& topBlocks) {
-    std::vector<bool> hidden = FindEnclosedBlocks(topBlocks);
-    const std::vector<bool> repeats = FindRepeats(topBlocks);
-    for (size_t i = 0; i < hidden.size() && i < repeats.size(); ++i)
-        hidden[i] = hidden[i] || repeats[i];
-    return hidden;
+HiddenBlocks FindHiddenBlocks(const BlockList& topBlocks) {
+    const std::vector<bool> enclosed = FindEnclosedBlocks(topBlocks);
+    const Repeats repeats = FindRepeats(topBlocks);
+    HiddenBlocks out{enclosed, enclosed};
+    for (size_t i = 0; i < enclosed.size(); ++i) {
+        if (repeats.earlier[i]) out.fromDrawing[i] = true;
+        if (repeats.later[i]) out.fromPicking[i] = true;
+    }
+    return out;
 }
 
 }  // namespace model

@@ -15,8 +15,10 @@
 // narrow tunnels along shared rounded edges could show a sliver of it. Everything else is
 // kept: a twisted or off-lattice block is never enclosed and never encloses another.
 //
-// A block of a known colour whose world transform is exactly that of an earlier one (same
-// place, same orientation) repeats it: only the first, the one a pick finds, is drawn.
+// Blocks of a known colour with exactly the same world transform (same place, same
+// orientation) repeat one another: only one of them is drawn, the last, which covers the
+// others where all of them are drawn; a pick finds the first, as the walk's ties go, and
+// needs to test no other.
 //
 // Drawing, picking and the mesh export all use these rules.
 #include <cstddef>
@@ -30,9 +32,13 @@ namespace model {
 // when the block is enclosed. Time linear in the number of blocks.
 std::vector<bool> FindEnclosedBlocks(const BlockList& topBlocks);
 
-// The same flags, also true for a block that repeats an earlier one: the blocks that are
-// neither drawn nor picked. Linear time too.
-std::vector<bool> FindHiddenBlocks(const BlockList& topBlocks);
+// The enclosed blocks together with the repeats each pass can leave out, as flags in the
+// walk's order. Linear time too.
+struct HiddenBlocks {
+    std::vector<bool> fromDrawing;  // enclosed, or repeated by a later block
+    std::vector<bool> fromPicking;  // enclosed, or repeating an earlier block
+};
+HiddenBlocks FindHiddenBlocks(const BlockList& topBlocks);
 
 // Tolerances of the lattice test, in the units of the construction (a block's edge is 2)
 // and of rotation matrix entries. Rounding in long chains of transforms stays far below

@@ -183,15 +183,15 @@ TEST(ModelConstruction, EnclosedBlocksFollowEveryChange) {
         v[13] = true;
         return v;
     }();
-    EXPECT_EQ(s.document.HiddenBlocks(), centreHidden);
+    EXPECT_EQ(s.document.HiddenBlocks().fromDrawing, centreHidden);
     // A corner turned out of the lattice opens the centre up.
     s.document.Twist(*cube[0], cube[0]->axis, 0.3f);
-    EXPECT_EQ(s.document.HiddenBlocks(), std::vector<bool>(27, false));
+    EXPECT_EQ(s.document.HiddenBlocks().fromDrawing, std::vector<bool>(27, false));
     s.document.Twist(*cube[0], cube[0]->axis, 0);
     s.document.Add(nullptr, Block(1, {8, 8, 8}));
     std::vector<bool> withOneMore = centreHidden;
     withOneMore.push_back(false);
-    EXPECT_EQ(s.document.HiddenBlocks(), withOneMore);
+    EXPECT_EQ(s.document.HiddenBlocks().fromDrawing, withOneMore);
 }
 
 TEST(ModelBlockList, KeepsInsertionOrderThroughRemovals) {

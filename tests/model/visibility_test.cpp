@@ -357,16 +357,20 @@ TEST(ModelVisibility, TreesCloseEachOtherInOnlyWhenTheirFramesAgree) {
     EXPECT_EQ(CountTrue(FindEnclosedBlocks(apart.topBlocks)), 9u);
 }
 
-TEST(ModelVisibility, ABlockRepeatingAnEarlierOneIsHidden) {
+TEST(ModelVisibility, BlocksRepeatingOneAnotherAreDrawnAndPickedOnce) {
     CVelVorlaModel m;
-    AddTop(m, Block(7, {0, 0, 0}));               // of no known colour: not drawn
-    AddTop(m, Block(1, {0, 0, 0}));               // drawn
-    AddTop(m, Block(3, {0, 0, 0}));               // the same again, another colour
-    AddTop(m, Block(2, {0, 0, 0}, {2, 0, 0}));    // the same place, turned
+    AddTop(m, Block(7, {0, 0, 0}));             // of no known colour: not drawn
+    AddTop(m, Block(1, {0, 0, 0}));             // drawn
+    AddTop(m, Block(3, {0, 0, 0}));             // the same again, another colour
+    AddTop(m, Block(2, {0, 0, 0}, {2, 0, 0}));  // the same place, turned
     BlockNode& parent = AddTop(m, Block(4, {-2, 0, 0}));
-    AddChild(m, parent, Block(0, {2, 0, 0}));     // reached another way
-    AddTop(m, Block(0, {0, 0, 0.001f}));          // not quite the same place
-    const std::vector<bool> expected{false, false, true, false, true, false, false};
-    EXPECT_EQ(FindHiddenBlocks(m.topBlocks), expected);
+    AddChild(m, parent, Block(0, {2, 0, 0}));  // reached another way
+    AddTop(m, Block(0, {0, 0, 0.001f}));       // not quite the same place
+    // Drawing keeps the last of each group, picking the first.
+    const HiddenBlocks hidden = FindHiddenBlocks(m.topBlocks);
+    EXPECT_EQ(hidden.fromDrawing,
+              (std::vector<bool>{false, true, true, false, false, false, false}));
+    EXPECT_EQ(hidden.fromPicking,
+              (std::vector<bool>{false, false, true, false, true, false, false}));
     EXPECT_EQ(CountTrue(FindEnclosedBlocks(m.topBlocks)), 0u);
 }

@@ -56,9 +56,9 @@ std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const ViewSetup
     const BlockMeshChooser chooser(system, view, meshes);
     const float radius = chooser.BoundRadius();
     std::vector<Candidate> out;
-    // A block closed in by its neighbours, or repeating an earlier one, is not drawn, so
-    // it is never picked either (the earlier one is, as the walk's ties go).
-    const std::vector<bool>& hidden = system.document.HiddenBlocks();
+    // A block closed in by its neighbours is not drawn, so it is never picked either; of
+    // blocks repeating one another only the first can win, as the walk's ties go.
+    const std::vector<bool>& hidden = system.document.HiddenBlocks().fromPicking;
     size_t order = 0;
     WalkBlocks(system.model.topBlocks, system.rootTransform,
                [&](const BlockNode& block, const Mat4& world, const Mat4& rotation) {

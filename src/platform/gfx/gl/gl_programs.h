@@ -28,10 +28,10 @@ enum Attrib : GLuint {
 // meets gets its own variant of the same source, with these as constants: the arithmetic
 // stays that of the general program, only what is switched off is left out.
 struct ProgramKey {
-    int stageCount = 0;   // active texture stages, 0..kMaxStages
+    int stageCount = 0;  // active texture stages, 0..kMaxStages
     bool lighting = true;
-    int lightCount = 0;   // directional lights evaluated, 0..kMaxLights
-    int fogMode = 0;      // 0 none, 1 exp, 2 exp2, 3 linear
+    int lightCount = 0;  // directional lights evaluated, 0..kMaxLights
+    int fogMode = 0;     // 0 none, 1 exp, 2 exp2, 3 linear
     bool operator==(const ProgramKey&) const = default;
 };
 
