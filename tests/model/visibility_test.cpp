@@ -242,18 +242,22 @@ TEST(ModelVisibility, EveryNeighbourMustBeADrawnLatticeBlock) {
     }
 }
 
-TEST(ModelVisibility, AChildSquareToTheWorldAgainClosesThePlaceItFills) {
+TEST(ModelVisibility, ABlockFillsAPlaceOnlyOnItsOwnTreesLattice) {
     // The far corner of a 3 x 3 x 3 cube is a placeholder, so the centre shows...
     CVelVorlaModel m;
     std::vector<BlockNode*> blocks = FillCube(m, 3);
     blocks[26]->visible = 0;
     EXPECT_EQ(CountTrue(FindEnclosedBlocks(m.topBlocks)), 0u);
-    // ...until a block fills that corner again: the child, twisted by -0.3 under a parent
-    // twisted by 0.3 about the same axis, is square to the world at (4, 4, 4).
+    // ...and still does with a block square to the world in that corner whose own tree is
+    // not: twisted by -0.3 under a root twisted by 0.3, it is off its root's lattice...
     BlockNode& twisted = AddTop(m, Block(1, {4, 6, 4}, {0, 2, 0}, 0.3f));
     AddChild(m, twisted, Block(1, {0, -2, 0}, {0, 2, 0}, -0.3f));
+    EXPECT_EQ(CountTrue(FindEnclosedBlocks(m.topBlocks)), 0u);
+    // ...until a tree on the cube's lattice fills the corner.
+    BlockNode& square = AddTop(m, Block(1, {4, 6, 4}));
+    AddChild(m, square, Block(1, {0, -2, 0}));
     const std::vector<bool> hidden = FindEnclosedBlocks(m.topBlocks);
-    ASSERT_EQ(hidden.size(), 28u);
+    ASSERT_EQ(hidden.size(), 30u);
     EXPECT_TRUE(hidden[13]);
     EXPECT_EQ(CountTrue(hidden), 1u);
 }
