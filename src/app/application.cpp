@@ -155,6 +155,7 @@ void CApp::StartDevice() {
         return;
     }
     started_ = true;
+    view_->WithContext([this] { form_->FinishStartup(); });
     frame_->setAcceptDrops(true);
     if (form_->autosaveSeconds > 0)
         autosaveTimer_.start(static_cast<int>(form_->autosaveSeconds) * 1000);

@@ -192,6 +192,18 @@ bool CAppFrameWnd::SaveViewImage(const std::string& path, const std::string& for
     return true;
 }
 
+void CAppFrameWnd::Post(std::function<void()> work) {
+    // Queued to this window: it runs on the user-interface thread, and not at all once
+    // the window is gone. What it changed may show, so a frame follows.
+    QMetaObject::invokeMethod(
+        this,
+        [this, work = std::move(work)] {
+            work();
+            view_->Kick();
+        },
+        Qt::QueuedConnection);
+}
+
 void CAppFrameWnd::RunWhileWaiting(const std::string& text, const std::function<void()>& work) {
     // The work runs beside the event loop, so the window keeps painting; the modal dialog
     // (shown only if the work lasts) holds back the user's input until it is done.

@@ -43,6 +43,7 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
     bool SaveViewImage(const std::string& path, const std::string& format,
                        std::string* error) override;
     void RunWhileWaiting(const std::string& text, const std::function<void()>& work) override;
+    void Post(std::function<void()> work) override;
 
   signals:
     // A menu opens or closes (rendering pauses while one is open).

@@ -129,6 +129,11 @@ class CVelCamera {
     void StartRoll();
     math::Mat4 RollPreview() const;
     bool HandleAxisPath(const input::InputMessage& msg);
+    // `m` turned by `r` the way the current mode turns the view.
+    math::Mat4 Turned(const math::Mat4& m, const math::Mat4& r) const;
+    // The release of a left drag (both the free and the axis-ring path): a fling starts a
+    // spin, a click without motion (`unmoved`) stops one.
+    void EndLeftDrag(bool unmoved);
 };
 
 // Point 4.5 units in front of the eye on the line of sight, where the ring gizmos and the

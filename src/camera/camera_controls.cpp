@@ -42,9 +42,37 @@ Mat4 Orthonormalized(const Mat4& m) {
 
 }  // namespace
 
+Mat4 CVelCamera::Turned(const Mat4& m, const Mat4& r) const {
+    // In axis mode the turn is about a world axis (the picked ring's), otherwise about an
+    // axis of the camera's own frame.
+    return axisMode ? r * m : m * r;
+}
+
 Mat4 CVelCamera::RotationInEffect() const {
-    if (!rotateDrag) return orientation;
-    return axisMode ? arcBall.rotationMatrix * orientation : orientation * arcBall.rotationMatrix;
+    return rotateDrag ? Turned(orientation, arcBall.rotationMatrix) : orientation;
+}
+
+void CVelCamera::EndLeftDrag(bool unmoved) {
+    rotateDrag = 0;
+    if (mouse.DownCount() > 0) {
+        spinStopped = 1;
+    } else if (unmoved) {
+        // A click without motion stops any spin and keeps the orientation.
+        arcBall.Reset();
+        spinDelta = MatrixIdentity();
+        axesDragRotation = MatrixIdentity();
+        spinStopped = 1;
+    } else {
+        spinStopped = 0;
+        spinDuration = mouse.buttons[ButtonLeft].heldTime;
+        orientation = Turned(orientation, arcBall.rotationMatrix);
+        axesOrientation = Turned(axesOrientation, arcBall.rotationMatrix);
+        spinDelta = arcBall.rotationDelta;
+        axesDragRotation = MatrixIdentity();
+        // No spin step has run on the new orientation yet: a StopMotion before the next
+        // frame must keep the drag.
+        orientationBeforeSpin = orientation;
+    }
 }
 
 Mat4 CVelCamera::RollPreview() const {
@@ -102,25 +130,7 @@ bool CVelCamera::HandleAxisPath(const InputMessage& msg) {
         arcBall.rotationMatrix = AxisRotation(rotationAxis, d);
         arcBall.rotationDelta = AxisRotation(rotationAxis, std::clamp(d, -kPi / 2, kPi / 2));
     }
-    if (release && rotateDrag) {
-        rotateDrag = 0;
-        if (mouse.DownCount() > 0) {
-            spinStopped = 1;
-        } else if (angle == startAngle) {
-            arcBall.Reset();
-            spinDelta = MatrixIdentity();
-            axesDragRotation = MatrixIdentity();
-            spinStopped = 1;
-        } else {
-            spinStopped = 0;
-            spinDuration = mouse.buttons[ButtonLeft].heldTime;
-            orientation = arcBall.rotationMatrix * orientation;
-            axesOrientation = arcBall.rotationMatrix * axesOrientation;
-            spinDelta = arcBall.rotationDelta;
-            axesDragRotation = MatrixIdentity();
-            orientationBeforeSpin = orientation;
-        }
-    }
+    if (release && rotateDrag) EndLeftDrag(angle == startAngle);
     rememberedAxisMode = axisMode;
     return true;
 }
@@ -144,25 +154,8 @@ void CVelCamera::OnMouse(const InputMessage& msg) {
             break;
         case MessageKind::LButtonUp:
             if (!rotateDrag) break;
-            rotateDrag = 0;
             rememberedAxisMode = 0;
-            if (msg.x == mouse.pressX && msg.y == mouse.pressY) {
-                // A click without motion stops any spin and keeps the orientation.
-                arcBall.Reset();
-                spinDelta = MatrixIdentity();
-                axesDragRotation = MatrixIdentity();
-                spinStopped = 1;
-            } else {
-                spinStopped = 0;
-                spinDuration = mouse.buttons[ButtonLeft].heldTime;
-                orientation = orientation * arcBall.rotationMatrix;
-                axesOrientation = axesOrientation * arcBall.rotationMatrix;
-                spinDelta = arcBall.rotationDelta;
-                axesDragRotation = MatrixIdentity();
-                // No spin step has run on the new orientation yet: a StopMotion before
-                // the next frame must keep the drag.
-                orientationBeforeSpin = orientation;
-            }
+            EndLeftDrag(msg.x == mouse.pressX && msg.y == mouse.pressY);
             break;
         case MessageKind::MButtonDown:
             if (mouse.IsOnlyButton(ButtonMiddle)) {
@@ -259,13 +252,8 @@ void CVelCamera::SpinStep(float factor) {
     orientationBeforeSpin = orientation;
     // A spin may run for hours; re-orthonormalise so rounding never turns the
     // orientation into a scaling or shearing matrix.
-    if (axisMode) {
-        orientation = Orthonormalized(r * orientation);
-        axesOrientation = Orthonormalized(r * axesOrientation);
-    } else {
-        orientation = Orthonormalized(orientation * r);
-        axesOrientation = Orthonormalized(axesOrientation * r);
-    }
+    orientation = Orthonormalized(Turned(orientation, r));
+    axesOrientation = Orthonormalized(Turned(axesOrientation, r));
 }
 
 bool CVelCamera::Spinning() const {

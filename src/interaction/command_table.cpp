@@ -1,6 +1,7 @@
 #include "interaction/command_table.h"
 
 #include <array>
+#include <string>
 
 using namespace camera;
 using namespace input;
@@ -40,10 +41,10 @@ constexpr std::array kCommands{
     Command{cmd::kRedo,             "Повторить",                "Ctrl+Y",   {Ctrl('Y'), CtrlShift('Z')},                     C::None,         0,                -1, Enable::CanRedo},
     Command{cmd::kOrbitMode,        "Вращение вокруг Цели",     "TAB",      {},                                              C::OrbitMode,    1,                -1},
     Command{cmd::kFreeTargetMode,   "Свободная Цель",           "TAB",      {},                                              C::OrbitMode,    0,                -1},
-    Command{cmd::kToggleOrbit,      "",                         "",         {Key(vk::VK_TAB)},                               C::None,         0,                21},
+    Command{cmd::kToggleOrbit,      "",                         "Tab",      {Key(vk::VK_TAB)},                               C::None,         0,                21},
     Command{cmd::kAutoSpinAround,   "Автокручение вокруг Цели", "Пробел",   {},                                              C::AutoSpinAround, 0,              -1},
     Command{cmd::kAutoSpinTarget,   "Автокручение Цели",        "Пробел",   {},                                              C::AutoSpinTarget, 0,              -1},
-    Command{cmd::kToggleAutoSpin,   "",                         "",         {Key(vk::VK_SPACE)},                             C::None,         0,                22},
+    Command{cmd::kToggleAutoSpin,   "",                         "Пробел",   {Key(vk::VK_SPACE)},                             C::None,         0,                22},
     Command{cmd::kColourRed,        "Красный",                  "1",        {Key('1')},                                      C::Colour,       ColourRed,        1},
     Command{cmd::kColourYellow,     "Желтый",                   "2",        {Key('2')},                                      C::Colour,       ColourYellow,     2},
     Command{cmd::kColourGreen,      "Зеленый",                  "3",        {Key('3')},                                      C::Colour,       ColourGreen,      3},
@@ -210,11 +211,15 @@ bool IsEnabled(const Command& c, const CVelVorlaSystem& s) {
 }
 
 bool IsChecked(const Command& c, const CVelVorlaSystem& s, const CVelCamera& camera) {
-    switch (c.check) {
+    return Holds(c.check, c.checkValue, s, camera);
+}
+
+bool Holds(Check check, int value, const CVelVorlaSystem& s, const CVelCamera& camera) {
+    switch (check) {
         case Check::None:
             return false;
         case Check::DetailLevel:
-            return s.detailLevel == c.checkValue && !s.showAsCubes;
+            return s.detailLevel == value && !s.showAsCubes;
         case Check::Cubes:
             return s.showAsCubes != 0;
         case Check::Grid:
@@ -222,15 +227,17 @@ bool IsChecked(const Command& c, const CVelVorlaSystem& s, const CVelCamera& cam
         case Check::Axes:
             return s.showAxes != 0;
         case Check::OrbitMode:
-            return (camera.orbitMode != 0) == (c.checkValue != 0);
+            return (camera.orbitMode != 0) == (value != 0);
         case Check::AutoSpinAround:
             return camera.autoSpinAround != 0;
         case Check::AutoSpinTarget:
             return camera.autoSpinTarget != 0;
+        case Check::AutoSpin:
+            return camera.orbitMode ? camera.autoSpinAround != 0 : camera.autoSpinTarget != 0;
         case Check::Mode:
-            return s.mode == c.checkValue;
+            return s.mode == value;
         case Check::Colour:
-            return s.currentColour == c.checkValue && !s.randomColour;
+            return s.currentColour == value && !s.randomColour;
         case Check::RandomColour:
             return s.randomColour != 0;
         case Check::Hints:
@@ -239,6 +246,19 @@ bool IsChecked(const Command& c, const CVelVorlaSystem& s, const CVelCamera& cam
             return s.showButtons != 0;
     }
     return false;
+}
+
+std::string TooltipKeyText(std::string_view label) {
+    std::string out;
+    for (size_t i = 0; i < label.size(); ++i) {
+        // A "+" between two key names joins them; a "+" key on its own stays as it is.
+        if (label[i] == '+' && i > 0 && i + 1 < label.size()) {
+            out += " + ";
+        } else {
+            out += label[i];
+        }
+    }
+    return out;
 }
 
 }  // namespace interaction

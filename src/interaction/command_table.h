@@ -5,6 +5,8 @@
 // only says where each command stands.
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "camera/camera.h"
 #include "input/input_message.h"
@@ -32,6 +34,7 @@ enum class Check {
     OrbitMode,       // camera orbitMode == value
     AutoSpinAround,  // camera autoSpinAround
     AutoSpinTarget,  // camera autoSpinTarget
+    AutoSpin,        // the current camera mode's automatic rotation
     Mode,            // mode == value
     Colour,          // currentColour == value, random colour off
     RandomColour,    // randomColour
@@ -95,5 +98,11 @@ bool IsEnabled(const Command& command, const model::CVelVorlaSystem& system);
 // rule is never checked.
 bool IsChecked(const Command& command, const model::CVelVorlaSystem& system,
                const camera::CVelCamera& camera);
+// Whether `check` (with its value) holds in this state: the menu's check marks and the
+// pressed look of the on-screen buttons follow the same rules.
+bool Holds(Check check, int value, const model::CVelVorlaSystem& system,
+           const camera::CVelCamera& camera);
+// A key label as a tooltip writes it: "Ctrl+N" becomes "Ctrl + N".
+std::string TooltipKeyText(std::string_view keyLabel);
 
 }  // namespace interaction

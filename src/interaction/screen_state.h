@@ -34,6 +34,10 @@ struct ScreenState {
     int32_t colourButtonWidth[7] = {18, 18, 18, 18, 18, 18, 18};
     int32_t colourButtonsWidth = 7 * 18;
     int32_t topStripGap = 8;
+
+    // --- a notice the status line shows instead of the mode (empty: none)
+    std::string notice;  // UTF-8
+    bool noticeIsWarning = false;
 };
 
 // Captions of the editing modes and the camera modes.

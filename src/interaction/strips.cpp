@@ -18,33 +18,33 @@ namespace interaction {
 namespace strip {
 namespace {
 
-using S = State;
+using C = Check;
 
 // clang-format off
 constexpr std::array kTopButtons{
-    //        code gaps text                                   text while on                          state            value             tint        mode              right
-    TopButton{10, 0, "Показывать подсказки ( F1 )",         "Спрятать подсказки ( F1 )",          S::Hints,         0,                0xFF00FF00, -1,               false},
-    TopButton{11, 0, "Спрятать кнопки ( F2 )",              "",                                   S::ButtonsHidden, 0,                0xFF00FF00, -1,               false},
-    TopButton{12, 0, "Включить сетку ( F3 )",               "Выключить сетку ( F3 )",             S::Grid,          0,                0xFF00FF00, -1,               false},
-    TopButton{13, 0, "Включить оси ( F4 )",                 "Выключить оси ( F4 )",               S::Axes,          0,                0xFF00FF00, -1,               false},
-    TopButton{14, 1, "Высокая детализация ( F5 )",          "",                                   S::Detail,        1,                0xFF00FF00, -1,               false},
-    TopButton{15, 1, "Средняя детализация ( F6 )",          "",                                   S::Detail,        2,                0xFF00FF00, -1,               false},
-    TopButton{16, 1, "Низкая детализация ( F7 )",           "",                                   S::Detail,        3,                0xFF00FF00, -1,               false},
-    TopButton{18, 1, "Показывать в виде кубов ( F8 )",      "",                                   S::Cubes,         0,                0xFF00FF00, -1,               false},
-    TopButton{19, 2, "Цвет фона ( F9 )",                    "",                                   S::None,          0,                0xFFDDFF33, -1,               false},
-    TopButton{20, 2, "Цвет сетки ( F10 )",                  "",                                   S::None,          0,                0xFF55FFAA, -1,               false},
-    TopButton{21, 3, "Свободная цель ( Tab )",              "Вращаться вокруг Цели ( Tab )",      S::FreeTarget,    0,                0xFFFF33FF, -1,               true},
-    TopButton{22, 3, "Включить автокручение ( Пробел )",    "Выключить автокручение ( Пробел )",  S::AutoSpin,      0,                0xFF7777FF, -1,               true},
-    TopButton{23, 4, "Добавить Торвин ( + )",               "",                                   S::Mode,          ModeAdd,          0xFFAAFF00, ModeAdd,          true},
-    TopButton{24, 4, "Удалить Торвин ( - )",                "",                                   S::Mode,          ModeDelete,       0xFFFF5555, ModeDelete,       true},
-    TopButton{25, 4, "Красить Торвин ( P )",                "",                                   S::Mode,          ModePaint,        0xFFFF9900, ModePaint,        true},
-    TopButton{26, 4, "Крутить Торвин ( R )",                "",                                   S::Mode,          ModeTwist,        0xFFFF5555, ModeTwist,        true},
-    TopButton{27, 5, "Центр ( Enter )",                     "",                                   S::None,          0,                0xFFFFFF00, -1,               true},
-    TopButton{17, 5, "Выбрать Центр ( T )",                 "",                                   S::Mode,          ModeChooseCentre, 0xFFAAFF55, ModeChooseCentre, true},
-    TopButton{33, 5, "Найти ближайший Торвин ( N )",        "",                                   S::None,          0,                0xFFFFAA55, -1,               true},
-    TopButton{30, 6, "Создать ( Ctrl + N )",                "",                                   S::None,          0,                0xFF5555FF, -1,               true},
-    TopButton{31, 6, "Открыть ( Ctrl + O )",                "",                                   S::None,          0,                0xFF55AAFF, -1,               true},
-    TopButton{32, 6, "Сохранить ( Ctrl + S )",              "",                                   S::None,          0,                0xFFAA33FF, -1,               true},
+    //        code gaps text                                   text while on                 state          value             tint        mode              right
+    TopButton{10, 0, "Показывать подсказки",                "Спрятать подсказки",         C::Hints,      0,                0xFF00FF00, -1,               false},
+    TopButton{11, 0, "Спрятать кнопки",                     "",                           C::None,       0,                0xFF00FF00, -1,               false},
+    TopButton{12, 0, "Включить сетку",                      "Выключить сетку",            C::Grid,       0,                0xFF00FF00, -1,               false},
+    TopButton{13, 0, "Включить оси",                        "Выключить оси",              C::Axes,       0,                0xFF00FF00, -1,               false},
+    TopButton{14, 1, "Высокая детализация",                 "",                           C::DetailLevel, 1,               0xFF00FF00, -1,               false},
+    TopButton{15, 1, "Средняя детализация",                 "",                           C::DetailLevel, 2,               0xFF00FF00, -1,               false},
+    TopButton{16, 1, "Низкая детализация",                  "",                           C::DetailLevel, 3,               0xFF00FF00, -1,               false},
+    TopButton{18, 1, "Показывать в виде кубов",             "",                           C::Cubes,      0,                0xFF00FF00, -1,               false},
+    TopButton{19, 2, "Цвет фона",                           "",                           C::None,       0,                0xFFDDFF33, -1,               false},
+    TopButton{20, 2, "Цвет сетки",                          "",                           C::None,       0,                0xFF55FFAA, -1,               false},
+    TopButton{21, 3, "Свободная цель",                      "Вращаться вокруг Цели",      C::OrbitMode,  0,                0xFFFF33FF, -1,               true},
+    TopButton{22, 3, "Включить автокручение",               "Выключить автокручение",     C::AutoSpin,   0,                0xFF7777FF, -1,               true},
+    TopButton{23, 4, "Добавить Торвин",                     "",                           C::Mode,       ModeAdd,          0xFFAAFF00, ModeAdd,          true},
+    TopButton{24, 4, "Удалить Торвин",                      "",                           C::Mode,       ModeDelete,       0xFFFF5555, ModeDelete,       true},
+    TopButton{25, 4, "Красить Торвин",                      "",                           C::Mode,       ModePaint,        0xFFFF9900, ModePaint,        true},
+    TopButton{26, 4, "Крутить Торвин",                      "",                           C::Mode,       ModeTwist,        0xFFFF5555, ModeTwist,        true},
+    TopButton{27, 5, "Центр",                               "",                           C::None,       0,                0xFFFFFF00, -1,               true},
+    TopButton{17, 5, "Выбрать Центр",                       "",                           C::Mode,       ModeChooseCentre, 0xFFAAFF55, ModeChooseCentre, true},
+    TopButton{33, 5, "Найти ближайший Торвин",              "",                           C::None,       0,                0xFFFFAA55, -1,               true},
+    TopButton{30, 6, "Создать",                             "",                           C::None,       0,                0xFF5555FF, -1,               true},
+    TopButton{31, 6, "Открыть",                             "",                           C::None,       0,                0xFF55AAFF, -1,               true},
+    TopButton{32, 6, "Сохранить",                           "",                           C::None,       0,                0xFFAA33FF, -1,               true},
 };
 // clang-format on
 
@@ -79,32 +79,6 @@ int RightEndButton(int width, bool windowed, int x, int* tooltipX) {
 
 std::span<const TopButton> TopButtons() {
     return kTopButtons;
-}
-
-bool IsOn(State state, int value, const CVelVorlaSystem& s, const CVelCamera& camera) {
-    switch (state) {
-        case S::None:
-            return false;
-        case S::Hints:
-            return s.showHints != 0;
-        case S::ButtonsHidden:
-            return s.showButtons == 0;
-        case S::Grid:
-            return s.showGrid != 0;
-        case S::Axes:
-            return s.showAxes != 0;
-        case S::Detail:
-            return s.detailLevel == value && !s.showAsCubes;
-        case S::Cubes:
-            return s.showAsCubes != 0;
-        case S::FreeTarget:
-            return camera.orbitMode == 0;
-        case S::AutoSpin:
-            return camera.orbitMode ? camera.autoSpinAround != 0 : camera.autoSpinTarget != 0;
-        case S::Mode:
-            return s.mode == value;
-    }
-    return false;
 }
 
 int TopStripGap(int width, bool windowed) {
@@ -155,8 +129,11 @@ std::string Tooltip(int code, const CVelVorlaSystem& s, const CVelCamera& camera
     }
     if (code >= kRed && code <= kRandom) return std::string(ColourCaptions[code - kRed]);
     if (const TopButton* b = FindTop(code)) {
-        const bool on = IsOn(b->state, b->value, s, camera);
-        return on && *b->textOn ? b->textOn : b->text;
+        const bool on = Holds(b->state, b->value, s, camera);
+        std::string text = on && *b->textOn ? b->textOn : b->text;
+        const Command* command = FindByStripButton(code);
+        if (command && *command->keyLabel) text += " ( " + TooltipKeyText(command->keyLabel) + " )";
+        return text;
     }
     return "";
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "camera/camera.h"
+#include "interaction/command_table.h"
 #include "interaction/dispatcher.h"
 #include "interaction/screen_state.h"
 #include "model/construction.h"
@@ -31,26 +32,14 @@ inline constexpr int kCell = 18;           // a button is 18 x 18
 inline constexpr int kColourGroupX = 90;   // the bottom strip's colour group starts here
 inline constexpr int kWebLinkWidth = 100;  // the web link takes the last 100 pixels
 
-// What a top-strip button's pressed look and tooltip follow.
-enum class State {
-    None,
-    Hints,          // showHints
-    ButtonsHidden,  // showButtons off
-    Grid,           // showGrid
-    Axes,           // showAxes
-    Detail,         // detailLevel == value, cubes off
-    Cubes,          // showAsCubes
-    FreeTarget,     // camera in free-target mode
-    AutoSpin,       // the current camera mode's automatic rotation
-    Mode,           // mode == value
-};
-
+// A cell of the top strip. It runs the command whose strip button it is; its tooltip is
+// its text with that command's key, and it looks pressed while `state` holds.
 struct TopButton {
     int code = 0;
     int gapsBefore = 0;         // gaps between groups to the left of the cell
-    const char* text = "";      // tooltip while the state is off (or always)
-    const char* textOn = "";    // tooltip while the state is on; "" = same as text
-    State state = State::None;  // pressed while on
+    const char* text = "";      // tooltip while the state does not hold (or always)
+    const char* textOn = "";    // tooltip while it holds; "" = same as text
+    Check state = Check::None;  // pressed while it holds
     int value = 0;
     uint32_t tint = 0;           // 0xAARRGGBB
     int toggleMode = -1;         // a mode button: pressed again it returns to inspect
@@ -63,10 +52,6 @@ std::span<const TopButton> TopButtons();
 // Tints of the right end of the top strip.
 inline constexpr uint32_t kExitTint = 0xFF0000AA;
 inline constexpr uint32_t kFullScreenTint = 0xFFAAAAFF;
-
-// Whether a top-strip state is on.
-bool IsOn(State state, int value, const model::CVelVorlaSystem& system,
-          const camera::CVelCamera& camera);
 
 // Gap between the top strip's groups for a view `width` pixels wide: the 22 cells and the
 // right end (one button in a window, two in full screen) share the rest, at least 8.

@@ -29,9 +29,12 @@ namespace model {
 struct [[nodiscard]] FileResult {
     bool ok = true;
     std::string message;
+    int systemError = 0;  // the errno behind a failed read or write, when there was one
 
     static FileResult Success() { return {}; }
-    static FileResult Failure(std::string text) { return {false, std::move(text)}; }
+    static FileResult Failure(std::string text, int error = 0) {
+        return {false, std::move(text), error};
+    }
     explicit operator bool() const { return ok; }
 };
 

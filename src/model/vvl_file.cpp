@@ -31,7 +31,7 @@ struct FdGuard {
 };
 
 FileResult WriteFailure(int err) {
-    return FileResult::Failure("Не удалось сохранить файл: " + SystemErrorText(err));
+    return FileResult::Failure("Не удалось сохранить файл: " + SystemErrorText(err), err);
 }
 
 bool WriteAll(int fd, const uint8_t* data, size_t n, int& err) {

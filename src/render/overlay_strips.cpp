@@ -22,6 +22,7 @@ namespace {
 
 constexpr gfx::Color kPanelColour = 0x77000000;
 constexpr gfx::Color kTextColour = 0xFFAAAAFF;
+constexpr gfx::Color kWarningColour = 0xFFFF7060;
 constexpr float kIconScale = 18.0f / 32.0f;  // a 32-texel texture drawn 18 pixels wide
 constexpr int kCell = strip::kCell;
 
@@ -121,6 +122,15 @@ bool StripsDrawable(const OverlayContext& c) {
     return c.objects.overlaySprite && c.objects.panelTexture && c.objects.buttonTexture;
 }
 
+// The status line: a notice when there is one, else the modes.
+void DrawStatus(const OverlayContext& c, bool topStrip, const gfx::Rect& rect) {
+    if (!c.font) return;
+    const bool notice = !c.screen.notice.empty();
+    c.font->DrawText(nullptr, notice ? c.screen.notice : StatusText(c.system, c.camera, topStrip),
+                     -1, rect, 0,
+                     notice && c.screen.noticeIsWarning ? kWarningColour : kTextColour);
+}
+
 }  // namespace
 
 gfx::Color TableColour32(int index) {
@@ -165,9 +175,7 @@ void ScreenOverlays::DrawBottomStrip(const OverlayContext& c) {
                                           : false;
             DrawColourButton(c, x, y, i, pressed);
         }
-        if (c.font)
-            c.font->DrawText(nullptr, StatusText(s, c.camera, false), -1,
-                             {x + 2, h - 17, w - 105, h}, 0, kTextColour);
+        DrawStatus(c, false, {x + 2, h - 17, w - 105, h});
     }
     DrawTwistReadout(c);
     if (!c.font) return;
@@ -186,9 +194,7 @@ void ScreenOverlays::DrawTopStrip(const OverlayContext& c) {
     const bool windowed = Windowed(windowed_);
     DrawBand(c, 0);
     if (!s.showButtons) {
-        if (c.font)
-            c.font->DrawText(nullptr, StatusText(s, camera, true), -1, {5, 0, w, 17}, 0,
-                             kTextColour);
+        DrawStatus(c, true, {5, 0, w, 17});
     } else {
         c.screen.topStripGap = strip::TopStripGap(w, windowed);
         int x = 0;
@@ -198,7 +204,7 @@ void ScreenOverlays::DrawTopStrip(const OverlayContext& c) {
                 x += c.screen.topStripGap;
                 gaps = b.gapsBefore;
             }
-            DrawStripIcon(c, x, 0, b.tint, kCell, strip::IsOn(b.state, b.value, s, camera));
+            DrawStripIcon(c, x, 0, b.tint, kCell, interaction::Holds(b.state, b.value, s, camera));
         }
     }
     int x = w - kCell;

@@ -90,6 +90,9 @@ class Shell {
         *error = "no view to save";
         return false;
     }
+    // Runs `work` on the user-interface thread soon, from its event loop (called from
+    // another thread). A shell without a loop drops it.
+    virtual void Post(std::function<void()> work) { (void)work; }
     // Runs `work` (which only reads the construction) and returns when it is done; a
     // desktop shell keeps its windows painted meanwhile and, when the work takes a while,
     // shows `text` with a busy indicator. Input to the editor waits until it is done.

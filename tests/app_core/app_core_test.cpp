@@ -1,10 +1,14 @@
 // The form without a window system: a fake graphics system, scripted dialogs, an
 // in-memory settings store and a shell that records the menu check marks.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <mutex>
 
 #include "app/core/app_form.h"
 #include "app/core/recovery.h"
@@ -47,6 +51,21 @@ struct RecordingShell : Shell {
     void ShowFullScreen(bool f) override { fullScreen = f; }
     int logicalWidth = 520, logicalHeight = 350;
     void ViewSize(int* w, int* h) override { *w = logicalWidth, *h = logicalHeight; }
+    // Work posted from other threads, run when the test says (as the event loop would).
+    std::vector<std::function<void()>> posted;
+    std::mutex postedMutex;
+    void Post(std::function<void()> work) override {
+        std::lock_guard lock(postedMutex);
+        posted.push_back(std::move(work));
+    }
+    void RunPosted() {
+        std::vector<std::function<void()>> work;
+        {
+            std::lock_guard lock(postedMutex);
+            work.swap(posted);
+        }
+        for (auto& w : work) w();
+    }
 };
 
 gfx::WindowHandle Handle(uintptr_t v) {
@@ -81,6 +100,7 @@ class FormTest : public ::testing::Test {
         EXPECT_TRUE(gfx::Succeeded(hr))
             << std::hex << hr << " " << (boxes.shown.empty() ? "" : boxes.shown.back().text);
         EXPECT_TRUE(form->IsActive());
+        form->FinishStartup();
         return *form;
     }
 
@@ -428,7 +448,7 @@ TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {
     EXPECT_FALSE(f.QueryClose());
 }
 
-TEST_F(FormTest, DroppedFilesOpenOnlyTheFirstAndCommandLineOpensAtFirstReset) {
+TEST_F(FormTest, DroppedFilesOpenOnlyTheFirstAndTheCommandLineFileOpensAtStart) {
     CAppForm& f = Start();
     f.system.showGrid = 1;
     fs::path saved = dir / "grid.vvl";
@@ -514,20 +534,86 @@ TEST_F(FormTest, AutosaveKeepsUnsavedWorkUntilItIsSavedDiscardedOrTheEditorExits
     EXPECT_EQ(dialogs.messages.size(), 1u);  // the save prompt of New, nothing else
 }
 
-TEST_F(FormTest, AFailedAutosaveIsRetriedLaterWithoutADialog) {
-    WriteFile("recovery", "a file where the folder should be");
+// A recovery folder that refuses the file (a file stands where the folder should be) or
+// fills up part-way: the user hears of it once, in a message that names the folder, sees
+// it in the status line while it lasts, and sees it go when the folder takes the file.
+TEST_F(FormTest, AnAutosaveThatCannotWriteSaysSoOnceAndAgainWhenItWorks) {
+    const fs::path folder = dir / "recovery";
+    struct rlimit unlimited {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    for (const bool full : {false, true}) {
+        SCOPED_TRACE(full ? "full" : "refused");
+        form.reset();
+        dialogs.messages.clear();
+        fs::remove_all(folder);
+        if (!full) WriteFile("recovery", "a file where the folder should be");
+        CAppForm& f = Start();
+        AddBlocks(f, 300);  // 13 kB in the file
+        struct rlimit small = unlimited;
+        small.rlim_cur = 4096;
+        if (full) {
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        for (int tick = 0; tick < 2; ++tick) {
+            AddBlocks(f, 1);
+            f.AutosaveTick();
+            f.Recovery()->WaitIdle();
+            shell.RunPosted();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        ASSERT_EQ(dialogs.messages.size(), 1u) << "told once";
+        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Warning);
+        EXPECT_NE(dialogs.messages[0].text.find(folder.string()), std::string::npos);
+        EXPECT_TRUE(f.screen.noticeIsWarning);
+        EXPECT_EQ(f.screen.notice.rfind("Автосохранение не работает: ", 0), 0u) << f.screen.notice;
+
+        if (!full) fs::remove(folder);  // the folder may be made now; the disk has room
+        f.AutosaveTick();               // nothing changed, but the last write failed
+        f.Recovery()->WaitIdle();
+        shell.RunPosted();
+        EXPECT_EQ(f.screen.notice, "Автосохранение снова работает");
+        EXPECT_EQ(RecoveredTotal(f.Recovery()->OwnFile()), f.system.model.Total());
+        EXPECT_EQ(dialogs.messages.size(), 1u);
+    }
+    ::signal(SIGXFSZ, oldHandler);
+}
+
+// The autosave timer fires whenever the event loop runs, also inside every modal dialog
+// the program opens: none of them may take away the recovery file of unsaved work.
+TEST_F(FormTest, AnAutosaveInsideAnyDialogKeepsTheRecoveryOfUnsavedWork) {
+    const fs::path orphan = PlantRecovery("1-dead", Encode(CVelVorlaSystem{}, CVelCamera{}), "");
+    int dialogsSeen = 0, lost = 0;
+    dialogs.whileOpen = [&] {
+        ++dialogsSeen;
+        if (!form) return;
+        form->AutosaveTick();
+        form->Recovery()->WaitIdle();
+        const bool unsaved = form->system.document.Unsaved();
+        if (unsaved && !fs::exists(form->Recovery()->OwnFile())) ++lost;
+        if (!fs::exists(orphan)) ++lost;
+    };
+    dialogs.answers = {MsgResult::Cancel};  // the recovery question
     CAppForm& f = Start();
-    AddBlocks(f, 1);
+    AddBlocks(f, 2);
     f.AutosaveTick();
     f.Recovery()->WaitIdle();
-    EXPECT_TRUE(f.Recovery()->LastWriteFailed());
 
-    fs::remove(dir / "recovery");
-    f.AutosaveTick();  // nothing changed, but the last write failed
-    f.Recovery()->WaitIdle();
-    EXPECT_FALSE(f.Recovery()->LastWriteFailed());
-    EXPECT_EQ(RecoveredTotal(f.Recovery()->OwnFile()), 2);
-    EXPECT_TRUE(dialogs.messages.empty());
+    dialogs.answers = {MsgResult::Cancel};
+    f.OnCommand(cmd::kNew);  // the save prompt
+    dialogs.answers = {MsgResult::No};
+    f.OnCommand(cmd::kOpen);  // the prompt, then the open dialog, cancelled
+    dialogs.answers = {MsgResult::No};
+    dialogs.openPaths = {WriteFile("bad.vvl", "not a construction")};
+    f.OnCommand(cmd::kOpen);  // the error box of a failed open
+    f.OnCommand(cmd::kSaveAs);
+    f.OnCommand(cmd::kBackgroundColour);
+    f.OnCommand(cmd::kExportMesh);
+    f.OnCommand(cmd::kSaveImage);
+    EXPECT_EQ(dialogsSeen, 11);
+    EXPECT_EQ(lost, 0);
+    EXPECT_TRUE(f.system.document.Unsaved());
+    EXPECT_EQ(RecoveredTotal(f.Recovery()->OwnFile()), 3);
 }
 
 TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
@@ -573,34 +659,39 @@ TEST_F(FormTest, RecoveryLeftByADeadEditorIsOfferedAndRestoredExactly) {
     EXPECT_TRUE(f.system.document.Unsaved());
 }
 
-TEST_F(FormTest, NoDeletesARecoveryAndADamagedOneIsRefusedAndRemoved) {
+TEST_F(FormTest, NoDeletesARecoveryAndADamagedOneIsOfferedForDeletionNeverDeletedUnasked) {
     CVelVorlaSystem lost;
     CVelCamera lostCamera;
     lost.ResetConstruction();
     const fs::path older = PlantRecovery("1-old", Encode(lost, lostCamera), "");
     fs::last_write_time(older, fs::file_time_type::clock::now() - std::chrono::hours(1));
     const std::vector<uint8_t> damaged = {'V', 'V', 'L', 1, 2, 3, 4, 5};
-    PlantRecovery("2-new", damaged, "");
+    const fs::path damagedFile = PlantRecovery("2-new", damaged, "");
 
-    dialogs.answers = {MsgResult::Yes, MsgResult::Cancel};  // newest first
+    // Newest first: restore the damaged one, keep it rather than delete it, then Cancel.
+    dialogs.answers = {MsgResult::Yes, MsgResult::No, MsgResult::Cancel};
     Start();
-    ASSERT_EQ(dialogs.messages.size(), 3u);
-    EXPECT_EQ(dialogs.messages[1].caption, "Error");
+    ASSERT_EQ(dialogs.messages.size(), 4u);
     EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Error);
-    EXPECT_NE(dialogs.messages[2].text.find("ещё не сохранялась"), std::string::npos);
+    EXPECT_EQ(dialogs.messages[1].buttons, MsgButtons::YesNoCancel);
+    const fs::path aside = damagedFile.string() + ".damaged";
+    EXPECT_NE(dialogs.messages[2].text.find(aside.string()), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(aside), damaged);
+    EXPECT_NE(dialogs.messages[3].text.find("ещё не сохранялась"), std::string::npos);
     EXPECT_TRUE(fs::exists(older)) << "Cancel asks again at the next start";
 
+    // The one kept aside is not offered again; "Нет" deletes the other.
     form.reset();
     dialogs.answers = {MsgResult::No};
     CAppForm& f = Start();
-    EXPECT_EQ(dialogs.messages.size(), 4u);
-    EXPECT_TRUE(fs::is_empty(dir / "recovery"));
+    EXPECT_EQ(dialogs.messages.size(), 5u);
+    EXPECT_FALSE(fs::exists(older));
     EXPECT_EQ(f.system.model.Total(), 1);
     EXPECT_FALSE(f.system.document.Unsaved());
 
-    // The same message as opening the same bytes as a document.
+    // The reason is the one opening the same bytes as a document gives.
     f.LoadFile(WriteFile("damaged.vvl", std::string(damaged.begin(), damaged.end())));
-    EXPECT_EQ(dialogs.messages.back().text, dialogs.messages[1].text);
+    EXPECT_NE(dialogs.messages[1].text.find(dialogs.messages.back().text), std::string::npos);
 }
 
 TEST_F(FormTest, TwoEditorsKeepSeparateRecoveryFilesAndNeitherIsOfferedWhileRunning) {

@@ -218,7 +218,6 @@ TEST_F(DispatcherTest, PaintStrokePaintsEachCrossedBlockOnce) {
     int draws = 0;
     sys.randomSource = [&draws] { return (draws++ * 7000) % 32768; };
     sys.mode = ModePaint;
-    const size_t steps = sys.document.History().UndoCount();
     int x0, x1, y;
     PixelOf({-2, 0, -1}, &x0, &y);
     PixelOf({2, 0, -1}, &x1, &y);
@@ -434,4 +433,22 @@ TEST_F(DispatcherTest, WindowsAndViewBoundsDecideWhatIsHandled) {
     sys.keys.Clear();
     EXPECT_TRUE(Down('W'));
     EXPECT_FALSE(sys.keys.IsDown(KeyW));
+}
+
+// Add, undo, then a twist drag that comes back to where it started: nothing changed, so
+// the added block is still there to redo.
+TEST_F(DispatcherTest, ATwistDragBackToItsStartKeepsTheRedoSteps) {
+    sys.mode = ModeAdd;
+    Click(420, 310);
+    ASSERT_EQ(sys.model.Total(), 2);
+    ASSERT_TRUE(sys.document.Undo());
+    sys.mode = ModeTwist;
+    Mouse(MessageKind::LButtonDown, 410, 300);
+    Mouse(MessageKind::MouseMove, 470, 380);
+    Mouse(MessageKind::MouseMove, 410, 300);
+    Mouse(MessageKind::LButtonUp, 410, 300);
+    EXPECT_EQ(sys.model.topBlocks.Front()->angle, 0.0f);
+    EXPECT_FALSE(sys.document.Unsaved());
+    EXPECT_TRUE(sys.document.Redo());
+    EXPECT_EQ(sys.model.Total(), 2);
 }

@@ -34,8 +34,13 @@ CAppForm::CAppForm(const FormServices& services, std::string folder)
     SetWindowHost(services_.windowHost);
     SetMessageBoxHost(services_.messageBoxHost);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    if (!services_.recoveryFolder.empty())
+    if (!services_.recoveryFolder.empty()) {
         recovery_ = std::make_unique<RecoveryStore>(services_.recoveryFolder);
+        // The writer's thread hands the news to the user-interface thread.
+        recovery_->SetWriteListener([this] {
+            if (services_.shell) services_.shell->Post([this] { AutosaveWritten(); });
+        });
+    }
     LoadSettings();
     PublishRecentFiles();
 }
@@ -55,6 +60,16 @@ gfx::HRESULT CAppForm::Start(SystemFactory factory, gfx::WindowHandle viewWindow
     SetDeviceWindow(viewWindow);
     SetFocusWindow(fullScreenWindow);
     return Create();
+}
+
+void CAppForm::FinishStartup() {
+    if (startupFinished_ || shutDown_) return;
+    startupFinished_ = true;
+    // Before the command-line file, whose opening then asks about restored work.
+    OfferRecovery();
+    if (!commandLineFile_.empty()) OpenCommandLineFile(commandLineFile_);
+    RefreshCheckMarks();
+    Repaint();
 }
 
 bool CAppForm::Idle() {
@@ -165,13 +180,6 @@ gfx::HRESULT CAppForm::CreateDeviceObjects() {
 gfx::HRESULT CAppForm::ResetDeviceObjects() {
     gfx::HRESULT hr = renderer_->ResetDeviceObjects(*device, [this] { HandleSize(); });
     RefreshPickMeshes();
-    if (firstReset_) {
-        firstReset_ = false;
-        // Before the command-line file, whose opening then asks about restored work.
-        OfferRecovery();
-        if (!commandLineFile_.empty()) OpenCommandLineFile(commandLineFile_);
-        RefreshCheckMarks();
-    }
     return hr;
 }
 

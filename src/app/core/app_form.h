@@ -60,6 +60,10 @@ class CAppForm : public d3dframework::CD3DApplication,
     // reset. Returns the framework's result; a failure has been shown already.
     gfx::HRESULT Start(SystemFactory factory, gfx::WindowHandle viewWindow,
                        gfx::WindowHandle fullScreenWindow, std::string commandLineFile);
+    // Once start-up is over and the window shows (outside every device hook, since both
+    // may open dialogs): the offer to restore work a dead editor left, then the file named
+    // on the command line.
+    void FinishStartup();
 
     // The idle step: one frame while active (in full screen a lost device first returns
     // to a window). Returns false when nothing was drawn.
@@ -127,6 +131,11 @@ class CAppForm : public d3dframework::CD3DApplication,
     // this editor's recovery file (encoded here, written on a worker thread); saved or
     // discarded work takes it away. Never a dialog, never a frame.
     void AutosaveTick();
+    // A recovery write has finished (the shell posts this from the writer). A write that
+    // fails puts a warning in the status line and, once until writes work again, says in
+    // a message which folder refuses the file and why; the first write that works again
+    // says so in the status line.
+    void AutosaveWritten();
     // Recovery files left by editors that did not exit cleanly, offered one by one,
     // newest first, until one is restored (run once at start).
     void OfferRecovery();
@@ -228,9 +237,11 @@ class CAppForm : public d3dframework::CD3DApplication,
     gfx::WindowHandle fullScreenWindow_ = nullptr;
     std::string commandLineFile_;
     std::map<int, bool> shownEnabled_;  // what the shell shows, by command id
-    bool firstReset_ = true;
+    bool startupFinished_ = false;
     bool shutDown_ = false;
     std::unique_ptr<RecoveryStore> recovery_;
+    bool autosaveFailing_ = false;  // the last recovery write failed and the user was told
+    bool autosaveWarningOpen_ = false;
     bool recoveryQueued_ = false;   // a write has been queued since the last removal
     uint64_t recoveryVersion_ = 0;  // construction version of that write
     std::string shareFolder_;

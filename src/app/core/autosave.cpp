@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/core/app_form.h"
+#include "app/core/pause_scope.h"
 #include "app/core/recovery.h"
 #include "interaction/document.h"
 
@@ -21,6 +22,8 @@ namespace {
 constexpr char kRestoreQuestion[] = "Восстановить несохранённую конструкцию?";
 constexpr char kRestoreCaption[] = "Внимание!";
 constexpr char kErrorCaption[] = "Error";
+constexpr char kAutosaveFails[] = "Автосохранение не работает: ";
+constexpr char kAutosaveWorks[] = "Автосохранение снова работает";
 
 std::string LocalTime(std::time_t t) {
     std::tm local{};
@@ -73,6 +76,40 @@ void CAppForm::AutosaveTick() {
 void CAppForm::DiscardRecovery() {
     if (recovery_ && recoveryQueued_) recovery_->Remove();
     recoveryQueued_ = false;
+    // Saved or discarded work has nothing left to protect: no warning about it.
+    if (screen.notice.rfind(kAutosaveFails, 0) == 0) screen.notice.clear();
+}
+
+void CAppForm::AutosaveWritten() {
+    if (!recovery_ || shutDown_) return;
+    const std::string error = recovery_->LastWriteError();
+    if (error.empty()) {
+        if (autosaveFailing_) {
+            autosaveFailing_ = false;
+            screen.notice = kAutosaveWorks;
+            screen.noticeIsWarning = false;
+        } else if (screen.notice == kAutosaveWorks) {
+            screen.notice.clear();
+        }
+        return;
+    }
+    screen.notice = kAutosaveFails + error;
+    screen.noticeIsWarning = true;
+    if (autosaveFailing_ || autosaveWarningOpen_ || !services_.dialogs) return;
+    autosaveFailing_ = true;
+    autosaveWarningOpen_ = true;
+    {
+        PauseScope pause(*this);
+        LeaveFullScreenForDialog();
+        services_.dialogs->ShowMessage(
+            "Не удаётся записать резервную копию несохранённой работы в папку\n" +
+                recovery_->Folder().string() + "\n(" + error +
+                ").\n\nПока это так, после сбоя работу не восстановить: сохраните её сами. "
+                "Когда запись снова получится, строка состояния скажет об этом.",
+            kRestoreCaption, MsgButtons::Ok, MsgIcon::Warning);
+    }
+    autosaveWarningOpen_ = false;
+    ClearKeys();
 }
 
 void CAppForm::OfferRecovery() {
@@ -100,11 +137,20 @@ void CAppForm::OfferRecovery() {
         ConstructionDocument document;
         const FileResult result = ReadConstructionFile(orphan.file, document);
         if (!result) {
+            // Never deleted unasked: "Нет" (or closing the box) keeps it aside instead.
             Pause(true);
-            services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
-                                           MsgIcon::Error);
+            const MsgResult drop = services_.dialogs->ShowMessage(
+                "Файл восстановления не читается:\n" + result.message +
+                    "\n\nУдалить его? «Нет» отложит его в сторону.",
+                kErrorCaption, MsgButtons::YesNoCancel, MsgIcon::Error);
             Pause(false);
-            recovery_->Delete(orphan);
+            if (drop == MsgResult::Yes) {
+                recovery_->Delete(orphan);
+            } else if (const std::filesystem::path aside = recovery_->SetAside(orphan);
+                       !aside.empty()) {
+                services_.dialogs->ShowMessage("Файл восстановления отложен: " + aside.string(),
+                                               kRestoreCaption, MsgButtons::Ok, MsgIcon::None);
+            }
             continue;
         }
         // No file holds the restored work: it stays unsaved until it is saved.

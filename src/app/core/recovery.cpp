@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "model/file_system.h"
 #include "model/vvl_file.h"
 
 using namespace input;
@@ -69,6 +70,10 @@ std::string ReadSmallFile(const fs::path& path) {
     return text;
 }
 
+std::string Reason(const FileResult& r) {
+    return r.systemError != 0 ? SystemErrorText(r.systemError) : r.message;
+}
+
 std::string NewInstanceId() {
     std::random_device device;
     char suffix[9];
@@ -120,8 +125,17 @@ std::vector<uint8_t> RecoveryStore::TakeBuffer() {
 }
 
 bool RecoveryStore::LastWriteFailed() const {
+    return !LastWriteError().empty();
+}
+
+std::string RecoveryStore::LastWriteError() const {
     std::lock_guard queue(queueMutex_);
-    return lastWriteFailed_;
+    return lastWriteError_;
+}
+
+void RecoveryStore::SetWriteListener(std::function<void()> listener) {
+    std::lock_guard queue(queueMutex_);
+    writeListener_ = std::move(listener);
 }
 
 void RecoveryStore::WaitIdle() {
@@ -139,6 +153,14 @@ void RecoveryStore::Run() {
         busy_ = true;
         queue.unlock();
         Execute(job);
+        if (!job.remove) {
+            std::function<void()> listener;
+            {
+                std::lock_guard again(queueMutex_);
+                listener = writeListener_;
+            }
+            if (listener) listener();
+        }
         queue.lock();
         if (job.remove) {
             spare_ = {};  // nothing to keep memory for
@@ -158,21 +180,27 @@ void RecoveryStore::Execute(const Job& job) {
         RemoveOwnFiles();
         return;
     }
-    bool ok = EnsureOwnLock();
-    if (ok && infoWritten_ != job.originalPath) {
+    std::string error;
+    if (const int err = EnsureOwnLock(); err != 0) error = SystemErrorText(err);
+    if (error.empty() && infoWritten_ != job.originalPath) {
         const auto* text = reinterpret_cast<const uint8_t*>(job.originalPath.data());
-        ok = static_cast<bool>(WriteFileAtomically(OwnPath(kInfo), text, job.originalPath.size()));
-        if (ok) infoWritten_ = job.originalPath;
+        const FileResult r = WriteFileAtomically(OwnPath(kInfo), text, job.originalPath.size());
+        if (r) {
+            infoWritten_ = job.originalPath;
+        } else {
+            error = Reason(r);
+        }
     }
-    if (ok)
-        ok = static_cast<bool>(
-            WriteFileAtomically(OwnPath(kVvl), job.bytes.data(), job.bytes.size()));
+    if (error.empty()) {
+        const FileResult r = WriteFileAtomically(OwnPath(kVvl), job.bytes.data(), job.bytes.size());
+        if (!r) error = Reason(r);
+    }
     std::lock_guard queue(queueMutex_);
-    lastWriteFailed_ = !ok;
+    lastWriteError_ = std::move(error);
 }
 
-bool RecoveryStore::EnsureOwnLock() {
-    if (ownLockFd_ >= 0) return true;
+int RecoveryStore::EnsureOwnLock() {
+    if (ownLockFd_ >= 0) return 0;
     std::error_code ec;
     fs::create_directories(folder_, ec);
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -182,15 +210,15 @@ bool RecoveryStore::EnsureOwnLock() {
         const int fd = OpenRetrying(lock, O_RDWR | O_CREAT | O_EXCL);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            return false;
+            return errno;
         }
         if (LockHeldAt(fd, lock)) {
             ownLockFd_ = fd;
-            return true;
+            return 0;
         }
         ::close(fd);
     }
-    return false;
+    return EAGAIN;
 }
 
 void RecoveryStore::RemoveOwnFiles() {
@@ -276,7 +304,7 @@ bool RecoveryStore::Adopt(const OrphanRecovery& orphan) {
     WaitIdle();
     {
         std::lock_guard files(filesMutex_);
-        if (closed_ || !EnsureOwnLock()) return false;
+        if (closed_ || EnsureOwnLock() != 0) return false;
         if (::rename(orphan.file.c_str(), OwnPath(kVvl).c_str()) != 0) return false;
         const fs::path info = folder_ / (orphan.id + kInfo);
         if (orphan.originalPath.empty() || ::rename(info.c_str(), OwnPath(kInfo).c_str()) != 0) {
@@ -295,6 +323,18 @@ void RecoveryStore::Delete(const OrphanRecovery& orphan) {
     RemoveLeftovers(orphan.id);
     ::unlink((folder_ / (orphan.id + kLock)).c_str());
     DropClaim(orphan.id);
+}
+
+fs::path RecoveryStore::SetAside(const OrphanRecovery& orphan) {
+    if (!claimed_.count(orphan.id)) return {};
+    fs::path aside = orphan.file;
+    aside += ".damaged";
+    if (::rename(orphan.file.c_str(), aside.c_str()) != 0) {
+        Release(orphan);
+        return {};
+    }
+    Delete(orphan);
+    return aside;
 }
 
 void RecoveryStore::Release(const OrphanRecovery& orphan) {

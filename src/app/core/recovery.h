@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -55,6 +56,10 @@ class RecoveryStore {
     bool Adopt(const OrphanRecovery& orphan);
     // Removes a claimed orphan's files.
     void Delete(const OrphanRecovery& orphan);
+    // Moves a claimed orphan's construction aside (`<id>.vvl.damaged`, never offered
+    // again) and removes the rest; returns where it now is, or empty when it could not be
+    // moved (it then stays to be offered again).
+    std::filesystem::path SetAside(const OrphanRecovery& orphan);
     // Lets a claimed orphan go untouched, to be offered again later.
     void Release(const OrphanRecovery& orphan);
 
@@ -66,8 +71,12 @@ class RecoveryStore {
     // The buffer of the last write that finished, emptied, to encode the next one into
     // (its memory is already mapped); empty when there is none. A removal frees it.
     std::vector<uint8_t> TakeBuffer();
-    // Whether the last write that finished failed (worth trying again later).
+    // Whether the last write that finished failed (worth trying again later), and why
+    // (empty when it worked).
     bool LastWriteFailed() const;
+    std::string LastWriteError() const;
+    // Called on the worker thread after every write, whether it worked or not.
+    void SetWriteListener(std::function<void()> listener);
     // Returns when nothing is waiting or being written.
     void WaitIdle();
     // Stops the worker, removes this editor's files and releases every lock. Idempotent.
@@ -82,8 +91,8 @@ class RecoveryStore {
     void Post(Job job);
     void Run();
     void Execute(const Job& job);
-    // These three run with filesMutex_ held.
-    bool EnsureOwnLock();
+    // These three run with filesMutex_ held. EnsureOwnLock: 0, or why there is no lock.
+    int EnsureOwnLock();
     void RemoveOwnFiles();
     std::filesystem::path OwnPath(const char* extension) const;
     void RemoveLeftovers(const std::string& id);
@@ -98,7 +107,8 @@ class RecoveryStore {
     std::vector<uint8_t> spare_;  // see TakeBuffer
     bool busy_ = false;
     bool stopping_ = false;
-    bool lastWriteFailed_ = false;
+    std::string lastWriteError_;
+    std::function<void()> writeListener_;
     std::thread worker_;
 
     // This editor's files; touched by the worker and, while it is idle, by Adopt and Close.
