@@ -13,6 +13,7 @@
 #include "interaction/document.h"
 #include "interaction/framing.h"
 #include "model/construction.h"
+#include "model/placement.h"
 #include "platform/gfx/gl/headless_device.h"
 #include "render/headless.h"
 #include "render/screen_overlays.h"

@@ -29,18 +29,6 @@ Vec3 ViewDirection() {
 
 }  // namespace
 
-Mat4 RootNearOrigin(const BlockList& topBlocks) {
-    // Below this distance floats still place things to a thousandth of a block edge.
-    constexpr float kNear = 16384.0f;
-    const CentreSummary summary = GatherCentres(topBlocks);
-    if (summary.count == 0) return Mat4{};
-    // Halves first: the difference of two finite places may overflow, their halves not.
-    const Vec3 centre = summary.min * 0.5f + summary.max * 0.5f;
-    if (std::max({std::fabs(centre.x), std::fabs(centre.y), std::fabs(centre.z)}) < kNear)
-        return Mat4{};
-    return math::MatrixTranslation(-centre.x, -centre.y, -centre.z);
-}
-
 bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float aspect, float margin,
                        const Mat4& root) {
     const CentreSummary summary = GatherCentres(topBlocks, root);

@@ -21,11 +21,4 @@ inline constexpr float kBlockBoundRadius = 1.7320508f;
 bool FrameConstruction(const model::BlockList& topBlocks, camera::CVelCamera& camera, float aspect,
                        float margin = 0.06f, const math::Mat4& root = math::Mat4{});
 
-// A parent transform for the top-level blocks that brings a construction lying far from
-// the origin next to it, the identity for one already near. Floats cannot place a camera
-// a few units from blocks a billion units out; moved, the blocks keep their places
-// relative to one another and to the camera framing them, and the grid, drawn with the
-// same transform, stays where it was for them: out of sight.
-math::Mat4 RootNearOrigin(const model::BlockList& topBlocks);
-
 }  // namespace interaction

@@ -1,6 +1,7 @@
 #include "model/placement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 
 #include "math/quaternion.h"
@@ -116,6 +117,18 @@ int TreeDepth(const BlockList& topBlocks) {
         cursor = stack.back().next;
         stack.pop_back();
     }
+}
+
+Mat4 RootNearOrigin(const BlockList& topBlocks) {
+    // Below this distance floats still place things to a thousandth of a block edge.
+    constexpr float kNear = 16384.0f;
+    const CentreSummary summary = GatherCentres(topBlocks);
+    if (summary.count == 0) return Mat4{};
+    // Halves first: the difference of two finite places may overflow, their halves not.
+    const Vec3 centre = summary.min * 0.5f + summary.max * 0.5f;
+    if (std::max({std::fabs(centre.x), std::fabs(centre.y), std::fabs(centre.z)}) < kNear)
+        return Mat4{};
+    return math::MatrixTranslation(-centre.x, -centre.y, -centre.z);
 }
 
 }  // namespace model

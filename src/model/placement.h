@@ -106,6 +106,13 @@ struct CentreSummary {
 // `root` as the top-level blocks' parent transform.
 CentreSummary GatherCentres(const BlockList& topBlocks, const math::Mat4& root = math::Mat4{});
 
+// A parent transform for the top-level blocks that brings a construction lying far from
+// the origin next to it, the identity for one already near. Floats cannot place a camera
+// a few units from blocks a billion units out; moved, the blocks keep their places
+// relative to one another and to the camera framing them, and the grid, drawn with the
+// same transform, stays where it was for them: out of sight.
+math::Mat4 RootNearOrigin(const BlockList& topBlocks);
+
 // Largest distance from `point` to a visible block's centre; 0 when there is none.
 float FarthestDistance(const BlockList& topBlocks, const math::Vec3& point,
                        const math::Mat4& root = math::Mat4{});

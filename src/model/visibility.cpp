@@ -233,11 +233,14 @@ struct Repeats {
     std::vector<bool> later, earlier;
 };
 
+// Transforms as a construction far from the origin is drawn once brought next to it, so
+// that a picture framing it draws the repeats these find; near the origin that is where
+// it is. Blocks that only far out round to one place are then all drawn, over one another.
 Repeats FindRepeats(const BlockList& topBlocks) {
     std::vector<TransformKey> keys;
     std::vector<uint32_t> owner;  // walk index of each key's block
     std::vector<bool> repeats;
-    WalkBlocks(topBlocks, math::Mat4{},
+    WalkBlocks(topBlocks, RootNearOrigin(topBlocks),
                [&](const BlockNode& block, const math::Mat4& world, const math::Mat4&) {
                    repeats.push_back(false);
                    if (!IsColourIndex(block.colour)) return;
