@@ -298,10 +298,22 @@ const FixedFunctionProgram* GlDevice::Program(const ProgramKey& key) {
 
 ProgramKey GlDevice::CurrentProgramKey() const {
     ProgramKey key;
-    while (key.stageCount < kMaxStages &&
-           stageStates_[static_cast<size_t>(key.stageCount)]
-                       [static_cast<size_t>(TextureStageState::ColorOp)] != TOP_DISABLE)
-        ++key.stageCount;
+    for (; key.stageCount < kMaxStages; ++key.stageCount) {
+        const size_t s = static_cast<size_t>(key.stageCount);
+        const auto& st = stageStates_[s];
+        auto state = [&st](TextureStageState t) { return st[static_cast<size_t>(t)]; };
+        if (state(TextureStageState::ColorOp) == TOP_DISABLE) break;
+        StageKey& k = key.stages[s];
+        k.colorOp = state(TextureStageState::ColorOp);
+        k.alphaOp = state(TextureStageState::AlphaOp);
+        k.colorArg1 = state(TextureStageState::ColorArg1);
+        k.colorArg2 = state(TextureStageState::ColorArg2);
+        k.alphaArg1 = state(TextureStageState::AlphaArg1);
+        k.alphaArg2 = state(TextureStageState::AlphaArg2);
+        k.reflection = (state(TextureStageState::TexCoordIndex) & 0xFFFF0000u) ==
+                       TCI_CAMERASPACEREFLECTIONVECTOR;
+        k.texture = textures_[s] != 0;
+    }
     key.lighting = renderStates_[RsIndex(RenderState::Lighting)] != 0;
     if (key.lighting) {
         for (size_t i = 0; i < lights_.size() && key.lightCount < kMaxLights; ++i)
@@ -349,30 +361,6 @@ void GlDevice::UploadUniforms(const FixedFunctionProgram& p) {
     glUniform1f(p.fogDensity, BitsFloat(renderStates_[RsIndex(RenderState::FogDensity)]));
     ColorValue fog = ToColorValue(renderStates_[RsIndex(RenderState::FogColor)]);
     glUniform3f(p.fogColour, fog.r, fog.g, fog.b);
-
-    GLint ops[kMaxStages * 4], args[kMaxStages * 4];
-    bool reflection = false, active = true;
-    for (int s = 0; s < kMaxStages; ++s) {
-        const auto& st = stageStates_[s];
-        const uint32_t colorOp = st[static_cast<size_t>(TextureStageState::ColorOp)];
-        if (colorOp == TOP_DISABLE) active = false;
-        const bool reflect = (st[static_cast<size_t>(TextureStageState::TexCoordIndex)] &
-                              0xFFFF0000u) == TCI_CAMERASPACEREFLECTIONVECTOR;
-        if (active && reflect) reflection = true;
-        ops[s * 4 + 0] = static_cast<GLint>(colorOp);
-        ops[s * 4 + 1] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaOp)]);
-        ops[s * 4 + 2] = reflect ? 1 : 0;
-        ops[s * 4 + 3] = textures_[s] ? 1 : 0;
-        args[s * 4 + 0] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::ColorArg1)]);
-        args[s * 4 + 1] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::ColorArg2)]);
-        args[s * 4 + 2] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaArg1)]);
-        args[s * 4 + 3] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaArg2)]);
-    }
-    glUniform4iv(p.stageOps, kMaxStages, ops);
-    glUniform4iv(p.stageArgs, kMaxStages, args);
-    // No texture-factor state is exposed; the classic default is opaque white.
-    glUniform4f(p.textureFactor, 1.0f, 1.0f, 1.0f, 1.0f);
-    glUniform1i(p.reflectionUsed, reflection ? 1 : 0);
 }
 
 bool GlDevice::ApplyDrawState() {
