@@ -86,7 +86,7 @@ HRESULT GlDevice::Init(const Caps& caps, PresentParameters* params) {
         const bool software = name.find("llvmpipe") != std::string::npos ||
                               name.find("softpipe") != std::string::npos ||
                               name.find("swrast") != std::string::npos;
-        instancing_ = software ? InstancingMode::Loop : InstancingMode::Instanced;
+        instancing_ = software ? InstancingMode::LoopForLargeMeshes : InstancingMode::Instanced;
     }
     glGenBuffers(1, &instanceBuffer_);
     glGenSamplers(kMaxStages, samplers_);
@@ -461,10 +461,16 @@ void GlDevice::DrawMeshInstances(Mesh* mesh, std::span<const MeshInstance> insta
     if (!m || instances.empty() || !host_->MakeCurrent()) return;
     if (!ApplyDrawState()) return;
     SetConstantAttributes();
-    if (instancing_ == InstancingMode::Loop) {
-        // Mesa's software rasteriser shades the vertices of a draw on the calling thread and
-        // fetches per-instance attributes slowly; one draw per copy with constant attributes
-        // is measurably faster there (see bench_gl).
+    // Mesa's software rasteriser shades the vertices of a draw on the calling thread and
+    // fetches per-instance attributes slowly, while a draw of its own has a cost of its own:
+    // one draw per copy pays for the high-detail block (711 vertices, bench_gl), instanced
+    // attributes for the medium and low ones (334 and 201: the turning chain of
+    // bench_render).
+    constexpr size_t kLoopFromVertices = 512;
+    const bool loop =
+        instancing_ == InstancingMode::Loop || (instancing_ == InstancingMode::LoopForLargeMeshes &&
+                                                m->Geometry().VertexCount() >= kLoopFromVertices);
+    if (loop) {
         glBindVertexArray(m->Vao());
         for (const MeshInstance& inst : instances) {
             for (GLuint r = 0; r < 4; ++r) glVertexAttrib4fv(kAttribWorld0 + r, inst.world.m[r]);

@@ -77,10 +77,11 @@ class GlDevice final : public Device {
     // A texture being released is unbound from every stage.
     void ForgetTexture(GLuint id);
 
-    // How DrawMeshInstances reaches GL: one instanced call (hardware), or one draw per copy
-    // with constant attributes (software rasterisers, where that is faster). Chosen from the
-    // renderer at creation; settable so that both paths can be tested anywhere.
-    enum class InstancingMode { Instanced, Loop };
+    // How DrawMeshInstances reaches GL: one instanced call (hardware), one draw per copy
+    // with constant attributes, or (software rasterisers) the one that is faster for the
+    // mesh's size. Chosen from the renderer at creation; settable so that every path can be
+    // tested anywhere.
+    enum class InstancingMode { Instanced, Loop, LoopForLargeMeshes };
     InstancingMode Instancing() const { return instancing_; }
     void SetInstancing(InstancingMode mode) { instancing_ = mode; }
 
