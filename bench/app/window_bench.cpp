@@ -15,10 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <random>
-#include <set>
 #include <string>
-#include <tuple>
 
 #include "app/application.h"
 #include "app/core/app_form.h"
@@ -123,29 +120,7 @@ void BM_AutoRotationOfA2000BlockChain(benchmark::State& state) {
     {
         CVelVorlaSystem system;
         CVelVorlaModel m;
-        std::mt19937 rng(2000);
-        const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
-                                     {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
-        std::set<std::tuple<int, int, int>> taken{{0, 0, 0}};
-        math::Vec3 at{0, 0, 0};
-        auto root = std::make_unique<BlockNode>();
-        root->colour = 2;
-        BlockNode* tip = &testsupport::AddTop(m, std::move(root));
-        for (int i = 1; i < 2000; ++i) {
-            math::Vec3 step = faces[rng() % 6];
-            for (int tries = 0; tries < 12; ++tries) {
-                const math::Vec3 next = at + step;
-                if (!taken.count({int(next.x), int(next.y), int(next.z)})) break;
-                step = faces[rng() % 6];
-            }
-            at = at + step;
-            taken.insert({int(at.x), int(at.y), int(at.z)});
-            auto b = std::make_unique<BlockNode>();
-            b->offset = step;
-            b->axis = math::Abs(step);
-            b->colour = static_cast<int>(rng() % 5);
-            tip = &testsupport::AddChild(m, *tip, std::move(b));
-        }
+        testsupport::FillTangledChain(m, 2000, 2000);
         testsupport::Adopt(system, std::move(m));
         CVelCamera camera;
         camera.ResetForNewConstruction(nullptr);

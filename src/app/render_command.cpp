@@ -14,6 +14,7 @@
 #include "model/construction.h"
 #include "model/file_system.h"
 #include "model/output_files.h"
+#include "model/placement.h"
 #include "platform/gfx/gl/headless_device.h"
 #include "render/headless.h"
 #include "render/screen_overlays.h"
@@ -138,9 +139,14 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
     // or the whole construction is framed (a construction without a visible block keeps
     // the file's camera).
     camera.Apply(nullptr);
-    if (request.fit)
+    if (request.fit) {
+        system.rootTransform = RootNearOrigin(system.model.topBlocks);
         FrameConstruction(system.model.topBlocks, camera,
-                          static_cast<float>(request.width) / static_cast<float>(request.height));
+                          static_cast<float>(request.width) / static_cast<float>(request.height),
+                          0.06f, system.rootTransform);
+    }
+    // A stored detail level outside 1..3 draws as the editor shows it, clamped.
+    system.detailLevel = std::clamp(system.detailLevel, 1, 3);
     if (request.background) system.backgroundColour = *request.background;
     // The overlays follow the user's display switches in the editor; here they are on or
     // off as asked.

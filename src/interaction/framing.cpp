@@ -29,8 +29,9 @@ Vec3 ViewDirection() {
 
 }  // namespace
 
-bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float aspect, float margin) {
-    const CentreSummary summary = GatherCentres(topBlocks);
+bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float aspect, float margin,
+                       const Mat4& root) {
+    const CentreSummary summary = GatherCentres(topBlocks, root);
     if (summary.count == 0 || !(aspect > 0.0f)) return false;
     const Vec3 centre = summary.min + (summary.max - summary.min) / 2.0f;
 
@@ -53,7 +54,7 @@ bool FrameConstruction(const BlockList& topBlocks, CVelCamera& camera, float asp
     // sx = (A - B) / 2: the shift that centres the picture.
     constexpr float kLow = -std::numeric_limits<float>::max();
     float ax = kLow, bx = kLow, ay = kLow, by = kLow, nearest = kLow;
-    WalkBlocks(topBlocks, Mat4{}, [&](const BlockNode&, const Mat4& world, const Mat4&) {
+    WalkBlocks(topBlocks, root, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         const Vec3 rel = BlockCentre(world) - centre;
         const float x = math::Dot(rel, right), y = math::Dot(rel, up);
         const float z = math::Dot(rel, forward);

@@ -16,8 +16,9 @@ inline constexpr float kBlockBoundRadius = 1.7320508f;
 // tree in a picture of the given aspect (width / height) with the camera's field of view,
 // leaving `margin` (a fraction of the picture's half-size) free around it. The camera's
 // projection is not touched: the caller sets the viewport as usual. Returns false and
-// changes nothing when no block is visible.
+// changes nothing when no block is visible. `root` is the top-level blocks' parent
+// transform the picture is drawn with.
 bool FrameConstruction(const model::BlockList& topBlocks, camera::CVelCamera& camera, float aspect,
-                       float margin = 0.06f);
+                       float margin = 0.06f, const math::Mat4& root = math::Mat4{});
 
 }  // namespace interaction

@@ -36,13 +36,13 @@ CVelVorlaModel NewConstruction() {
 // The listener may still be under construction: it hears of nothing until later.
 Document::Document(DocumentListener* listener) : model_(NewConstruction()), listener_(listener) {}
 
-const std::vector<bool>& Document::EnclosedBlocks() const {
-    if (!enclosedKnown_ || enclosedVersion_ != version_) {
-        enclosed_ = FindEnclosedBlocks(model_.topBlocks);
-        enclosedVersion_ = version_;
-        enclosedKnown_ = true;
+const HiddenBlocks& Document::HiddenBlocks() const {
+    if (!hiddenKnown_ || hiddenVersion_ != version_) {
+        hidden_ = FindHiddenBlocks(model_.topBlocks);
+        hiddenVersion_ = version_;
+        hiddenKnown_ = true;
     }
-    return enclosed_;
+    return hidden_;
 }
 
 const BlockNode& Document::Add(const BlockNode* parent, std::unique_ptr<BlockNode> block) {

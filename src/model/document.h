@@ -11,6 +11,7 @@
 #include "math/matrix.h"
 #include "model/construction_model.h"
 #include "model/history.h"
+#include "model/visibility.h"
 
 namespace model {
 
@@ -41,10 +42,10 @@ class Document {
     const CVelVorlaModel& Model() const { return model_; }
     // Counts up with every change to the blocks; never repeats a value for other blocks.
     uint64_t Version() const { return version_; }
-    // One flag per block the walk visits, in walk order: true when its neighbours close it
-    // in on every side (model/visibility.h). Such a block is neither drawn nor picked.
+    // Flags per block the walk visits, in walk order: the blocks that drawing and picking
+    // leave out, closed in by their neighbours or repeating another (model/visibility.h).
     // Worked out again only after the construction changed.
-    const std::vector<bool>& EnclosedBlocks() const;
+    const model::HiddenBlocks& HiddenBlocks() const;
 
     // --- Saved or not
     bool Unsaved() const { return history_.Unsaved(); }
@@ -90,9 +91,9 @@ class Document {
     UndoHistory history_{model_, listener_};
     uint64_t version_ = 0;
 
-    mutable std::vector<bool> enclosed_;
-    mutable uint64_t enclosedVersion_ = 0;
-    mutable bool enclosedKnown_ = false;
+    mutable model::HiddenBlocks hidden_;
+    mutable uint64_t hiddenVersion_ = 0;
+    mutable bool hiddenKnown_ = false;
 };
 
 }  // namespace model

@@ -1,6 +1,7 @@
 #include "model/placement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 
 #include "math/quaternion.h"
@@ -54,9 +55,9 @@ bool IsPositionFree(const BlockList& topBlocks, const Vec3& point) {
     });
 }
 
-CentreSummary GatherCentres(const BlockList& topBlocks) {
+CentreSummary GatherCentres(const BlockList& topBlocks, const Mat4& root) {
     CentreSummary s;
-    WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
+    WalkBlocks(topBlocks, root, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         const Vec3 c = BlockCentre(world);
         if (s.count == 0) {
             s.min = s.max = s.sum = c;
@@ -70,9 +71,9 @@ CentreSummary GatherCentres(const BlockList& topBlocks) {
     return s;
 }
 
-float FarthestDistance(const BlockList& topBlocks, const Vec3& point) {
+float FarthestDistance(const BlockList& topBlocks, const Vec3& point, const Mat4& root) {
     float farthest = 0;
-    WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
+    WalkBlocks(topBlocks, root, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         farthest = std::max(farthest, math::Distance(BlockCentre(world), point));
     });
     return farthest;
@@ -116,6 +117,18 @@ int TreeDepth(const BlockList& topBlocks) {
         cursor = stack.back().next;
         stack.pop_back();
     }
+}
+
+Mat4 RootNearOrigin(const BlockList& topBlocks) {
+    // Below this distance floats still place things to a thousandth of a block edge.
+    constexpr float kNear = 16384.0f;
+    const CentreSummary summary = GatherCentres(topBlocks);
+    if (summary.count == 0) return Mat4{};
+    // Halves first: the difference of two finite places may overflow, their halves not.
+    const Vec3 centre = summary.min * 0.5f + summary.max * 0.5f;
+    if (std::max({std::fabs(centre.x), std::fabs(centre.y), std::fabs(centre.z)}) < kNear)
+        return Mat4{};
+    return math::MatrixTranslation(-centre.x, -centre.y, -centre.z);
 }
 
 }  // namespace model

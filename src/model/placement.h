@@ -102,11 +102,20 @@ struct CentreSummary {
     math::Vec3 min, max, sum;
     int count = 0;
 };
-// Bounding box, sum and number of the visible blocks' centres (all zero when none).
-CentreSummary GatherCentres(const BlockList& topBlocks);
+// Bounding box, sum and number of the visible blocks' centres (all zero when none), with
+// `root` as the top-level blocks' parent transform.
+CentreSummary GatherCentres(const BlockList& topBlocks, const math::Mat4& root = math::Mat4{});
+
+// A parent transform for the top-level blocks that brings a construction lying far from
+// the origin next to it, the identity for one already near. Floats cannot place a camera
+// a few units from blocks a billion units out; moved, the blocks keep their places
+// relative to one another and to the camera framing them, and the grid, drawn with the
+// same transform, stays where it was for them: out of sight.
+math::Mat4 RootNearOrigin(const BlockList& topBlocks);
 
 // Largest distance from `point` to a visible block's centre; 0 when there is none.
-float FarthestDistance(const BlockList& topBlocks, const math::Vec3& point);
+float FarthestDistance(const BlockList& topBlocks, const math::Vec3& point,
+                       const math::Mat4& root = math::Mat4{});
 
 // Centre of the visible block nearest to `point` (the first in walk order among equals);
 // `start` when there is no visible block.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/file_system.h"
+#include "model/placement.h"
 
 using namespace input;
 
@@ -447,6 +448,21 @@ FileResult ReadTree(Reader& r, CVelVorlaModel& model) {
     return FileResult::Success();
 }
 
+// Offsets that are each finite can still add up past the largest float: such blocks have
+// no place to be drawn, picked or framed at.
+FileResult CheckPlacesFinite(const CVelVorlaModel& model) {
+    const bool finite =
+        WalkBlocks(model.topBlocks, math::Mat4{},
+                   [](const BlockNode&, const math::Mat4& world, const math::Mat4&) {
+                       for (const auto& row : world.m)
+                           for (float v : row)
+                               if (!std::isfinite(v)) return false;
+                       return true;
+                   });
+    if (finite) return FileResult::Success();
+    return FileResult::Failure(kPlaceNotFiniteMessage);
+}
+
 FileResult Decode(Reader& r, ConstructionDocument& out) {
     out.model.Clear();
     out.trailingBytes = 0;
@@ -478,7 +494,9 @@ FileResult Decode(Reader& r, ConstructionDocument& out) {
                                    " (допустимы 0..4)");
     }
 
-    if (FileResult res = ReadTree(r, out.model); !res) {
+    FileResult res = ReadTree(r, out.model);
+    if (res) res = CheckPlacesFinite(out.model);
+    if (!res) {
         out.model.Clear();
         return res;
     }

@@ -7,7 +7,8 @@
 // the bare layout:
 //   - the signature must be exactly the bytes "VVL";
 //   - every block colour and the current colour must be a colour index 0..4;
-//   - every float of the camera and of the blocks must be finite;
+//   - every float of the camera and of the blocks must be finite, and so must every
+//     block's place in the world (offsets added up along the tree);
 //   - a block count of 0 or less means no block; a positive count must fit in the bytes
 //     left (each block takes at least 44), so an absurd count is refused at once;
 //   - the tree is read without recursion, so nesting depth is not limited;
@@ -39,6 +40,9 @@ struct [[nodiscard]] FileResult {
 
 // Message for a file that does not start with "VVL".
 inline constexpr const char* kWrongFormatMessage = "Неправильный формат";
+// Message for a file whose blocks, added up along the tree, lie beyond any number.
+inline constexpr const char* kPlaceNotFiniteMessage =
+    "Файл повреждён: блоки лежат так далеко, что их положение не выразить числом";
 
 inline constexpr size_t kVvlSignatureSize = 3;
 inline constexpr size_t kVvlCameraValues = 65;

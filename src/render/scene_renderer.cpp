@@ -101,12 +101,12 @@ const SceneRenderer::Reach& SceneRenderer::ConstructionReach() {
     reachTotal_ = sys.model.Total();
     reach_ = {};
     // The point "Центр" aims at and the farthest block centre from it.
-    const CentreSummary c = GatherCentres(sys.model.topBlocks);
+    const CentreSummary c = GatherCentres(sys.model.topBlocks, sys.rootTransform);
     if (c.count > 0) {
         const math::Vec3 m = c.min + (c.max - c.min) * 0.5f;
         const math::Vec3 g = c.sum / static_cast<float>(c.count);
         reach_.centre = m + (g - m) * 0.5f;
-        reach_.radius = FarthestDistance(sys.model.topBlocks, reach_.centre);
+        reach_.radius = FarthestDistance(sys.model.topBlocks, reach_.centre, sys.rootTransform);
     }
     return reach_;
 }
@@ -198,15 +198,16 @@ void SceneRenderer::PrepareConstruction(const math::Viewport& viewport) {
     const model::DetailChooser chooser(camera_.projection, camera_.view, viewport);
     const int requested = sys.detailLevel;
 
-    // Blocks closed in by their neighbours are skipped; the flags follow the walk's order.
-    const std::vector<bool>* enclosed =
-        culling_.hiddenBlocks ? &sys.document.EnclosedBlocks() : nullptr;
+    // Blocks closed in by their neighbours or repeating another are skipped; the flags
+    // follow the walk's order.
+    const std::vector<bool>* hidden =
+        culling_.hiddenBlocks ? &sys.document.HiddenBlocks().fromDrawing : nullptr;
     size_t order = 0;
     WalkBlocks(sys.model.topBlocks, sys.rootTransform,
                [&](const BlockNode& block, const math::Mat4& world, const math::Mat4&) {
                    const size_t index = order++;
                    ++stats_.blocksDrawable;
-                   if (enclosed && index < enclosed->size() && (*enclosed)[index]) {
+                   if (hidden && index < hidden->size() && (*hidden)[index]) {
                        ++stats_.blocksHidden;
                        return;
                    }

@@ -10,6 +10,7 @@
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "model/construction.h"
+#include "model/vvl_codec.h"
 #include "support/construction_builders.h"
 
 using namespace camera;
@@ -116,6 +117,50 @@ TEST_F(RenderE2E, ManyBlocksInEveryColourAppear) {
     for (Hue h : {Hue::Red, Hue::Yellow, Hue::Green, Hue::White}) colours += seen.count(h) ? 1 : 0;
     EXPECT_GE(colours, 3) << "block colours missing from the picture";
     EXPECT_GT(blockPixels, (image.width() / 3) * (image.height() / 3) / 20);
+}
+
+// Files the editor copes with draw as it shows them: a stored detail level outside 1..3
+// (clamped), blocks a billion units out framed by --fit. Blocks whose places add up past
+// any number are refused, with no picture.
+TEST_F(RenderE2E, OddFilesDrawTheConstructionOrAreRefused) {
+    for (const int detail : {0, 7}) {
+        CVelVorlaSystem system;
+        CVelCamera camera;
+        system.ResetConstruction();
+        system.detailLevel = detail;
+        camera.ResetForNewConstruction(nullptr);
+        Save(system, camera, Path("detail.vvl"));
+        Outcome run = Vorla({"--render", Path("detail.png"), "--width", "320", "--height", "240",
+                             Path("detail.vvl")});
+        ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        EXPECT_EQ(Classify(QImage(Path("detail.png")).pixel(160, 120)), Hue::Green) << detail;
+    }
+
+    auto chain = [&](float step, const char* name) {
+        CVelVorlaSystem system;
+        CVelCamera camera;
+        system.ResetConstruction();
+        CVelVorlaModel m;
+        BlockNode* tip = &testsupport::AddTop(m, testsupport::Block(2, {step, 0, 0}));
+        for (int i = 0; i < 3; ++i)
+            tip = &testsupport::AddChild(m, *tip,
+                                         testsupport::Block(2, {step > 1e20f ? step : 2, 0, 0}));
+        testsupport::Adopt(system, std::move(m));
+        camera.ResetForNewConstruction(nullptr);
+        Save(system, camera, Path(name));
+    };
+    chain(1e10f, "far.vvl");
+    Outcome far = Vorla({"--render", Path("far.png"), "--fit", "--width", "320", "--height", "240",
+                         Path("far.vvl")});
+    ASSERT_EQ(far.exitCode, 0) << far.errors.toStdString();
+    EXPECT_EQ(Classify(QImage(Path("far.png")).pixel(160, 120)), Hue::Green);
+
+    chain(3e38f, "beyond.vvl");
+    Outcome beyond = Vorla({"--render", Path("beyond.png"), Path("beyond.vvl")});
+    EXPECT_EQ(beyond.exitCode, 1);
+    EXPECT_TRUE(beyond.errors.contains(QString::fromUtf8(kPlaceNotFiniteMessage)))
+        << beyond.errors.toStdString();
+    EXPECT_FALSE(QFile::exists(Path("beyond.png")));
 }
 
 TEST_F(RenderE2E, BadFilesAndBadUsageExitWithAReason) {

@@ -183,15 +183,15 @@ TEST(ModelConstruction, EnclosedBlocksFollowEveryChange) {
         v[13] = true;
         return v;
     }();
-    EXPECT_EQ(s.document.EnclosedBlocks(), centreHidden);
+    EXPECT_EQ(s.document.HiddenBlocks().fromDrawing, centreHidden);
     // A corner turned out of the lattice opens the centre up.
     s.document.Twist(*cube[0], cube[0]->axis, 0.3f);
-    EXPECT_EQ(s.document.EnclosedBlocks(), std::vector<bool>(27, false));
+    EXPECT_EQ(s.document.HiddenBlocks().fromDrawing, std::vector<bool>(27, false));
     s.document.Twist(*cube[0], cube[0]->axis, 0);
     s.document.Add(nullptr, Block(1, {8, 8, 8}));
     std::vector<bool> withOneMore = centreHidden;
     withOneMore.push_back(false);
-    EXPECT_EQ(s.document.EnclosedBlocks(), withOneMore);
+    EXPECT_EQ(s.document.HiddenBlocks().fromDrawing, withOneMore);
 }
 
 TEST(ModelBlockList, KeepsInsertionOrderThroughRemovals) {

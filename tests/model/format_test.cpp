@@ -334,6 +334,30 @@ TEST(ModelFormat, BadValuesAreRefused) {
     }
 }
 
+// Every offset finite, but added up along a chain they pass the largest float: there is
+// no place to draw such blocks at. Just below, the file is read.
+TEST(ModelFormat, PlacesBeyondAnyNumberAreRefused) {
+    for (const float step : {3e38f, 1e37f}) {
+        CVelVorlaSystem s;
+        CVelCamera cam;
+        CVelVorlaModel m;
+        BlockNode* tip = &testsupport::AddTop(m, testsupport::Block(1, {step, 0, 0}));
+        for (int i = 0; i < 9; ++i)
+            tip = &testsupport::AddChild(m, *tip, testsupport::Block(i % 5, {step, 0, 0}));
+        testsupport::Adopt(s, std::move(m));
+        ConstructionDocument d;
+        const FileResult r =
+            Decode(EncodeConstruction(CaptureCamera(cam), CaptureSettings(s), s.model), d);
+        if (step > 1e38f) {
+            EXPECT_FALSE(r);
+            EXPECT_EQ(r.message, kPlaceNotFiniteMessage);
+            EXPECT_TRUE(d.model.topBlocks.Empty());
+        } else {
+            EXPECT_TRUE(r) << r.message;
+        }
+    }
+}
+
 TEST(ModelFormat, NonPositiveCountsMeanNoBlocksAndTrailingBytesAreIgnored) {
     auto b = SampleBytes();
     // The first block's child count -3: its two children are no longer read, so their

@@ -41,48 +41,89 @@ size_t CountTrue(const std::vector<bool>& flags) {
     return n;
 }
 
-// The rule read literally, in quadratic time: for every visible block, look through all
-// the others for the 26 neighbouring places they fill.
+// Rigid transforms in double: rotation rows and translation, p -> p x r + t.
+struct Frame {
+    double r[3][3];
+    double t[3];
+};
+
+Frame FrameOf(const Mat4& m) {
+    Frame f;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) f.r[i][j] = m.m[i][j];
+    for (int j = 0; j < 3; ++j) f.t[j] = m.m[3][j];
+    return f;
+}
+
+// `a` seen from the frame `b`: a x inverse(b).
+Frame Relative(const Frame& a, const Frame& b) {
+    Frame out;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            out.r[i][j] = a.r[i][0] * b.r[j][0] + a.r[i][1] * b.r[j][1] + a.r[i][2] * b.r[j][2];
+    for (int j = 0; j < 3; ++j) {
+        out.t[j] = 0;
+        for (int k = 0; k < 3; ++k) out.t[j] += (a.t[k] - b.t[k]) * b.r[j][k];
+    }
+    return out;
+}
+
+// Each axis of the frame lies along an axis of the one it is seen from, right-handed, and
+// its origin is a whole number of block edges away.
+bool OnLattice(const Frame& f) {
+    for (const auto& row : f.r) {
+        const double big = std::max({std::fabs(row[0]), std::fabs(row[1]), std::fabs(row[2])});
+        const double rest = row[0] * row[0] + row[1] * row[1] + row[2] * row[2] - big * big;
+        if (std::fabs(big - 1.0) > 1e-3 || rest > 1e-6) return false;
+    }
+    const double det = f.r[0][0] * (f.r[1][1] * f.r[2][2] - f.r[1][2] * f.r[2][1]) -
+                       f.r[0][1] * (f.r[1][0] * f.r[2][2] - f.r[1][2] * f.r[2][0]) +
+                       f.r[0][2] * (f.r[1][0] * f.r[2][1] - f.r[1][1] * f.r[2][0]);
+    if (det < 0.5) return false;
+    for (double c : f.t)
+        if (std::fabs(c - 2 * std::round(c / 2)) > 0.01) return false;
+    return true;
+}
+
+// The rule read literally, in quadratic time: every visible block on the lattice of its
+// top-level block is enclosed when, seen from that top-level block, each of the 26
+// neighbouring places holds a drawn block on its own top-level block's lattice.
 std::vector<bool> BruteForceEnclosed(const BlockList& top) {
     struct Seen {
-        Vec3 centre;
-        Mat4 world;
+        Frame world, topFrame;
         bool drawn;
     };
     std::vector<Seen> seen;
-    WalkBlocks(top, Mat4{}, [&](const BlockNode& b, const Mat4& world, const Mat4&) {
-        seen.push_back({world.Translation(), world, b.colour >= 0 && b.colour <= 4});
-    });
-    // Each of the block's own axes lies along a world axis, and they stay right-handed.
-    auto squareToWorld = [](const Mat4& w) {
-        for (int r = 0; r < 3; ++r) {
-            const Vec3 axis{w.m[r][0], w.m[r][1], w.m[r][2]};
-            const float big = std::max({std::fabs(axis.x), std::fabs(axis.y), std::fabs(axis.z)});
-            const float rest = math::LengthSq(axis) - big * big;  // the other two, squared
-            if (std::fabs(big - 1.0f) > 1e-3f || rest > 1e-6f) return false;
-        }
-        const Vec3 x{w.m[0][0], w.m[0][1], w.m[0][2]}, y{w.m[1][0], w.m[1][1], w.m[1][2]};
-        return math::Dot(math::Cross(x, y), Vec3{w.m[2][0], w.m[2][1], w.m[2][2]}) > 0;
-    };
-    auto onLattice = [&](const Seen& s) {
-        const Vec3 snapped{2 * std::round(s.centre.x / 2), 2 * std::round(s.centre.y / 2),
-                           2 * std::round(s.centre.z / 2)};
-        return squareToWorld(s.world) && math::Distance(snapped, s.centre) < 0.01f;
-    };
+    for (const BlockNode& t : top) {
+        const Frame topFrame = FrameOf(WorldTransform(t, Mat4{}));
+        // Only the one top-level tree: its blocks come in walk order.
+        auto visit = [&](const BlockNode& b, const Mat4& world, const Mat4&) {
+            const BlockNode* root = &b;
+            while (root->parent) root = root->parent;
+            if (root != &t) return;
+            seen.push_back({FrameOf(world), topFrame, b.colour >= 0 && b.colour <= 4});
+        };
+        WalkBlocks(top, Mat4{}, visit);
+    }
     std::vector<bool> lattice(seen.size());
-    for (size_t i = 0; i < seen.size(); ++i) lattice[i] = onLattice(seen[i]);
+    for (size_t i = 0; i < seen.size(); ++i)
+        lattice[i] = OnLattice(Relative(seen[i].world, seen[i].topFrame));
     std::vector<bool> out(seen.size(), false);
     for (size_t i = 0; i < seen.size(); ++i) {
         if (!lattice[i]) continue;
+        const Frame self = Relative(seen[i].world, seen[i].topFrame);
         bool filled[3][3][3] = {};
         for (size_t j = 0; j < seen.size(); ++j) {
             if (!seen[j].drawn || !lattice[j]) continue;
-            const Vec3 d = (seen[j].centre - seen[i].centre) * 0.5f;
-            const Vec3 steps{std::round(d.x), std::round(d.y), std::round(d.z)};
-            if (math::Distance(steps, d) > 0.005f || std::fabs(steps.x) > 1 ||
-                std::fabs(steps.y) > 1 || std::fabs(steps.z) > 1)
-                continue;
-            filled[int(steps.x) + 1][int(steps.y) + 1][int(steps.z) + 1] = true;
+            const Frame other = Relative(seen[j].world, seen[i].topFrame);
+            if (!OnLattice(other)) continue;
+            int steps[3];
+            bool near = true;
+            for (int c = 0; c < 3; ++c) {
+                steps[c] = static_cast<int>(std::lround((other.t[c] - self.t[c]) / 2));
+                near = near && std::abs(steps[c]) <= 1;
+            }
+            if (near) filled[steps[0] + 1][steps[1] + 1][steps[2] + 1] = true;
         }
         filled[1][1][1] = true;  // the block's own place does not count
         bool closed = true;
@@ -201,18 +242,22 @@ TEST(ModelVisibility, EveryNeighbourMustBeADrawnLatticeBlock) {
     }
 }
 
-TEST(ModelVisibility, AChildSquareToTheWorldAgainClosesThePlaceItFills) {
+TEST(ModelVisibility, ABlockFillsAPlaceOnlyOnItsOwnTreesLattice) {
     // The far corner of a 3 x 3 x 3 cube is a placeholder, so the centre shows...
     CVelVorlaModel m;
     std::vector<BlockNode*> blocks = FillCube(m, 3);
     blocks[26]->visible = 0;
     EXPECT_EQ(CountTrue(FindEnclosedBlocks(m.topBlocks)), 0u);
-    // ...until a block fills that corner again: the child, twisted by -0.3 under a parent
-    // twisted by 0.3 about the same axis, is square to the world at (4, 4, 4).
+    // ...and still does with a block square to the world in that corner whose own tree is
+    // not: twisted by -0.3 under a root twisted by 0.3, it is off its root's lattice...
     BlockNode& twisted = AddTop(m, Block(1, {4, 6, 4}, {0, 2, 0}, 0.3f));
     AddChild(m, twisted, Block(1, {0, -2, 0}, {0, 2, 0}, -0.3f));
+    EXPECT_EQ(CountTrue(FindEnclosedBlocks(m.topBlocks)), 0u);
+    // ...until a tree on the cube's lattice fills the corner.
+    BlockNode& square = AddTop(m, Block(1, {4, 6, 4}));
+    AddChild(m, square, Block(1, {0, -2, 0}));
     const std::vector<bool> hidden = FindEnclosedBlocks(m.topBlocks);
-    ASSERT_EQ(hidden.size(), 28u);
+    ASSERT_EQ(hidden.size(), 30u);
     EXPECT_TRUE(hidden[13]);
     EXPECT_EQ(CountTrue(hidden), 1u);
 }
@@ -252,4 +297,84 @@ TEST(ModelVisibility, MatchesTheRuleReadLiterallyOnRandomConstructionsAndAfterEd
     }
     // The constructions did close blocks in.
     EXPECT_GT(enclosedSeen, 100u);
+}
+
+// A solid k x k x k cube hung on one root block (its corner), the root placed and turned as
+// given.
+void FillCubeUnderRoot(CVelVorlaModel& m, int k, Vec3 rootOffset, Vec3 rootAxis = {0, 2, 0},
+                       float rootAngle = 0) {
+    BlockNode& root = AddTop(m, Block(0, rootOffset, rootAxis, rootAngle));
+    for (int i = 1; i < k * k * k; ++i)
+        AddChild(m, root, Block(i % 5, {2.0f * (i % k), 2.0f * (i / k % k), 2.0f * (i / (k * k))}));
+}
+
+TEST(ModelVisibility, ASolidCubeIsClosedInWhereverItsRootSits) {
+    struct Case {
+        const char* what;
+        Vec3 offset, axis;
+        float angle;
+    } const cases[] = {
+        {"even", {-22, -22, 60}, {0, 2, 0}, 0},
+        {"odd", {-21, -21, 60}, {0, 2, 0}, 0},
+        {"fractional", {0.37f, -5.5f, 3.25f}, {0, 2, 0}, 0},
+        {"a quarter turn", {1, 3, 5}, {2, 0, 0}, kPi / 2},
+        {"laid on its side and far out", {1001, -3, 7}, {0, 0, -2}, 0},
+    };
+    for (const Case& c : cases) {
+        CVelVorlaModel m;
+        FillCubeUnderRoot(m, 5, c.offset, c.axis, c.angle);
+        EXPECT_EQ(CountTrue(FindEnclosedBlocks(m.topBlocks)), 27u) << c.what;
+    }
+    // Top-level blocks each at an odd place share one lattice.
+    CVelVorlaModel odd;
+    for (int i = 0; i < 125; ++i)
+        AddTop(odd, Block(1, {2.0f * (i % 5) - 21, 2.0f * (i / 5 % 5) + 1, 2.0f * (i / 25) + 61}));
+    EXPECT_EQ(CountTrue(FindEnclosedBlocks(odd.topBlocks)), 27u);
+}
+
+TEST(ModelVisibility, TreesCloseEachOtherInOnlyWhenTheirFramesAgree) {
+    // A 5 x 5 x 5 cube in two trees: x = 0..1 under one root, x = 2..4 under another.
+    // The second tree's blocks lie where the cube needs them (`inPlace`), or on its root's
+    // lattice as if the root were not turned.
+    auto build = [](CVelVorlaModel& m, Vec3 secondRoot, Vec3 secondAxis, float secondAngle,
+                    bool inPlace) {
+        BlockNode& a = AddTop(m, Block(1, {0, 0, 0}));
+        BlockNode& b = AddTop(m, Block(2, secondRoot, secondAxis, secondAngle));
+        for (int i = 0; i < 125; ++i) {
+            const int x = i % 5, y = i / 5 % 5, z = i / 25;
+            const Vec3 place{2.0f * x, 2.0f * y, 2.0f * z};
+            if (x < 2 && i != 0) AddChild(m, a, Block(1, place));
+            if (x >= 2 && place != Vec3{4, 0, 0}) {
+                const Mat4 frame = WorldTransform(b, Mat4{});
+                AddChild(m, b,
+                         Block(2, inPlace ? math::Vec3TransformCoord(
+                                                place, math::MatrixInverseOrIdentity(frame))
+                                          : place - secondRoot));
+            }
+        }
+    };
+    CVelVorlaModel agreeing;
+    build(agreeing, {4, 0, 0}, {0, 0, 2}, kPi / 2, true);  // turned a quarter: still one lattice
+    EXPECT_EQ(CountTrue(FindEnclosedBlocks(agreeing.topBlocks)), 27u);
+    CVelVorlaModel apart;
+    build(apart, {4, 0, 0}, {0, 2, 0}, 0.3f, false);  // twisted: each tree keeps its own interior
+    EXPECT_EQ(CountTrue(FindEnclosedBlocks(apart.topBlocks)), 9u);
+}
+
+TEST(ModelVisibility, BlocksRepeatingOneAnotherAreDrawnAndPickedOnce) {
+    CVelVorlaModel m;
+    AddTop(m, Block(7, {0, 0, 0}));             // of no known colour: not drawn
+    AddTop(m, Block(1, {0, 0, 0}));             // drawn
+    AddTop(m, Block(3, {0, 0, 0}));             // the same again, another colour
+    AddTop(m, Block(2, {0, 0, 0}, {2, 0, 0}));  // the same place, turned
+    BlockNode& parent = AddTop(m, Block(4, {-2, 0, 0}));
+    AddChild(m, parent, Block(0, {2, 0, 0}));  // reached another way
+    AddTop(m, Block(0, {0, 0, 0.001f}));       // not quite the same place
+    // Drawing keeps the last of each group, picking the first.
+    const HiddenBlocks hidden = FindHiddenBlocks(m.topBlocks);
+    EXPECT_EQ(hidden.fromDrawing,
+              (std::vector<bool>{false, true, true, false, false, false, false}));
+    EXPECT_EQ(hidden.fromPicking,
+              (std::vector<bool>{false, false, true, false, true, false, false}));
+    EXPECT_EQ(CountTrue(FindEnclosedBlocks(m.topBlocks)), 0u);
 }

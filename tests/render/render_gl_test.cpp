@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <random>
 
 #include "interaction/camera_aim.h"
+#include "interaction/document.h"
+#include "interaction/framing.h"
 #include "model/colours.h"
 #include "model/placement.h"
 #include "render/camera_upload.h"
@@ -303,6 +306,68 @@ TEST_F(CullingGl, TwistedBlocksAndRandomTreesLookTheSame) {
     const size_t tree = CullingDifference();
     EXPECT_LT(twisted, pixels / 1000);
     EXPECT_LT(tree, pixels / 1000);
+}
+
+// Every sample and the constructions of these tests, framed whole, look exactly as they do
+// drawn without any culling; only where a solid lattice's tunnels let the eye reach an
+// interior block may a few pixels differ.
+TEST_F(CullingGl, SamplesAndTestConstructionsLookAsWithoutCulling) {
+    const size_t pixels = size_t{kWidth} * kHeight;
+    auto compare = [&](const std::string& what, bool solid) {
+        FrameConstruction(vorla_.model.topBlocks, camera_,
+                          static_cast<float>(kWidth) / static_cast<float>(kHeight));
+        const size_t differ = CullingDifference();
+        if (solid) {
+            EXPECT_LT(differ, pixels / 200) << what;
+        } else {
+            EXPECT_EQ(differ, 0u) << what;
+        }
+    };
+    const std::filesystem::path samples = VORLA_SAMPLES_DIR;
+    int seen = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(samples)) {
+        if (entry.path().extension() != ".vvl") continue;
+        CVelCamera stored;
+        ASSERT_TRUE(LoadConstruction(vorla_, stored, entry.path()));
+        compare(entry.path().filename().string(), entry.path().stem() == "cube");
+        ++seen;
+    }
+    EXPECT_GE(seen, 6);
+
+    // A random tree with blocks on one another in other colours, self-lit and mirrored
+    // ones, at every detail setting and as cubes.
+    CVelVorlaModel m;
+    std::mt19937 rng(7);
+    std::vector<BlockNode*> all{&testsupport::AddTop(m, MakeInitialBlock())};
+    const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                 {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    for (int i = 1; i < 300; ++i) {
+        auto b = testsupport::Block(static_cast<int>(rng() % 5), faces[rng() % 6]);
+        b->axis = math::Abs(b->offset);
+        if (rng() % 3 == 0) b->angle = std::uniform_real_distribution<float>(0, 6.28f)(rng);
+        b->selfLit = rng() % 8 == 0;
+        if (rng() % 40 == 0) b->axis = {0, 0, 0}, b->angle = 3.1415927f;  // mirrored
+        all.push_back(&testsupport::AddChild(m, *all[rng() % all.size()], std::move(b)));
+    }
+    testsupport::Adopt(vorla_, std::move(m));
+    for (const int detail : {1, 2, 3}) {
+        vorla_.detailLevel = detail;
+        compare("random tree, detail " + std::to_string(detail), false);
+    }
+    vorla_.showAsCubes = 1;
+    compare("random tree as cubes", false);
+    vorla_.showAsCubes = 0;
+
+    // A solid lattice hung on a root at an odd place.
+    CVelVorlaModel lattice;
+    BlockNode& root = testsupport::AddTop(lattice, testsupport::Block(1, {-21, -21, 60}));
+    for (int i = 1; i < 512; ++i)
+        testsupport::AddChild(
+            lattice, root,
+            testsupport::Block(i % 5, {2.0f * (i % 8), 2.0f * (i / 8 % 8), 2.0f * (i / 64)}));
+    testsupport::Adopt(vorla_, std::move(lattice));
+    compare("lattice at an odd place", true);
+    EXPECT_EQ(stats_.blocksHidden, 216u);
 }
 
 // "Центр" on long lines: every block inside the view, the far end still standing out from

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "model/block.h"
@@ -79,6 +81,29 @@ inline void PlaceBlocks(model::CVelVorlaSystem& system, const std::vector<math::
 inline void FillChain(model::CVelVorlaModel& model, int depth) {
     model::BlockNode* tip = &AddTop(model, Block(2, {0, 0, 0}));
     for (int i = 1; i < depth; ++i) tip = &AddChild(model, *tip, Block(i % 5, {0, 2, 0}));
+}
+
+// A chain of `count` blocks, each on a random free face of the one before (tried a few
+// times, else wherever the last try points): a tangle some 60 units across at 2,000.
+inline void FillTangledChain(model::CVelVorlaModel& model, int count, unsigned seed) {
+    std::mt19937 rng(seed);
+    const math::Vec3 faces[6] = {{2, 0, 0},  {-2, 0, 0}, {0, 2, 0},
+                                 {0, -2, 0}, {0, 0, 2},  {0, 0, -2}};
+    std::set<std::tuple<int, int, int>> taken{{0, 0, 0}};
+    math::Vec3 at{0, 0, 0};
+    model::BlockNode* tip = &AddTop(model, Block(2, {0, 0, 0}));
+    for (int i = 1; i < count; ++i) {
+        math::Vec3 step = faces[rng() % 6];
+        for (int tries = 0; tries < 12; ++tries) {
+            const math::Vec3 next = at + step;
+            if (!taken.count({int(next.x), int(next.y), int(next.z)})) break;
+            step = faces[rng() % 6];
+        }
+        at = at + step;
+        taken.insert({int(at.x), int(at.y), int(at.z)});
+        const int colour = static_cast<int>(rng() % 5);
+        tip = &AddChild(model, *tip, Block(colour, step, math::Abs(step)));
+    }
 }
 
 }  // namespace testsupport

@@ -56,13 +56,14 @@ std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const ViewSetup
     const BlockMeshChooser chooser(system, view, meshes);
     const float radius = chooser.BoundRadius();
     std::vector<Candidate> out;
-    // A block closed in by its neighbours is not drawn, so it is never picked either.
-    const std::vector<bool>& enclosed = system.document.EnclosedBlocks();
+    // A block closed in by its neighbours is not drawn, so it is never picked either; of
+    // blocks repeating one another only the first can win, as the walk's ties go.
+    const std::vector<bool>& hidden = system.document.HiddenBlocks().fromPicking;
     size_t order = 0;
     WalkBlocks(system.model.topBlocks, system.rootTransform,
                [&](const BlockNode& block, const Mat4& world, const Mat4& rotation) {
                    const size_t index = order++;
-                   if (index < enclosed.size() && enclosed[index]) return;
+                   if (index < hidden.size() && hidden[index]) return;
                    float entry = 0;
                    if (!SphereEntry(ray.origin, ray.direction, world.Translation(), radius, &entry))
                        return;

@@ -151,7 +151,8 @@ TEST_F(HistoryTest, RandomEditsUndoAndRedoToTheExactBytes) {
             }
             ASSERT_EQ(sys.document.History().UndoCount(), at) << "seed " << seed << " op " << op;
             // What is worked out from the tree follows every edit, undo and redo.
-            ASSERT_EQ(sys.document.EnclosedBlocks(), FindEnclosedBlocks(sys.model.topBlocks))
+            ASSERT_EQ(sys.document.HiddenBlocks().fromDrawing,
+                      FindHiddenBlocks(sys.model.topBlocks).fromDrawing)
                 << "seed " << seed << " op " << op;
             ASSERT_EQ(sys.document.History().RedoCount(), states.size() - 1 - at);
         }
@@ -328,7 +329,7 @@ TEST_F(HistoryTest, TheEnclosedBlocksFollowAnUndoAndARedo) {
         size_t i = 0;
         bool hidden = false;
         WalkBlocks(sys.model.topBlocks, Mat4{}, [&](const BlockNode& b, const Mat4&, const Mat4&) {
-            if (&b == centre) hidden = sys.document.EnclosedBlocks()[i];
+            if (&b == centre) hidden = sys.document.HiddenBlocks().fromDrawing[i];
             ++i;
         });
         return hidden;

@@ -207,7 +207,7 @@ TEST_F(EditFixture, EnclosedBlocksAreNeverPicked) {
     std::set<const BlockNode*> enclosed;
     size_t index = 0;
     WalkBlocks(sys.model.topBlocks, Mat4{}, [&](const BlockNode& b, const Mat4&, const Mat4&) {
-        if (sys.document.EnclosedBlocks()[index++]) enclosed.insert(&b);
+        if (sys.document.HiddenBlocks().fromPicking[index++]) enclosed.insert(&b);
     });
     ASSERT_EQ(enclosed.size(), 27u);
     std::mt19937 rng(3);

@@ -77,7 +77,7 @@ TEST_F(RealMeshTest, PicksDifferOnlyWhereARayRunsDownATunnelToAnEnclosedBlock) {
     std::set<const BlockNode*> enclosed;
     size_t index = 0;
     WalkBlocks(sys.model.topBlocks, Mat4{}, [&](const BlockNode& b, const Mat4&, const Mat4&) {
-        if (sys.document.EnclosedBlocks()[index++]) enclosed.insert(&b);
+        if (sys.document.HiddenBlocks().fromPicking[index++]) enclosed.insert(&b);
     });
     ASSERT_EQ(enclosed.size(), 8u);
     sys.detailLevel = 3;  // the low mesh, rounded too: fewer faces to test

@@ -77,15 +77,16 @@ HRESULT GlDevice::Init(const Caps& caps, PresentParameters* params) {
         std::fprintf(stderr, "OpenGL device: sprite program failed to build:\n%s\n", log.c_str());
         return E_FAIL;
     }
-    // The variants the editor's passes use are built now; the rest when first needed.
-    if (!Program(0) || !Program(1) || !Program(2)) return E_FAIL;
+    // A program that builds at all builds in every variant: the plainest one is tried now,
+    // the others are built when first needed.
+    if (!Program(ProgramKey{})) return E_FAIL;
     {
         const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         const std::string name = renderer ? renderer : "";
         const bool software = name.find("llvmpipe") != std::string::npos ||
                               name.find("softpipe") != std::string::npos ||
                               name.find("swrast") != std::string::npos;
-        instancing_ = software ? InstancingMode::Loop : InstancingMode::Instanced;
+        instancing_ = software ? InstancingMode::LoopForLargeMeshes : InstancingMode::Instanced;
     }
     glGenBuffers(1, &instanceBuffer_);
     glGenSamplers(kMaxStages, samplers_);
@@ -101,8 +102,8 @@ GlDevice::~GlDevice() {
     link_->device = nullptr;
     if (link_->MakeCurrent()) {
         glUseProgram(0);
-        for (const FixedFunctionProgram& p : programs_)
-            if (p.program) glDeleteProgram(p.program);
+        for (const Variant& v : programs_)
+            if (v.program.program) glDeleteProgram(v.program.program);
         if (spriteProgram_.program) glDeleteProgram(spriteProgram_.program);
         if (instanceBuffer_) glDeleteBuffers(1, &instanceBuffer_);
         glDeleteSamplers(kMaxStages, samplers_);
@@ -149,7 +150,7 @@ void GlDevice::ResetState() {
         UpdateSampler(s);
     }
     textures_.fill(0);
-    dirtyPrograms_ = kAllPrograms;
+    ++stateGeneration_;
 }
 
 HRESULT GlDevice::Reset(PresentParameters* params) {
@@ -217,7 +218,7 @@ HRESULT GlDevice::BeginScene() {
     if (inScene_) return D3DERR_INVALIDCALL;
     if (!host_->MakeCurrent()) return D3DERR_INVALIDCALL;
     inScene_ = true;
-    dirtyPrograms_ = kAllPrograms;  // another user of the context may have run since the last frame
+    ++stateGeneration_;  // another user of the context may have run since the last frame
     return S_OK;
 }
 
@@ -279,24 +280,57 @@ void GlDevice::SetViewport(const math::Viewport& viewport) {
 
 // ---- Drawing ---------------------------------------------------------------------------------
 
-const FixedFunctionProgram* GlDevice::Program(int stageCount) {
-    FixedFunctionProgram& p = programs_[static_cast<size_t>(stageCount)];
-    if (p.program) return &p;
+const FixedFunctionProgram* GlDevice::Program(const ProgramKey& key) {
+    for (const Variant& v : programs_)
+        if (v.key == key) return &v.program;
     if (buildFailed_) return nullptr;
     std::string log;
-    if (!BuildFixedFunctionProgram(stageCount, &p, &log)) {
+    FixedFunctionProgram p;
+    if (!BuildFixedFunctionProgram(key, &p, &log)) {
         // Reported once; a device that cannot build its programs draws nothing.
         std::fprintf(stderr, "OpenGL device: shader program failed to build:\n%s\n", log.c_str());
         buildFailed_ = true;
         return nullptr;
     }
-    return &p;
+    programs_.push_back({key, p, 0});
+    return &programs_.back().program;
+}
+
+ProgramKey GlDevice::CurrentProgramKey() const {
+    ProgramKey key;
+    for (; key.stageCount < kMaxStages; ++key.stageCount) {
+        const size_t s = static_cast<size_t>(key.stageCount);
+        const auto& st = stageStates_[s];
+        auto state = [&st](TextureStageState t) { return st[static_cast<size_t>(t)]; };
+        if (state(TextureStageState::ColorOp) == TOP_DISABLE) break;
+        StageKey& k = key.stages[s];
+        k.colorOp = state(TextureStageState::ColorOp);
+        k.alphaOp = state(TextureStageState::AlphaOp);
+        k.colorArg1 = state(TextureStageState::ColorArg1);
+        k.colorArg2 = state(TextureStageState::ColorArg2);
+        k.alphaArg1 = state(TextureStageState::AlphaArg1);
+        k.alphaArg2 = state(TextureStageState::AlphaArg2);
+        k.reflection = (state(TextureStageState::TexCoordIndex) & 0xFFFF0000u) ==
+                       TCI_CAMERASPACEREFLECTIONVECTOR;
+        k.texture = textures_[s] != 0;
+    }
+    key.lighting = renderStates_[RsIndex(RenderState::Lighting)] != 0;
+    if (key.lighting) {
+        for (size_t i = 0; i < lights_.size() && key.lightCount < kMaxLights; ++i)
+            if (lightOn_[i] && lights_[i].type == LightType::Directional) ++key.lightCount;
+    }
+    if (renderStates_[RsIndex(RenderState::FogEnable)]) {
+        const uint32_t m = renderStates_[RsIndex(RenderState::FogTableMode)];
+        // Linear fog with the classic default range, start 0 and end 1: no state here sets
+        // another range.
+        if (m == FOG_EXP || m == FOG_EXP2 || m == FOG_LINEAR) key.fogMode = static_cast<int>(m);
+    }
+    return key;
 }
 
 void GlDevice::UploadUniforms(const FixedFunctionProgram& p) {
     glUniformMatrix4fv(p.view, 1, GL_FALSE, &view_.m[0][0]);
     glUniformMatrix4fv(p.projection, 1, GL_FALSE, &projection_.m[0][0]);
-    glUniform1i(p.lighting, renderStates_[RsIndex(RenderState::Lighting)] ? 1 : 0);
 
     ColorValue ambient = ToColorValue(renderStates_[RsIndex(RenderState::Ambient)]);
     float ambientSum[3] = {ambient.r, ambient.g, ambient.b};
@@ -321,56 +355,16 @@ void GlDevice::UploadUniforms(const FixedFunctionProgram& p) {
         ++count;
     }
     glUniform3fv(p.ambientSum, 1, ambientSum);
-    glUniform1i(p.lightCount, count);
     glUniform3fv(p.lightDir, kMaxLights, dirs);
     glUniform3fv(p.lightDiffuse, kMaxLights, diffuse);
 
-    int fogMode = 0;
-    if (renderStates_[RsIndex(RenderState::FogEnable)]) {
-        uint32_t m = renderStates_[RsIndex(RenderState::FogTableMode)];
-        if (m == FOG_EXP) fogMode = 1;
-        if (m == FOG_EXP2) fogMode = 2;
-        // Linear fog with the classic default range, start 0 and end 1: no state here sets
-        // another range.
-        if (m == FOG_LINEAR) fogMode = 3;
-    }
-    glUniform1i(p.fogMode, fogMode);
     glUniform1f(p.fogDensity, BitsFloat(renderStates_[RsIndex(RenderState::FogDensity)]));
     ColorValue fog = ToColorValue(renderStates_[RsIndex(RenderState::FogColor)]);
     glUniform3f(p.fogColour, fog.r, fog.g, fog.b);
-
-    GLint ops[kMaxStages * 4], args[kMaxStages * 4];
-    bool reflection = false, active = true;
-    for (int s = 0; s < kMaxStages; ++s) {
-        const auto& st = stageStates_[s];
-        const uint32_t colorOp = st[static_cast<size_t>(TextureStageState::ColorOp)];
-        if (colorOp == TOP_DISABLE) active = false;
-        const bool reflect = (st[static_cast<size_t>(TextureStageState::TexCoordIndex)] &
-                              0xFFFF0000u) == TCI_CAMERASPACEREFLECTIONVECTOR;
-        if (active && reflect) reflection = true;
-        ops[s * 4 + 0] = static_cast<GLint>(colorOp);
-        ops[s * 4 + 1] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaOp)]);
-        ops[s * 4 + 2] = reflect ? 1 : 0;
-        ops[s * 4 + 3] = textures_[s] ? 1 : 0;
-        args[s * 4 + 0] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::ColorArg1)]);
-        args[s * 4 + 1] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::ColorArg2)]);
-        args[s * 4 + 2] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaArg1)]);
-        args[s * 4 + 3] = static_cast<GLint>(st[static_cast<size_t>(TextureStageState::AlphaArg2)]);
-    }
-    glUniform4iv(p.stageOps, kMaxStages, ops);
-    glUniform4iv(p.stageArgs, kMaxStages, args);
-    // No texture-factor state is exposed; the classic default is opaque white.
-    glUniform4f(p.textureFactor, 1.0f, 1.0f, 1.0f, 1.0f);
-    glUniform1i(p.reflectionUsed, reflection ? 1 : 0);
 }
 
 bool GlDevice::ApplyDrawState() {
-    int stageCount = 0;
-    while (stageCount < kMaxStages &&
-           stageStates_[static_cast<size_t>(stageCount)]
-                       [static_cast<size_t>(TextureStageState::ColorOp)] != TOP_DISABLE)
-        ++stageCount;
-    const FixedFunctionProgram* program = Program(stageCount);
+    const FixedFunctionProgram* program = Program(CurrentProgramKey());
     if (!program) return false;
     BindTarget();
     glDisable(GL_SCISSOR_TEST);
@@ -411,10 +405,10 @@ bool GlDevice::ApplyDrawState() {
         glDisable(GL_BLEND);
     }
     glUseProgram(program->program);
-    const uint32_t bit = 1u << stageCount;
-    if (dirtyPrograms_ & bit) {
+    for (Variant& v : programs_) {
+        if (&v.program != program || v.uploaded == stateGeneration_) continue;
         UploadUniforms(*program);
-        dirtyPrograms_ &= ~bit;
+        v.uploaded = stateGeneration_;
     }
     for (int s = 0; s < kMaxStages; ++s) {
         if (!textures_[s]) continue;
@@ -467,10 +461,16 @@ void GlDevice::DrawMeshInstances(Mesh* mesh, std::span<const MeshInstance> insta
     if (!m || instances.empty() || !host_->MakeCurrent()) return;
     if (!ApplyDrawState()) return;
     SetConstantAttributes();
-    if (instancing_ == InstancingMode::Loop) {
-        // Mesa's software rasteriser shades the vertices of a draw on the calling thread and
-        // fetches per-instance attributes slowly; one draw per copy with constant attributes
-        // is measurably faster there (see bench_gl).
+    // Mesa's software rasteriser shades the vertices of a draw on the calling thread and
+    // fetches per-instance attributes slowly, while a draw of its own has a cost of its own:
+    // one draw per copy pays for the high-detail block (711 vertices, bench_gl), instanced
+    // attributes for the medium and low ones (334 and 201: the turning chain of
+    // bench_render).
+    constexpr size_t kLoopFromVertices = 512;
+    const bool loop =
+        instancing_ == InstancingMode::Loop || (instancing_ == InstancingMode::LoopForLargeMeshes &&
+                                                m->Geometry().VertexCount() >= kLoopFromVertices);
+    if (loop) {
         glBindVertexArray(m->Vao());
         for (const MeshInstance& inst : instances) {
             for (GLuint r = 0; r < 4; ++r) glVertexAttrib4fv(kAttribWorld0 + r, inst.world.m[r]);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/gl/gl_context_host.h"
@@ -76,10 +77,11 @@ class GlDevice final : public Device {
     // A texture being released is unbound from every stage.
     void ForgetTexture(GLuint id);
 
-    // How DrawMeshInstances reaches GL: one instanced call (hardware), or one draw per copy
-    // with constant attributes (software rasterisers, where that is faster). Chosen from the
-    // renderer at creation; settable so that both paths can be tested anywhere.
-    enum class InstancingMode { Instanced, Loop };
+    // How DrawMeshInstances reaches GL: one instanced call (hardware), one draw per copy
+    // with constant attributes, or (software rasterisers) the one that is faster for the
+    // mesh's size. Chosen from the renderer at creation; settable so that every path can be
+    // tested anywhere.
+    enum class InstancingMode { Instanced, Loop, LoopForLargeMeshes };
     InstancingMode Instancing() const { return instancing_; }
     void SetInstancing(InstancingMode mode) { instancing_ = mode; }
 
@@ -87,9 +89,11 @@ class GlDevice final : public Device {
     explicit GlDevice(GlContextHost* host);
     HRESULT Init(const Caps& caps, PresentParameters* params);
     void ResetState();
-    // False when the program for the current stages cannot be built (nothing is drawn).
+    // False when the program for the current state cannot be built (nothing is drawn).
     bool ApplyDrawState();
-    const FixedFunctionProgram* Program(int stageCount);
+    // The variant for `key`, built on first use; null when it cannot be built.
+    const FixedFunctionProgram* Program(const ProgramKey& key);
+    ProgramKey CurrentProgramKey() const;
     void UploadUniforms(const FixedFunctionProgram& p);
     void SetConstantAttributes();
     void UpdateSampler(uint32_t stage);
@@ -99,9 +103,14 @@ class GlDevice final : public Device {
     Caps caps_;
     PresentParameters params_;
     SurfaceDesc backBuffer_;
-    // One variant per number of active texture stages, built on first use.
-    std::array<FixedFunctionProgram, kMaxStages + 1> programs_{};
-    static constexpr uint32_t kAllPrograms = (1u << (kMaxStages + 1)) - 1;
+    // The fixed-function variants built so far (a handful: one per pass state in use),
+    // each with the state generation its uniforms were last uploaded at.
+    struct Variant {
+        ProgramKey key;
+        FixedFunctionProgram program;
+        uint64_t uploaded = 0;
+    };
+    std::vector<Variant> programs_;
     SpriteProgram spriteProgram_;
     GLuint instanceBuffer_ = 0;
     GLuint samplers_[kMaxStages] = {};
@@ -118,7 +127,7 @@ class GlDevice final : public Device {
     std::array<std::array<uint32_t, 16>, kMaxStages> samplerStates_{};
     std::array<GLuint, kMaxStages> textures_{};  // names, so a released texture never dangles
     InstancingMode instancing_ = InstancingMode::Instanced;
-    uint32_t dirtyPrograms_ = kAllPrograms;  // variants whose uniforms are out of date
+    uint64_t stateGeneration_ = 1;  // counts up whenever state the uniforms carry changes
     bool buildFailed_ = false;
 
     bool inScene_ = false;

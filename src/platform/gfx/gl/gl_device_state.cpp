@@ -24,11 +24,11 @@ void GlDevice::SetTransform(TransformType type, const math::Mat4& m) {
             break;
         case TransformType::View:
             view_ = m;
-            dirtyPrograms_ = kAllPrograms;
+            ++stateGeneration_;
             break;
         case TransformType::Projection:
             projection_ = m;
-            dirtyPrograms_ = kAllPrograms;
+            ++stateGeneration_;
             break;
     }
 }
@@ -48,20 +48,20 @@ math::Mat4 GlDevice::GetTransform(TransformType type) const {
 void GlDevice::SetLight(uint32_t index, const Light& light) {
     if (index >= lights_.size()) return;
     lights_[index] = light;
-    dirtyPrograms_ = kAllPrograms;
+    ++stateGeneration_;
 }
 
 void GlDevice::LightEnable(uint32_t index, bool enable) {
     if (index >= lightOn_.size()) return;
     lightOn_[index] = enable;
-    dirtyPrograms_ = kAllPrograms;
+    ++stateGeneration_;
 }
 
 void GlDevice::SetRenderState(RenderState state, uint32_t value) {
     size_t i = RsIndex(state);
     if (i >= renderStates_.size() || renderStates_[i] == value) return;
     renderStates_[i] = value;
-    dirtyPrograms_ = kAllPrograms;
+    ++stateGeneration_;
 }
 
 uint32_t GlDevice::GetRenderState(RenderState state) const {
@@ -73,7 +73,7 @@ void GlDevice::SetTextureStageState(uint32_t stage, TextureStageState state, uin
     size_t i = static_cast<size_t>(state);
     if (stage >= kMaxStages || i >= stageStates_[stage].size()) return;
     stageStates_[stage][i] = value;
-    dirtyPrograms_ = kAllPrograms;
+    ++stateGeneration_;
 }
 
 void GlDevice::SetSamplerState(uint32_t stage, SamplerState state, uint32_t value) {
@@ -108,14 +108,14 @@ void GlDevice::SetTexture(uint32_t stage, Texture* texture) {
     GLuint id = t ? t->Id() : 0;
     if (textures_[stage] == id) return;
     textures_[stage] = id;
-    dirtyPrograms_ = kAllPrograms;
+    ++stateGeneration_;
 }
 
 void GlDevice::ForgetTexture(GLuint id) {
     for (GLuint& t : textures_) {
         if (t == id) {
             t = 0;
-            dirtyPrograms_ = kAllPrograms;
+            ++stateGeneration_;
         }
     }
 }

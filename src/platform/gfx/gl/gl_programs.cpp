@@ -22,12 +22,9 @@ layout(location = 9) in vec4 aEmissive;
 
 uniform mat4 uView;
 uniform mat4 uProjection;
-uniform bool uLighting;
 uniform vec3 uAmbientSum;          // global ambient + ambient of the enabled lights
-uniform int uLightCount;
 uniform vec3 uLightDir[4];         // normalised, world space
 uniform vec3 uLightDiffuse[4];
-uniform bool uReflectionUsed;
 
 out vec4 vDiffuse;
 out vec2 vTexCoord;
@@ -45,21 +42,23 @@ void main() {
     vViewZ = viewPos.z;
     vTexCoord = aTexCoord;
 
+#if LIGHTING || WITH_STAGES
     vec3 n = mat3(world) * aNormal;
     float len = length(n);
     n = len > 0.0 ? n / len : vec3(0.0);
-    if (uLighting) {
-        vec3 lit = vec3(0.0);
-        for (int i = 0; i < uLightCount; ++i)
-            lit += uLightDiffuse[i] * max(dot(n, -uLightDir[i]), 0.0);
-        vec3 c = aEmissive.rgb + aAmbient.rgb * uAmbientSum + aDiffuse.rgb * lit;
-        vDiffuse = clamp(vec4(c, aDiffuse.a), 0.0, 1.0);
-    } else {
-        vDiffuse = vec4(1.0);
-    }
+#endif
+#if LIGHTING
+    vec3 lit = vec3(0.0);
+    for (int i = 0; i < LIGHT_COUNT; ++i)
+        lit += uLightDiffuse[i] * max(dot(n, -uLightDir[i]), 0.0);
+    vec3 c = aEmissive.rgb + aAmbient.rgb * uAmbientSum + aDiffuse.rgb * lit;
+    vDiffuse = clamp(vec4(c, aDiffuse.a), 0.0, 1.0);
+#else
+    vDiffuse = vec4(1.0);
+#endif
     vReflection = vec2(0.0);
-#ifdef WITH_STAGES
-    if (uReflectionUsed) {
+#if REFLECTION
+    {
         // Reflection of the direction towards the eye about the normal, in camera space.
         vec3 e = viewPos.xyz;
         float el = length(e);
@@ -75,6 +74,7 @@ void main() {
 
 // The stage chain of the classic texture blender: each stage combines its two arguments
 // with its operation; the first stage whose colour operation is DISABLE ends the chain.
+// The stages are written out by StageCode for the state in use.
 constexpr const char* kFixedFragmentHead = R"(#version 330 core
 in vec4 vDiffuse;
 in vec2 vTexCoord;
@@ -82,76 +82,94 @@ in vec2 vReflection;
 in float vViewZ;
 
 uniform sampler2D uTexture[8];
-uniform ivec4 uStageOps[8];    // colour op, alpha op, texcoord source (1 = reflection), has texture
-uniform ivec4 uStageArgs[8];   // colour arg 1, colour arg 2, alpha arg 1, alpha arg 2
-uniform vec4 uTextureFactor;
-uniform int uFogMode;          // 0 none, 1 exp, 2 exp2, 3 linear (start 0, end 1)
 uniform float uFogDensity;
 uniform vec3 uFogColour;
 
 out vec4 fragColour;
 
-vec4 Arg(int a, vec4 tex, vec4 current) {
-    int sel = a & 15;
-    vec4 v = vec4(0.0);                     // specular (off) and temp (never written)
-    if (sel == 0) v = vDiffuse;
-    else if (sel == 1) v = current;
-    else if (sel == 2) v = tex;
-    else if (sel == 3) v = uTextureFactor;
-    if ((a & 32) != 0) v = v.aaaa;
-    if ((a & 16) != 0) v = vec4(1.0) - v;
-    return v;
-}
-
-vec4 Combine(int op, vec4 a1, vec4 a2) {
-    if (op == 2) return a1;
-    if (op == 3) return a2;
-    if (op == 4) return a1 * a2;
-    if (op == 7) return min(a1 + a2, vec4(1.0));
-    if (op == 24) return vec4(clamp(4.0 * dot(a1.rgb - 0.5, a2.rgb - 0.5), 0.0, 1.0));
-    return a1;
-}
-
 void main() {
     vec4 current = vDiffuse;
-    bool running = true;
 )";
 
+// Fog modes: 1 exp, 2 exp2, 3 linear (start 0, end 1).
 constexpr const char* kFixedFragmentTail = R"(
-    if (uFogMode != 0) {
-        float d = uFogDensity * vViewZ;
-        float f = uFogMode == 2 ? exp(-d * d) : uFogMode == 1 ? exp(-abs(d)) : 1.0 - vViewZ;
-        current.rgb = mix(uFogColour, current.rgb, clamp(f, 0.0, 1.0));
-    }
+#if FOG_MODE != 0
+    float d = uFogDensity * vViewZ;
+#if FOG_MODE == 2
+    float f = exp(-d * d);
+#elif FOG_MODE == 1
+    float f = exp(-abs(d));
+#else
+    float f = 1.0 - vViewZ;
+#endif
+    current.rgb = mix(uFogColour, current.rgb, clamp(f, 0.0, 1.0));
+#endif
     fragColour = current;
 }
 )";
 
+// A stage argument: the diffuse colour, the stage's input, its texture, the texture
+// factor (no state sets one: opaque white) or zero (specular and temp), then alpha
+// replicated and complemented as its modifier bits say.
+std::string ArgCode(uint32_t a) {
+    std::string v;
+    switch (a & 15u) {
+        case 0:
+            v = "vDiffuse";
+            break;
+        case 1:
+            v = "current";
+            break;
+        case 2:
+            v = "tex";
+            break;
+        case 3:
+            v = "vec4(1.0)";
+            break;
+        default:
+            v = "vec4(0.0)";
+            break;
+    }
+    if (a & 32u) v = "(" + v + ").aaaa";
+    if (a & 16u) v = "(vec4(1.0) - " + v + ")";
+    return v;
+}
+
+// An operation on two arguments; an unknown one passes its first argument on.
+std::string CombineCode(uint32_t op, const std::string& a1, const std::string& a2) {
+    switch (op) {
+        case 3:
+            return a2;
+        case 4:
+            return "(" + a1 + " * " + a2 + ")";
+        case 7:
+            return "min(" + a1 + " + " + a2 + ", vec4(1.0))";
+        case 24:
+            return "vec4(clamp(4.0 * dot(" + a1 + ".rgb - 0.5, " + a2 + ".rgb - 0.5), 0.0, 1.0))";
+        default:
+            return a1;
+    }
+}
+
 // One stage, with the sampler index as a literal (GLSL 3.30 indexes sampler arrays with
-// constant expressions only).
-std::string StageCode(int s) {
-    std::string i = std::to_string(s);
-    return "    if (running && uStageOps[" + i +
-           "].x == 1) running = false;\n"
-           "    if (running) {\n"
-           "        ivec4 ops = uStageOps[" +
-           i +
-           "];\n"
-           "        ivec4 args = uStageArgs[" +
-           i +
-           "];\n"
-           "        vec2 uv = ops.z == 1 ? vReflection : vTexCoord;\n"
-           "        vec4 tex = ops.w != 0 ? texture(uTexture[" +
-           i +
-           "], uv) : vec4(1.0);\n"
-           "        vec4 c = Combine(ops.x, Arg(args.x, tex, current), Arg(args.y, tex, "
-           "current));\n"
-           "        float a = current.a;\n"
-           "        if (ops.x == 24) a = c.a;\n"
-           "        else if (ops.y != 1) a = Combine(ops.y, Arg(args.z, tex, current),\n"
-           "                                         Arg(args.w, tex, current)).a;\n"
-           "        current = vec4(c.rgb, a);\n"
-           "    }\n";
+// constant expressions only). DOTPRODUCT3 puts its result in alpha too; an alpha DISABLE
+// keeps the incoming alpha.
+std::string StageCode(int s, const StageKey& st) {
+    const std::string i = std::to_string(s);
+    std::string code = "    {\n";
+    code += st.texture ? "        vec4 tex = texture(uTexture[" + i + "], " +
+                             (st.reflection ? "vReflection" : "vTexCoord") + ");\n"
+                       : "        vec4 tex = vec4(1.0);\n";
+    code += "        vec4 c = " +
+            CombineCode(st.colorOp, ArgCode(st.colorArg1), ArgCode(st.colorArg2)) + ";\n";
+    std::string alpha = "current.a";
+    if (st.colorOp == 24) {
+        alpha = "c.a";
+    } else if (st.alphaOp != 1) {
+        alpha = CombineCode(st.alphaOp, ArgCode(st.alphaArg1), ArgCode(st.alphaArg2)) + ".a";
+    }
+    code += "        current = vec4(c.rgb, " + alpha + ");\n    }\n";
+    return code;
 }
 
 constexpr const char* kSpriteVertex = R"(#version 330 core
@@ -226,31 +244,35 @@ GLuint Link(const std::string& vs, const std::string& fs, std::string* log) {
 
 }  // namespace
 
-bool BuildFixedFunctionProgram(int stageCount, FixedFunctionProgram* out, std::string* log) {
+bool BuildFixedFunctionProgram(const ProgramKey& key, FixedFunctionProgram* out, std::string* log) {
+    bool reflection = false;
+    for (int s = 0; s < key.stageCount && s < kMaxStages; ++s)
+        reflection = reflection || key.stages[static_cast<size_t>(s)].reflection;
+    const std::string defines =
+        "#define WITH_STAGES " + std::to_string(key.stageCount > 0 ? 1 : 0) +
+        "\n#define REFLECTION " + std::to_string(reflection ? 1 : 0) + "\n#define LIGHTING " +
+        std::to_string(key.lighting ? 1 : 0) + "\n#define LIGHT_COUNT " +
+        std::to_string(key.lightCount) + "\n#define FOG_MODE " + std::to_string(key.fogMode) + "\n";
+    // After the version line, which must come first.
+    auto withDefines = [&defines](std::string source) {
+        source.insert(source.find('\n') + 1, defines);
+        return source;
+    };
     std::string fs = kFixedFragmentHead;
-    for (int s = 0; s < stageCount && s < kMaxStages; ++s) fs += StageCode(s);
+    for (int s = 0; s < key.stageCount && s < kMaxStages; ++s)
+        fs += StageCode(s, key.stages[static_cast<size_t>(s)]);
     fs += kFixedFragmentTail;
-    // Without texture stages the vertex shader leaves out the reflection vector too.
-    std::string vs = kFixedVertex;
-    if (stageCount > 0) vs.insert(vs.find('\n') + 1, "#define WITH_STAGES\n");
-    GLuint p = Link(vs, fs, log);
+    GLuint p = Link(withDefines(kFixedVertex), withDefines(fs), log);
     if (!p) return false;
     FixedFunctionProgram r;
     r.program = p;
     r.view = glGetUniformLocation(p, "uView");
     r.projection = glGetUniformLocation(p, "uProjection");
-    r.lighting = glGetUniformLocation(p, "uLighting");
     r.ambientSum = glGetUniformLocation(p, "uAmbientSum");
-    r.lightCount = glGetUniformLocation(p, "uLightCount");
     r.lightDir = glGetUniformLocation(p, "uLightDir");
     r.lightDiffuse = glGetUniformLocation(p, "uLightDiffuse");
-    r.fogMode = glGetUniformLocation(p, "uFogMode");
     r.fogDensity = glGetUniformLocation(p, "uFogDensity");
     r.fogColour = glGetUniformLocation(p, "uFogColour");
-    r.stageOps = glGetUniformLocation(p, "uStageOps");
-    r.stageArgs = glGetUniformLocation(p, "uStageArgs");
-    r.textureFactor = glGetUniformLocation(p, "uTextureFactor");
-    r.reflectionUsed = glGetUniformLocation(p, "uReflectionUsed");
     glUseProgram(p);
     GLint units[kMaxStages];
     for (int s = 0; s < kMaxStages; ++s) units[s] = s;

@@ -3,6 +3,8 @@
 // meshes and lines, and the textured-quad program of sprites and text. Internal to gl/.
 #include <epoxy/gl.h>
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 namespace gfx::gl {
@@ -23,12 +25,35 @@ enum Attrib : GLuint {
     kAttribEmissive = 9,
 };
 
+// One active texture stage as the program is compiled for it.
+struct StageKey {
+    uint32_t colorOp = 0, alphaOp = 0;
+    uint32_t colorArg1 = 0, colorArg2 = 0, alphaArg1 = 0, alphaArg2 = 0;
+    bool reflection = false;  // texture coordinates from the reflection vector
+    bool texture = false;     // a texture is bound (else the stage reads opaque white)
+    bool operator==(const StageKey&) const = default;
+};
+
+// The state a fixed-function program is compiled for. The software rasteriser runs every
+// branch, loop and unused stage a uniform switches off, so each combination the device
+// meets gets its own variant of the same source, with these as constants: the arithmetic
+// stays that of the general program, only what is switched off is left out. The blend
+// stages are written out as their operations, so a pixel runs only the arithmetic its
+// stages name.
+struct ProgramKey {
+    int stageCount = 0;                         // active texture stages, 0..kMaxStages
+    std::array<StageKey, kMaxStages> stages{};  // the first stageCount are used
+    bool lighting = true;
+    int lightCount = 0;  // directional lights evaluated, 0..kMaxLights
+    int fogMode = 0;     // 0 none, 1 exp, 2 exp2, 3 linear
+    bool operator==(const ProgramKey&) const = default;
+};
+
 struct FixedFunctionProgram {
     GLuint program = 0;
     GLint view = -1, projection = -1;
-    GLint lighting = -1, ambientSum = -1, lightCount = -1, lightDir = -1, lightDiffuse = -1;
-    GLint fogMode = -1, fogDensity = -1, fogColour = -1;
-    GLint stageOps = -1, stageArgs = -1, textureFactor = -1, reflectionUsed = -1;
+    GLint ambientSum = -1, lightDir = -1, lightDiffuse = -1;
+    GLint fogDensity = -1, fogColour = -1;
 };
 
 struct SpriteProgram {
@@ -36,11 +61,8 @@ struct SpriteProgram {
     GLint texture = -1;
 };
 
-// Both return false with the compiler's log in *log. The fixed-function program is built
-// for a number of active texture stages (0..kMaxStages): the software rasteriser pays for
-// stage code even where a uniform switches it off, so each count gets its own variant of
-// the same source.
-bool BuildFixedFunctionProgram(int stageCount, FixedFunctionProgram* out, std::string* log);
+// Both return false with the compiler's log in *log.
+bool BuildFixedFunctionProgram(const ProgramKey& key, FixedFunctionProgram* out, std::string* log);
 bool BuildSpriteProgram(SpriteProgram* out, std::string* log);
 
 }  // namespace gfx::gl
