@@ -73,7 +73,9 @@ constexpr std::string_view kNewHelp =
     "usage: vorla-tool new [--force] FILE\n"
     "\n"
     "Writes a new construction: one green block at the origin, the camera at its\n"
-    "starting view. An existing FILE is only replaced with --force.\n"
+    "starting view. An existing FILE (also one marked read-only) is only replaced\n"
+    "with --force; a folder, FIFO or device is never replaced. Through a symbolic\n"
+    "link the file the link names is written.\n"
     "Exit status: 0 success, 1 the file exists or cannot be written, 2 bad usage.\n";
 
 constexpr std::string_view kCheckHelp =
@@ -195,7 +197,8 @@ int RunNew(const std::string& file, bool force) {
     CVelCamera camera;
     camera.ResetForNewConstruction(nullptr);
     camera.Apply(nullptr);  // the starting view: eye and look-at as the first frame sets them
-    if (FileResult res = interaction::SaveConstruction(system, camera, file); !res)
+    const ReadOnlyTarget readOnly = force ? ReadOnlyTarget::Replace : ReadOnlyTarget::Refuse;
+    if (FileResult res = interaction::SaveConstruction(system, camera, file, readOnly); !res)
         return Fail(file, res.message);
     return kExitOk;
 }
