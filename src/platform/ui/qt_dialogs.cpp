@@ -1,10 +1,15 @@
 #include "platform/ui/qt_dialogs.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -58,6 +63,11 @@ services::MsgResult QtDialogs::ShowMessage(const std::string& text, const std::s
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if (buttons == services::MsgButtons::YesNo) {
+        // Asked before something is replaced: the safe answer is the default.
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
@@ -98,27 +108,78 @@ std::optional<std::string> QtDialogs::AskSavePath(const std::string& startName) 
     return RunFileDialog(owner, startName, true);
 }
 
-std::optional<std::string> QtDialogs::AskSaveFile(
-    const std::string& title, const std::string& startName,
-    const std::vector<services::SaveFileType>& types) {
-    if (types.empty()) return std::nullopt;
-    QFileDialog dialog(owner, QString::fromStdString(title));
+namespace {
+
+// A Save dialog offering `types`; a name typed without an extension takes the one of the
+// type chosen.
+void SetUpSaveFile(QFileDialog& dialog, const std::string& startName,
+                   const std::vector<services::SaveFileType>& types) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     QStringList filters;
     for (const services::SaveFileType& t : types) filters << QString::fromStdString(t.filter);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QString::fromStdString(types.front().suffix));
-    // A name typed without an extension takes the one of the type chosen.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        const qsizetype i = filters.indexOf(filter);
-        if (i >= 0) dialog.setDefaultSuffix(QString::fromStdString(types[size_t(i)].suffix));
-    });
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, filters, types](const QString& filter) {
+            const qsizetype i = filters.indexOf(filter);
+            if (i >= 0) dialog.setDefaultSuffix(QString::fromStdString(types[size_t(i)].suffix));
+        });
     dialog.setDirectory(DialogFolder(startName));
+}
+
+std::optional<std::string> ChosenFile(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
     return QFile::encodeName(QDir::toNativeSeparators(files.first())).toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtDialogs::AskSaveFile(
+    const std::string& title, const std::string& startName,
+    const std::vector<services::SaveFileType>& types) {
+    if (types.empty()) return std::nullopt;
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    SetUpSaveFile(dialog, startName, types);
+    return ChosenFile(dialog);
+}
+
+std::optional<std::string> QtDialogs::AskPictureFile(
+    const std::string& title, const std::string& startName,
+    const std::vector<services::SaveFileType>& types, services::PictureOptions& options) {
+    if (types.empty()) return std::nullopt;
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    // Qt's own dialog (not the desktop's), so that the options can sit in it.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    SetUpSaveFile(dialog, startName, types);
+    // The options, in a row under the dialog's own controls.
+    auto* overlays = new QCheckBox(QStringLiteral("Кнопки, подсказки и строка состояния"));
+    overlays->setChecked(options.overlays);
+    auto* size = new QComboBox;
+    for (int scale : {1, 2, 4}) size->addItem(QStringLiteral("%1×").arg(scale), scale);
+    size->setCurrentIndex(std::max(0, size->findData(options.scale)));
+    auto* transparent = new QCheckBox(QStringLiteral("Прозрачный фон (PNG)"));
+    transparent->setChecked(options.transparent);
+    auto* row = new QHBoxLayout;
+    row->addWidget(overlays);
+    row->addSpacing(12);
+    row->addWidget(new QLabel(QStringLiteral("Размер:")));
+    row->addWidget(size);
+    row->addSpacing(12);
+    row->addWidget(transparent);
+    row->addStretch();
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addLayout(row, grid->rowCount(), 0, 1, grid->columnCount());
+    std::optional<std::string> path = ChosenFile(dialog);
+    if (path) {
+        options.overlays = overlays->isChecked();
+        options.scale = size->currentData().toInt();
+        options.transparent = transparent->isChecked();
+    }
+    return path;
 }
 
 std::optional<uint32_t> QtDialogs::ChooseColour(uint32_t initialColorRef) {

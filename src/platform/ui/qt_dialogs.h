@@ -33,6 +33,10 @@ class QtDialogs : public services::Dialogs {
     std::optional<std::string> AskSaveFile(
         const std::string& title, const std::string& startName,
         const std::vector<services::SaveFileType>& types) override;
+    std::optional<std::string> AskPictureFile(const std::string& title,
+                                              const std::string& startName,
+                                              const std::vector<services::SaveFileType>& types,
+                                              services::PictureOptions& options) override;
     std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
     void OpenUrl(const std::string& url) override;
 
