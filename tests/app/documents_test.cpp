@@ -23,7 +23,7 @@ namespace {
 
 using services::MsgResult;
 
-constexpr char kPrompt[] = "Сохранить текщую работу?";
+constexpr char kPrompt[] = "Сохранить текущую работу?";
 
 class DocumentsTest : public GuiTest {
   protected:

@@ -88,7 +88,7 @@ TEST_F(WindowTest, ClosingInFullScreenAsksFirstAndCancelKeepsRunning) {
     dialogs_.answers.push_back(MsgResult::Cancel);
     CloseWindow();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
-    EXPECT_EQ(dialogs_.messages[0].text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs_.messages[0].text, "Сохранить текущую работу?");
     EXPECT_TRUE(App().Frame().isVisible());
     ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
     WaitFrames(2);

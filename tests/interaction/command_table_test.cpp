@@ -60,7 +60,8 @@ TEST(CommandTable, TheMenuBarRowByRow) {
           {"-"},
           {"&Открыть...\tCtrl+O", 40052},
           {"*Недавние файлы"},
-          {"&Сохранить как...\tCtrl+S", 40051},
+          {"&Сохранить\tCtrl+S", 57603},
+          {"&Сохранить как...\tCtrl+Shift+S", 40051},
           {"-"},
           {"&Экспорт...\t", 40160},
           {"Сохранить &изображение...\t", 40161},
@@ -131,19 +132,19 @@ TEST(CommandTable, EveryAcceleratorAndNothingElse) {
         int id;
     };
     const std::vector<Accel> table = {
-        {'N', 1, 0, 0, 40053},  {'O', 1, 0, 0, 40052},  {'S', 1, 0, 0, 40051},
-        {9, 0, 0, 0, 40039},    {32, 0, 0, 0, 40013},   {'1', 0, 0, 0, 40018},
-        {'2', 0, 0, 0, 40019},  {'3', 0, 0, 0, 40020},  {'4', 0, 0, 0, 40021},
-        {'5', 0, 0, 0, 40022},  {'6', 0, 0, 0, 40029},  {'7', 0, 0, 0, 40115},
-        {27, 0, 0, 0, 40113},   {0xBB, 0, 0, 0, 40105}, {107, 0, 0, 0, 40105},
-        {0xBD, 0, 0, 0, 40104}, {109, 0, 0, 0, 40104},  {'P', 0, 0, 0, 40084},
-        {'R', 0, 0, 0, 40080},  {112, 0, 0, 0, 40026},  {113, 0, 0, 0, 40122},
-        {114, 0, 0, 0, 40023},  {115, 0, 0, 0, 40041},  {116, 0, 0, 0, 2007},
-        {117, 0, 0, 0, 2008},   {118, 0, 0, 0, 2009},   {119, 0, 0, 0, 40025},
-        {120, 0, 0, 0, 40086},  {121, 0, 0, 0, 40089},  {13, 0, 0, 1, 2003},
-        {13, 0, 0, 0, 40078},   {'T', 0, 0, 0, 40124},  {'N', 0, 0, 0, 40126},
-        {8, 0, 0, 0, 40082},    {0xBF, 0, 0, 0, 40031}, {'Z', 1, 0, 0, 57643},
-        {'Y', 1, 0, 0, 57644},  {'Z', 1, 1, 0, 57644},
+        {'N', 1, 0, 0, 40053}, {'O', 1, 0, 0, 40052},  {'S', 1, 0, 0, 57603},
+        {'S', 1, 1, 0, 40051}, {9, 0, 0, 0, 40039},    {32, 0, 0, 0, 40013},
+        {'1', 0, 0, 0, 40018}, {'2', 0, 0, 0, 40019},  {'3', 0, 0, 0, 40020},
+        {'4', 0, 0, 0, 40021}, {'5', 0, 0, 0, 40022},  {'6', 0, 0, 0, 40029},
+        {'7', 0, 0, 0, 40115}, {27, 0, 0, 0, 40113},   {0xBB, 0, 0, 0, 40105},
+        {107, 0, 0, 0, 40105}, {0xBD, 0, 0, 0, 40104}, {109, 0, 0, 0, 40104},
+        {'P', 0, 0, 0, 40084}, {'R', 0, 0, 0, 40080},  {112, 0, 0, 0, 40026},
+        {113, 0, 0, 0, 40122}, {114, 0, 0, 0, 40023},  {115, 0, 0, 0, 40041},
+        {116, 0, 0, 0, 2007},  {117, 0, 0, 0, 2008},   {118, 0, 0, 0, 2009},
+        {119, 0, 0, 0, 40025}, {120, 0, 0, 0, 40086},  {121, 0, 0, 0, 40089},
+        {13, 0, 0, 1, 2003},   {13, 0, 0, 0, 40078},   {'T', 0, 0, 0, 40124},
+        {'N', 0, 0, 0, 40126}, {8, 0, 0, 0, 40082},    {0xBF, 0, 0, 0, 40031},
+        {'Z', 1, 0, 0, 57643}, {'Y', 1, 0, 0, 57644},  {'Z', 1, 1, 0, 57644},
     };
     std::set<std::tuple<int, bool, bool, bool>> listed;
     for (const Accel& a : table) {
@@ -172,6 +173,25 @@ TEST(CommandTable, EveryAcceleratorAndNothingElse) {
     s.virtualKey = 'T';
     s.buttons = vk::MK_SHIFT;
     EXPECT_EQ(TranslateAccelerator(s), std::nullopt);
+}
+
+TEST(CommandTable, ThePlusCharacterAddsWhateverKeyTypesIt) {
+    // Shift and "=" on a US layout; the key right of P on a German one (no Shift).
+    InputMessage us{.kind = MessageKind::KeyDown,
+                    .buttons = vk::MK_SHIFT,
+                    .virtualKey = vk::VK_OEM_PLUS,
+                    .character = U'+'};
+    EXPECT_EQ(TranslateAccelerator(us), cmd::kAddMode);
+    InputMessage german{.kind = MessageKind::KeyDown, .virtualKey = 0xDD, .character = U'+'};
+    EXPECT_EQ(TranslateAccelerator(german), cmd::kAddMode);
+    // Not with Ctrl or Alt, and not another character.
+    german.buttons = vk::MK_CONTROL;
+    EXPECT_EQ(TranslateAccelerator(german), std::nullopt);
+    InputMessage star{.kind = MessageKind::KeyDown,
+                      .buttons = vk::MK_SHIFT,
+                      .virtualKey = vk::VK_OEM_PLUS,
+                      .character = U'*'};
+    EXPECT_EQ(TranslateAccelerator(star), std::nullopt);
 }
 
 TEST(CommandTable, CheckMarksFollowTheState) {
