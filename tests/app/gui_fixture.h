@@ -59,6 +59,9 @@ class GuiTest : public ::testing::Test {
 
     // Runs in Launch right after the window shows, before the device starts.
     std::function<void()> onShown_;
+    // The view is sized 520 x 350 right after it shows (the strips' places in the tests
+    // follow from it); false keeps the size the program chose.
+    bool classicViewSize_ = true;
 
     QTemporaryDir dir_;
     ScriptedDialogs dialogs_;
