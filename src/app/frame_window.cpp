@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <thread>
 
 #include "app/core/app_form.h"
@@ -160,13 +161,25 @@ void CAppFrameWnd::ShowFullScreen(bool fullScreen) {
     // Full screen is this same window without menu bar: the view and its GL context stay
     // where they are.
     if (fullScreen) {
-        if (!isFullScreen()) stateBeforeFullScreen_ = windowState();
+        if (!isFullScreen()) {
+            stateBeforeFullScreen_ = windowState();
+            geometryBeforeFullScreen_ = normalGeometry();
+        }
         menuBar()->hide();
         showFullScreen();
+        // Without a window manager nobody acts on the full-screen request: the window
+        // takes the screen itself (a window manager gives it the same). Through the
+        // platform window, which leaves the widget's full-screen state as it is.
+        if (const QScreen* s = screen(); s && windowHandle())
+            windowHandle()->setGeometry(s->geometry());
     } else {
         menuBar()->show();
         if (isFullScreen()) {
             setWindowState(stateBeforeFullScreen_ & ~Qt::WindowFullScreen);
+            // The same for the way back: the window's earlier place and size.
+            if (!(stateBeforeFullScreen_ & Qt::WindowMaximized) &&
+                geometryBeforeFullScreen_.isValid())
+                setGeometry(geometryBeforeFullScreen_);
             show();
         }
     }

@@ -3,6 +3,7 @@
 // command id, key labels as text only), the 3D view as its only content, file drops, the
 // full-screen switch and the close path with its save prompt.
 #include <QMainWindow>
+#include <QRect>
 #include <QTimer>
 #include <map>
 #include <optional>
@@ -79,6 +80,7 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
     std::map<int, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;
     Qt::WindowStates stateBeforeFullScreen_ = Qt::WindowNoState;
+    QRect geometryBeforeFullScreen_;
     bool closing_ = false;
     bool waiting_ = false;  // RunWhileWaiting in progress
     // A move or resize is recorded once it has come to rest, not at every step of a drag.
