@@ -13,6 +13,7 @@
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "model/construction.h"
+#include "model/file_system.h"
 #include "model/placement.h"
 #include "tools/export_command.h"
 
@@ -190,8 +191,10 @@ int RunBlocks(const std::string& file) {
 }
 
 int RunNew(const std::string& file, bool force) {
-    std::error_code ec;
-    if (!force && std::filesystem::exists(std::filesystem::symlink_status(file, ec)))
+    // What the write would replace: through a link to nothing, nothing yet. What is not a
+    // file at all, the write refuses with its reason.
+    const WriteTargetInfo target = InspectWriteTarget(file);
+    if (!force && target.exists && target.refusal.empty())
         return Fail(file, "the file exists (use --force to replace it)");
     CVelVorlaSystem system;
     CVelCamera camera;
