@@ -1,5 +1,6 @@
 #include <QElapsedTimer>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -57,6 +58,24 @@ TEST_F(WindowTest, AltEnterTwiceReturnsToTheWindow) {
     ASSERT_TRUE(WaitUntil([&] { return FullScreen(); }));
     Action(cmd::kFullScreen)->trigger();
     ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
+}
+
+TEST_F(WindowTest, TheFirstWindowFitsTheScreenAndItsPlaceIsKept) {
+    classicViewSize_ = false;
+    Launch();
+    const QRect area = App().Frame().screen()->availableGeometry();
+    QRect place = App().Frame().geometry();
+    EXPECT_EQ(place.size(), QSize(area.width() * 2 / 3, area.height() * 2 / 3));
+    EXPECT_TRUE(area.contains(place));
+    // Moved and resized by the user: the next start puts it back there.
+    place = QRect(40, 30, 600, 420);
+    App().Frame().setGeometry(place);
+    ASSERT_TRUE(WaitUntil([&] { return settings_->ReadString("Window") == "40 30 600 420"; }))
+        << settings_->ReadString("Window").value_or("none");
+    Destroy();
+    settings_ = std::make_unique<ui::QtSettingsStore>(QString::fromStdString(SettingsPath()));
+    Launch();
+    EXPECT_EQ(App().Frame().geometry(), place);
 }
 
 TEST_F(WindowTest, DialogsLeaveFullScreenAndPauseTheScene) {
