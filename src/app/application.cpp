@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QScreen>
@@ -14,6 +15,7 @@
 #include "app/window_host.h"
 #include "platform/gfx/gl/gl_system.h"
 #include "platform/ui/qt_dialogs.h"
+#include "platform/ui/qt_input.h"
 #include "platform/ui/qt_settings_store.h"
 
 using namespace app::core;
@@ -105,6 +107,8 @@ CApp::CApp(StartOptions options) : options_(std::move(options)) {
     connect(frame_.get(), &CAppFrameWnd::CommandChosen, this, &CApp::RunCommand);
     connect(frame_.get(), &CAppFrameWnd::FilesDropped, this, &CApp::OnFilesDropped);
     connect(frame_.get(), &CAppFrameWnd::Closing, this, &CApp::OnClosing);
+    // After the resize handling is over: the hover runs the dispatcher, which may draw.
+    connect(view_, &CGlView::Resized, this, &CApp::HoverWherePointerIs, Qt::QueuedConnection);
     // A timer, not frame work: autosave wakes the program only at its interval, draws
     // nothing and asks for no frame.
     connect(&autosaveTimer_, &QTimer::timeout, this, [this] { form_->AutosaveTick(); });
@@ -139,8 +143,7 @@ CApp::~CApp() {
 }
 
 void CApp::InitInstance() {
-    frame_->show();
-    frame_->FitViewTo(520, 350);
+    frame_->ShowPlaced(form_->windowPlacement);
     view_->setFocus();
 }
 
@@ -192,6 +195,23 @@ void CApp::RunCommand(int id) {
     if (!started_) return;
     view_->WithContext([&] { form_->OnCommand(id); });
     view_->Kick();
+}
+
+void CApp::HoverWherePointerIs() {
+    // A drag keeps its hover as it was; Qt reports no move for a pointer that stood still.
+    if (!started_ || QGuiApplication::mouseButtons() != Qt::NoButton) return;
+    InputMessage msg;
+    msg.target = form_->IsWindowed() ? WindowId::View : WindowId::FullScreen;
+    const QPoint at = view_->mapFromGlobal(QCursor::pos());
+    if (view_->rect().contains(at)) {
+        msg.kind = MessageKind::MouseMove;
+        msg.x = at.x();
+        msg.y = at.y();
+        msg.buttons = ui::ButtonFlags(Qt::NoButton, QGuiApplication::keyboardModifiers());
+    } else {
+        msg.kind = MessageKind::MouseLeave;
+    }
+    HandleInput(msg);
 }
 
 void CApp::OnMenuShown(bool shown) {

@@ -50,8 +50,9 @@ class CApp : public QObject {
     explicit CApp(StartOptions options);
     ~CApp() override;
 
-    // Shows the main window (520 x 350 view); the device is created once the view has its
-    // GL context, and Started or StartFailed follows.
+    // Shows the main window where it stood last time (or fitting the screen at the first
+    // start); the device is created once the view has its GL context, and Started or
+    // StartFailed follows.
     void InitInstance();
 
     CAppFrameWnd& Frame() { return *frame_; }
@@ -75,6 +76,9 @@ class CApp : public QObject {
     void OnActivation(bool active);
     void OnFilesDropped(const QStringList& paths);
     void OnClosing();
+    // The strips' layout changed under a pointer that did not move (full screen, a
+    // window manager's resize): the hover follows what is under the pointer now.
+    void HoverWherePointerIs();
 
     StartOptions options_;
     std::unique_ptr<services::Dialogs> ownDialogs_;

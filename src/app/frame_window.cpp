@@ -7,19 +7,22 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QImage>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressDialog>
-#include <QSaveFile>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <limits>
+#include <QWindow>
+#include <thread>
 
 #include "app/core/app_form.h"
 #include "app/gl_view.h"
+#include "app/picture.h"
 #include "interaction/command_table.h"
 
 using namespace app::core;
@@ -61,6 +64,9 @@ CAppFrameWnd::CAppFrameWnd(CGlView* view) : view_(view) {
     setWindowTitle(QStringLiteral("ТОР-ВИН"));
     setCentralWidget(view_);
     BuildMenu();
+    placementTimer_.setSingleShot(true);
+    placementTimer_.setInterval(400);
+    connect(&placementTimer_, &QTimer::timeout, this, &CAppFrameWnd::RecordPlacement);
 }
 
 CAppFrameWnd::~CAppFrameWnd() = default;
@@ -158,13 +164,25 @@ void CAppFrameWnd::ShowFullScreen(bool fullScreen) {
     // Full screen is this same window without menu bar: the view and its GL context stay
     // where they are.
     if (fullScreen) {
-        if (!isFullScreen()) stateBeforeFullScreen_ = windowState();
+        if (!isFullScreen()) {
+            stateBeforeFullScreen_ = windowState();
+            geometryBeforeFullScreen_ = normalGeometry();
+        }
         menuBar()->hide();
         showFullScreen();
+        // Without a window manager nobody acts on the full-screen request: the window
+        // takes the screen itself (a window manager gives it the same). Through the
+        // platform window, which leaves the widget's full-screen state as it is.
+        if (const QScreen* s = screen(); s && windowHandle())
+            windowHandle()->setGeometry(s->geometry());
     } else {
         menuBar()->show();
         if (isFullScreen()) {
             setWindowState(stateBeforeFullScreen_ & ~Qt::WindowFullScreen);
+            // The same for the way back: the window's earlier place and size.
+            if (!(stateBeforeFullScreen_ & Qt::WindowMaximized) &&
+                geometryBeforeFullScreen_.isValid())
+                setGeometry(geometryBeforeFullScreen_);
             show();
         }
     }
@@ -175,22 +193,26 @@ void CAppFrameWnd::ViewSize(int* width, int* height) {
     *height = view_->height();
 }
 
-bool CAppFrameWnd::SaveViewImage(const std::string& path, const std::string& format,
-                                 std::string* error) {
-    // The view draws into its framebuffer at device resolution, overlays included.
-    QImage image = view_->grabFramebuffer();
-    if (image.isNull()) {
+void CAppFrameWnd::SetTitle(const std::string& title) {
+    setWindowTitle(QString::fromStdString(title));
+}
+
+bool CAppFrameWnd::EncodeViewPicture(const std::string& format, const PictureOptions& options,
+                                     std::vector<uint8_t>* bytes, std::string* error) {
+    if (!form_ || !view_->ContextReady()) {
         *error = "в окне нет изображения";
         return false;
     }
-    // The scene is opaque whatever alpha the framebuffer keeps.
-    image = image.convertToFormat(QImage::Format_RGB32);
-    // Written beside the target and renamed over it: a failed write leaves nothing half done.
-    QSaveFile out(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, format.c_str(), 95) || !out.commit()) {
-        *error = out.errorString().toStdString();
+    render::RenderedImage image;
+    bool drawn = false;
+    view_->WithContext([&] { drawn = RenderViewPicture(*form_, *view_, options, &image, error); });
+    if (!drawn) return false;
+    QByteArray encoded;
+    if (!EncodePicture(image, format.c_str(), options.transparent, &encoded)) {
+        *error = "не удалось закодировать изображение";
         return false;
     }
+    bytes->assign(encoded.begin(), encoded.end());
     return true;
 }
 
@@ -258,6 +280,46 @@ void CAppFrameWnd::FitViewTo(int w, int h) {
     resize(w + extra.width(), h + extra.height());
 }
 
+void CAppFrameWnd::ShowPlaced(const std::optional<WindowPlacement>& saved) {
+    // A place on a screen that is gone (another monitor, a smaller resolution) is not
+    // worth keeping: at least a corner of the window must be there to grab.
+    auto onAScreen = [](const QRect& r) {
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            const QRect seen = screen->availableGeometry().intersected(r);
+            if (seen.width() >= 100 && seen.height() >= 50) return true;
+        }
+        return false;
+    };
+    QRect place;
+    bool maximized = false;
+    if (saved && onAScreen({saved->x, saved->y, saved->width, saved->height})) {
+        place = {saved->x, saved->y, saved->width, saved->height};
+        maximized = saved->maximized;
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        // The view the classic form had (520 x 350) at least, with the menu bar above it.
+        const WindowPlacement first =
+            FirstPlacement({area.x(), area.y(), area.width(), area.height()}, 520,
+                           350 + menuBar()->sizeHint().height());
+        place = {first.x, first.y, first.width, first.height};
+    }
+    if (place.isValid()) setGeometry(place);
+    if (maximized) {
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
+void CAppFrameWnd::RecordPlacement() {
+    placementTimer_.stop();
+    if (!form_ || !isVisible() || isFullScreen() || isMinimized()) return;
+    // The normal area also while maximised: it is what un-maximising gives back.
+    const QRect r = isMaximized() ? normalGeometry() : geometry();
+    if (!r.isValid()) return;
+    form_->SetWindowPlacement({r.x(), r.y(), r.width(), r.height(), isMaximized()});
+}
+
 void CAppFrameWnd::closeEvent(QCloseEvent* event) {
     if (waiting_) {  // the work in progress reads the construction: not now
         event->ignore();
@@ -277,6 +339,7 @@ void CAppFrameWnd::closeEvent(QCloseEvent* event) {
         }
     }
     closing_ = true;
+    RecordPlacement();
     emit Closing();
     event->accept();
 }
@@ -300,10 +363,13 @@ void CAppFrameWnd::dropEvent(QDropEvent* event) {
 
 bool CAppFrameWnd::event(QEvent* event) {
     const bool result = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowStateChange || event->type() == QEvent::Show) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::WindowStateChange || type == QEvent::Show) {
         // Coming back from minimised restarts the idle frames.
         view_->Kick();
     }
+    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowStateChange)
+        placementTimer_.start();
     return result;
 }
 

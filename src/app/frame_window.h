@@ -3,7 +3,10 @@
 // command id, key labels as text only), the 3D view as its only content, file drops, the
 // full-screen switch and the close path with its save prompt.
 #include <QMainWindow>
+#include <QRect>
+#include <QTimer>
 #include <map>
+#include <optional>
 
 #include "services/services.h"
 
@@ -12,7 +15,8 @@ class QMenu;
 
 namespace app::core {
 class CAppForm;
-}
+struct WindowPlacement;
+}  // namespace app::core
 
 namespace app {
 
@@ -32,6 +36,9 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
     QMenu* RecentFilesMenu() const { return recentMenu_; }
     // Resizes the window so that the view is exactly w x h logical pixels.
     void FitViewTo(int w, int h);
+    // Shows the window where it stood last time (when that is still on a screen), else
+    // at two thirds of the screen, centred, with a view of at least 520 x 350.
+    void ShowPlaced(const std::optional<core::WindowPlacement>& saved);
 
     // Shell
     void SetMenuCheck(int commandId, bool checked) override;
@@ -40,8 +47,9 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
     void PostCloseToMainWindow() override;
     void ShowFullScreen(bool fullScreen) override;
     void ViewSize(int* width, int* height) override;
-    bool SaveViewImage(const std::string& path, const std::string& format,
-                       std::string* error) override;
+    void SetTitle(const std::string& title) override;
+    bool EncodeViewPicture(const std::string& format, const services::PictureOptions& options,
+                           std::vector<uint8_t>* bytes, std::string* error) override;
     bool RunWithProgress(const std::string& text,
                          const std::function<std::optional<double>()>& poll) override;
     // How long a job runs before its progress dialog shows.
@@ -67,14 +75,19 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
   private:
     void BuildMenu();
     QMenu* AddTrackedMenu(QMenu* menu);
+    // Tells the form where the window stands now (not while full screen or minimised).
+    void RecordPlacement();
 
     CGlView* view_;
     core::CAppForm* form_ = nullptr;
     std::map<int, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;
     Qt::WindowStates stateBeforeFullScreen_ = Qt::WindowNoState;
+    QRect geometryBeforeFullScreen_;
     bool closing_ = false;
     bool waiting_ = false;  // RunWithProgress in progress
+    // A move or resize is recorded once it has come to rest, not at every step of a drag.
+    QTimer placementTimer_;
 };
 
 }  // namespace app

@@ -50,6 +50,7 @@ void CGlView::initializeGL() {
 
 void CGlView::resizeGL(int, int) {
     if (form_ && form_->GetDevice()) form_->OnSize();
+    emit Resized();
 }
 
 bool CGlView::RenderingDue() const {

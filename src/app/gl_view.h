@@ -38,6 +38,8 @@ class CGlView : public QOpenGLWidget {
     void ContextCreated();
     // A frame of the scene has been drawn.
     void FrameDrawn();
+    // The view has a new size (the device has followed it).
+    void Resized();
 
   protected:
     void initializeGL() override;

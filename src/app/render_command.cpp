@@ -1,19 +1,18 @@
 #include "app/render_command.h"
 
-#include <QBuffer>
-#include <QImage>
+#include <QByteArray>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <ostream>
 
+#include "app/picture.h"
 #include "camera/camera.h"
 #include "interaction/document.h"
 #include "interaction/framing.h"
 #include "model/construction.h"
 #include "model/file_system.h"
-#include "model/output_files.h"
 #include "model/placement.h"
 #include "platform/gfx/gl/headless_device.h"
 #include "render/headless.h"
@@ -91,6 +90,8 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
             request.overlays = true;
         } else if (a == "--fit") {
             request.fit = true;
+        } else if (a == "--force") {
+            request.force = true;
         } else if (a == "--background") {
             uint32_t colour = 0;
             if (i + 1 >= args.size() || !ParseColour(args[++i], &colour)) {
@@ -124,8 +125,22 @@ std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>
 int RunRender(const RenderRequest& request, std::ostream& err) {
     const std::filesystem::path input(request.input);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(input, ec)) {
+    if (const std::string why = NotAFileReason(input); !why.empty()) {
+        err << "vorla: " << request.input << ": " << why << "\n";
+        return kRenderExitBadFile;
+    }
+    if (!std::filesystem::exists(input, ec)) {
         err << "vorla: " << request.input << ": no such file\n";
+        return kRenderExitBadFile;
+    }
+    // The output is looked at before any drawing: what cannot be replaced stays as it is.
+    const WriteTargetInfo output = InspectWriteTarget(request.output);
+    if (!output.refusal.empty()) {
+        err << "vorla: cannot write " << request.output << ": " << output.refusal << "\n";
+        return kRenderExitBadFile;
+    }
+    if (output.readOnly && !request.force) {
+        err << "vorla: " << request.output << " is marked read-only (use --force to replace it)\n";
         return kRenderExitBadFile;
     }
     CVelVorlaSystem system;
@@ -178,33 +193,18 @@ int RunRender(const RenderRequest& request, std::ostream& err) {
         return kRenderExitBadFile;
     }
 
-    QImage picture(static_cast<int>(image.width), static_cast<int>(image.height),
-                   QImage::Format_RGB32);
-    for (uint32_t y = 0; y < image.height; ++y) {
-        auto* line = reinterpret_cast<uint32_t*>(picture.scanLine(static_cast<int>(y)));
-        for (uint32_t x = 0; x < image.width; ++x)
-            line[x] = image.pixels[size_t{y} * image.width + x] | 0xFF000000u;
-    }
-    // Written as safely as a construction: beside the target, flushed, and renamed over it
-    // only when whole, so a failed write leaves the old file as it was and nothing else.
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
-        err << "vorla: could not encode the picture as PNG\n";
+    QByteArray bytes;
+    if (!EncodePicture(image, "PNG", false, &bytes)) {
+        err << "vorla: the picture could not be encoded\n";
         return kRenderExitBadFile;
     }
-    model::OutputFiles files;
-    model::OutputFile* out = files.Add(request.output);
-    int why = 0;
-    if (!out)
-        why = files.Error();
-    else if (!out->Write(png.constData(), static_cast<size_t>(png.size())))
-        why = out->Error();
-    else if (!files.Commit())
-        why = files.Error();
-    if (why != 0) {
-        err << "vorla: could not write " << request.output << ": " << model::SystemErrorText(why)
-            << "\n";
+    // Beside the target, flushed and renamed over it: a failed write leaves no half file.
+    const FileResult written =
+        WriteFileAtomically(request.output, reinterpret_cast<const uint8_t*>(bytes.constData()),
+                            static_cast<size_t>(bytes.size()),
+                            request.force ? ReadOnlyTarget::Replace : ReadOnlyTarget::Refuse);
+    if (!written) {
+        err << "vorla: could not write " << request.output << ": " << written.message << "\n";
         return kRenderExitBadFile;
     }
     return kRenderExitOk;

@@ -1,10 +1,12 @@
 #pragma once
 // `vorla --render out.png [--width W] [--height H] [--overlays] [--scale S] [--fit]
-// [--background RRGGBB] file.vvl`: one frame of a construction drawn offscreen (EGL, no
-// display server) and written as a PNG. W x H is the view in logical pixels; --scale S
-// draws it as a screen with S device pixels per logical pixel would show it (a picture of
-// W*S x H*S). --fit frames the whole construction instead of using the file's camera
-// (thumbnails); --background replaces the user's background colour.
+// [--background RRGGBB] [--force] file.vvl`: one frame of a construction drawn offscreen
+// (EGL, no display server) and written as a PNG. W x H is the view in logical pixels;
+// --scale S draws it as a screen with S device pixels per logical pixel would show it (a
+// picture of W*S x H*S). --fit frames the whole construction instead of using the file's
+// camera (thumbnails); --background replaces the user's background colour; --force
+// replaces an output file marked read-only. A folder, FIFO or device is never read as
+// the construction nor replaced by the picture.
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -22,6 +24,7 @@ struct RenderRequest {
     double scale = 1.0;
     bool fit = false;
     std::optional<uint32_t> background;  // 0xRRGGBB
+    bool force = false;                  // replace an output marked read-only
 };
 
 inline constexpr int kRenderExitOk = 0;
@@ -34,7 +37,7 @@ inline constexpr double kMaxRenderScale = 8.0;
 // The command's synopsis, after "usage: " (also in `vorla --help`).
 inline constexpr char kRenderSynopsis[] =
     "vorla --render out.png [--width W] [--height H] [--overlays] [--scale S]\n"
-    "                              [--fit] [--background RRGGBB] file.vvl";
+    "                              [--fit] [--background RRGGBB] [--force] file.vvl";
 
 // Parses the arguments after "--render". Empty with a message in *error on bad usage.
 std::optional<RenderRequest> ParseRenderArguments(const std::vector<std::string>& args,

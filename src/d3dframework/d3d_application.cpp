@@ -138,25 +138,32 @@ HRESULT CD3DApplication::RenderEnvironment() {
 }
 
 void CD3DApplication::HandleSizeChange() {
-    // In full screen the back buffer follows the display mode, and the device window is
-    // the full-screen window: its rectangles must not replace those of the windowed view.
-    if (ignoreSizeChange || !windowed) return;
+    if (ignoreSizeChange) return;
 
-    const gfx::Rect newWindow = HostWindowRect();
     const gfx::Rect newClient = HostClientRect();
     // A minimised or not yet laid out window has no area to render into.
     if (RectWidth(newClient) == 0 || RectHeight(newClient) == 0) return;
-    const bool sameSize = RectWidth(newClient) == RectWidth(clientRect) &&
-                          RectHeight(newClient) == RectHeight(clientRect);
-    windowRect = newWindow;
-    clientRect = newClient;
-    if (sameSize) return;
+    // Only the windowed view's rectangles are kept: they are what leaving full screen
+    // gives back.
+    if (windowed) {
+        windowRect = HostWindowRect();
+        clientRect = newClient;
+    }
+    // The back buffer follows the window the device draws into, in full screen as well:
+    // a window manager may size the full-screen window only after the switch, and a
+    // return to the window may find its old size only later. Compared with what the
+    // device has, not with the last size seen, so that such a late size is never missed.
+    if (RectWidth(newClient) == presentParams.backBufferWidth &&
+        RectHeight(newClient) == presentParams.backBufferHeight)
+        return;
 
     Pause(true);
-    presentParams.backBufferWidth = RectWidth(clientRect);
-    presentParams.backBufferHeight = RectHeight(clientRect);
-    settings.windowedSettings.width = presentParams.backBufferWidth;
-    settings.windowedSettings.height = presentParams.backBufferHeight;
+    presentParams.backBufferWidth = RectWidth(newClient);
+    presentParams.backBufferHeight = RectHeight(newClient);
+    if (windowed) {
+        settings.windowedSettings.width = presentParams.backBufferWidth;
+        settings.windowedSettings.height = presentParams.backBufferHeight;
+    }
     if (device) {
         HRESULT hr = ResetEnvironment();
         if (Failed(hr))

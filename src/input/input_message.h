@@ -76,6 +76,7 @@ struct InputMessage {
     bool autoRepeat = false;  // key-down produced by holding the key
     int wheelDelta = 0;       // signed, 120 per notch, positive away from the user
     bool alt = false;         // Alt held with a key message
+    char32_t character = 0;   // what a key-down types on the user's layout; 0 none
     WindowId target = WindowId::View;
 };
 

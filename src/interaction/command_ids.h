@@ -47,6 +47,8 @@ inline constexpr int kChooseCentreMode = 40124;
 inline constexpr int kFindNearest = 40126;
 inline constexpr int kExportMesh = 40160;
 inline constexpr int kSaveImage = 40161;
+// Plain save takes the classic file-save id.
+inline constexpr int kSave = 57603;
 // Undo and redo take the classic edit-undo and edit-redo ids, free of every other command.
 inline constexpr int kUndo = 57643;
 inline constexpr int kRedo = 57644;

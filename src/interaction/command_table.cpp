@@ -23,16 +23,21 @@ constexpr KeyChord CtrlShift(int virtualKey) {
 constexpr KeyChord Alt(int virtualKey) {
     return {virtualKey, false, false, true};
 }
+constexpr KeyChord Char(char32_t character) {
+    return {0, false, false, false, character};
+}
 
 using C = Check;
 
 // clang-format off
-// The "=" and "-" character keys are the unshifted =/+ and -/_ keys (VK_OEM_PLUS/MINUS).
+// The "=" and "-" character keys are the unshifted =/+ and -/_ keys (VK_OEM_PLUS/MINUS);
+// "+" is the character, typed with Shift or without on the user's layout.
 constexpr std::array kCommands{
     //       id                      menu text                   label       keys                                             check            value             strip  enabled
     Command{cmd::kNew,              "&Создать",                 "Ctrl+N",   {Ctrl('N')},                                     C::None,         0,                30},
     Command{cmd::kOpen,             "&Открыть...",              "Ctrl+O",   {Ctrl('O')},                                     C::None,         0,                31},
-    Command{cmd::kSaveAs,           "&Сохранить как...",        "Ctrl+S",   {Ctrl('S')},                                     C::None,         0,                32},
+    Command{cmd::kSave,             "&Сохранить",               "Ctrl+S",   {Ctrl('S')},                                     C::None,         0,                32},
+    Command{cmd::kSaveAs,           "&Сохранить как...",        "Ctrl+Shift+S", {CtrlShift('S')},                            C::None,         0,                -1},
     Command{cmd::kExportMesh,       "&Экспорт...",              "",         {},                                              C::None,         0,                -1},
     Command{cmd::kSaveImage,        "Сохранить &изображение...", "",        {},                                              C::None,         0,                -1},
     Command{cmd::kExit,             "&Выход",                   "",         {},                                              C::None,         0,                28},
@@ -53,7 +58,7 @@ constexpr std::array kCommands{
     Command{cmd::kRandomColour,     "Случайный",                "6",        {Key('6')},                                      C::RandomColour, 0,                6},
     Command{cmd::kCopyColourMode,   "Скопировать цвет",         "7",        {Key('7')},                                      C::Mode,         ModeCopyColour,   -1},
     Command{cmd::kInspectMode,      "Осмотреть конструкцию",    "Esc",      {Key(vk::VK_ESCAPE)},                            C::Mode,         ModeInspect,      -1},
-    Command{cmd::kAddMode,          "Добавить Торвин",          "+",        {Key(vk::VK_OEM_PLUS), Key(vk::VK_ADD)},         C::Mode,         ModeAdd,          23},
+    Command{cmd::kAddMode,          "Добавить Торвин",          "+",        {Key(vk::VK_OEM_PLUS), Key(vk::VK_ADD), Char('+')}, C::Mode,      ModeAdd,          23},
     Command{cmd::kDeleteMode,       "Удалить Торвин",           "-",        {Key(vk::VK_OEM_MINUS), Key(vk::VK_SUBTRACT)},   C::Mode,         ModeDelete,       24},
     Command{cmd::kPaintMode,        "Красить Торвин",           "P",        {Key('P')},                                      C::Mode,         ModePaint,        25},
     Command{cmd::kTwistMode,        "Крутить Торвин",           "R",        {Key('R')},                                      C::Mode,         ModeTwist,        26},
@@ -93,6 +98,7 @@ constexpr std::array kFile{
     Sep(),
     Item(cmd::kOpen),
     MenuEntry{K::RecentFiles, 0, "Недавние файлы"},
+    Item(cmd::kSave),
     Item(cmd::kSaveAs),
     Sep(),
     Item(cmd::kExportMesh),
@@ -193,6 +199,7 @@ std::optional<int> TranslateAccelerator(const InputMessage& msg) {
             if (k.virtualKey != 0 && k.virtualKey == msg.virtualKey && k.ctrl == ctrl &&
                 k.shift == shift && k.alt == msg.alt)
                 return c.id;
+            if (k.character != 0 && k.character == msg.character && !ctrl && !msg.alt) return c.id;
         }
     }
     return std::nullopt;

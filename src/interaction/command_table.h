@@ -16,12 +16,14 @@
 namespace interaction {
 
 // A key with the modifiers that must be held with it, exactly (as a classic accelerator
-// table matches them). virtualKey 0: no key.
+// table matches them), or a character typed without Ctrl and Alt, whatever key and Shift
+// state types it on the user's layout. virtualKey and character 0: no key.
 struct KeyChord {
     int virtualKey = 0;
     bool ctrl = false;
     bool shift = false;
     bool alt = false;
+    char32_t character = 0;
 };
 
 // When a command's menu item shows a check mark.
@@ -53,7 +55,7 @@ struct Command {
     int id = 0;
     const char* menuText = "";  // with & mnemonics; "" when the command has no menu item
     const char* keyLabel = "";  // shown at the right of the menu item
-    KeyChord keys[2] = {};      // accelerators, unused ones with virtualKey 0
+    KeyChord keys[3] = {};      // accelerators, unused ones empty
     Check check = Check::None;
     int checkValue = 0;
     int stripButton = -1;  // code of the on-screen button that runs it, -1 none

@@ -20,10 +20,10 @@ void RestoreCamera(CVelCamera& camera, const model::CameraRecord& record) {
     camera.axesDragRotation = math::MatrixIdentity();
 }
 
-FileResult SaveConstruction(CVelVorlaSystem& system, const CVelCamera& camera,
-                            const fs::path& path) {
-    FileResult res =
-        WriteConstructionFile(path, CaptureCamera(camera), CaptureSettings(system), system.model);
+FileResult SaveConstruction(CVelVorlaSystem& system, const CVelCamera& camera, const fs::path& path,
+                            ReadOnlyTarget readOnly) {
+    FileResult res = WriteConstructionFile(path, CaptureCamera(camera), CaptureSettings(system),
+                                           system.model, readOnly);
     if (res) system.document.MarkSaved();
     return res;
 }

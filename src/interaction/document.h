@@ -15,9 +15,10 @@ model::CameraRecord CaptureCamera(const camera::CVelCamera& camera);
 void RestoreCamera(camera::CVelCamera& camera, const model::CameraRecord& record);
 
 // Saves the construction and camera; the work counts as saved only when the file is in
-// place.
+// place. A file marked read-only is replaced only when the user has said so.
 model::FileResult SaveConstruction(model::CVelVorlaSystem& system, const camera::CVelCamera& camera,
-                                   const std::filesystem::path& path);
+                                   const std::filesystem::path& path,
+                                   model::ReadOnlyTarget readOnly = model::ReadOnlyTarget::Refuse);
 // Opens a document into the construction and camera, or changes nothing on error. On
 // success: mode inspect, no pick, no twist selection, no paint stroke, saved.
 model::FileResult LoadConstruction(model::CVelVorlaSystem& system, camera::CVelCamera& camera,

@@ -34,6 +34,9 @@ struct ScreenState {
     int32_t colourButtonWidth[7] = {18, 18, 18, 18, 18, 18, 18};
     int32_t colourButtonsWidth = 7 * 18;
     int32_t topStripGap = 8;
+    // The web address takes the last this many pixels of the bottom strip: 100, or as
+    // much as its text takes where that is more.
+    int32_t webLinkWidth = 100;
 
     // --- a notice the status line shows instead of the mode (empty: none)
     std::string notice;  // UTF-8

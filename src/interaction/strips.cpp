@@ -162,7 +162,7 @@ bool HitTestBottomStrip(ScreenState& screen, const CVelVorlaSystem& s, const CVe
             left += screen.colourButtonWidth[i];
         }
         if (code < 0) return false;
-    } else if (x < width - kWebLinkWidth) {
+    } else if (x < width - std::max(kWebLinkWidth, screen.webLinkWidth)) {
         if (!s.showButtons || s.modifierMode != ModeNone) return false;
         code = kCameraLabel;
         screen.tooltipX = kColourGroupX + screen.colourButtonsWidth;

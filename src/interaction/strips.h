@@ -30,7 +30,7 @@ inline constexpr int kFullScreen = 29;
 // Strip geometry, in logical view pixels.
 inline constexpr int kCell = 18;           // a button is 18 x 18
 inline constexpr int kColourGroupX = 90;   // the bottom strip's colour group starts here
-inline constexpr int kWebLinkWidth = 100;  // the web link takes the last 100 pixels
+inline constexpr int kWebLinkWidth = 100;  // the web link takes the last 100 pixels at least
 
 // A cell of the top strip. It runs the command whose strip button it is; its tooltip is
 // its text with that command's key, and it looks pressed while `state` holds.

@@ -52,9 +52,12 @@ class FdSource final : public VvlByteSource {
 }  // namespace
 
 FileResult ReadConstructionFile(const fs::path& path, ConstructionDocument& out) {
+    if (std::string why = NotAFileReason(path); !why.empty())
+        return FileResult::Failure("Не удалось открыть файл: " + why);
     FdGuard file;
+    // Without waiting, should a FIFO have taken the file's place since the check.
     do {
-        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     } while (file.fd < 0 && errno == EINTR);
     if (file.fd < 0)
         return FileResult::Failure("Не удалось открыть файл: " + SystemErrorText(errno));
@@ -72,10 +75,16 @@ namespace {
 // Puts the bytes that `produce` hands to its writer into a temporary file beside the
 // target, flushes it to disk and renames it over the target. The target is never opened
 // for writing, so a failure or a crash at any point leaves the old file as it was.
-FileResult WriteAtomically(const fs::path& path,
+FileResult WriteAtomically(const fs::path& path, ReadOnlyTarget readOnly,
                            const std::function<bool(const VvlByteSink&)>& produce) {
+    const WriteTargetInfo info = InspectWriteTarget(path);
+    if (!info.refusal.empty())
+        return FileResult::Failure("Не удалось сохранить файл: " + info.refusal);
+    if (info.readOnly && readOnly == ReadOnlyTarget::Refuse)
+        return FileResult::Failure(
+            "Не удалось сохранить файл: файл доступен только для чтения, он не заменён", EACCES);
     OutputFiles files;
-    OutputFile* file = files.Add(path);
+    OutputFile* file = files.Add(info.target);
     if (!file) return WriteFailure(files.Error());
     const bool produced =
         produce([&](const uint8_t* data, size_t n) { return file->Write(data, n); });
@@ -87,15 +96,17 @@ FileResult WriteAtomically(const fs::path& path,
 }  // namespace
 
 FileResult WriteConstructionFile(const fs::path& path, const model::CameraRecord& camera,
-                                 const ConstructionSettings& settings,
-                                 const CVelVorlaModel& model) {
-    return WriteAtomically(path, [&](const VvlByteSink& sink) {
+                                 const ConstructionSettings& settings, const CVelVorlaModel& model,
+                                 ReadOnlyTarget readOnly) {
+    return WriteAtomically(path, readOnly, [&](const VvlByteSink& sink) {
         return EncodeConstruction(camera, settings, model, sink);
     });
 }
 
-FileResult WriteFileAtomically(const fs::path& path, const uint8_t* data, size_t size) {
-    return WriteAtomically(path, [&](const VvlByteSink& sink) { return sink(data, size); });
+FileResult WriteFileAtomically(const fs::path& path, const uint8_t* data, size_t size,
+                               ReadOnlyTarget readOnly) {
+    return WriteAtomically(path, readOnly,
+                           [&](const VvlByteSink& sink) { return sink(data, size); });
 }
 
 }  // namespace model

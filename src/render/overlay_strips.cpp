@@ -175,12 +175,18 @@ void ScreenOverlays::DrawBottomStrip(const OverlayContext& c) {
                                           : false;
             DrawColourButton(c, x, y, i, pressed);
         }
-        DrawStatus(c, false, {x + 2, h - 17, w - 105, h});
     }
+    // The web address, right-aligned: where a long one starts, its link starts and the
+    // status text stops, so that neither runs under the other.
+    const gfx::Rect rect{3, h - 17, std::max(w - 2, x + strip::kWebLinkWidth), h};
+    const std::string address = interaction::ShownAddress();
+    if (c.font)
+        c.screen.webLinkWidth =
+            std::max(strip::kWebLinkWidth, w - (rect.right - c.font->TextWidth(address)) + 2);
+    if (s.showButtons) DrawStatus(c, false, {x + 2, h - 17, w - c.screen.webLinkWidth - 5, h});
     DrawTwistReadout(c);
     if (!c.font) return;
-    const gfx::Rect rect{3, h - 17, std::max(w - 2, x + strip::kWebLinkWidth), h};
-    c.font->DrawText(nullptr, interaction::ShownAddress(), -1, rect, gfx::DT_RIGHT | gfx::DT_NOCLIP,
+    c.font->DrawText(nullptr, address, -1, rect, gfx::DT_RIGHT | gfx::DT_NOCLIP,
                      TableColour32(ColourWhite));
     c.font->DrawText(nullptr, interaction::Line(), -1, rect, gfx::DT_NOCLIP,
                      TableColour32(s.currentColour));

@@ -11,7 +11,7 @@
 
 namespace services {
 
-enum class MsgButtons { Ok, YesNoCancel };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgIcon { None, Error, Warning };
 enum class MsgResult { Ok, Yes, No, Cancel };
 
@@ -31,6 +31,14 @@ struct ExportChoices {
     bool hollow = false;       // print formats: without the blocks closed in on every side
     bool keepHidden = false;   // other formats: with the blocks closed in on every side
     bool operator==(const ExportChoices&) const = default;
+};
+
+// How "Сохранить изображение..." draws its picture.
+struct PictureOptions {
+    bool overlays = false;     // the strips, help pages and status line over the scene
+    int scale = 1;             // the view's size times 1, 2 or 4
+    bool transparent = false;  // the background left transparent (where the format can)
+    bool operator==(const PictureOptions&) const = default;
 };
 
 class Dialogs {
@@ -61,6 +69,15 @@ class Dialogs {
     virtual std::optional<ExportChoices> AskExportOptions(const ExportChoices& initial) {
         return initial;
     }
+    // The Save dialog of a picture: AskSaveFile with the picture's options beside the
+    // file name, starting from `options` and leaving the chosen ones there.
+    virtual std::optional<std::string> AskPictureFile(const std::string& title,
+                                                      const std::string& startName,
+                                                      const std::vector<SaveFileType>& types,
+                                                      PictureOptions& options) {
+        (void)options;
+        return AskSaveFile(title, startName, types);
+    }
     // The colour chooser, in and out in the 0x00BBGGRR layout. Empty on cancel.
     virtual std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) = 0;
     // Opens a web address in the browser; failures are not reported.
@@ -68,7 +85,7 @@ class Dialogs {
 };
 
 // The per-user settings store ("Background", "Grid", "Help", "Buttons", "LastDir",
-// "AutosaveSeconds", "Recent").
+// "AutosaveSeconds", "Recent", "Window").
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
@@ -80,8 +97,11 @@ class SettingsStore {
     virtual std::optional<std::vector<std::string>> ReadStringList(const std::string& name) = 0;
     virtual bool WriteStringList(const std::string& name,
                                  const std::vector<std::string>& values) = 0;
-    // Makes the written values durable (called once after the last write).
+    // Makes the values written since the last call durable; false when they could not
+    // be (they are then tried again at the next call).
     virtual bool Flush() { return true; }
+    // Why the last Flush failed, for the user (Russian).
+    virtual std::string LastError() const { return {}; }
 };
 
 // The frame and its windows, as the form sees them.
@@ -100,13 +120,15 @@ class Shell {
     virtual void ShowFullScreen(bool fullScreen) = 0;
     // Client size of the window the scene is drawn into, in logical pixels.
     virtual void ViewSize(int* width, int* height) = 0;
-    // Writes the view as the user sees it (scene and overlays, at the view's device
-    // resolution) to `path` as "PNG" or "JPEG", complete or not at all. False with a
-    // reason in `error` on failure.
-    virtual bool SaveViewImage(const std::string& path, const std::string& format,
-                               std::string* error) {
-        (void)path, (void)format;
-        *error = "no view to save";
+    // The window's title.
+    virtual void SetTitle(const std::string& title) { (void)title; }
+    // The construction as the view shows it, drawn anew at the view's device resolution
+    // times options.scale (the overlays only when asked), encoded as "PNG" or "JPEG" into
+    // `bytes`. False with a reason for the user in `error`.
+    virtual bool EncodeViewPicture(const std::string& format, const PictureOptions& options,
+                                   std::vector<uint8_t>* bytes, std::string* error) {
+        (void)format, (void)options, (void)bytes;
+        *error = "нет окна с изображением";
         return false;
     }
     // Runs `work` on the user-interface thread soon, from its event loop (called from

@@ -14,6 +14,7 @@
 #include "export/export_command.h"
 #include "interaction/document.h"
 #include "model/construction.h"
+#include "model/file_system.h"
 #include "model/placement.h"
 
 using namespace camera;
@@ -74,7 +75,9 @@ constexpr std::string_view kNewHelp =
     "usage: vorla-tool new [--force] FILE\n"
     "\n"
     "Writes a new construction: one green block at the origin, the camera at its\n"
-    "starting view. An existing FILE is only replaced with --force.\n"
+    "starting view. An existing FILE (also one marked read-only) is only replaced\n"
+    "with --force; a folder, FIFO or device is never replaced. Through a symbolic\n"
+    "link the file the link names is written.\n"
     "Exit status: 0 success, 1 the file exists or cannot be written, 2 bad usage.\n";
 
 constexpr std::string_view kCheckHelp =
@@ -189,14 +192,17 @@ int RunBlocks(const std::string& file) {
 }
 
 int RunNew(const std::string& file, bool force) {
-    std::error_code ec;
-    if (!force && std::filesystem::exists(std::filesystem::symlink_status(file, ec)))
+    // What the write would replace: through a link to nothing, nothing yet. What is not a
+    // file at all, the write refuses with its reason.
+    const WriteTargetInfo target = InspectWriteTarget(file);
+    if (!force && target.exists && target.refusal.empty())
         return Fail(file, "the file exists (use --force to replace it)");
     CVelVorlaSystem system;
     CVelCamera camera;
     camera.ResetForNewConstruction(nullptr);
     camera.Apply(nullptr);  // the starting view: eye and look-at as the first frame sets them
-    if (FileResult res = interaction::SaveConstruction(system, camera, file); !res)
+    const ReadOnlyTarget readOnly = force ? ReadOnlyTarget::Replace : ReadOnlyTarget::Refuse;
+    if (FileResult res = interaction::SaveConstruction(system, camera, file, readOnly); !res)
         return Fail(file, res.message);
     return kExitOk;
 }

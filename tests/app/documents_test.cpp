@@ -1,6 +1,13 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
 #include <fstream>
 
 #include "app/frame_window.h"
@@ -20,7 +27,7 @@ namespace {
 
 using services::MsgResult;
 
-constexpr char kPrompt[] = "Сохранить текщую работу?";
+constexpr char kPrompt[] = "Сохранить текущую работу?";
 
 class DocumentsTest : public GuiTest {
   protected:
@@ -76,6 +83,89 @@ TEST_F(DocumentsTest, SaveAsThenOpenWithScriptedDialogs) {
     EXPECT_TRUE(Checked(cmd::kInspectMode));
     EXPECT_EQ(dialogs_.unexpected, 0);
     WaitFrames(2);
+}
+
+TEST_F(DocumentsTest, CtrlSWritesTheOpenFileAndTheTitleSaysWhetherItIsSaved) {
+    Launch();
+    auto title = [&] { return App().Frame().windowTitle().toStdString(); };
+    EXPECT_EQ(title(), "ТОР-ВИН");
+    // A new construction has no file yet: Ctrl+S asks for one.
+    AddBlock();
+    const std::string robot = TempPath("robot.vvl");
+    dialogs_.savePaths.push_back(robot);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(dialogs_.saveStarts.size(), 1u);
+    EXPECT_EQ(title(), "robot.vvl — ТОР-ВИН");
+
+    AddBlock();
+    EXPECT_EQ(title(), "robot.vvl* — ТОР-ВИН");
+    const std::string before = ReadBytes(robot, 1 << 20);
+    Key(Qt::Key_S, Qt::ControlModifier);  // no dialog this time
+    EXPECT_EQ(dialogs_.saveStarts.size(), 1u);
+    EXPECT_NE(ReadBytes(robot, 1 << 20), before);
+    EXPECT_EQ(title(), "robot.vvl — ТОР-ВИН");
+    // Back and forth through the history: saved again at the saved state.
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(title(), "robot.vvl* — ТОР-ВИН");
+    Key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(title(), "robot.vvl — ТОР-ВИН");
+
+    // Ctrl+Shift+S always asks.
+    dialogs_.savePaths.push_back(std::nullopt);
+    Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(dialogs_.saveStarts.size(), 2u);
+    // A file marked read-only is replaced only when the user says so.
+    ::chmod(robot.c_str(), 0444);
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    const std::string readOnly = ReadBytes(robot, 1 << 20);
+    dialogs_.answers.push_back(MsgResult::No);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(ReadBytes(robot, 1 << 20), readOnly);
+    EXPECT_EQ(dialogs_.messages.back().text.rfind("Файл защищён от записи", 0), 0u);
+    dialogs_.answers.push_back(MsgResult::Yes);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_NE(ReadBytes(robot, 1 << 20), readOnly);
+    EXPECT_EQ(dialogs_.unexpected, 0);
+}
+
+TEST_F(DocumentsTest, AFifoAFolderOrADanglingLinkIsNamedAndNothingIsReplaced) {
+    const std::string fifo = TempPath("f.vvl"), folder = TempPath("d.vvl");
+    const std::string dangling = TempPath("l.vvl");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(TempPath("made.vvl").c_str(), dangling.c_str()), 0);
+    Launch(fifo);  // the command line: a message, and a new construction
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text,
+              "Не удалось открыть файл: это именованный канал (FIFO), а не файл");
+    AddBlock();
+    auto said = [&](const char* text) {
+        return std::count_if(dialogs_.messages.begin(), dialogs_.messages.end(),
+                             [&](const auto& m) { return m.text.find(text) != std::string::npos; });
+    };
+    for (const std::string& path : {fifo, folder, dangling}) {
+        dialogs_.answers.push_back(MsgResult::No);  // the unsaved work is not saved first
+        dialogs_.openPaths.push_back(path);
+        Key(Qt::Key_O, Qt::ControlModifier);
+    }
+    EXPECT_EQ(said("Не удалось открыть файл: это именованный канал (FIFO), а не файл"), 2);
+    EXPECT_EQ(said("Не удалось открыть файл: это папка, а не файл"), 1);
+    EXPECT_EQ(said("Не удалось открыть файл: ссылка указывает на несуществующий файл"), 1);
+    EXPECT_EQ(Total(), 2) << "the work stays";
+    for (const std::string& path : {fifo, folder}) {
+        dialogs_.savePaths.push_back(path);
+        Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(said("Не удалось сохранить файл: это именованный канал (FIFO), а не файл"), 1);
+    EXPECT_EQ(said("Не удалось сохранить файл: это папка, а не файл"), 1);
+    EXPECT_TRUE(Form().system.document.Unsaved());
+    // Saving through the link to nothing makes its file and keeps the link.
+    dialogs_.savePaths.push_back(dangling);
+    Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(Form().system.document.Unsaved());
+    EXPECT_EQ(ReadBytes(TempPath("made.vvl"), 3), "VVL");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(dangling)).isSymLink(), true);
+    EXPECT_EQ(dialogs_.unexpected, 0);
 }
 
 TEST_F(DocumentsTest, TheSavePromptsThreeAnswers) {

@@ -71,6 +71,7 @@ void GuiTest::Launch(const std::string& file) {
     options.messageBoxes = &boxes_;
     app_ = std::make_unique<app::CApp>(options);
     app_->InitInstance();
+    if (classicViewSize_) app_->Frame().FitViewTo(520, 350);
     if (onShown_) onShown_();
     auto& frame = app_->Frame();
     frame.activateWindow();

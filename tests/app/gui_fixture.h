@@ -65,6 +65,9 @@ class GuiTest : public ::testing::Test {
     std::function<void()> onShown_;
     // The program the editor's exports run in (set before Launch to slow it down).
     std::vector<std::string> exportWorker_ = {VORLA_BINARY, "--export-worker"};
+    // The view is sized 520 x 350 right after it shows (the strips' places in the tests
+    // follow from it); false keeps the size the program chose.
+    bool classicViewSize_ = true;
 
     QTemporaryDir dir_;
     ScriptedDialogs dialogs_;

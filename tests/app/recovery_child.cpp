@@ -1,9 +1,11 @@
 // An editor in a process of its own, for the tests that kill it (recovery_test.cpp):
-//   vorla_recovery_child FOLDER BLOCKS still|churn
+//   vorla_recovery_child FOLDER BLOCKS still|churn|settings
 // It starts in FOLDER (settings FOLDER/Vorla.conf with an autosave every second, recovery
 // files in FOLDER/recovery), adds BLOCKS blocks as unsaved work and writes what it then
 // holds to FOLDER/expected.vvl. With "churn" it twists a block twice a second, so that
-// every autosave writes the file anew.
+// every autosave writes the file anew. With "settings" it then saves the work as
+// FOLDER/robot.vvl and makes the background 0x123456 through the commands, and writes
+// FOLDER/settings-done.
 #include <QApplication>
 #include <QTimer>
 #include <cstdlib>
@@ -13,9 +15,11 @@
 
 #include "app/application.h"
 #include "app/core/app_form.h"
+#include "interaction/command_ids.h"
 #include "interaction/document.h"
 #include "platform/ui/qt_settings_store.h"
 #include "support/construction_builders.h"
+#include "support/scripted_services.h"
 
 using namespace app::core;
 using namespace camera;
@@ -30,6 +34,8 @@ int main(int argc, char** argv) {
     const std::string folder = argv[1];
     const int blocks = std::atoi(argv[2]);
     const bool churn = std::string(argv[3]) == "churn";
+    const bool settingsChanges = std::string(argv[3]) == "settings";
+    testsupport::ScriptedDialogs dialogs;
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     ui::QtSettingsStore settings(QString::fromStdString(folder + "/Vorla.conf"));
@@ -38,6 +44,7 @@ int main(int argc, char** argv) {
     options.startFolder = folder;
     options.recoveryFolder = folder + "/recovery";
     options.settings = &settings;
+    if (settingsChanges) options.dialogs = &dialogs;
     app::CApp vorla(options);
     QTimer churnTimer;
     std::vector<const BlockNode*> all;
@@ -53,6 +60,13 @@ int main(int argc, char** argv) {
         }
         (void)WriteConstructionFile(folder + "/expected.vvl", CaptureCamera(vorla.Form().camera),
                                     CaptureSettings(system), system.model);
+        if (settingsChanges) {
+            dialogs.savePaths.push_back(folder + "/robot.vvl");
+            vorla.RunCommand(cmd::kSave);
+            dialogs.colours.push_back(0x563412);  // the chooser's 0x00BBGGRR
+            vorla.RunCommand(cmd::kBackgroundColour);
+            (void)WriteFileAtomically(folder + "/settings-done", nullptr, 0);
+        }
         if (!churn) return;
         QObject::connect(&churnTimer, &QTimer::timeout, [&] {
             system.document.Twist(*all.back(), all.back()->axis, all.back()->angle + 0.1f);

@@ -4,12 +4,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAction>
+#include <QMenu>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
 
+#include "app/frame_window.h"
 #include "gui_fixture.h"
 #include "interaction/document.h"
 #include "support/files.h"
@@ -114,6 +117,18 @@ TEST_F(RecoveryTest, AfterAKillTheAutosavedWorkIsOfferedAndRestoredExactly) {
     EXPECT_EQ(Total(), 501);
     EXPECT_TRUE(Form().system.document.Unsaved());
     EXPECT_EQ(EncodeForm(), recovered);
+}
+
+TEST_F(RecoveryTest, SettingsChangedJustBeforeAKillAreThereAtTheNextStart) {
+    StartChild(0, "settings");
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(TempPath("settings-done")); }, 120000));
+    Kill();
+    settings_ = std::make_unique<ui::QtSettingsStore>(QString::fromStdString(SettingsPath()));
+    Launch();
+    ASSERT_FALSE(Form().recentFiles.empty());
+    EXPECT_EQ(Form().recentFiles.front(), TempPath("robot.vvl"));
+    EXPECT_TRUE(App().Frame().RecentFilesMenu()->actions().front()->text().contains("robot.vvl"));
+    EXPECT_EQ(Form().system.backgroundColour, 0x123456u);
 }
 
 TEST_F(RecoveryTest, AKillDuringAnAutosaveLeavesThePreviousRecoveryIntact) {

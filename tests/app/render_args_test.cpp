@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "app/render_command.h"
+#include "camera/camera.h"
+#include "interaction/document.h"
+#include "model/construction.h"
+#include "support/files.h"
 
 namespace {
 
@@ -74,6 +81,36 @@ TEST(RenderArguments, AMissingFileIsABadFile) {
     EXPECT_EQ(app::RenderCommand({"/tmp/never.png", "/nonexistent/x.vvl"}, err),
               app::kRenderExitBadFile);
     EXPECT_NE(err.str().find("/nonexistent/x.vvl"), std::string::npos);
+}
+
+TEST(RenderArguments, AFolderOrFifoIsNamedAndAReadOnlyPictureKept) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "vorla-render-args";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "folder.vvl");
+    ASSERT_EQ(::mkfifo((dir / "f.vvl").c_str(), 0600), 0);
+    std::ostringstream err;
+    EXPECT_EQ(app::RenderCommand({(dir / "a.png").string(), (dir / "folder.vvl").string()}, err),
+              app::kRenderExitBadFile);
+    EXPECT_EQ(app::RenderCommand({(dir / "a.png").string(), (dir / "f.vvl").string()}, err),
+              app::kRenderExitBadFile);
+    EXPECT_NE(err.str().find("это папка"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("именованный канал"), std::string::npos) << err.str();
+    // The output is looked at before anything is drawn.
+    std::ofstream(dir / "ro.png") << "old";
+    fs::permissions(dir / "ro.png", fs::perms::owner_read);
+    model::CVelVorlaSystem system;
+    system.ResetConstruction();
+    ASSERT_TRUE(interaction::SaveConstruction(system, camera::CVelCamera(), dir / "one.vvl"));
+    err.str("");
+    EXPECT_EQ(app::RenderCommand({(dir / "ro.png").string(), (dir / "one.vvl").string()}, err),
+              app::kRenderExitBadFile);
+    EXPECT_NE(err.str().find("--force"), std::string::npos) << err.str();
+    EXPECT_EQ(testsupport::ReadFileBytes(dir / "ro.png"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(app::RenderCommand({(dir / "f.vvl").string(), (dir / "folder.vvl").string()}, err),
+              app::kRenderExitBadFile);
+    EXPECT_TRUE(fs::is_fifo(dir / "f.vvl"));
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -40,26 +40,47 @@ class ShareTest : public GuiTest {
     }
 };
 
-TEST_F(ShareTest, SaveImageWritesWhatTheViewShowsAtDeviceResolution) {
+TEST_F(ShareTest, SaveImageDrawsTheConstructionWithoutOverlaysUnlessAsked) {
     Launch();
     CloseAbout();
     const QImage shown = Screenshot();
+    const QSize view = App().View().size() * App().View().devicePixelRatioF();
+    const QPoint middle(view.width() / 2, view.height() / 2);
     const std::string png = TempPath("view.png");
     dialogs_.saveFilePaths.push_back(png);
     Action(cmd::kSaveImage)->trigger();
     ASSERT_EQ(dialogs_.saveFileTitles.size(), 1u);
     EXPECT_EQ(dialogs_.saveFileTitles[0], "Сохранить изображение");
-    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.messages[0].text;
-    const QImage saved(QString::fromStdString(png));
-    ASSERT_FALSE(saved.isNull());
-    const qreal dpr = App().View().devicePixelRatioF();
-    EXPECT_EQ(saved.size(), App().View().size() * dpr);
-    EXPECT_EQ(saved.size(), shown.size());
-    // The same picture: the green block in the middle, the strips and the background.
-    for (QPoint p : {QPoint(saved.width() / 2, saved.height() / 2), QPoint(4, 4),
-                     QPoint(saved.width() - 5, saved.height() - 5)})
-        EXPECT_EQ(saved.pixel(p) & 0xFFFFFF, shown.pixel(p) & 0xFFFFFF) << p.x() << "," << p.y();
-    EXPECT_GT(qGreen(saved.pixel(saved.width() / 2, saved.height() / 2)), 100);
+    ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages[0].text;
+    QImage saved(QString::fromStdString(png));
+    ASSERT_EQ(saved.size(), view);
+    EXPECT_EQ(saved.pixel(middle) & 0xFFFFFF, shown.pixel(middle) & 0xFFFFFF);
+    EXPECT_GT(qGreen(saved.pixel(middle)), 100);
+    // The strips' rows hold the background only, where the view shows buttons.
+    int stripPixels = 0;
+    for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < saved.width(); ++x)
+            stripPixels += (saved.pixel(x, y) & 0xFFFFFF) != Form().system.backgroundColour;
+    EXPECT_EQ(stripPixels, 0);
+    EXPECT_NE(shown.pixel(4, 4) & 0xFFFFFF, saved.pixel(4, 4) & 0xFFFFFF);
+    // Compressed as PNG normally is: far below the raw RGB size.
+    EXPECT_LE(std::filesystem::file_size(png), size_t(view.width() * view.height() * 3 / 4));
+
+    // Twice the size with the overlays, then transparent.
+    dialogs_.saveFilePaths.push_back(png);
+    dialogs_.pictureChoices.push_back({.overlays = true, .scale = 2});
+    Action(cmd::kSaveImage)->trigger();
+    ASSERT_TRUE(saved.load(QString::fromStdString(png)));
+    EXPECT_EQ(saved.size(), view * 2);
+    EXPECT_EQ(saved.pixel(8, 8) & 0xFFFFFF, shown.pixel(4, 4) & 0xFFFFFF);
+    dialogs_.saveFilePaths.push_back(png);
+    dialogs_.pictureChoices.push_back({.transparent = true});
+    Action(cmd::kSaveImage)->trigger();
+    ASSERT_TRUE(saved.load(QString::fromStdString(png)));
+    EXPECT_EQ(qAlpha(saved.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(saved.pixel(middle)), 255);
+    EXPECT_EQ(dialogs_.pictureOffers.back(), (PictureOptions{.overlays = true, .scale = 2}))
+        << "the dialog offers the last choice";
 
     // Not a picture format: refused with a reason, nothing written.
     dialogs_.saveFilePaths.push_back(TempPath("view.bmp"));

@@ -1,5 +1,6 @@
 #include <QElapsedTimer>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -59,6 +60,24 @@ TEST_F(WindowTest, AltEnterTwiceReturnsToTheWindow) {
     ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
 }
 
+TEST_F(WindowTest, TheFirstWindowFitsTheScreenAndItsPlaceIsKept) {
+    classicViewSize_ = false;
+    Launch();
+    const QRect area = App().Frame().screen()->availableGeometry();
+    QRect place = App().Frame().geometry();
+    EXPECT_EQ(place.size(), QSize(area.width() * 2 / 3, area.height() * 2 / 3));
+    EXPECT_TRUE(area.contains(place));
+    // Moved and resized by the user: the next start puts it back there.
+    place = QRect(40, 30, 600, 420);
+    App().Frame().setGeometry(place);
+    ASSERT_TRUE(WaitUntil([&] { return settings_->ReadString("Window") == "40 30 600 420"; }))
+        << settings_->ReadString("Window").value_or("none");
+    Destroy();
+    settings_ = std::make_unique<ui::QtSettingsStore>(QString::fromStdString(SettingsPath()));
+    Launch();
+    EXPECT_EQ(App().Frame().geometry(), place);
+}
+
 TEST_F(WindowTest, DialogsLeaveFullScreenAndPauseTheScene) {
     Launch();
     Key(Qt::Key_Return, Qt::AltModifier);
@@ -88,7 +107,7 @@ TEST_F(WindowTest, ClosingInFullScreenAsksFirstAndCancelKeepsRunning) {
     dialogs_.answers.push_back(MsgResult::Cancel);
     CloseWindow();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
-    EXPECT_EQ(dialogs_.messages[0].text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs_.messages[0].text, "Сохранить текущую работу?");
     EXPECT_TRUE(App().Frame().isVisible());
     ASSERT_TRUE(WaitUntil([&] { return Windowed(); }));
     WaitFrames(2);

@@ -317,7 +317,7 @@ TEST_F(FormTest, NewAsksOnlyForUnsavedWorkAndKeepsItWhenTheSaveIsCancelled) {
     dialogs.savePaths = {std::nullopt};  // the save dialog is cancelled
     f.NewDocument();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs.messages[0].text, "Сохранить текущую работу?");
     EXPECT_EQ(dialogs.messages[0].caption, "Внимание!");
     EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNoCancel);
     EXPECT_TRUE(f.system.document.Unsaved());
@@ -468,7 +468,7 @@ TEST_F(FormTest, ACommandLineFileThatCannotBeOpenedIsReportedAndANewConstruction
     fs::create_directory(dir / "folder.vvl");
     CAppForm& g = Start((dir / "folder.vvl").string());
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Не удалось открыть файл: это не обычный файл");
+    EXPECT_EQ(dialogs.messages[0].text, "Не удалось открыть файл: это папка, а не файл");
     EXPECT_EQ(g.system.model.Total(), 1);
     EXPECT_TRUE(g.Idle());
 }
@@ -489,7 +489,7 @@ TEST_F(FormTest, ClosingAfterAFatalDeviceErrorStillOffersToSave) {
     dialogs.savePaths = {rescued.string()};
     EXPECT_TRUE(f.QueryClose());
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs.messages[0].text, "Сохранить текущую работу?");
     EXPECT_TRUE(fs::exists(rescued));
 
     testsupport::MakeUnsaved(f.system);
@@ -789,7 +789,7 @@ TEST_F(FormTest, RecentFilesListTheLastEightOpenedOrSavedNewestFirst) {
     AddBlocks(f, 1);
     dialogs.answers = {MsgResult::Cancel};
     f.OnCommand(cmd::kRecentFileFirst + 1);
-    EXPECT_EQ(dialogs.messages.back().text, "Сохранить текщую работу?");
+    EXPECT_EQ(dialogs.messages.back().text, "Сохранить текущую работу?");
     EXPECT_EQ(f.system.model.Total(), 2);
     dialogs.answers = {MsgResult::No};
     f.OnCommand(cmd::kRecentFileFirst + 1);

@@ -228,15 +228,19 @@ TEST_F(Framework, SwitchingToFullScreenAndBackResetsTheSameDevice) {
     EXPECT_EQ(log->Count("ReleaseDevice"), 0u);
     EXPECT_TRUE(app.IsActive());
 
-    // A resize of the full-screen window neither resets nor replaces the saved view rectangle.
+    // The window manager sizes the full-screen window after the switch: the back buffer
+    // follows it, and the saved view rectangle stays the one to return to.
     windows.Resize(kPopup, 1000, 700);
     app.HandleSizeChange();
-    EXPECT_EQ(log->Count("Reset"), 1u);
+    ASSERT_EQ(log->Count("Reset"), 2u);
+    EXPECT_EQ(app.BackBufferDesc().width, 1000u);
+    EXPECT_EQ(app.BackBufferDesc().height, 700u);
+    EXPECT_EQ(app.SavedWindowRect(), (gfx::Rect{100, 50, 908, 658}));
 
     ASSERT_EQ(app.SwitchScreenMode(), gfx::S_OK);
     EXPECT_TRUE(app.IsWindowed());
     EXPECT_EQ(app.DeviceWindow(), kView);
-    EXPECT_EQ(log->Named("Reset")[1]->ToString(),
+    EXPECT_EQ(log->Named("Reset")[2]->ToString(),
               "Reset(800, 600, X8R8G8B8, windowed, D16, 0, 0x80000000)");
     ASSERT_EQ(windows.restored.size(), 1u);
     EXPECT_EQ(windows.restored[0], std::make_pair(kView, gfx::Rect{100, 50, 908, 658}));

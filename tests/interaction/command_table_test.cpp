@@ -65,6 +65,8 @@ TEST(CommandTable, AcceleratorsNeedTheirModifiersExactly) {
     EXPECT_EQ(key(vk::VK_OEM_PLUS), cmd::kAddMode);
     EXPECT_EQ(key(vk::VK_ADD), cmd::kAddMode);
     EXPECT_EQ(key('N', vk::MK_CONTROL, false, MessageKind::KeyUp), std::nullopt);
+    EXPECT_EQ(key('S', vk::MK_CONTROL), cmd::kSave);
+    EXPECT_EQ(key('S', vk::MK_CONTROL | vk::MK_SHIFT), cmd::kSaveAs);
 
     // No chord runs two commands.
     std::set<std::tuple<int, bool, bool, bool>> chords;
@@ -75,6 +77,21 @@ TEST(CommandTable, AcceleratorsNeedTheirModifiersExactly) {
             }
         }
     }
+}
+
+TEST(CommandTable, ThePlusCharacterAddsWhateverKeyTypesIt) {
+    auto typed = [](int virtualKey, unsigned buttons, char32_t character) {
+        return TranslateAccelerator({.kind = MessageKind::KeyDown,
+                                     .buttons = buttons,
+                                     .virtualKey = virtualKey,
+                                     .character = character});
+    };
+    // Shift and "=" on a US layout; the key right of P on a German one (no Shift).
+    EXPECT_EQ(typed(vk::VK_OEM_PLUS, vk::MK_SHIFT, U'+'), cmd::kAddMode);
+    EXPECT_EQ(typed(0xDD, 0, U'+'), cmd::kAddMode);
+    // Not with Ctrl, and not another character.
+    EXPECT_EQ(typed(0xDD, vk::MK_CONTROL, U'+'), std::nullopt);
+    EXPECT_EQ(typed(vk::VK_OEM_PLUS, vk::MK_SHIFT, U'*'), std::nullopt);
 }
 
 TEST(CommandTable, CheckMarksFollowTheState) {

@@ -97,6 +97,10 @@ TEST_F(StripsTest, ColourGroupWidthsFollowTheCounts) {
     EXPECT_EQ(Bottom(699), strip::kCameraLabel);
     EXPECT_EQ(screen.tooltipY, 600 - 42);
     EXPECT_EQ(screen.tooltipStyle, 1);
+    // A longer address, as drawn, takes its link with it.
+    screen.webLinkWidth = 180;
+    EXPECT_EQ(Bottom(620), strip::kWebLink);
+    EXPECT_EQ(Bottom(619), strip::kCameraLabel);
 }
 
 TEST_F(StripsTest, EveryTooltipInEachState) {

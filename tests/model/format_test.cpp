@@ -568,7 +568,7 @@ TEST_F(ModelFormatFiles, FileErrorsAreExplainedInRussian) {
               "Не удалось открыть файл: нет такого файла или папки");
     fs::create_directory(dir_ / "folder.vvl");
     EXPECT_EQ(interaction::LoadConstruction(s, cam, dir_ / "folder.vvl").message,
-              "Не удалось открыть файл: это не обычный файл");
+              "Не удалось открыть файл: это папка, а не файл");
     EXPECT_EQ(interaction::SaveConstruction(s, cam, dir_ / "no" / "x.vvl").message,
               "Не удалось сохранить файл: нет такого файла или папки");
     EXPECT_EQ(interaction::SaveConstruction(s, cam, dir_ / "folder.vvl").message,
@@ -583,12 +583,44 @@ TEST_F(ModelFormatFiles, FileErrorsAreExplainedInRussian) {
     EXPECT_FALSE(SystemErrorText(EBADF).empty());  // rare cases: the system's text
 }
 
-TEST_F(ModelFormatFiles, NonRegularFilesAreRefused) {
+TEST_F(ModelFormatFiles, NonRegularFilesAreRefusedBeforeTheyAreOpened) {
     CVelVorlaSystem s;
     CVelCamera cam;
-    const FileResult r = interaction::LoadConstruction(s, cam, "/dev/zero");
-    EXPECT_FALSE(r);
+    EXPECT_EQ(interaction::LoadConstruction(s, cam, "/dev/zero").message,
+              "Не удалось открыть файл: это устройство, а не файл");
+    // Opening a FIFO would wait for a writer for ever; neither read nor write touches it.
+    ASSERT_EQ(::mkfifo((dir_ / "f.vvl").c_str(), 0600), 0);
+    EXPECT_EQ(interaction::LoadConstruction(s, cam, dir_ / "f.vvl").message,
+              "Не удалось открыть файл: это именованный канал (FIFO), а не файл");
+    EXPECT_EQ(interaction::SaveConstruction(s, cam, dir_ / "f.vvl").message,
+              "Не удалось сохранить файл: это именованный канал (FIFO), а не файл");
+    EXPECT_TRUE(fs::is_fifo(dir_ / "f.vvl"));
     EXPECT_EQ(s.model.Total(), 1);
+}
+
+TEST_F(ModelFormatFiles, SavingThroughADanglingLinkCreatesItsTarget) {
+    CVelVorlaSystem s;
+    CVelCamera cam;
+    fs::create_directory(dir_ / "sub");
+    fs::create_symlink("sub/real.vvl", dir_ / "link.vvl");
+    EXPECT_EQ(interaction::LoadConstruction(s, cam, dir_ / "link.vvl").message,
+              "Не удалось открыть файл: ссылка указывает на несуществующий файл");
+    ASSERT_TRUE(interaction::SaveConstruction(s, cam, dir_ / "link.vvl"));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.vvl"));
+    EXPECT_TRUE(fs::is_regular_file(dir_ / "sub" / "real.vvl"));
+    EXPECT_TRUE(interaction::LoadConstruction(s, cam, dir_ / "link.vvl"));
+}
+
+TEST_F(ModelFormatFiles, AReadOnlyFileIsReplacedOnlyWhenTheUserSaidSo) {
+    CVelVorlaSystem s;
+    CVelCamera cam;
+    const std::vector<uint8_t> old = {1, 2, 3};
+    WriteFileBytes(dir_ / "ro.vvl", old);
+    fs::permissions(dir_ / "ro.vvl", fs::perms::owner_read);
+    EXPECT_FALSE(interaction::SaveConstruction(s, cam, dir_ / "ro.vvl"));
+    EXPECT_EQ(ReadFileBytes(dir_ / "ro.vvl"), old);
+    ASSERT_TRUE(interaction::SaveConstruction(s, cam, dir_ / "ro.vvl", ReadOnlyTarget::Replace));
+    EXPECT_NE(ReadFileBytes(dir_ / "ro.vvl"), old);
 }
 
 }  // namespace

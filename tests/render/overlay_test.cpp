@@ -2,8 +2,11 @@
 // from the recording device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <string>
 
+#include "interaction/maker.h"
 #include "render/screen_overlays.h"
 #include "render_test_support.h"
 #include "support/construction_builders.h"
@@ -88,6 +91,14 @@ TEST(Overlays, TheDrawnWidthsAreLeftForTheHitTests) {
     // Red "12" and total "12" are 27 wide, the other five 18.
     EXPECT_EQ(rig.screen.colourButtonsWidth, 27 + 5 * 18 + 27);
     EXPECT_EQ(rig.screen.colourButtonWidth[0], 27);
+    // The web address as drawn (the fake font: 8 pixels a character), 2 pixels each side
+    // of it; the status text stops 5 pixels before it.
+    const int address = 8 * static_cast<int>(interaction::ShownAddress().size());
+    EXPECT_EQ(rig.screen.webLinkWidth, std::max(100, address + 4));
+    const std::string status = rig.Texts()["Осмотреть конструкцию - ВЦ"];
+    EXPECT_EQ(std::stoi(status.substr(status.rfind(' ', status.rfind(' ') - 1) + 1)),
+              800 - rig.screen.webLinkWidth - 5)
+        << status;
     rig.windowed = false;
     rig.Texts();
     EXPECT_EQ(rig.screen.topStripGap, 52);

@@ -60,6 +60,18 @@ std::optional<services::ExportChoices> ScriptedDialogs::AskExportOptions(
     return answer;
 }
 
+std::optional<std::string> ScriptedDialogs::AskPictureFile(
+    const std::string& title, const std::string& startName,
+    const std::vector<services::SaveFileType>& types, services::PictureOptions& options) {
+    pictureOffers.push_back(options);
+    std::optional<std::string> path = AskSaveFile(title, startName, types);
+    if (path && !pictureChoices.empty()) {
+        options = pictureChoices.front();
+        pictureChoices.pop_front();
+    }
+    return path;
+}
+
 std::optional<uint32_t> ScriptedDialogs::ChooseColour(uint32_t initialColorRef) {
     colourStarts.push_back(initialColorRef);
     if (whileOpen) whileOpen();

@@ -35,6 +35,10 @@ class ScriptedDialogs : public services::Dialogs {
     // is accepted as it stands).
     std::vector<services::ExportChoices> exportOffers;
     std::deque<std::optional<services::ExportChoices>> exportAnswers;
+    // Picture dialogs: the options each one offered, and those the user then picks (the
+    // offered ones stay when none is queued).
+    std::vector<services::PictureOptions> pictureOffers;
+    std::deque<services::PictureOptions> pictureChoices;
     std::vector<Message> messages;
     std::vector<std::string> openStarts, saveStarts, urls;
     std::vector<uint32_t> colourStarts;  // the colour each chooser opened with
@@ -51,6 +55,10 @@ class ScriptedDialogs : public services::Dialogs {
         const std::vector<services::SaveFileType>& types) override;
     std::optional<services::ExportChoices> AskExportOptions(
         const services::ExportChoices& initial) override;
+    std::optional<std::string> AskPictureFile(const std::string& title,
+                                              const std::string& startName,
+                                              const std::vector<services::SaveFileType>& types,
+                                              services::PictureOptions& options) override;
     std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
     void OpenUrl(const std::string& url) override { urls.push_back(url); }
 };

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -145,6 +148,27 @@ TEST_F(ModelTool, BadFilesExitOneWithTheReason) {
         ExpectOneLineReason(Exec({cmd, Path("absent.vvl")}), Path("absent.vvl"),
                             "Не удалось открыть");
     }
+}
+
+TEST_F(ModelTool, PathsThatAreNotFilesAreNamedNotOpened) {
+    // A FIFO would hang a reader that opened it.
+    const std::string fifo = Path("f.vvl"), folder = Path("d.vvl"), dangling = Path("l.vvl");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(folder);
+    fs::create_symlink(Path("sub/real.vvl"), dangling);
+    ExpectOneLineReason(Exec({"check", fifo}), fifo, "именованный канал");
+    ExpectOneLineReason(Exec({"check", folder}), folder, "это папка");
+    ExpectOneLineReason(Exec({"check", dangling}), dangling, "несуществующий файл");
+    EXPECT_EQ(Exec({"new", "--force", fifo}).status, 1);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    // Through a link to nothing the link's file is made; the link stays.
+    fs::create_directory(Path("sub"));
+    ASSERT_EQ(Exec({"new", dangling}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_EQ(Exec({"check", Path("sub/real.vvl")}).status, 0);
+    // A read-only file only with --force.
+    fs::permissions(Path("sub/real.vvl"), fs::perms::owner_read);
+    EXPECT_EQ(Exec({"new", "--force", Path("sub/real.vvl")}).status, 0);
 }
 
 TEST_F(ModelTool, UsageErrorsExitTwoAndHelpExitsZero) {

@@ -16,6 +16,13 @@ using namespace services;
 
 namespace app::core {
 
+namespace {
+
+constexpr char kTitle[] = "ТОР-ВИН";
+constexpr char kSettingsFail[] = "Настройки не сохраняются: ";
+
+}  // namespace
+
 CAppForm::CAppForm(const FormServices& services, std::string folder)
     : startFolder(std::move(folder)), services_(services) {
     renderer_ = std::make_unique<render::SceneRenderer>(system, screen, camera);
@@ -27,7 +34,7 @@ CAppForm::CAppForm(const FormServices& services, std::string folder)
     overlays_ = std::make_unique<render::ScreenOverlays>([this] { return windowed; });
     renderer_->SetOverlayPasses(overlays_.get());
     camera.mouse.SetCaptureTarget(services_.mouseCapture);
-    windowTitle = "ТОР-ВИН";
+    windowTitle = kTitle;
     showCursorFullscreen = true;
     startFullscreen = false;
     Enumerator().usesDepthBuffer = true;
@@ -100,8 +107,28 @@ void CAppForm::Repaint() {
 
 bool CAppForm::DispatchInput(const InputMessage& msg) {
     const bool pass = dispatcher_->DispatchInput(msg);
-    RefreshMenuEnabled();  // an edit makes undo possible
+    AfterChange();  // an edit makes undo possible and the work unsaved
     return pass;
+}
+
+void CAppForm::AfterChange() {
+    RefreshMenuEnabled();
+    if (const std::string title = WindowTitle(); title != shownTitle_ && services_.shell) {
+        services_.shell->SetTitle(title);
+        shownTitle_ = title;
+    }
+    // Once per change: a store that cannot write is not tried again at every mouse move.
+    if (!settingsTried_ || !(*settingsTried_ == CurrentSettings())) SaveSettings();
+}
+
+std::string CAppForm::WindowTitle() const {
+    const bool unsaved = system.document.Unsaved();
+    if (documentPath.empty() && !unsaved) return kTitle;
+    std::string name = documentPath.empty()
+                           ? std::string("Без имени")
+                           : std::filesystem::path(documentPath).filename().string();
+    if (unsaved) name += '*';
+    return name + " — " + kTitle;
 }
 
 std::optional<int> CAppForm::TranslateAccelerator(const InputMessage& msg) const {
@@ -214,16 +241,23 @@ gfx::HRESULT CAppForm::CleanupScene() {
 void CAppForm::LoadSettings() {
     SettingsStore* store = services_.settings;
     if (!store) return;
-    system.backgroundColour = store->ReadDword("Background").value_or(160);
-    system.gridColour = store->ReadDword("Grid").value_or(0xFFFFFF);
-    system.showHints = store->ReadDword("Help").value_or(1) != 0 ? 1 : 0;
-    system.showButtons = store->ReadDword("Buttons").value_or(1) != 0 ? 1 : 0;
-    lastDir = store->ReadString("LastDir").value_or(lastDir);
-    exportFolder = store->ReadString("ExportDir").value_or(exportFolder);
-    exportExtension = store->ReadString("ExportType").value_or(exportExtension);
+    const std::optional<uint32_t> background = store->ReadDword("Background");
+    const std::optional<uint32_t> grid = store->ReadDword("Grid");
+    const std::optional<uint32_t> help = store->ReadDword("Help");
+    const std::optional<uint32_t> buttons = store->ReadDword("Buttons");
+    const std::optional<std::string> folder = store->ReadString("LastDir");
+    const std::optional<std::string> exportDir = store->ReadString("ExportDir");
+    const std::optional<std::string> exportType = store->ReadString("ExportType");
+    const std::optional<uint32_t> autosave = store->ReadDword("AutosaveSeconds");
+    system.backgroundColour = background.value_or(160);
+    system.gridColour = grid.value_or(0xFFFFFF);
+    system.showHints = help.value_or(1) != 0 ? 1 : 0;
+    system.showButtons = buttons.value_or(1) != 0 ? 1 : 0;
+    lastDir = folder.value_or(lastDir);
+    exportFolder = exportDir.value_or(exportFolder);
+    exportExtension = exportType.value_or(exportExtension);
     // A day at most: a larger value is a typo, not a wish to never autosave.
-    autosaveSeconds = std::min<uint32_t>(
-        store->ReadDword("AutosaveSeconds").value_or(kDefaultAutosaveSeconds), 24 * 60 * 60);
+    autosaveSeconds = std::min<uint32_t>(autosave.value_or(kDefaultAutosaveSeconds), 24 * 60 * 60);
     recentFiles.clear();
     for (const std::string& path :
          store->ReadStringList("Recent").value_or(std::vector<std::string>{})) {
@@ -233,21 +267,63 @@ void CAppForm::LoadSettings() {
         if (recentFiles.size() == kMaxRecentFiles) break;
         recentFiles.push_back(path);
     }
+    windowPlacement = ParseWindowPlacement(store->ReadString("Window").value_or(""));
+    // What the store holds, when it holds every value as read; otherwise the next write
+    // brings them all.
+    storedSettings_.reset();
+    if (background && grid && help && buttons && folder && exportDir && exportType && autosave)
+        storedSettings_ = CurrentSettings();
+    settingsTried_ = storedSettings_;
+}
+
+CAppForm::StoredSettings CAppForm::CurrentSettings() const {
+    StoredSettings s;
+    s.background = system.backgroundColour;
+    s.grid = system.gridColour;
+    s.help = static_cast<uint32_t>(system.showHints);
+    s.buttons = static_cast<uint32_t>(system.showButtons);
+    s.autosave = autosaveSeconds;
+    s.lastDir = lastDir;
+    s.exportDir = exportFolder;
+    s.exportType = exportExtension;
+    s.window = windowPlacement ? FormatWindowPlacement(*windowPlacement) : std::string();
+    s.recent = recentFiles;
+    return s;
 }
 
 void CAppForm::SaveSettings() {
     SettingsStore* store = services_.settings;
     if (!store) return;
-    store->WriteDword("Background", system.backgroundColour);
-    store->WriteDword("Grid", system.gridColour);
-    store->WriteDword("Help", static_cast<uint32_t>(system.showHints));
-    store->WriteDword("Buttons", static_cast<uint32_t>(system.showButtons));
-    store->WriteString("LastDir", lastDir);
-    store->WriteString("ExportDir", exportFolder);
-    store->WriteString("ExportType", exportExtension);
-    store->WriteDword("AutosaveSeconds", autosaveSeconds);
-    store->WriteStringList("Recent", recentFiles);
-    store->Flush();
+    const StoredSettings now = CurrentSettings();
+    const std::optional<StoredSettings>& was = storedSettings_;
+    auto changed = [&](auto StoredSettings::*field) { return !was || now.*field != (*was).*field; };
+    if (changed(&StoredSettings::background)) store->WriteDword("Background", now.background);
+    if (changed(&StoredSettings::grid)) store->WriteDword("Grid", now.grid);
+    if (changed(&StoredSettings::help)) store->WriteDword("Help", now.help);
+    if (changed(&StoredSettings::buttons)) store->WriteDword("Buttons", now.buttons);
+    if (changed(&StoredSettings::lastDir)) store->WriteString("LastDir", now.lastDir);
+    if (changed(&StoredSettings::exportDir)) store->WriteString("ExportDir", now.exportDir);
+    if (changed(&StoredSettings::exportType)) store->WriteString("ExportType", now.exportType);
+    if (changed(&StoredSettings::autosave)) store->WriteDword("AutosaveSeconds", now.autosave);
+    if (changed(&StoredSettings::recent)) store->WriteStringList("Recent", now.recent);
+    if (changed(&StoredSettings::window) && !now.window.empty())
+        store->WriteString("Window", now.window);
+    settingsTried_ = now;
+    const bool wasFailing = screen.notice.rfind(kSettingsFail, 0) == 0;
+    if (!store->Flush()) {
+        // Said in the status line, not in a box: it would come back at every change.
+        screen.notice = kSettingsFail + store->LastError();
+        screen.noticeIsWarning = true;
+        return;
+    }
+    if (wasFailing) screen.notice.clear();
+    storedSettings_ = now;
+}
+
+void CAppForm::SetWindowPlacement(const WindowPlacement& placement) {
+    if (windowPlacement == placement) return;
+    windowPlacement = placement;
+    SaveSettings();
 }
 
 }  // namespace app::core

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/window_placement.h"
 #include "camera/camera.h"
 #include "d3dframework/d3d_application.h"
 #include "input/input_message.h"
@@ -20,6 +21,7 @@
 #include "interaction/strips.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
+#include "model/vvl_file.h"
 #include "render/camera_upload.h"
 #include "render/scene_renderer.h"
 #include "render/screen_overlays.h"
@@ -109,6 +111,13 @@ class CAppForm : public d3dframework::CD3DApplication,
     // Greys out the menu items that cannot be chosen now (undo, redo); tells the shell
     // only what changed since the last call.
     void RefreshMenuEnabled();
+    // After anything that may have changed the state (every input message and command,
+    // a load): the greyed-out menu items, the window title and the settings on disk
+    // follow it. Each tells the shell or the store only what changed.
+    void AfterChange();
+    // "имя.vvl — ТОР-ВИН", with "*" after the name while there are unsaved changes;
+    // "ТОР-ВИН" alone for a new construction without changes.
+    std::string WindowTitle() const;
 
     // Documents.
     bool SaveChangesPrompt();
@@ -116,6 +125,9 @@ class CAppForm : public d3dframework::CD3DApplication,
     // Asked with or without a device (after a fatal device error the work is still
     // there). True when the program may close.
     bool QueryClose();
+    // Plain save: the open document's file without a dialog; a construction that has
+    // no file yet goes through SaveAs. True when a file was written.
+    bool Save();
     bool SaveAs();
     // True when the file was read into the construction. Unsaved work is offered for
     // saving first unless the caller has asked already.
@@ -159,9 +171,14 @@ class CAppForm : public d3dframework::CD3DApplication,
     // Closing window: releases the device and writes the settings. Idempotent.
     void Shutdown();
 
-    // Settings, read once at construction and written once at shutdown.
+    // Settings, read once at construction and written to disk whenever one changes
+    // (AfterChange) and at shutdown. A write that fails says why in the status line.
     void LoadSettings();
+    // Writes the settings that changed since the last write (every one the store lacks,
+    // too) and makes them durable.
     void SaveSettings();
+    // The main window was moved, resized, maximised or restored.
+    void SetWindowPlacement(const WindowPlacement& placement);
 
     // Opens the maker's web page (the web link of the bottom strip).
     void OpenMakerSite() override;
@@ -178,6 +195,8 @@ class CAppForm : public d3dframework::CD3DApplication,
     std::vector<std::string> recentFiles;
     // Seconds between autosaves ("AutosaveSeconds"); 0: no autosave.
     uint32_t autosaveSeconds = kDefaultAutosaveSeconds;
+    // Where the main window stood when last moved ("Window"); empty until it is known.
+    std::optional<WindowPlacement> windowPlacement;
     // The sample constructions installed with the program (empty when there are none).
     std::string samplesFolder;
     // Where the last export went and its format's extension ("ExportDir", "ExportType").
@@ -229,6 +248,12 @@ class CAppForm : public d3dframework::CD3DApplication,
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
     void About();
+    // Writes the construction to `path` (asking first about a file marked read-only);
+    // says why when it cannot. True when the file was written.
+    bool WriteDocument(const std::string& path);
+    // Whether a write to `path` may go ahead, and whether it may replace a file marked
+    // read-only (the user was asked); empty when the user said no.
+    std::optional<model::ReadOnlyTarget> ConfirmWriteTarget(const std::string& path);
     // A document has been opened or saved at `path`: it is the current one, it heads the
     // recent files, and the recovery file of the work it replaced is no longer needed.
     void DocumentIsNow(const std::string& path);
@@ -257,6 +282,19 @@ class CAppForm : public d3dframework::CD3DApplication,
     uint64_t recoveryVersion_ = 0;  // construction version of that write
     std::string shareFolder_;
     float exportBlockSizeMm_ = 20;  // the block size of the last print export
+    services::PictureOptions pictureOptions_;
+    std::string shownTitle_;  // what the shell shows
+    // The settings as the store holds them since the last write; empty while some are
+    // missing there (a first start), so that the next write brings them all.
+    struct StoredSettings {
+        uint32_t background = 0, grid = 0, help = 0, buttons = 0, autosave = 0;
+        std::string lastDir, exportDir, exportType, window;
+        std::vector<std::string> recent;
+        bool operator==(const StoredSettings&) const = default;
+    };
+    StoredSettings CurrentSettings() const;
+    std::optional<StoredSettings> storedSettings_;
+    std::optional<StoredSettings> settingsTried_;  // as the last write (or try) left them
 };
 
 }  // namespace app::core

@@ -157,7 +157,7 @@ void CAppForm::OfferRecovery() {
         ApplyDocument(system, camera, std::move(document), /*saved=*/false);
         camera.Apply(CameraUpload());
         RefreshCheckMarks();
-        // Saving asks for a name, starting where the original file was.
+        // Saving writes the file the work came from (Save as starts in its folder).
         documentPath = orphan.originalPath;
         std::error_code ec;
         const std::filesystem::path folder = std::filesystem::path(documentPath).parent_path();

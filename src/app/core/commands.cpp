@@ -22,7 +22,7 @@ namespace app::core {
 
 void CAppForm::OnCommand(int id) {
     RunCommand(id);
-    RefreshMenuEnabled();
+    AfterChange();
     // A hovered button's tooltip says what the button would do now.
     strips_->Refresh();
 }
@@ -35,6 +35,9 @@ void CAppForm::RunCommand(int id) {
             return;
         case cmd::kOpen:
             OpenDocument();
+            return;
+        case cmd::kSave:
+            Save();
             return;
         case cmd::kSaveAs:
             SaveAs();
@@ -223,7 +226,7 @@ void CAppForm::SetMode(int newMode, bool stopAxisMode) {
 void CAppForm::RefreshCheckMarks() {
     Shell* shell = services_.shell;
     system.detailLevel = std::clamp(system.detailLevel, 1, 3);
-    RefreshMenuEnabled();
+    AfterChange();
     if (!shell) return;
     for (const interaction::Command& c : interaction::All())
         if (c.check != interaction::Check::None)

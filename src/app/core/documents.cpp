@@ -1,5 +1,5 @@
-// New, Open, Save as, recent files, dropped files and the prompt that offers to save
-// unsaved work.
+// New, Open, Save, Save as, recent files, dropped files and the prompt that offers to
+// save unsaved work.
 // Every pause taken here is released on every path, and a failed read or write leaves
 // the construction as it was and tells the user why.
 #include <algorithm>
@@ -22,11 +22,14 @@ using namespace services;
 namespace app::core {
 namespace {
 
-constexpr char kSavePrompt[] = "Сохранить текщую работу?";
+constexpr char kSavePrompt[] = "Сохранить текущую работу?";
 constexpr char kSavePromptCaption[] = "Внимание!";
 constexpr char kErrorCaption[] = "Error";
 constexpr char kRecentGone[] = "Файл не найден:\n";
 constexpr char kRecentGoneTail[] = "\n\nОн убран из списка недавних файлов.";
+constexpr char kReadOnlyQuestion[] = "Файл защищён от записи:\n";
+constexpr char kReadOnlyQuestionTail[] = "\n\nВсё равно заменить его?";
+constexpr char kCannotOpen[] = "Не удалось открыть файл: ";
 
 bool Exists(const std::string& path) {
     std::error_code ec;
@@ -65,7 +68,7 @@ bool CAppForm::SaveChangesPrompt() {
     }
     ClearKeys();
     if (answer == MsgResult::Cancel) return false;
-    if (answer == MsgResult::Yes) return SaveAs();
+    if (answer == MsgResult::Yes) return Save();
     return true;
 }
 
@@ -74,22 +77,59 @@ bool CAppForm::QueryClose() {
     return SaveChangesPrompt();
 }
 
-bool CAppForm::SaveAs() {
-    PauseScope pause(*this);
-    LeaveFullScreenForDialog();
+bool CAppForm::Save() {
+    if (documentPath.empty()) return SaveAs();
     ClearKeys();
-    if (!services_.dialogs) return false;
-    std::optional<std::string> path = services_.dialogs->AskSavePath(DialogStartName());
-    if (!path) return false;
-    FileResult result = interaction::SaveConstruction(system, camera, std::filesystem::path(*path));
-    if (!result) {
-        services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
-                                       MsgIcon::Error);
-        return false;
+    return WriteDocument(documentPath);
+}
+
+bool CAppForm::SaveAs() {
+    std::optional<std::string> path;
+    {
+        PauseScope pause(*this);
+        LeaveFullScreenForDialog();
+        ClearKeys();
+        if (!services_.dialogs) return false;
+        path = services_.dialogs->AskSavePath(DialogStartName());
     }
+    if (!path || !WriteDocument(*path)) return false;
     // Only a folder that took the file is worth starting the next dialog in.
     lastDir = ParentFolder(*path);
-    DocumentIsNow(*path);
+    return true;
+}
+
+std::optional<ReadOnlyTarget> CAppForm::ConfirmWriteTarget(const std::string& path) {
+    const WriteTargetInfo target = InspectWriteTarget(path);
+    // What cannot be written at all, the write itself refuses with its reason.
+    if (!target.readOnly || !target.refusal.empty()) return ReadOnlyTarget::Refuse;
+    PauseScope pause(*this);
+    LeaveFullScreenForDialog();
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on chained +.
+    std::string text = kReadOnlyQuestion;
+    text += path;
+    text += kReadOnlyQuestionTail;
+    const MsgResult answer =
+        services_.dialogs ? services_.dialogs->ShowMessage(text, kSavePromptCaption,
+                                                           MsgButtons::YesNo, MsgIcon::Warning)
+                          : MsgResult::No;
+    if (answer != MsgResult::Yes) return std::nullopt;
+    return ReadOnlyTarget::Replace;
+}
+
+bool CAppForm::WriteDocument(const std::string& path) {
+    const std::optional<ReadOnlyTarget> readOnly = ConfirmWriteTarget(path);
+    if (!readOnly) return false;
+    PauseScope pause(*this);
+    FileResult result =
+        interaction::SaveConstruction(system, camera, std::filesystem::path(path), *readOnly);
+    if (!result) {
+        LeaveFullScreenForDialog();
+        if (services_.dialogs)
+            services_.dialogs->ShowMessage(result.message, kErrorCaption, MsgButtons::Ok,
+                                           MsgIcon::Error);
+        return false;
+    }
+    DocumentIsNow(path);
     return true;
 }
 
@@ -97,17 +137,26 @@ void CAppForm::OpenCommandLineFile(const std::string& path) {
     // A stale dropped name is ignored, but a file the user named to start with must not
     // vanish without a word: say why, and go on with the new construction.
     std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::path(path), ec)) {
+    if (NotAFileReason(path).empty() && !std::filesystem::exists(std::filesystem::path(path), ec)) {
         if (services_.dialogs)
-            services_.dialogs->ShowMessage(
-                "Не удалось открыть файл: " + SystemErrorText(ec ? ec.value() : ENOENT),
-                kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
+            services_.dialogs->ShowMessage(kCannotOpen + SystemErrorText(ec ? ec.value() : ENOENT),
+                                           kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
         return;
     }
     LoadFile(path);
 }
 
 bool CAppForm::LoadFile(const std::string& path, bool askToSave) {
+    // A folder, a FIFO or a link to nothing is named before anything opens it (a FIFO
+    // would wait for a writer for ever) and before the work on screen is put at stake.
+    if (const std::string why = NotAFileReason(path); !why.empty()) {
+        PauseScope pause(*this);
+        LeaveFullScreenForDialog();
+        if (services_.dialogs)
+            services_.dialogs->ShowMessage(kCannotOpen + why, kErrorCaption, MsgButtons::Ok,
+                                           MsgIcon::Error);
+        return false;
+    }
     if (!Exists(path)) return false;
     if (askToSave && !SaveChangesPrompt()) return false;
     FileResult result;

@@ -14,6 +14,7 @@
 #include "export/export_process.h"
 #include "export/mesh_export.h"
 #include "interaction/document.h"
+#include "model/vvl_file.h"
 
 using namespace camera;
 using namespace input;
@@ -136,9 +137,10 @@ void CAppForm::SaveImage() {
     LeaveFullScreenForDialog();
     ClearKeys();
     if (!services_.dialogs || !services_.shell) return;
-    const std::optional<std::string> path = services_.dialogs->AskSaveFile(
+    const std::optional<std::string> path = services_.dialogs->AskPictureFile(
         kImageTitle, ShareStartName(),
-        {{"Изображение PNG (*.png)", "png"}, {"Изображение JPEG (*.jpg *.jpeg)", "jpg"}});
+        {{"Изображение PNG (*.png)", "png"}, {"Изображение JPEG (*.jpg *.jpeg)", "jpg"}},
+        pictureOptions_);
     if (!path) return;
     shareFolder_ = std::filesystem::path(*path).parent_path().string();
 
@@ -148,12 +150,26 @@ void CAppForm::SaveImage() {
                                                              : nullptr;
     std::string error;
     if (!format) {
-        error = "изображение сохраняется только в файлы .png, .jpg и .jpeg";
-    } else if (services_.shell->SaveViewImage(*path, format, &error)) {
+        error = "Не удалось сохранить изображение " + *path +
+                ": изображение сохраняется только в файлы .png, .jpg и .jpeg";
+    } else if (const std::optional<ReadOnlyTarget> readOnly = ConfirmWriteTarget(*path);
+               !readOnly) {
         return;
+    } else {
+        // Drawn and encoded by the shell, written here as documents are: beside the target,
+        // flushed, renamed over it; a failure names its cause.
+        std::vector<uint8_t> bytes;
+        if (!services_.shell->EncodeViewPicture(format, pictureOptions_, &bytes, &error)) {
+            error = "Не удалось сохранить изображение " + *path + ": " + error;
+        } else if (const FileResult written =
+                       WriteFileAtomically(*path, bytes.data(), bytes.size(), *readOnly);
+                   !written) {
+            error = written.message;
+        } else {
+            return;
+        }
     }
-    services_.dialogs->ShowMessage("Не удалось сохранить изображение " + *path + ": " + error,
-                                   kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
+    services_.dialogs->ShowMessage(error, kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
 }
 
 }  // namespace app::core

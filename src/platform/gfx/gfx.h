@@ -353,6 +353,9 @@ class Font {
     // UTF-8 text; count < 0 draws the whole string. Returns the text height in pixels.
     virtual int DrawText(Sprite* sprite, std::string_view text, int count, const Rect& rect,
                          uint32_t format, Color color) = 0;
+    // The width one line of UTF-8 text takes when drawn, in the pixels DrawText lays out
+    // in (trailing spaces not counted, as for alignment).
+    virtual int TextWidth(std::string_view text) = 0;
     virtual void OnLostDevice() = 0;
     virtual void OnResetDevice() = 0;
 };

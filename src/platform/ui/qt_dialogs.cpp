@@ -11,6 +11,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -66,6 +69,11 @@ services::MsgResult QtDialogs::ShowMessage(const std::string& text, const std::s
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if (buttons == services::MsgButtons::YesNo) {
+        // Asked before something is replaced: the safe answer is the default.
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
@@ -106,11 +114,12 @@ std::optional<std::string> QtDialogs::AskSavePath(const std::string& startName) 
     return RunFileDialog(owner, startName, true);
 }
 
-std::optional<std::string> QtDialogs::AskSaveFile(
-    const std::string& title, const std::string& startName,
-    const std::vector<services::SaveFileType>& types) {
-    if (types.empty()) return std::nullopt;
-    QFileDialog dialog(owner, QString::fromStdString(title));
+namespace {
+
+// A Save dialog offering `types`; a name typed without an extension takes the one of the
+// type chosen.
+void SetUpSaveFile(QFileDialog& dialog, const std::string& startName,
+                   const std::vector<services::SaveFileType>& types) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     QStringList filters, suffixes;
@@ -133,7 +142,8 @@ std::optional<std::string> QtDialogs::AskSaveFile(
     dialog.setDefaultSuffix(suffixes[chosen]);
     // Choosing a type: a name typed without an extension takes its suffix, and a name
     // with the suffix of another type gets this type's instead.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, filters, suffixes](const QString& filter) {
         const qsizetype i = filters.indexOf(filter);
         if (i < 0) return;
         dialog.setDefaultSuffix(suffixes[i]);
@@ -143,10 +153,59 @@ std::optional<std::string> QtDialogs::AskSaveFile(
         if (suffixes.contains(name.suffix().toLower()))
             dialog.selectFile(name.completeBaseName() + '.' + suffixes[i]);
     });
+}
+
+std::optional<std::string> ChosenFile(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
     return QFile::encodeName(QDir::toNativeSeparators(files.first())).toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtDialogs::AskSaveFile(
+    const std::string& title, const std::string& startName,
+    const std::vector<services::SaveFileType>& types) {
+    if (types.empty()) return std::nullopt;
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    SetUpSaveFile(dialog, startName, types);
+    return ChosenFile(dialog);
+}
+
+std::optional<std::string> QtDialogs::AskPictureFile(
+    const std::string& title, const std::string& startName,
+    const std::vector<services::SaveFileType>& types, services::PictureOptions& options) {
+    if (types.empty()) return std::nullopt;
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    // Qt's own dialog (not the desktop's), so that the options can sit in it.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    SetUpSaveFile(dialog, startName, types);
+    // The options, in a row under the dialog's own controls.
+    auto* overlays = new QCheckBox(QStringLiteral("Кнопки, подсказки и строка состояния"));
+    overlays->setChecked(options.overlays);
+    auto* size = new QComboBox;
+    for (int scale : {1, 2, 4}) size->addItem(QStringLiteral("%1×").arg(scale), scale);
+    size->setCurrentIndex(std::max(0, size->findData(options.scale)));
+    auto* transparent = new QCheckBox(QStringLiteral("Прозрачный фон (PNG)"));
+    transparent->setChecked(options.transparent);
+    auto* row = new QHBoxLayout;
+    row->addWidget(overlays);
+    row->addSpacing(12);
+    row->addWidget(new QLabel(QStringLiteral("Размер:")));
+    row->addWidget(size);
+    row->addSpacing(12);
+    row->addWidget(transparent);
+    row->addStretch();
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addLayout(row, grid->rowCount(), 0, 1, grid->columnCount());
+    std::optional<std::string> path = ChosenFile(dialog);
+    if (path) {
+        options.overlays = overlays->isChecked();
+        options.scale = size->currentData().toInt();
+        options.transparent = transparent->isChecked();
+    }
+    return path;
 }
 
 std::optional<services::ExportChoices> QtDialogs::AskExportOptions(

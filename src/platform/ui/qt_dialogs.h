@@ -35,6 +35,10 @@ class QtDialogs : public services::Dialogs {
         const std::vector<services::SaveFileType>& types) override;
     std::optional<services::ExportChoices> AskExportOptions(
         const services::ExportChoices& initial) override;
+    std::optional<std::string> AskPictureFile(const std::string& title,
+                                              const std::string& startName,
+                                              const std::vector<services::SaveFileType>& types,
+                                              services::PictureOptions& options) override;
     std::optional<uint32_t> ChooseColour(uint32_t initialColorRef) override;
     void OpenUrl(const std::string& url) override;
 

@@ -217,6 +217,10 @@ std::optional<InputMessage> MessageFromKeyEvent(const QKeyEvent& event, WindowId
     msg.virtualKey = code;
     msg.autoRepeat = press && event.isAutoRepeat();
     msg.alt = event.modifiers().testFlag(Qt::AltModifier);
+    // One printable character (Shift and "=" type "+" on a US layout).
+    const QList<uint> typed = event.text().toUcs4();
+    if (press && typed.size() == 1 && typed.front() >= 0x20 && typed.front() != 0x7F)
+        msg.character = static_cast<char32_t>(typed.front());
     // The accelerator table reads Ctrl and Shift from the held-button flags.
     msg.buttons = ButtonFlags(Qt::NoButton, event.modifiers());
     msg.target = target;

@@ -31,7 +31,8 @@ int VirtualKeyFor(int qtKey, quint32 nativeScanCode, bool keypad);
 // Key press or release. Nothing for keys without a code, and nothing for the synthetic
 // releases Qt interleaves with auto-repeated presses (a held key reports repeated
 // key-downs only, as the key table expects). Ctrl and Shift go into the held-button flags
-// (vk::MK_CONTROL, vk::MK_SHIFT) and Alt into `alt`, for the accelerator table.
+// (vk::MK_CONTROL, vk::MK_SHIFT) and Alt into `alt`, and a press that types one printable
+// character into `character`, for the accelerator table.
 std::optional<input::InputMessage> MessageFromKeyEvent(const QKeyEvent& event,
                                                        input::WindowId target);
 

@@ -1,15 +1,18 @@
 #pragma once
-// The per-user settings store over QSettings: an INI file under $XDG_CONFIG_HOME on Linux
-// (Vel's/Kestrin/Vorla.conf, parsed by our own reader, settings_ini.h), the registry key
-// Software\Vel's\Kestrin\Vorla on Windows.
+// The per-user settings store: an INI file (Vel's/Kestrin/Vorla.conf in the user's
+// configuration folder, $XDG_CONFIG_HOME on Linux), parsed by our own reader
+// (settings_ini.h). Values are kept in memory; Flush writes the ones that changed to disk
+// at once, through the same crash-safe write as documents (a temporary beside the file,
+// flushed, renamed over it), so that a crash or a kill at any moment leaves the settings
+// last written whole. A value another editor wrote meanwhile is kept unless this one
+// changed it too.
 // A missing, unreadable or damaged file only means that values are missing: the caller
 // falls back to its defaults.
+#include <QSet>
+#include <QSettings>
 #include <QString>
-#include <memory>
 
 #include "services/services.h"
-
-class QSettings;
 
 namespace ui {
 
@@ -31,12 +34,19 @@ class QtSettingsStore : public services::SettingsStore {
     std::optional<std::vector<std::string>> ReadStringList(const std::string& name) override;
     bool WriteStringList(const std::string& name, const std::vector<std::string>& values) override;
     bool Flush() override;
+    std::string LastError() const override { return error_; }
 
-    // Where the values live (file path, or registry path on Windows).
-    QString Location() const;
+    // The file the values live in.
+    QString Location() const { return path_; }
 
   private:
-    std::unique_ptr<QSettings> settings;
+    QSettings::SettingsMap ReadFile() const;
+    void Set(const std::string& name, const QVariant& value);
+
+    QString path_;
+    QSettings::SettingsMap values_;
+    QSet<QString> changed_;  // written since the last successful Flush
+    std::string error_;
 };
 
 }  // namespace ui

@@ -1,6 +1,5 @@
 #include "platform/ui/settings_ini.h"
 
-#include <QIODevice>
 #include <QMap>
 #include <QStringDecoder>
 #include <QStringList>
@@ -265,16 +264,6 @@ std::optional<QByteArray> FormatValue(const QVariant& v) {
     }
 }
 
-bool ReadDevice(QIODevice& device, QSettings::SettingsMap& map) {
-    map = ParseSettingsIni(device.readAll());
-    return true;
-}
-
-bool WriteDevice(QIODevice& device, const QSettings::SettingsMap& map) {
-    const QByteArray text = FormatSettingsIni(map);
-    return device.write(text) == text.size();
-}
-
 }  // namespace
 
 QString DecodeUtf8(QByteArrayView utf8) {
@@ -341,12 +330,6 @@ QByteArray FormatSettingsIni(const QSettings::SettingsMap& map) {
         out += "]\n" + it.value();
     }
     return out;
-}
-
-QSettings::Format SettingsIniFormat() {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("conf"), ReadDevice, WriteDevice);
-    return format;
 }
 
 }  // namespace ui

@@ -1,6 +1,6 @@
 #pragma once
 // The settings file (Vorla.conf) in the INI syntax QSettings uses, read and written by our
-// own code instead of Qt's INI reader. Qt's reader decodes "@Variant(...)" values of any
+// own code instead of Qt's INI reader and writer. Qt's reader decodes "@Variant(...)" values of any
 // key with QDataStream, recursively: one damaged or hostile line nesting lists a few
 // thousand deep overflows the stack at every start of the program. Here no value is ever
 // decoded beyond text:
@@ -29,9 +29,6 @@ QSettings::SettingsMap ParseSettingsIni(const QByteArray& text);
 // fromStdString) drops as a byte order mark.
 QString DecodeUtf8(QByteArrayView utf8);
 QByteArray FormatSettingsIni(const QSettings::SettingsMap& map);
-
-// The format for QSettings, registered on first use (extension "conf").
-QSettings::Format SettingsIniFormat();
 
 }  // namespace ui
 

@@ -105,6 +105,20 @@ TEST(QtInput, WithoutAScanCodeTheQtKeyDecides) {
     EXPECT_FALSE(Convert(Key(QEvent::KeyPress, Qt::Key_unknown, 0)));
 }
 
+TEST(QtInput, APressCarriesTheCharacterItTypes) {
+    // Shift and "=" on a US keyboard type "+".
+    const auto plus =
+        Convert(Key(QEvent::KeyPress, Qt::Key_Plus, kScanEqual, Qt::ShiftModifier, false, "+"));
+    EXPECT_EQ(plus->virtualKey, vk::VK_OEM_PLUS);
+    EXPECT_EQ(plus->character, U'+');
+    // Control characters and releases carry none.
+    EXPECT_EQ(Convert(Key(QEvent::KeyPress, Qt::Key_S, 39, Qt::ControlModifier, false, "\x13"))
+                  ->character,
+              0u);
+    EXPECT_EQ(Convert(Key(QEvent::KeyRelease, Qt::Key_Plus, kScanEqual, {}, false, "+"))->character,
+              0u);
+}
+
 TEST(QtInput, KeypadKeysKeepTheirOwnCodes) {
     // Scan codes of keypad keys are not in the main-block table either way.
     EXPECT_EQ(Convert(Key(QEvent::KeyPress, Qt::Key_Plus, 86, Qt::KeypadModifier))->virtualKey,

@@ -120,6 +120,32 @@ TEST_F(SettingsStoreTest, EncodedValuesAreNeverDecodedAndSurviveAWrite) {
     EXPECT_EQ(again.ReadStringList("Other/List"), (std::vector<std::string>{"a", "b"}));
 }
 
+TEST_F(SettingsStoreTest, EachFlushReachesTheDiskAndKeepsWhatAnotherEditorWrote) {
+    ui::QtSettingsStore mine(Path());
+    ui::QtSettingsStore other(Path());
+    mine.WriteDword("Background", 1);
+    EXPECT_TRUE(mine.Flush());
+    EXPECT_EQ(ui::QtSettingsStore(Path()).ReadDword("Background"), 1u);
+    other.WriteStringList("Recent", {"/a.vvl", "/b.vvl"});
+    EXPECT_TRUE(other.Flush());
+    mine.WriteDword("Help", 0);
+    EXPECT_TRUE(mine.Flush());
+    ui::QtSettingsStore again(Path());
+    EXPECT_EQ(again.ReadDword("Background"), 1u);
+    EXPECT_EQ(again.ReadDword("Help"), 0u);
+    EXPECT_EQ(again.ReadStringList("Recent"), (std::vector<std::string>{"/a.vvl", "/b.vvl"}));
+}
+
+TEST_F(SettingsStoreTest, AFileMarkedReadOnlyStaysAsItIsAndTheStoreSaysWhy) {
+    WriteRaw("[General]\nHelp=1\n");
+    ASSERT_TRUE(QFile::setPermissions(Path(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    ui::QtSettingsStore store(Path());
+    store.WriteDword("Help", 0);
+    EXPECT_FALSE(store.Flush());
+    EXPECT_EQ(store.LastError(), "нет прав доступа");
+    EXPECT_EQ(ReadRaw(), "[General]\nHelp=1\n");
+}
+
 TEST_F(SettingsStoreTest, AnUnwritableLocationReportsFailure) {
     ui::QtSettingsStore store("/proc/vorla-does-not-exist/Vorla.conf");
     EXPECT_FALSE(store.ReadDword("Background"));

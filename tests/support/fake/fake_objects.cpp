@@ -112,6 +112,11 @@ FakeFont::~FakeFont() {
     LogRelease(log_, name_);
 }
 
+int FakeFont::TextWidth(std::string_view text) {
+    return 8 * static_cast<int>(std::count_if(text.begin(), text.end(),
+                                              [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
 int FakeFont::DrawText(Sprite* sprite, std::string_view text, int count, const Rect& rect,
                        uint32_t format, Color color) {
     std::string_view drawn =

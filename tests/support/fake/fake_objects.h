@@ -88,6 +88,8 @@ class FakeFont final : public Font {
     // Answers |height| (16 when 0) per line of the drawn text.
     int DrawText(Sprite* sprite, std::string_view text, int count, const Rect& rect,
                  uint32_t format, Color color) override;
+    // 8 pixels per character (UTF-8 sequences count once).
+    int TextWidth(std::string_view text) override;
     void OnLostDevice() override;
     void OnResetDevice() override;
     const std::string& Name() const { return name_; }

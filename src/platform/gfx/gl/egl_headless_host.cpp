@@ -99,11 +99,7 @@ EglHeadlessHost::~EglHeadlessHost() {
     if (!display_) return;
     EGLDisplay dpy = static_cast<EGLDisplay>(display_);
     if (context_) {
-        if (MakeCurrent()) {
-            if (fbo_) glDeleteFramebuffers(1, &fbo_);
-            if (colour_) glDeleteRenderbuffers(1, &colour_);
-            if (depth_) glDeleteRenderbuffers(1, &depth_);
-        }
+        if (MakeCurrent()) target_.Release();
         eglMakeCurrent(dpy, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(dpy, static_cast<EGLContext>(context_));
     }
@@ -119,9 +115,6 @@ bool EglHeadlessHost::MakeCurrent() {
 }
 
 bool EglHeadlessHost::CreateFramebuffer(uint32_t width, uint32_t height, std::string* error) {
-    glGenFramebuffers(1, &fbo_);
-    glGenRenderbuffers(1, &colour_);
-    glGenRenderbuffers(1, &depth_);
     if (!Resize(width, height)) {
         *error = "EGL: cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
                  " back buffer";
@@ -131,31 +124,7 @@ bool EglHeadlessHost::CreateFramebuffer(uint32_t width, uint32_t height, std::st
 }
 
 bool EglHeadlessHost::Resize(uint32_t width, uint32_t height) {
-    if (!MakeCurrent()) return false;
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSize);
-    if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxSize) ||
-        height > static_cast<uint32_t>(maxSize))
-        return false;
-    if (width == width_ && height == height_) return true;
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    glBindRenderbuffer(GL_RENDERBUFFER, colour_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(width),
-                          static_cast<GLsizei>(height));
-    glBindRenderbuffer(GL_RENDERBUFFER, depth_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width),
-                          static_cast<GLsizei>(height));
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth_);
-    const bool ok = glGetError() == GL_NO_ERROR &&
-                    glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    if (!ok) return false;
-    width_ = width;
-    height_ = height;
-    return true;
+    return MakeCurrent() && target_.Resize(width, height);
 }
 
 void EglHeadlessHost::Present() {
@@ -163,7 +132,7 @@ void EglHeadlessHost::Present() {
 }
 
 SurfaceDesc EglHeadlessHost::Surface() const {
-    return {Format::A8R8G8B8, width_, height_};
+    return {Format::A8R8G8B8, target_.Width(), target_.Height()};
 }
 
 }  // namespace gfx::gl

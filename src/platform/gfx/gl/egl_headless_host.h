@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/gfx/gl/framebuffer_target.h"
 #include "platform/gfx/gl/gl_context_host.h"
 
 namespace gfx::gl {
@@ -20,7 +21,7 @@ class EglHeadlessHost final : public GlContextHost {
     EglHeadlessHost& operator=(const EglHeadlessHost&) = delete;
 
     bool MakeCurrent() override;
-    uint32_t DefaultFramebuffer() const override { return fbo_; }
+    uint32_t DefaultFramebuffer() const override { return target_.Fbo(); }
     void Present() override;
     SurfaceDesc Surface() const override;
     bool Resize(uint32_t width, uint32_t height) override;
@@ -31,8 +32,7 @@ class EglHeadlessHost final : public GlContextHost {
 
     void* display_ = nullptr;  // EGLDisplay
     void* context_ = nullptr;  // EGLContext
-    uint32_t fbo_ = 0, colour_ = 0, depth_ = 0;
-    uint32_t width_ = 0, height_ = 0;
+    FramebufferTarget target_;
 };
 
 }  // namespace gfx::gl

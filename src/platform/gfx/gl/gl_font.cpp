@@ -74,6 +74,7 @@ class GlFont final : public Font, public GlObject {
     HRESULT Init(const std::string& file, int index);
     int DrawText(Sprite* sprite, std::string_view text, int count, const Rect& rect,
                  uint32_t format, Color color) override;
+    int TextWidth(std::string_view text) override;
     // Glyph atlases are ordinary textures that survive a reset: nothing to release.
     void OnLostDevice() override {}
     void OnResetDevice() override {}
@@ -305,6 +306,18 @@ int GlFont::DrawText(Sprite* sprite, std::string_view text, int count, const Rec
     if (own) target->End();
     return static_cast<int>(
         std::lround(static_cast<float>(lineHeight_ * static_cast<int>(lines.size())) / scale));
+}
+
+int GlFont::TextWidth(std::string_view text) {
+    GlDevice* device = link_->device;
+    if (!device || !face_) return 0;
+    const float scale = device->OverlayScale();
+    if (scale != scale_ && !SetSize(scale)) return 0;
+    const std::u32string chars = DecodeUtf8(text, -1);
+    size_t end = chars.size();
+    while (end > 0 && chars[end - 1] == U' ') --end;
+    // Laid out in device pixels, measured in logical ones.
+    return static_cast<int>(std::ceil(static_cast<float>(Width(chars, 0, end)) / scale));
 }
 
 // Fontconfig's answer for a face name, weight and slant: a file and a face index.

@@ -11,7 +11,7 @@ namespace {
 // size it decides, and records what the device asks of it.
 class WidgetLikeHost final : public gfx::gl::GlContextHost {
   public:
-    explicit WidgetLikeHost(gfx::gl::EglHeadlessHost* context) : context_(context) {
+    explicit WidgetLikeHost(gfx::gl::GlContextHost* context) : context_(context) {
         context_->MakeCurrent();
         glGenFramebuffers(1, &fbo_);
         glGenRenderbuffers(2, rb_);
@@ -41,7 +41,7 @@ class WidgetLikeHost final : public gfx::gl::GlContextHost {
     bool cursorShown = true;
 
   private:
-    gfx::gl::EglHeadlessHost* context_;
+    gfx::gl::GlContextHost* context_;
     GLuint fbo_ = 0, rb_[2] = {};
 };
 
@@ -86,6 +86,32 @@ TEST_F(GlDeviceTest, DrawsIntoTheFramebufferItsHostNames) {
     glReadPixels(0, 0, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &other);
     EXPECT_EQ(other, 0xFF0000FFu);
     device.reset();
+}
+
+TEST_F(GlDeviceTest, AnOffscreenDeviceDrawsItsOwnSizeBesideTheContextsDevice) {
+    std::string error;
+    auto picture = gfx::gl::OpenOffscreenDevice(gl_->host.get(), 300, 200, /*alpha=*/true, &error);
+    ASSERT_TRUE(picture) << error;
+    gfx::SurfaceDesc d;
+    picture->device->GetBackBufferDesc(&d);
+    EXPECT_EQ(d.width, 300u);
+    EXPECT_EQ(d.height, 200u);
+    // The context's own device draws on, into its own buffer.
+    gl_->device->BeginScene();
+    gl_->device->Clear(gfx::CLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    gl_->device->EndScene();
+
+    picture->device->BeginScene();
+    picture->device->Clear(gfx::CLEAR_TARGET, 0x00FF0000, 1.0f, 0);  // alpha 0
+    picture->device->EndScene();
+    std::vector<uint32_t> pixels;
+    ASSERT_EQ(picture->device->ReadBackBuffer(&pixels), gfx::S_OK);
+    ASSERT_EQ(pixels.size(), 300u * 200u);
+    EXPECT_EQ(pixels[0], 0x00FF0000u) << "an alpha back buffer keeps the transparency";
+    picture.reset();
+
+    ASSERT_EQ(gl_->device->ReadBackBuffer(&pixels), gfx::S_OK);
+    EXPECT_EQ(pixels[0], 0xFF0000FFu);
 }
 
 }  // namespace
