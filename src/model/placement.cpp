@@ -58,7 +58,8 @@ UprightTwist UprightTwistFor(const Mat4& turn) {
     const Vec3 b = math::Vec3TransformCoord({2, 0, 0}, rotation);
     const Vec3 bUpright =
         math::Vec3TransformCoord(b, math::MatrixRotationQuaternion(math::AxisToAxis(a, {0, 2, 0})));
-    return {a, -std::atan2(bUpright.z, bUpright.x)};
+    // From zero: an untwisted block gets +0, as the editor writes it, never -0.
+    return {a, 0.0f - std::atan2(bUpright.z, bUpright.x)};
 }
 
 namespace {

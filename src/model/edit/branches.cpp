@@ -45,8 +45,9 @@ void PositiveAxis(BlockNode& b) {
     const Vec3 a = b.axis;
     const int nonZero = (a.x != 0.0f) + (a.y != 0.0f) + (a.z != 0.0f);
     if (nonZero == 1 && a.x <= 0.0f && a.y <= 0.0f && a.z <= 0.0f) {
-        b.axis = -a;
-        b.angle = -b.angle;
+        // Subtracted from zero: no negative zeros.
+        b.axis = Vec3{0, 0, 0} - a;
+        b.angle = 0.0f - b.angle;
     }
 }
 
@@ -140,9 +141,15 @@ const BlockNode* BranchRoot(const CVelVorlaModel& branch, std::string* why) {
 
 std::unique_ptr<BlockNode> TurnedCopy(const BlockNode& root, const Vec3& face) {
     const Mat4 q = QuarterTurn(FaceDirection(root.offset), FaceDirection(face));
-    std::unique_ptr<BlockNode> copy = CopySubtree(root, [&q](BlockNode& b) {
-        b.offset = Vec3TransformCoord(b.offset, q);
-        b.axis = Vec3TransformCoord(b.axis, q);
+    // Adding +0 turns the turn's negative zeros into the zeros the editor writes itself,
+    // so that a pasted block stores exactly as one built by hand.
+    auto turned = [&q](const Vec3& v) {
+        const Vec3 t = Vec3TransformCoord(v, q);
+        return Vec3{t.x + 0.0f, t.y + 0.0f, t.z + 0.0f};
+    };
+    std::unique_ptr<BlockNode> copy = CopySubtree(root, [&turned](BlockNode& b) {
+        b.offset = turned(b.offset);
+        b.axis = turned(b.axis);
         PositiveAxis(b);
     });
     copy->offset = face;
