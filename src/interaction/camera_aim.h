@@ -34,9 +34,10 @@ enum class StandardView { Front, Back, Left, Right, Top, Bottom, Isometric };
 // Turns the camera to look at the construction from that side, framed as CentreView
 // frames it. The front view looks along +z (as the editor starts), the others from the
 // back, the left (-x), the right (+x), from above and from below, and from the front,
-// right and above at once; the construction's +y is up on screen, and for the views from
-// above and below its +z and -z are (the front is at the bottom of the picture in both).
-// An empty construction: the camera only turns.
+// right and above at once; the construction's +y is up on screen, but seen from above
+// its +z is (the front at the bottom of the picture) and from below its -z (the front at
+// the top), as a drawing tips the front view over. An empty construction: the camera
+// only turns.
 void ShowStandardView(const model::CVelVorlaSystem& system, camera::CVelCamera& camera,
                       camera::CameraDevice* device, StandardView which);
 
