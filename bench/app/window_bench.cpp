@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "app/gl_view.h"
 #include "bench_smoke.h"
 #include "interaction/camera_aim.h"
+#include "interaction/command_ids.h"
 #include "interaction/document.h"
 #include "platform/ui/qt_settings_store.h"
 #include "support/construction_builders.h"
@@ -81,7 +83,8 @@ struct Editor {
 };
 
 // The editor just started (about disc shown, one block), nobody touching it: CPU use over
-// ten seconds, in per cent of one core, and the frames drawn meanwhile.
+// ten seconds, in per cent of one core, and the frames drawn meanwhile. With argument 1
+// the pointer rests over the block in add mode, the ghost of the next block showing.
 void BM_IdleEditorCpu(benchmark::State& state) {
     if (!guiApplication) {
         state.SkipWithError("no display");
@@ -93,7 +96,19 @@ void BM_IdleEditorCpu(benchmark::State& state) {
             state.SkipWithError("the editor did not start");
             return;
         }
+        if (state.range(0) == 1) {
+            editor.app->Form().OnCommand(interaction::cmd::kAddMode);
+            auto& view = editor.app->View();
+            const QPoint at = view.rect().center() + QPoint(20, 12);
+            QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(view.mapToGlobal(at)),
+                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(&view, &move);
+        }
         RunEventsFor(SmokeOr(300, 2000));  // settle
+        if (state.range(0) == 1 && editor.app->Form().screen.preview.ghosts.empty()) {
+            state.SkipWithError("no ghost under the pointer");
+            return;
+        }
         const uint64_t frames = editor.app->View().FramesDrawn();
         const double cpu = CpuSeconds();
         QElapsedTimer wall;
@@ -105,7 +120,13 @@ void BM_IdleEditorCpu(benchmark::State& state) {
         state.counters["frames"] = static_cast<double>(editor.app->View().FramesDrawn() - frames);
     }
 }
-BENCHMARK(BM_IdleEditorCpu)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_IdleEditorCpu)
+    ->ArgName("pointer_over_block")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 // A chain of 2,000 blocks, each on a random free face of the one before (a tangle some
 // 60 units across), framed by "Центр" and turning under automatic rotation as a file

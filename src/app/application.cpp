@@ -173,9 +173,11 @@ void CApp::StartDevice() {
 
 bool CApp::HandleInput(const InputMessage& msg) {
     if (!started_) return false;
-    // A pointer move with no button held changes the picture only through the hover.
-    const bool hoverOnly =
-        msg.kind == MessageKind::MouseMove && form_->camera.mouse.DownCount() == 0;
+    // A pointer move with no button held changes the picture only through the hover and
+    // what a click there would do. With a frame already on its way, that frame works it
+    // out: at most one pick a frame, however fast the pointer moves.
+    const bool hoverOnly = msg.kind == MessageKind::MouseMove &&
+                           form_->camera.mouse.DownCount() == 0 && !view_->FramePending();
     const app::core::CAppForm::PointerView before =
         hoverOnly ? form_->Pointer() : app::core::CAppForm::PointerView{};
     bool pass = true;

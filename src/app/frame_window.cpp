@@ -20,6 +20,7 @@
 #include <QWindow>
 #include <thread>
 
+#include "app/clipboard.h"
 #include "app/core/app_form.h"
 #include "app/gl_view.h"
 #include "app/picture.h"
@@ -143,6 +144,24 @@ void CAppFrameWnd::SetMenuCheck(int commandId, bool checked) {
 
 void CAppFrameWnd::SetMenuEnabled(int commandId, bool enabled) {
     if (QAction* action = ActionFor(commandId)) action->setEnabled(enabled);
+}
+
+void CAppFrameWnd::SetMenuText(int commandId, const std::string& text) {
+    QAction* action = ActionFor(commandId);
+    const interaction::Command* command = interaction::Find(commandId);
+    if (!action || !command) return;
+    QString shown = QString::fromStdString(text);
+    if (*command->keyLabel) shown += '\t' + QString::fromUtf8(command->keyLabel);
+    action->setText(shown);
+}
+
+bool CAppFrameWnd::PutBranchOnClipboard(const std::vector<uint8_t>& bytes,
+                                        const std::string& text) {
+    return app::PutBranchOnClipboard(bytes, text);
+}
+
+std::optional<std::vector<uint8_t>> CAppFrameWnd::BranchOnClipboard() {
+    return app::BranchOnClipboard();
 }
 
 void CAppFrameWnd::SetRecentFiles(const std::vector<std::string>& paths) {

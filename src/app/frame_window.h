@@ -43,6 +43,9 @@ class CAppFrameWnd : public QMainWindow, public services::Shell {
     // Shell
     void SetMenuCheck(int commandId, bool checked) override;
     void SetMenuEnabled(int commandId, bool enabled) override;
+    void SetMenuText(int commandId, const std::string& text) override;
+    bool PutBranchOnClipboard(const std::vector<uint8_t>& bytes, const std::string& text) override;
+    std::optional<std::vector<uint8_t>> BranchOnClipboard() override;
     void SetRecentFiles(const std::vector<std::string>& paths) override;
     void PostCloseToMainWindow() override;
     void ShowFullScreen(bool fullScreen) override;

@@ -60,10 +60,13 @@ bool CGlView::RenderingDue() const {
 }
 
 void CGlView::Kick() {
-    if (RenderingDue()) update();
+    if (!RenderingDue()) return;
+    framePending_ = true;
+    update();
 }
 
 void CGlView::paintGL() {
+    framePending_ = false;
     bool drawn = false;
     if (form_ && form_->GetDevice()) {
         // Overlays keep their logical size on a high-density screen; the scene itself is

@@ -32,6 +32,8 @@ class CGlView : public QOpenGLWidget {
     void WithContext(const std::function<void()>& work);
     // Asks for a frame if rendering is due: something may have changed the picture.
     void Kick();
+    // A frame has been asked for and not drawn yet.
+    bool FramePending() const { return framePending_; }
 
   signals:
     // The GL context exists; the device can be created.
@@ -54,6 +56,7 @@ class CGlView : public QOpenGLWidget {
     std::unique_ptr<ui::QtGlContextHost> host_;
     bool contextReady_ = false;
     uint64_t framesDrawn_ = 0;
+    bool framePending_ = false;
     const void* scaledDevice_ = nullptr;
     float overlayScale_ = 0.0f;
 };

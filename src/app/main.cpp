@@ -25,8 +25,19 @@ int main(int argc, char** argv) {
         return exporter::RunExportCommand(std::vector<std::string>(argv + 2, argv + argc), "vorla");
     const std::string usage =
         std::string("usage: vorla [file.vvl]\n       ") + app::kRenderSynopsis + "\n";
+    // The editor's own keys are in its menus and hint pages; these came later.
+    const std::string keys =
+        "\nEditor keys for branches and views (the menus show them too):\n"
+        "  Shift+click on a block   select its branch (the block and all that hangs on it);\n"
+        "                           on the background: select nothing (inspect mode)\n"
+        "  Ctrl+C, Ctrl+V           copy the selected branch; paste a branch: the next click\n"
+        "                           on a block's face places it, Esc cancels\n"
+        "  Delete, Ctrl+P           delete the selected branch; paint it in the current colour\n"
+        "  Ctrl+1 ... Ctrl+7        front, back, left, right, top, bottom, isometric view\n"
+        "  Ctrl+H                   level the horizon\n"
+        "  Ctrl+Z, Ctrl+Y           undo, redo\n";
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << usage;
+        std::cout << usage << keys;
         return 0;
     }
     if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] == '-')) {

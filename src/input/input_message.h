@@ -31,6 +31,7 @@ inline constexpr int VK_LEFT = 37;
 inline constexpr int VK_UP = 38;
 inline constexpr int VK_RIGHT = 39;
 inline constexpr int VK_DOWN = 40;
+inline constexpr int VK_DELETE = 46;
 inline constexpr int VK_ADD = 107;
 inline constexpr int VK_SUBTRACT = 109;
 inline constexpr int VK_F1 = 112;

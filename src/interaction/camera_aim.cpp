@@ -35,6 +35,28 @@ void InOrbitMode(CVelCamera& camera, CameraDevice* device, Step&& step) {
     }
 }
 
+// The camera's orientation (world directions into camera space) for a camera looking
+// along `forward` with `up` as near to its up as it can be.
+Mat4 OrientationLooking(const Vec3& forward, const Vec3& up) {
+    Mat4 o = MatrixLookAtLH({0, 0, 0}, forward, up);
+    o.m[3][0] = o.m[3][1] = o.m[3][2] = 0.0f;
+    return o;
+}
+
+// Half-way between the centre of the block centres' bounding box and their mean: where
+// "Центр" aims.
+Vec3 AimPoint(const CentreSummary& s) {
+    const Vec3 boxCentre = s.min + (s.max - s.min) / 2.0f;
+    const Vec3 mean = s.sum / static_cast<float>(s.count);
+    return boxCentre + (mean - boxCentre) / 2.0f;
+}
+
+void Orient(CVelCamera& camera, const Mat4& orientation) {
+    camera.orientation = orientation;
+    camera.orientationBeforeSpin = orientation;
+    camera.upReference = {0, 1, 0};
+}
+
 }  // namespace
 
 bool ChooseCentreAt(CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,
@@ -53,9 +75,7 @@ void FindNearestBlock(const CVelVorlaSystem& system, CVelCamera& camera, CameraD
 void CentreTarget(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device) {
     const CentreSummary s = GatherCentres(system.model.topBlocks);
     if (s.count == 0) return;  // no block: no centre to aim at
-    const Vec3 boxCentre = s.min + (s.max - s.min) / 2.0f;
-    const Vec3 mean = s.sum / static_cast<float>(s.count);
-    camera.RetargetAndApply(device, boxCentre + (mean - boxCentre) / 2.0f);
+    camera.RetargetAndApply(device, AimPoint(s));
 }
 
 void CentreView(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device) {
@@ -65,6 +85,49 @@ void CentreView(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice*
         const float farthest = FarthestDistance(system.model.topBlocks, camera.target);
         camera.distanceOffset = -(farthest * 2.8f);
     });
+}
+
+void ShowStandardView(const CVelVorlaSystem& system, CVelCamera& camera, CameraDevice* device,
+                      StandardView which) {
+    struct Look {
+        Vec3 forward, up;
+    };
+    const float iso = 1.0f / std::sqrt(3.0f);
+    static_assert(static_cast<int>(StandardView::Isometric) == 6);
+    const Look looks[] = {
+        {{0, 0, 1}, {0, 1, 0}},          // front
+        {{0, 0, -1}, {0, 1, 0}},         // back
+        {{1, 0, 0}, {0, 1, 0}},          // left: from -x
+        {{-1, 0, 0}, {0, 1, 0}},         // right: from +x
+        {{0, -1, 0}, {0, 0, 1}},         // top
+        {{0, 1, 0}, {0, 0, -1}},         // bottom
+        {{-iso, -iso, iso}, {0, 1, 0}},  // from the front, right and above
+    };
+    const Look& look = looks[static_cast<int>(which)];
+    const CentreSummary s = GatherCentres(system.model.topBlocks);
+    camera.CancelDrags();
+    InOrbitMode(camera, device, [&] {
+        Orient(camera, OrientationLooking(look.forward, look.up));
+        camera.zoom = 0.0f;
+        if (s.count > 0) {
+            // Where "Центр" aims, and from as far.
+            camera.target = AimPoint(s);
+            camera.referencePoint = camera.target - Vec3{0, 0, camera.baseDistance};
+            camera.distanceOffset =
+                -(FarthestDistance(system.model.topBlocks, camera.target) * 2.8f);
+        }
+        camera.Apply(device);
+    });
+}
+
+bool LevelHorizon(CVelCamera& camera, CameraDevice* device) {
+    const Vec3 forward =
+        Normalize(Vec3TransformCoord({0, 0, 1}, MatrixInverseOrIdentity(camera.orientation)));
+    // Straight up or down there is no horizon to level.
+    if (std::fabs(forward.y) > 0.9999f) return false;
+    Orient(camera, OrientationLooking(forward, {0, 1, 0}));
+    camera.Apply(device);
+    return true;
 }
 
 bool PickAxisRing(const CVelVorlaSystem& system, CVelCamera& camera, const PickMeshes& meshes,

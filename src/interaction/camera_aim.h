@@ -28,6 +28,24 @@ void CentreView(const model::CVelVorlaSystem& system, camera::CVelCamera& camera
 void CentreTarget(const model::CVelVorlaSystem& system, camera::CVelCamera& camera,
                   camera::CameraDevice* device);
 
+// The standard views of the whole construction, each looking from one side.
+enum class StandardView { Front, Back, Left, Right, Top, Bottom, Isometric };
+
+// Turns the camera to look at the construction from that side, framed as CentreView
+// frames it. The front view looks along +z (as the editor starts), the others from the
+// back, the left (-x), the right (+x), from above and from below, and from the front,
+// right and above at once; the construction's +y is up on screen, but seen from above
+// its +z is (the front at the bottom of the picture) and from below its -z (the front at
+// the top), as a drawing tips the front view over. An empty construction: the camera
+// only turns.
+void ShowStandardView(const model::CVelVorlaSystem& system, camera::CVelCamera& camera,
+                      camera::CameraDevice* device, StandardView which);
+
+// Turns the camera about its viewing direction until the construction's +y points up on
+// screen; the eye and what it looks at stay. False (nothing changes) when the camera
+// looks straight up or down.
+bool LevelHorizon(camera::CVelCamera& camera, camera::CameraDevice* device);
+
 // Whether a press at view pixel (x, y) grabbed one of the rotation-axis rings; sets the
 // camera's axisMode, and on a hit its rotationAxis and axisFrameInverse.
 bool PickAxisRing(const model::CVelVorlaSystem& system, camera::CVelCamera& camera,

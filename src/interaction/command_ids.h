@@ -49,9 +49,23 @@ inline constexpr int kExportMesh = 40160;
 inline constexpr int kSaveImage = 40161;
 // Plain save takes the classic file-save id.
 inline constexpr int kSave = 57603;
-// Undo and redo take the classic edit-undo and edit-redo ids, free of every other command.
+// Undo and redo take the classic edit-undo and edit-redo ids, free of every other command;
+// the branch commands the classic clear, copy and paste ids.
 inline constexpr int kUndo = 57643;
 inline constexpr int kRedo = 57644;
+inline constexpr int kDeleteBranch = 57632;
+inline constexpr int kCopyBranch = 57634;
+inline constexpr int kPasteBranch = 57637;
+inline constexpr int kPaintBranch = 40170;
+// The standard views, in the order of interaction::StandardView, and levelling the camera.
+inline constexpr int kViewFront = 40171;
+inline constexpr int kViewBack = 40172;
+inline constexpr int kViewLeft = 40173;
+inline constexpr int kViewRight = 40174;
+inline constexpr int kViewTop = 40175;
+inline constexpr int kViewBottom = 40176;
+inline constexpr int kViewIsometric = 40177;
+inline constexpr int kLevelHorizon = 40178;
 inline constexpr int kExit = 57665;
 // The items of the recent-files submenu: the newest file first.
 inline constexpr int kRecentFileFirst = 40201;

@@ -44,6 +44,10 @@ constexpr std::array kCommands{
 
     Command{cmd::kUndo,             "Отменить",                 "Ctrl+Z",   {Ctrl('Z')},                                     C::None,         0,                -1, Enable::CanUndo},
     Command{cmd::kRedo,             "Повторить",                "Ctrl+Y",   {Ctrl('Y'), CtrlShift('Z')},                     C::None,         0,                -1, Enable::CanRedo},
+    Command{cmd::kCopyBranch,       "Копировать ветку",         "Ctrl+C",   {Ctrl('C')},                                     C::None,         0,                -1, Enable::Selection},
+    Command{cmd::kPasteBranch,      "Вставить ветку",           "Ctrl+V",   {Ctrl('V')},                                     C::None,         0,                -1},
+    Command{cmd::kDeleteBranch,     "Удалить ветку",            "Delete",   {Key(vk::VK_DELETE)},                            C::None,         0,                -1, Enable::Selection},
+    Command{cmd::kPaintBranch,      "Покрасить ветку",          "Ctrl+P",   {Ctrl('P')},                                     C::None,         0,                -1, Enable::Selection},
     Command{cmd::kOrbitMode,        "Вращение вокруг Цели",     "TAB",      {},                                              C::OrbitMode,    1,                -1},
     Command{cmd::kFreeTargetMode,   "Свободная Цель",           "TAB",      {},                                              C::OrbitMode,    0,                -1},
     Command{cmd::kToggleOrbit,      "",                         "Tab",      {Key(vk::VK_TAB)},                               C::None,         0,                21},
@@ -78,6 +82,14 @@ constexpr std::array kCommands{
     Command{cmd::kBackgroundColour, "Цвет фона",                "F9",       {Key(vk::VK_F9)},                                C::None,         0,                19},
     Command{cmd::kGridColour,       "Цвет сетки",               "F10",      {Key(vk::VK_F10)},                               C::None,         0,                20},
     Command{cmd::kFullScreen,       "&На полный экран",         "Alt+Enter", {Alt(vk::VK_RETURN)},                           C::None,         0,                29},
+    Command{cmd::kViewFront,        "Спереди",                  "Ctrl+1",   {Ctrl('1')},                                     C::None,         0,                -1},
+    Command{cmd::kViewBack,         "Сзади",                    "Ctrl+2",   {Ctrl('2')},                                     C::None,         0,                -1},
+    Command{cmd::kViewLeft,         "Слева",                    "Ctrl+3",   {Ctrl('3')},                                     C::None,         0,                -1},
+    Command{cmd::kViewRight,        "Справа",                   "Ctrl+4",   {Ctrl('4')},                                     C::None,         0,                -1},
+    Command{cmd::kViewTop,          "Сверху",                   "Ctrl+5",   {Ctrl('5')},                                     C::None,         0,                -1},
+    Command{cmd::kViewBottom,       "Снизу",                    "Ctrl+6",   {Ctrl('6')},                                     C::None,         0,                -1},
+    Command{cmd::kViewIsometric,    "Изометрия",                "Ctrl+7",   {Ctrl('7')},                                     C::None,         0,                -1},
+    Command{cmd::kLevelHorizon,     "Выровнять горизонт",       "Ctrl+H",   {Ctrl('H')},                                     C::None,         0,                -1},
 
     Command{cmd::kShowHints,        "Показывать подсказки",     "F1",       {Key(vk::VK_F1)},                                C::Hints,        0,                10},
     Command{cmd::kAbout,            "О программе",              "/",        {Key(vk::VK_OEM_2)},                             C::None,         0,                0},
@@ -111,6 +123,11 @@ constexpr std::array kFile{
 constexpr std::array kActions{
     Item(cmd::kUndo),
     Item(cmd::kRedo),
+    Sep(),
+    Item(cmd::kCopyBranch),
+    Item(cmd::kPasteBranch),
+    Item(cmd::kDeleteBranch),
+    Item(cmd::kPaintBranch),
     Sep(),
     Item(cmd::kOrbitMode),
     Item(cmd::kFreeTargetMode),
@@ -152,6 +169,17 @@ constexpr std::array kDisplay{
     Item(cmd::kGridColour),
     Sep(),
     Item(cmd::kFullScreen),
+    Sep(),
+    MenuEntry{K::SubmenuBegin, 0, "Стандартный вид"},
+    Item(cmd::kViewFront),
+    Item(cmd::kViewBack),
+    Item(cmd::kViewLeft),
+    Item(cmd::kViewRight),
+    Item(cmd::kViewTop),
+    Item(cmd::kViewBottom),
+    Item(cmd::kViewIsometric),
+    MenuEntry{K::SubmenuEnd, 0, ""},
+    Item(cmd::kLevelHorizon),
 };
 
 constexpr std::array kHelp{Item(cmd::kShowHints), Sep(), Item(cmd::kAbout)};
@@ -205,6 +233,13 @@ std::optional<int> TranslateAccelerator(const InputMessage& msg) {
     return std::nullopt;
 }
 
+bool IsCtrlAcceleratorKey(int virtualKey) {
+    for (const Command& c : kCommands)
+        for (const KeyChord& k : c.keys)
+            if (k.ctrl && !k.alt && k.virtualKey != 0 && k.virtualKey == virtualKey) return true;
+    return false;
+}
+
 bool IsEnabled(const Command& c, const CVelVorlaSystem& s) {
     switch (c.enable) {
         case Enable::Always:
@@ -213,8 +248,33 @@ bool IsEnabled(const Command& c, const CVelVorlaSystem& s) {
             return s.document.CanUndo();
         case Enable::CanRedo:
             return s.document.CanRedo();
+        case Enable::Selection:
+            return s.selectedBranch != nullptr;
     }
     return true;
+}
+
+std::string UndoMenuText(const CVelVorlaSystem& s, bool redo) {
+    const std::optional<StepKind> kind = redo ? s.document.RedoKind() : s.document.UndoKind();
+    std::string text = redo ? "Повторить" : "Отменить";
+    if (!kind) return text;
+    switch (*kind) {
+        case StepKind::AddBlock:
+            return text + ": добавление Торвина";
+        case StepKind::DeleteBlock:
+            return text + ": удаление Торвина";
+        case StepKind::Paint:
+            return text + ": покраска";
+        case StepKind::Twist:
+            return text + ": поворот Торвина";
+        case StepKind::PasteBranch:
+            return text + ": вставка ветки";
+        case StepKind::DeleteBranch:
+            return text + ": удаление ветки";
+        case StepKind::PaintBranch:
+            return text + ": покраска ветки";
+    }
+    return text;
 }
 
 bool IsChecked(const Command& c, const CVelVorlaSystem& s, const CVelCamera& camera) {

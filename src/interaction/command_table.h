@@ -47,8 +47,9 @@ enum class Check {
 // When a command's menu item can be chosen (greyed out otherwise).
 enum class Enable {
     Always,
-    CanUndo,  // the undo history has a step to take back
-    CanRedo,  // the undo history has a step to take again
+    CanUndo,    // the undo history has a step to take back
+    CanRedo,    // the undo history has a step to take again
+    Selection,  // a branch is selected
 };
 
 struct Command {
@@ -93,6 +94,9 @@ int RecentFileIndex(int id);
 // (vk::MK_CONTROL, vk::MK_SHIFT) and msg.alt, which the shell fills for key messages too.
 std::optional<int> TranslateAccelerator(const input::InputMessage& msg);
 
+// Whether some command runs on this key pressed with Ctrl (alone or with Shift).
+bool IsCtrlAcceleratorKey(int virtualKey);
+
 // Whether the command's menu item can be chosen in this state.
 bool IsEnabled(const Command& command, const model::CVelVorlaSystem& system);
 
@@ -104,6 +108,10 @@ bool IsChecked(const Command& command, const model::CVelVorlaSystem& system,
 // pressed look of the on-screen buttons follow the same rules.
 bool Holds(Check check, int value, const model::CVelVorlaSystem& system,
            const camera::CVelCamera& camera);
+// The text of the undo or redo menu item, naming the step it would take ("Отменить:
+// добавление Торвина"); the bare command name when there is none.
+std::string UndoMenuText(const model::CVelVorlaSystem& system, bool redo);
+
 // A key label as a tooltip writes it: "Ctrl+N" becomes "Ctrl + N".
 std::string TooltipKeyText(std::string_view keyLabel);
 

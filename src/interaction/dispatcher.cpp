@@ -1,7 +1,11 @@
 #include "interaction/dispatcher.h"
 
+#include <string>
+
 #include "interaction/about.h"
 #include "interaction/camera_aim.h"
+#include "interaction/command_table.h"
+#include "model/edit/branches.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
 
@@ -80,8 +84,12 @@ bool CInputDispatcher::DispatchInput(const InputMessage& msg) {
 bool CInputDispatcher::Dispatch(const InputMessage& msg) {
     const MessageKind kind = msg.kind;
     if (!host_.HasViewWindow()) return true;
-    if (kind == MessageKind::MouseLeave || kind == MessageKind::NcMouseMove)
+    if (kind == MessageKind::MouseLeave || kind == MessageKind::NcMouseMove) {
         screen_.stripHit = false;
+        screen_.pointerInView = false;
+    }
+    // What the last edit had to say stays until the next press.
+    if (IsButtonDown(kind)) screen_.editNotice.clear();
     // Held keys never repeat menu shortcuts.
     if (kind == MessageKind::KeyDown && msg.autoRepeat) return false;
 
@@ -100,10 +108,11 @@ bool CInputDispatcher::Dispatch(const InputMessage& msg) {
         SetsModifierMode(kind) ? ModifierModeFor(system_.mode, ctrl, shift) : ModeNone;
 
     if (kind == MessageKind::KeyDown) {
-        // Command letters, Ctrl+S and undo and redo (Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z) reach
-        // the accelerator table; camera keys and modifiers never turn into shortcuts.
-        const bool undoKey = ctrl && (msg.virtualKey == 'Z' || msg.virtualKey == 'Y');
-        if (undoKey || (keys.IsDown(KeyS) && ctrl) || keys.IsDown(KeyG) || keys.IsDown(KeyK) ||
+        // Command letters and the commands on Ctrl (Ctrl+S, undo and redo, copy and paste,
+        // the standard views) reach the accelerator table; camera keys and modifiers never
+        // turn into shortcuts.
+        const bool ctrlCommand = ctrl && IsCtrlAcceleratorKey(msg.virtualKey);
+        if (ctrlCommand || (keys.IsDown(KeyS) && ctrl) || keys.IsDown(KeyG) || keys.IsDown(KeyK) ||
             keys.IsDown(KeyO) || keys.IsDown(KeyP) || keys.IsDown(KeyR) || keys.IsDown(KeyN) ||
             keys.IsDown(KeyT))
             return true;
@@ -112,6 +121,11 @@ bool CInputDispatcher::Dispatch(const InputMessage& msg) {
 
     camera_.mouse.OnMouseMessage(time, msg);
     const Point p = ViewPoint(msg, windowed);
+    if (kind == MessageKind::MouseMove || IsButtonDown(kind) || IsButtonUp(kind)) {
+        screen_.pointerInView = InsideView(p);
+        screen_.pointerX = p.x;
+        screen_.pointerY = p.y;
+    }
 
     int r = HandleStrips(msg, p);
     if (r != kContinue) return r == kPass;
@@ -185,6 +199,33 @@ int CInputDispatcher::HandleButtons(const InputMessage& msg, const Point& p, boo
         }
     }
 
+    if (!camera_.axisMode && leftPress && system_.pasting) {
+        // A branch on its way in goes onto the face under the pointer; a press beside
+        // the construction turns the camera as ever.
+        const int before = system_.model.Total();
+        switch (PasteBranchAt(system_, camera_.Setup(), meshes_, camera_.PickRay(p.x, p.y))) {
+            case PasteResult::Placed:
+                screen_.editNotice =
+                    "Вставлено Торвинов: " + std::to_string(system_.model.Total() - before);
+                screen_.editNoticeIsWarning = false;
+                mouse.ReleaseAll();
+                return kPass;
+            case PasteResult::Taken:
+                screen_.editNotice = "Вставить нельзя: место занято другими Торвинами";
+                screen_.editNoticeIsWarning = true;
+                mouse.ReleaseAll();
+                return kPass;
+            case PasteResult::NoFace:
+                break;
+        }
+    }
+    if (!camera_.axisMode && leftPress && mode == ModeInspect && system_.keys.IsDown(KeyShift) &&
+        !system_.keys.IsDown(KeyCtrl)) {
+        // Shift+click selects a branch, on the background no branch. The message belongs
+        // to the mode (Shift is held), so nothing else happens with it.
+        SelectBranchAt(system_, camera_.Setup(), meshes_, camera_.PickRay(p.x, p.y));
+        return kContinue;
+    }
     if (!camera_.axisMode && leftPress) {
         if ((mode == ModeAdd && modifier == ModeNone) || modifier == ModeAdd) {
             camera_.StopMotion();

@@ -1,17 +1,41 @@
 #pragma once
 // What the screen shows beside the construction and the camera: the hovered strip button
-// with its tooltip, the layout of the strips' colour group, and the about disc's
-// animation. The dispatcher and the strips change it, the overlay lays out and animates
-// what it draws; none of it is part of the document.
+// with its tooltip, the layout of the strips' colour group, the about disc's animation,
+// status-line notices, and what a click at the pointer would do. The dispatcher and the strips
+// change it, the overlay lays out and animates what it draws; none of it is part of the document.
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "math/matrix.h"
 #include "math/vector.h"
 #include "model/modes.h"
 
 namespace interaction {
+
+// What a click where the pointer rests would do, shown before it is made.
+struct EditPreview {
+    enum class Mark : uint8_t {
+        None,
+        Hover,   // the block a click would act on (twist, copy colour, choose centre...)
+        Delete,  // the block a click would delete
+        Paint,   // the block a click would paint in the current colour
+        Branch,  // the branch a Shift+click would select
+    };
+    struct Ghost {
+        math::Mat4 world;
+        int32_t colour = 0;
+        int32_t selfLit = 0;
+        bool operator==(const Ghost&) const = default;
+    };
+    Mark mark = Mark::None;
+    std::vector<math::Mat4> marked;  // world transforms of the marked blocks
+    std::vector<Ghost> ghosts;       // blocks a click would add, where they would be
+    bool refused = false;            // the ghosts' places are taken: a click adds nothing
+    bool operator==(const EditPreview&) const = default;
+};
 
 struct ScreenState {
     // --- about page: shown from start-up; a new construction does not bring it back
@@ -41,6 +65,16 @@ struct ScreenState {
     // --- a notice the status line shows instead of the mode (empty: none)
     std::string notice;  // UTF-8
     bool noticeIsWarning = false;
+    // --- what the last branch command or paste click had to say (a copy made, a paste
+    // refused), shown before the notice; the next press or command takes it away
+    std::string editNotice;  // UTF-8
+    bool editNoticeIsWarning = false;
+
+    // --- the pointer over the view (view pixels) and what a click there would do
+    bool pointerInView = false;
+    int32_t pointerX = 0;
+    int32_t pointerY = 0;
+    EditPreview preview;
 };
 
 // Captions of the editing modes and the camera modes.

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 #include "math/vector.h"
 
@@ -112,6 +113,32 @@ template <class Node>
 BlockList::Iterator<Node>& BlockList::Iterator<Node>::operator++() {
     node_ = node_->next;
     return *this;
+}
+
+// Calls `visit` on `root` and on every block of its subtree, visible or not (each before
+// its children), without recursion. `visit` must not add or remove blocks.
+template <class Node, class Visitor>
+void ForEachInSubtree(Node& root, Visitor&& visit) {
+    // Depth-first through the links: a block goes on to its first child, and the sibling
+    // it leaves waits here (nothing is allocated for a block without children).
+    std::vector<Node*> waiting;
+    Node* cursor = &root;
+    for (;;) {
+        visit(*cursor);
+        Node* sibling = cursor == &root ? nullptr : cursor->next;
+        Node* child = cursor->children.Front();
+        if (child) {
+            if (sibling) waiting.push_back(sibling);
+            cursor = child;
+        } else if (sibling) {
+            cursor = sibling;
+        } else if (!waiting.empty()) {
+            cursor = waiting.back();
+            waiting.pop_back();
+        } else {
+            return;
+        }
+    }
 }
 
 }  // namespace model

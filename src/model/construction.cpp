@@ -16,6 +16,7 @@ CVelVorlaSystem::CVelVorlaSystem()
 void CVelVorlaSystem::ForgetPickedBlocks() {
     pickedBlock = nullptr;
     lastPainted = nullptr;
+    selectedBranch = nullptr;
     pickHit = 0;
     pickDistance = 0;
     twistSelected = 0;
@@ -30,6 +31,7 @@ void CVelVorlaSystem::BlockLeft(const BlockNode* block) {
         twistDragging = 0;
     }
     if (lastPainted == block) lastPainted = nullptr;
+    if (selectedBranch == block) selectedBranch = nullptr;
 }
 
 void CVelVorlaSystem::HistoryMoved() {

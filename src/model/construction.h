@@ -6,6 +6,7 @@
 // interaction layer (interaction/screen_state.h), device objects to the renderer.
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "input/input_state.h"
 #include "math/matrix.h"
@@ -37,7 +38,8 @@ class CVelVorlaSystem : private DocumentListener {
     // While a pick holds a block, refreshes pickedWorld and pickedRotation from the tree.
     void RefreshPickedMatrices();
 
-    // Forgets every block pointer held by the editing state (pick, twist, paint stroke).
+    // Forgets every block pointer held by the editing state (pick, twist, paint stroke,
+    // selection).
     void ForgetPickedBlocks();
 
     // Source of rand()-style numbers 0..32767 for PickRandomColour; replaceable by tests.
@@ -70,6 +72,12 @@ class CVelVorlaSystem : private DocumentListener {
     // Blocks of the document's tree; they change only through `document`.
     const BlockNode* pickedBlock = nullptr;
     const BlockNode* lastPainted = nullptr;
+    // The root of the branch selected with Shift+click (null: no selection); the selection
+    // is the root and everything that hangs on it.
+    const BlockNode* selectedBranch = nullptr;
+    // A branch on its way in (Ctrl+V): a copy of its own, placed by the next click on a
+    // face (model/edit/branches.h); null while no paste is under way.
+    std::shared_ptr<const CVelVorlaModel> pasting;
     math::Vec3 hitPoint;
     math::Vec3 twistAxis{0, 0, 1};
     math::Mat4 pickedWorld;

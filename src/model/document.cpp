@@ -57,6 +57,45 @@ const BlockNode& Document::Add(const BlockNode* parent, std::unique_ptr<BlockNod
     return added;
 }
 
+const BlockNode& Document::AddBranch(const BlockNode* parent, std::unique_ptr<BlockNode> root) {
+    MODEL_CHECK(root != nullptr, "a branch has a root");
+    BlockList& list = parent ? Own(*parent).children : model_.topBlocks;
+    BlockNode* before = list.Back();
+    BlockNode& added =
+        parent ? Own(*parent).AppendChild(std::move(root)) : list.PushBack(std::move(root));
+    if (!parent) added.parent = nullptr;
+    ForEachInSubtree(added, [this](const BlockNode& b) { model_.CountAdded(b.colour); });
+    Changed();
+    history_.AddedBranch(&added, before);
+    return added;
+}
+
+void Document::DeleteBranch(const BlockNode& root) {
+    BlockNode& doomed = Own(root);
+    BlockNode* before = nullptr;
+    std::unique_ptr<BlockNode> removed = ListOf(model_, doomed).Remove(&doomed, &before);
+    MODEL_CHECK(removed != nullptr, "a branch to delete is not in the tree");
+    ForEachInSubtree(*removed, [this](const BlockNode& b) { model_.CountRemoved(b.colour); });
+    Changed();
+    BlockNode& gone = *removed;
+    history_.DeletedBranch(std::move(removed), before);
+    if (listener_) ForEachInSubtree(gone, [this](const BlockNode& b) { listener_->BlockLeft(&b); });
+}
+
+size_t Document::PaintBranch(const BlockNode& root, int colour) {
+    std::vector<std::pair<BlockNode*, int>> was;
+    ForEachInSubtree(Own(root), [&](BlockNode& b) {
+        if (b.colour == colour) return;
+        was.emplace_back(&b, b.colour);
+        model_.CountRecoloured(b.colour, colour);
+        b.colour = colour;
+    });
+    if (was.empty()) return 0;
+    Changed();
+    history_.PaintedBranch(was, colour);
+    return was.size();
+}
+
 void Document::Delete(const BlockNode& block, const Mat4& world, const Mat4& rotation) {
     BlockNode& doomed = Own(block);
     BlockNode* before = nullptr;
@@ -71,15 +110,10 @@ void Document::Delete(const BlockNode& block, const Mat4& world, const Mat4& rot
         // An exact half-turn would make the axis turn onto exact opposites below.
         if (child->angle == -kPi) child->angle = -3.1415f;
         if (child->angle == kPi) child->angle = 3.1415f;
-        // A top-level block turns its +Y onto its axis and then twists about it: find
-        // the axis and the twist that reproduce the child's world rotation.
-        const Mat4 m = MatrixRotationAxis(child->axis, child->angle) * rotation;
-        const Vec3 a = Vec3TransformCoord({0, 2, 0}, m);
-        const Vec3 b = Vec3TransformCoord({2, 0, 0}, m);
-        const Vec3 bUpright =
-            Vec3TransformCoord(b, MatrixRotationQuaternion(AxisToAxis(a, {0, 2, 0})));
-        child->angle = -std::atan2(bUpright.z, bUpright.x);
-        child->axis = a;
+        const UprightTwist upright =
+            UprightTwistFor(MatrixRotationAxis(child->axis, child->angle) * rotation);
+        child->angle = upright.angle;
+        child->axis = upright.axis;
         child->offset = Vec3TransformCoord(child->offset, world);
         rehomed.push_back({child.get(), was, UndoHistory::PlacementOf(*child)});
         model_.topBlocks.PushBack(std::move(child));

@@ -6,6 +6,7 @@
 // keeps a flag of their own.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "math/matrix.h"
@@ -65,11 +66,21 @@ class Document {
     // The block's joint axis and twist angle become `axis` and `angle`. `ownStep` keeps
     // the change out of the gesture in progress.
     void Twist(const BlockNode& block, const math::Vec3& axis, float angle, bool ownStep = false);
+    // Whole branches, each one undo step. AddBranch appends `root` with everything that
+    // hangs on it (parent links within it already set) to `parent`'s children, or to the
+    // top-level blocks for null. DeleteBranch takes `root` out with all of its subtree.
+    // PaintBranch gives every block of the subtree `colour` and returns how many changed
+    // (none changed: no step).
+    const BlockNode& AddBranch(const BlockNode* parent, std::unique_ptr<BlockNode> root);
+    void DeleteBranch(const BlockNode& root);
+    size_t PaintBranch(const BlockNode& root, int colour);
     // Everything changed from BeginGesture to EndGesture is one undo step.
     void BeginGesture() { history_.BeginGesture(); }
     void EndGesture() { history_.EndGesture(); }
     bool CanUndo() const { return history_.CanUndo(); }
     bool CanRedo() const { return history_.CanRedo(); }
+    std::optional<StepKind> UndoKind() const { return history_.UndoKind(); }
+    std::optional<StepKind> RedoKind() const { return history_.RedoKind(); }
     bool Undo();
     bool Redo();
     // A whole new tree: an opened file (`saved`), restored work (not saved). The history

@@ -47,6 +47,47 @@ void UndoHistory::Twisted(BlockNode* block, const Placement& was, bool ownStep) 
     Record(TwistChange{block, was, PlacementOf(*block)}, ownStep);
 }
 
+void UndoHistory::AddedBranch(BlockNode* root, BlockNode* before) {
+    std::vector<Change> changes;
+    changes.emplace_back(AddChange{root, before, nullptr});
+    RecordStep(StepKind::PasteBranch, std::move(changes));
+}
+
+void UndoHistory::DeletedBranch(std::unique_ptr<BlockNode> root, BlockNode* before) {
+    BlockNode* raw = root.get();
+    std::vector<Change> changes;
+    changes.emplace_back(DeleteChange{raw, before, nullptr, std::move(root), {}});
+    RecordStep(StepKind::DeleteBranch, std::move(changes));
+}
+
+void UndoHistory::PaintedBranch(const std::vector<std::pair<BlockNode*, int>>& was, int to) {
+    std::vector<Change> changes;
+    changes.reserve(was.size());
+    for (const auto& [block, from] : was) changes.emplace_back(PaintChange{block, from, to});
+    RecordStep(StepKind::PaintBranch, std::move(changes));
+}
+
+StepKind UndoHistory::KindOf(const Change& change) {
+    return std::visit(Overloaded{
+                          [](const AddChange&) { return StepKind::AddBlock; },
+                          [](const DeleteChange&) { return StepKind::DeleteBlock; },
+                          [](const PaintChange&) { return StepKind::Paint; },
+                          [](const TwistChange&) { return StepKind::Twist; },
+                      },
+                      change);
+}
+
+std::optional<StepKind> UndoHistory::UndoKind() const {
+    if (PendingChanges()) return pending_.kind;
+    if (position_ == 0) return std::nullopt;
+    return steps_[position_ - 1].kind;
+}
+
+std::optional<StepKind> UndoHistory::RedoKind() const {
+    if (!CanRedo()) return std::nullopt;
+    return steps_[position_].kind;
+}
+
 void UndoHistory::BeginGesture() {
     Commit();
     gesture_ = true;
@@ -59,9 +100,17 @@ void UndoHistory::EndGesture() {
 
 size_t UndoHistory::BytesOf(const Change& change) {
     return std::visit(Overloaded{
-                          [](const AddChange&) { return sizeof(BlockNode); },
+                          [](const AddChange& a) {
+                              // A pasted branch keeps all its blocks while undone.
+                              size_t n = 0;
+                              ForEachInSubtree(*a.block, [&n](const BlockNode&) { ++n; });
+                              return n * sizeof(BlockNode);
+                          },
                           [](const DeleteChange& d) {
-                              return sizeof(BlockNode) + d.children.capacity() * sizeof(Rehomed);
+                              size_t n = 0;
+                              ForEachInSubtree(*d.block, [&n](const BlockNode&) { ++n; });
+                              return n * sizeof(BlockNode) +
+                                     d.children.capacity() * sizeof(Rehomed);
                           },
                           [](const PaintChange&) { return size_t{0}; },
                           [](const TwistChange&) { return size_t{0}; },
@@ -90,15 +139,35 @@ void UndoHistory::Record(Change change, bool ownStep) {
             // A drag turns one block many times: keep where it started and where it is.
             last->now = twist->now;
         } else {
+            if (pending_.changes.empty()) pending_.kind = KindOf(change);
             pending_.changes.push_back(std::move(change));
             pending_.extra += BytesOf(pending_.changes.back());
         }
         return;
     }
+    const StepKind kind = KindOf(change);
+    std::vector<Change> changes;
+    changes.push_back(std::move(change));
+    RecordStep(kind, std::move(changes));
+}
+
+void UndoHistory::RecordStep(StepKind kind, std::vector<Change> changes) {
     Commit();
-    pending_.changes.push_back(std::move(change));
-    pending_.extra += BytesOf(pending_.changes.back());
+    pending_.kind = kind;
+    pending_.changes = std::move(changes);
+    for (const Change& change : pending_.changes) pending_.extra += BytesOf(change);
     Commit();
+}
+
+void UndoHistory::SubtreeLeft(BlockNode& root) {
+    ForEachInSubtree(root, [this](BlockNode& b) {
+        model_.CountRemoved(b.colour);
+        if (listener_) listener_->BlockLeft(&b);
+    });
+}
+
+void UndoHistory::SubtreeCame(BlockNode& root) {
+    ForEachInSubtree(root, [this](BlockNode& b) { model_.CountAdded(b.colour); });
 }
 
 void UndoHistory::Commit() {
@@ -155,13 +224,14 @@ void UndoHistory::Revert(Change& change) {
     };
     std::visit(Overloaded{
                    [&](AddChange& c) {
+                       // Later steps, undone first, took away whatever came to hang on it.
                        c.kept = listOf(c.block).RemoveAfter(c.before);
-                       MODEL_CHECK(c.kept.get() == c.block && !c.block->HasChildren(),
+                       MODEL_CHECK(c.kept.get() == c.block,
                                    "undo of an add found another block in its place");
-                       model_.CountRemoved(c.block->colour);
-                       if (listener_) listener_->BlockLeft(c.block);
+                       SubtreeLeft(*c.block);
                    },
                    [&](DeleteChange& c) {
+                       SubtreeCame(*c.kept);
                        for (const Rehomed& r : c.children) {
                            std::unique_ptr<BlockNode> child =
                                model_.topBlocks.RemoveAfter(c.topBefore);
@@ -171,7 +241,6 @@ void UndoHistory::Revert(Change& change) {
                            c.kept->AppendChild(std::move(child));
                        }
                        listOf(c.block).InsertAfter(c.before, std::move(c.kept));
-                       model_.CountAdded(c.block->colour);
                    },
                    [&](PaintChange& c) {
                        model_.CountRecoloured(c.to, c.from);
@@ -190,7 +259,7 @@ void UndoHistory::Apply(Change& change) {
                    [&](AddChange& c) {
                        MODEL_CHECK(c.kept.get() == c.block, "redo of an add lost its block");
                        listOf(c.block).InsertAfter(c.before, std::move(c.kept));
-                       model_.CountAdded(c.block->colour);
+                       SubtreeCame(*c.block);
                    },
                    [&](DeleteChange& c) {
                        c.kept = listOf(c.block).RemoveAfter(c.before);
@@ -204,8 +273,7 @@ void UndoHistory::Apply(Change& change) {
                            Place(*child, r.now);
                            model_.topBlocks.PushBack(std::move(child));
                        }
-                       model_.CountRemoved(c.block->colour);
-                       if (listener_) listener_->BlockLeft(c.block);
+                       SubtreeLeft(*c.block);
                    },
                    [&](PaintChange& c) {
                        model_.CountRecoloured(c.from, c.to);

@@ -20,9 +20,15 @@
 //
 // Whether the work is saved follows from the position: it is saved exactly at the state
 // last saved or opened.
+//
+// Every step knows what kind of edit it was, so that the menu can name what undo and redo
+// would take back.
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -33,6 +39,17 @@
 namespace model {
 
 class DocumentListener;
+
+// What an undo step did. A gesture's step is of the kind of its first change.
+enum class StepKind : uint8_t {
+    AddBlock,
+    DeleteBlock,
+    Paint,
+    Twist,
+    PasteBranch,
+    DeleteBranch,
+    PaintBranch,
+};
 
 class UndoHistory {
   public:
@@ -73,12 +90,21 @@ class UndoHistory {
     // The block's angle or axis changed from `was` (offset unchanged). `ownStep` keeps it
     // out of the gesture in progress (an untwist is always a step of its own).
     void Twisted(BlockNode* block, const Placement& was, bool ownStep = false);
+    // Whole branches, each a step of its own. `root` was appended with its subtree after
+    // `before`; or taken out, with its subtree, from right after `before`; or these blocks
+    // were repainted from the colours given to `to`.
+    void AddedBranch(BlockNode* root, BlockNode* before);
+    void DeletedBranch(std::unique_ptr<BlockNode> root, BlockNode* before);
+    void PaintedBranch(const std::vector<std::pair<BlockNode*, int>>& was, int to);
 
     void BeginGesture();
     void EndGesture();
 
     bool CanUndo() const { return position_ > 0 || PendingChanges(); }
     bool CanRedo() const { return position_ < steps_.size() && !PendingChanges(); }
+    // The kind of the step undo or redo would take; empty when there is none.
+    std::optional<StepKind> UndoKind() const;
+    std::optional<StepKind> RedoKind() const;
     // Take the construction one step back or forward; false when there is none. The
     // gesture in progress ends first.
     bool Undo();
@@ -103,7 +129,7 @@ class UndoHistory {
     struct AddChange {
         BlockNode* block;
         BlockNode* before;
-        std::unique_ptr<BlockNode> kept;  // the block while undone
+        std::unique_ptr<BlockNode> kept;  // the block (with what it brought) while undone
     };
     struct DeleteChange {
         BlockNode* block;
@@ -122,6 +148,7 @@ class UndoHistory {
     };
     using Change = std::variant<AddChange, DeleteChange, PaintChange, TwistChange>;
     struct Step {
+        StepKind kind = StepKind::AddBlock;
         std::vector<Change> changes;
         size_t extra = 0;  // bytes the changes hold outside the vector
         size_t bytes = 0;  // all of it, as counted in bytes_
@@ -129,6 +156,12 @@ class UndoHistory {
     static constexpr size_t kNoState = static_cast<size_t>(-1);
 
     void Record(Change change, bool ownStep);
+    // `changes` as one step of its own, after the gesture's changes so far.
+    void RecordStep(StepKind kind, std::vector<Change> changes);
+    static StepKind KindOf(const Change& change);
+    // Counter upkeep and news for a subtree that has just left the tree or come back.
+    void SubtreeLeft(BlockNode& root);
+    void SubtreeCame(BlockNode& root);
     // The gesture's step joins the history, unless it changed nothing.
     void Commit();
     bool PendingChanges() const;

@@ -1,8 +1,12 @@
 #include "model/placement.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <deque>
+#include <unordered_map>
+#include <vector>
 
 #include "math/quaternion.h"
 
@@ -45,6 +49,19 @@ Mat4 WorldTransform(const BlockNode& block, const Mat4& parentWorld) {
     return r;
 }
 
+UprightTwist UprightTwistFor(const Mat4& turn) {
+    Mat4 rotation = turn;
+    rotation.m[3][0] = rotation.m[3][1] = rotation.m[3][2] = 0.0f;
+    // A top-level block turns its +Y onto its axis and then twists about it: the axis is
+    // where +Y goes, the twist what is left of +X's turn once +Y is turned back upright.
+    const Vec3 a = math::Vec3TransformCoord({0, 2, 0}, rotation);
+    const Vec3 b = math::Vec3TransformCoord({2, 0, 0}, rotation);
+    const Vec3 bUpright =
+        math::Vec3TransformCoord(b, math::MatrixRotationQuaternion(math::AxisToAxis(a, {0, 2, 0})));
+    // From zero: an untwisted block gets +0, as the editor writes it, never -0.
+    return {a, 0.0f - std::atan2(bUpright.z, bUpright.x)};
+}
+
 namespace {
 const Mat4 kIdentity{};
 }  // namespace
@@ -53,6 +70,47 @@ bool IsPositionFree(const BlockList& topBlocks, const Vec3& point) {
     return WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
         return math::Distance(BlockCentre(world), point) > 1.0f;
     });
+}
+
+bool ArePositionsFree(const BlockList& topBlocks, std::span<const Vec3> points) {
+    if (points.empty()) return true;
+    // The points by unit cell: a block centre within distance 1 of a point lies in the
+    // point's cell or a neighbouring one.
+    auto cellOf = [](const Vec3& p) {
+        auto c = [](float v) {
+            const float f = std::floor(std::clamp(v, -1e9f, 1e9f));
+            return static_cast<int64_t>(f);
+        };
+        return std::array<int64_t, 3>{c(p.x), c(p.y), c(p.z)};
+    };
+    struct CellHash {
+        size_t operator()(const std::array<int64_t, 3>& k) const {
+            return static_cast<size_t>(k[0] * 73856093 ^ k[1] * 19349663 ^ k[2] * 83492791);
+        }
+    };
+    std::unordered_map<std::array<int64_t, 3>, std::vector<Vec3>, CellHash> cells;
+    for (const Vec3& p : points) cells[cellOf(p)].push_back(p);
+    return WalkBlocks(topBlocks, kIdentity, [&](const BlockNode&, const Mat4& world, const Mat4&) {
+        const Vec3 centre = BlockCentre(world);
+        const std::array<int64_t, 3> c = cellOf(centre);
+        for (int64_t dx = -1; dx <= 1; ++dx)
+            for (int64_t dy = -1; dy <= 1; ++dy)
+                for (int64_t dz = -1; dz <= 1; ++dz) {
+                    auto it = cells.find({c[0] + dx, c[1] + dy, c[2] + dz});
+                    if (it == cells.end()) continue;
+                    for (const Vec3& p : it->second)
+                        if (math::Distance(centre, p) <= 1.0f) return false;
+                }
+        return true;
+    });
+}
+
+Mat4 WorldOf(const BlockNode& block) {
+    std::vector<const BlockNode*> chain;
+    for (const BlockNode* b = &block; b; b = b->parent) chain.push_back(b);
+    Mat4 world = kIdentity;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) world = WorldTransform(**it, world);
+    return world;
 }
 
 CentreSummary GatherCentres(const BlockList& topBlocks, const Mat4& root) {

@@ -2,6 +2,7 @@
 // Where blocks are: the local transform of a block and the walk that composes the
 // transforms from the top-level blocks down, plus the passes built on the walk.
 #include <deque>
+#include <span>
 #include <type_traits>
 
 #include "math/matrix.h"
@@ -90,6 +91,14 @@ bool WalkBlocks(List& list, const math::Mat4& root, Visitor&& visit) {
     }
 }
 
+// The joint axis and twist that give a top-level block the world rotation `rotation` (a
+// rotation; its translation is ignored): its own +Y turned onto the axis, then twisted.
+struct UprightTwist {
+    math::Vec3 axis;
+    float angle = 0;
+};
+UprightTwist UprightTwistFor(const math::Mat4& rotation);
+
 // Centre of a block whose world transform is `world`.
 inline math::Vec3 BlockCentre(const math::Mat4& world) {
     return world.Translation();
@@ -97,6 +106,12 @@ inline math::Vec3 BlockCentre(const math::Mat4& world) {
 
 // False as soon as a visible block's centre lies within distance 1 of `point`.
 bool IsPositionFree(const BlockList& topBlocks, const math::Vec3& point);
+// The same for many points at once, in one walk: false when any of them is taken.
+bool ArePositionsFree(const BlockList& topBlocks, std::span<const math::Vec3> points);
+
+// World transform of a block of a tree (identity as the root transform), from the chain
+// of its parents.
+math::Mat4 WorldOf(const BlockNode& block);
 
 struct CentreSummary {
     math::Vec3 min, max, sum;

@@ -19,6 +19,7 @@ void MeshSet::Release() {
     ringMesh.reset();
     gridLines.reset();
     arrowLines.reset();
+    boxEdges.reset();
 }
 
 ::PickMeshes DeviceObjects::Geometry() const {
@@ -106,7 +107,9 @@ gfx::HRESULT SceneRenderer::CreateSceneObjects(gfx::Device& device) {
     if (gfx::Failed(hr)) return hr;
     hr = MakeLines(device, gfx::assets::GridLineVertices(), &set.gridLines);
     if (gfx::Failed(hr)) return hr;
-    return MakeLines(device, gfx::assets::ArrowLineVertices(), &set.arrowLines);
+    hr = MakeLines(device, gfx::assets::ArrowLineVertices(), &set.arrowLines);
+    if (gfx::Failed(hr)) return hr;
+    return MakeLines(device, gfx::assets::BoxEdgeVertices(), &set.boxEdges);
 }
 
 void SceneRenderer::ReleaseSceneObjects() {

@@ -1,6 +1,6 @@
 #pragma once
 // Everything the scene and the overlays draw with, grouped by lifetime:
-//  - per device: the MeshSet (block meshes, cube, ring, disc, grid and arrow lines);
+//  - per device: the MeshSet (block meshes, cube, ring, disc, grid, arrow and box lines);
 //  - per reset: panel and button textures, the overlay sprite, and the about-page
 //    textures while the about page is shown;
 //  - on demand: the about-page textures when the about page opens after a reset.
@@ -44,6 +44,7 @@ struct MeshSet {
     std::unique_ptr<gfx::Mesh> ringMesh;
     std::unique_ptr<gfx::VertexBuffer> gridLines;   // 88 vertices, 44 lines
     std::unique_ptr<gfx::VertexBuffer> arrowLines;  // 18 vertices, 9 lines
+    std::unique_ptr<gfx::VertexBuffer> boxEdges;    // the 12 edges of the cube, 24 vertices
 
     void Release();
 };

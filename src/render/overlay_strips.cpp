@@ -8,6 +8,7 @@
 #include "interaction/maker.h"
 #include "interaction/strips.h"
 #include "model/colours.h"
+#include "model/edit/branches.h"
 #include "model/modes.h"
 #include "render/screen_overlays.h"
 
@@ -122,13 +123,18 @@ bool StripsDrawable(const OverlayContext& c) {
     return c.objects.overlaySprite && c.objects.panelTexture && c.objects.buttonTexture;
 }
 
-// The status line: a notice when there is one, else the modes.
+// The status line: what the last edit had to say, else a notice, else the modes.
 void DrawStatus(const OverlayContext& c, bool topStrip, const gfx::Rect& rect) {
     if (!c.font) return;
-    const bool notice = !c.screen.notice.empty();
-    c.font->DrawText(nullptr, notice ? c.screen.notice : StatusText(c.system, c.camera, topStrip),
-                     -1, rect, 0,
-                     notice && c.screen.noticeIsWarning ? kWarningColour : kTextColour);
+    const interaction::ScreenState& s = c.screen;
+    const bool edit = !s.editNotice.empty();
+    const bool notice = edit || !s.notice.empty();
+    const bool warning = edit ? s.editNoticeIsWarning : s.noticeIsWarning;
+    c.font->DrawText(nullptr,
+                     edit     ? s.editNotice
+                     : notice ? s.notice
+                              : StatusText(c.system, c.camera, topStrip),
+                     -1, rect, 0, notice && warning ? kWarningColour : kTextColour);
 }
 
 }  // namespace
@@ -143,6 +149,7 @@ gfx::Color TableColour32(int index) {
 }
 
 std::string StatusText(const CVelVorlaSystem& s, const CVelCamera& camera, bool topStrip) {
+    if (s.pasting) return "Вставка ветки: щелчок по Торвину - поставить, Esc - отмена";
     if (s.modifierMode != ModeNone) {
         if (s.modifierMode < 0 || s.modifierMode >= ModeCount) return "";
         return std::string(interaction::kModeNames[static_cast<size_t>(s.modifierMode)]);
@@ -151,9 +158,11 @@ std::string StatusText(const CVelVorlaSystem& s, const CVelCamera& camera, bool 
     std::string text = s.mode >= 0 && s.mode < ModeCount
                            ? std::string(interaction::kModeNames[static_cast<size_t>(s.mode)])
                            : std::string();
-    return text + " - " +
-           std::string(topStrip ? interaction::kCameraModeNames[k]
-                                : interaction::kCameraModeTags[k]);
+    text += " - " + std::string(topStrip ? interaction::kCameraModeNames[k]
+                                         : interaction::kCameraModeTags[k]);
+    if (s.selectedBranch)
+        text += " - выделено Торвинов: " + std::to_string(BranchSize(*s.selectedBranch));
+    return text;
 }
 
 ScreenOverlays::ScreenOverlays(std::function<bool()> windowed) : windowed_(std::move(windowed)) {}

@@ -144,6 +144,7 @@ void SceneRenderer::RenderFrame(gfx::Device& device, float time) {
 
     if (sys.showGrid) DrawGrid(device, sys.gridColour);
     DrawConstruction(device);
+    DrawEditMarks(device);
     DrawAboutDisc(device, time);
     if (sys.mode == ModeInspect) {
         DrawAxesRings(device);

@@ -116,6 +116,10 @@ class SceneRenderer {
     void DrawAxesRings(gfx::Device& device);
     void DrawTwistRing(gfx::Device& device);
     void DrawTooltip();
+    // The selected branch, and what a click at the pointer would do (ScreenState's
+    // preview): marked blocks and the ghosts of blocks to come. Nothing when there is
+    // neither.
+    void DrawEditMarks(gfx::Device& device);
     // One block with the mesh of its detail level (nothing for a level other than 1..3).
     // DrawConstruction batches the same choice for all blocks at once.
     void DrawBlockMesh(gfx::Device& device, int requested, const gfx::ColorValue& colour,
@@ -172,6 +176,13 @@ class SceneRenderer {
     Reach reach_;
     uint64_t reachVersion_ = 0;
     int32_t reachTotal_ = -1;
+
+    // World transforms of the selected branch's visible blocks, for the construction as
+    // it was at selectionVersion_.
+    const std::vector<math::Mat4>& SelectionWorlds();
+    std::vector<math::Mat4> selectionWorlds_;
+    const model::BlockNode* selectionRoot_ = nullptr;
+    uint64_t selectionVersion_ = 0;
 };
 
 // Font height in pixels for a 10-point font on a screen of `dpi` dots per inch, negative

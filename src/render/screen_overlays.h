@@ -26,8 +26,9 @@ class ScreenOverlays : public OverlayPasses {
 // A colour table entry as 0xAARRGGBB: each component clamped to 0..1 and rounded.
 gfx::Color TableColour32(int index);
 
-// The status text: the mode a held modifier selects, or the mode and the camera mode
-// (its full name in the top strip, its tag in the bottom strip).
+// The status text: how to place a branch while one is being pasted, else the mode a held
+// modifier selects, or the mode and the camera mode (its full name in the top strip, its
+// tag in the bottom strip) with the size of the selected branch.
 std::string StatusText(const model::CVelVorlaSystem& system, const camera::CVelCamera& camera,
                        bool topStrip);
 

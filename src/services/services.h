@@ -111,6 +111,10 @@ class Shell {
     virtual void SetMenuCheck(int commandId, bool checked) = 0;
     // Greys a menu item out (false) or makes it choosable again (true).
     virtual void SetMenuEnabled(int commandId, bool enabled) = 0;
+    // A menu item's text (its key label stays as it is).
+    virtual void SetMenuText(int commandId, const std::string& text) {
+        (void)commandId, (void)text;
+    }
     // The items of the "Недавние файлы" submenu, newest first: item i runs command
     // cmd::kRecentFileFirst + i. An empty list greys the submenu out.
     virtual void SetRecentFiles(const std::vector<std::string>& paths) = 0;
@@ -131,6 +135,16 @@ class Shell {
         *error = "нет окна с изображением";
         return false;
     }
+    // The desktop clipboard. A branch of blocks goes there as `bytes` under the program's
+    // own type (a .vvl construction holding just the branch), together with `text` for
+    // other programs; false when the clipboard takes nothing.
+    virtual bool PutBranchOnClipboard(const std::vector<uint8_t>& bytes, const std::string& text) {
+        (void)bytes, (void)text;
+        return false;
+    }
+    // The bytes of the program's own type on the clipboard, from this editor or another;
+    // empty when the clipboard holds none.
+    virtual std::optional<std::vector<uint8_t>> BranchOnClipboard() { return std::nullopt; }
     // Runs `work` on the user-interface thread soon, from its event loop (called from
     // another thread). A shell without a loop drops it.
     virtual void Post(std::function<void()> work) { (void)work; }

@@ -1,6 +1,5 @@
 // vorla-tool: inspect, list, create and validate construction documents (*.vvl) from
 // the command line. Exit status: 0 success, 1 unreadable or invalid file, 2 bad usage.
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "camera/camera.h"
 #include "export/export_command.h"
 #include "interaction/document.h"
+#include "model/block_listing.h"
 #include "model/construction.h"
 #include "model/file_system.h"
 #include "model/placement.h"
@@ -112,25 +112,10 @@ class Output {
     bool failed_ = false;
 };
 
-// Fixed notation with 6 decimals; a value that rounds to zero prints without a sign.
-void PutNumber(Output& out, float v) {
-    char text[64];
-    auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 6);
-    if (ec != std::errc()) {
-        out.Put("nan");
-        return;
-    }
-    std::string_view s(text, static_cast<size_t>(end - text));
-    if (s == "-0.000000") s.remove_prefix(1);
-    out.Put(s);
-}
-
 void PutVector(Output& out, const math::Vec3& v) {
-    PutNumber(out, v.x);
-    out.Put(" ");
-    PutNumber(out, v.y);
-    out.Put(" ");
-    PutNumber(out, v.z);
+    std::string text;
+    AppendCoordinates(text, v);
+    out.Put(text);
 }
 
 int Fail(const std::string& file, const std::string& message) {
@@ -178,16 +163,7 @@ int RunBlocks(const std::string& file) {
     ConstructionDocument doc;
     if (FileResult res = ReadConstructionFile(file, doc); !res) return Fail(file, res.message);
     Output out;
-    WalkBlocks(std::as_const(doc.model.topBlocks), math::Mat4{},
-               [&](const BlockNode& block, const math::Mat4& world, const math::Mat4&) {
-                   char colour[16];
-                   auto [end, ec] = std::to_chars(colour, colour + sizeof colour, block.colour);
-                   (void)ec;
-                   out.Put(std::string_view(colour, static_cast<size_t>(end - colour)));
-                   out.Put(" ");
-                   PutVector(out, BlockCentre(world));
-                   out.Put("\n");
-               });
+    WriteBlockListing(doc.model.topBlocks, [&out](std::string_view line) { out.Put(line); });
     return out.Flush() ? kExitOk : OutputFailure();
 }
 

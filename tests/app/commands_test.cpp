@@ -130,10 +130,13 @@ TEST_F(CommandsTest, EditingThroughTheWindow) {
     EXPECT_FALSE(Form().system.keys.IsDown(0)) << "Ctrl stays held after its release";
     // Ctrl+Z takes the new block away, Ctrl+Shift+Z brings it back.
     EXPECT_FALSE(Action(kRedo)->isEnabled());
+    EXPECT_EQ(Action(kUndo)->text(), "Отменить: добавление Торвина\tCtrl+Z");
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Total(), 1);
     EXPECT_FALSE(Form().system.document.Unsaved());
     EXPECT_FALSE(Action(kUndo)->isEnabled());
+    EXPECT_EQ(Action(kUndo)->text(), "Отменить\tCtrl+Z");
+    EXPECT_EQ(Action(kRedo)->text(), "Повторить: добавление Торвина\tCtrl+Y");
     Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Total(), 2);
     EXPECT_TRUE(Action(kUndo)->isEnabled());
@@ -143,6 +146,7 @@ TEST_F(CommandsTest, EditingThroughTheWindow) {
     Key(Qt::Key_P);
     Click(ViewCentre());
     EXPECT_EQ(Form().system.model.colourCounts[0], 1);
+    EXPECT_EQ(Action(kUndo)->text(), "Отменить: покраска\tCtrl+Z");
     Key(Qt::Key_Escape);
 
     // Delete mode removes the block clicked, the nearer (red) one first.

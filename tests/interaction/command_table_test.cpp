@@ -67,6 +67,11 @@ TEST(CommandTable, AcceleratorsNeedTheirModifiersExactly) {
     EXPECT_EQ(key('N', vk::MK_CONTROL, false, MessageKind::KeyUp), std::nullopt);
     EXPECT_EQ(key('S', vk::MK_CONTROL), cmd::kSave);
     EXPECT_EQ(key('S', vk::MK_CONTROL | vk::MK_SHIFT), cmd::kSaveAs);
+    // The standard views take Ctrl with the colour digits, which keep theirs.
+    EXPECT_EQ(key('1', vk::MK_CONTROL), cmd::kViewFront);
+    EXPECT_EQ(key('1'), cmd::kColourRed);
+    EXPECT_EQ(key('C', vk::MK_CONTROL), cmd::kCopyBranch);
+    EXPECT_EQ(key('C'), std::nullopt);  // plain C is a camera key
 
     // No chord runs two commands.
     std::set<std::tuple<int, bool, bool, bool>> chords;

@@ -1,5 +1,6 @@
-// What a click costs in a large construction: the precise pick behind add, delete and
-// twist, one add and one delete, and undoing and redoing an add, a delete and a twist.
+// What a click costs in a large construction: the precise pick behind add, delete,
+// twist and the hover, one add and one delete, and undoing and redoing an add, a delete
+// and a twist.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "camera/camera.h"
+#include "interaction/edit_preview.h"
 #include "model/construction.h"
 #include "model/edit/editing.h"
 #include "model/edit/picking.h"
@@ -102,6 +104,28 @@ void BM_PickPrecise(benchmark::State& state) {
     state.counters["blocks"] = static_cast<double>(scene.sys.model.Total());
 }
 BENCHMARK(BM_PickPrecise)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// What a pointer move over the construction costs in add mode: the pick and the ghost
+// of the block a click would add (the hover works it out at most once a frame).
+void BM_HoverPreview(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    scene.sys.mode = ModeAdd;
+    const PickMeshes& meshes = BlockMeshes().pick;
+    int step = 0;
+    size_t ghosts = 0;
+    for (auto _ : state) {
+        // The pointer wanders over one face in the middle of the view.
+        const int x = 512 + (step * 7) % 16, y = 384 + (step * 5) % 12;
+        ++step;
+        const interaction::EditPreview p =
+            interaction::PreviewAt(scene.sys, scene.camera, meshes, x, y);
+        ghosts += p.ghosts.size();
+        benchmark::DoNotOptimize(p.ghosts.data());
+    }
+    if (ghosts == 0) state.SkipWithError("no ghost under the pointer");
+    state.counters["blocks"] = static_cast<double>(scene.sys.model.Total());
+}
+BENCHMARK(BM_HoverPreview)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 void BM_PickNearestOblique(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));

@@ -92,10 +92,12 @@ bool CAppForm::WantsFrames() const {
            renderer_->Animating();
 }
 
-CAppForm::PointerView CAppForm::Pointer() const {
+CAppForm::PointerView CAppForm::Pointer() {
+    if (device && !shutDown_) preview_.Refresh(system, camera, pickMeshes_, screen);
     const interaction::ScreenState& s = screen;
-    return {s.stripHit,     s.hoveredButton,       s.tooltipX,    s.tooltipY,
-            s.tooltipStyle, s.tooltipLeftAnchored, s.tooltipText, system.modifierMode};
+    return {s.stripHit,    s.hoveredButton,     s.tooltipX,
+            s.tooltipY,    s.tooltipStyle,      s.tooltipLeftAnchored,
+            s.tooltipText, system.modifierMode, s.preview};
 }
 
 void CAppForm::Repaint() {
@@ -216,6 +218,8 @@ gfx::HRESULT CAppForm::AdvanceFrame() {
 }
 
 gfx::HRESULT CAppForm::RenderScene() {
+    // The frame shows what a click would do with the camera as this frame has it.
+    preview_.Refresh(system, camera, pickMeshes_, screen);
     return renderer_->RenderScene(*device, time);
 }
 

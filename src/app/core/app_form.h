@@ -18,6 +18,7 @@
 #include "input/input_message.h"
 #include "interaction/command_ids.h"
 #include "interaction/dispatcher.h"
+#include "interaction/edit_preview.h"
 #include "interaction/strips.h"
 #include "model/construction.h"
 #include "model/edit/picking.h"
@@ -83,17 +84,20 @@ class CAppForm : public d3dframework::CD3DApplication,
     void Rest() { CD3DApplication::Rest(true); }
 
     // What the mere position of the pointer can change on screen: the hovered strip
-    // button with its tooltip, and the mode the held modifier keys select. A pointer move
-    // that leaves it as it was needs no new frame.
+    // button with its tooltip, the mode the held modifier keys select, and what a click
+    // there would do (the marked block, the ghost of the block to come). A pointer move
+    // that leaves it as it was needs no new frame. Brings the preview up to date first
+    // (a pick, when the pointer or the scene has changed since the last one).
     struct PointerView {
         bool stripHit = false;
         int32_t hoveredButton = 0, tooltipX = 0, tooltipY = 0, tooltipStyle = 0;
         bool tooltipLeftAnchored = false;
         std::string tooltipText;
         int32_t modifierMode = 0;
+        interaction::EditPreview preview;
         bool operator==(const PointerView&) const = default;
     };
-    PointerView Pointer() const;
+    PointerView Pointer();
 
     // Redraws the current frame without advancing it, also while paused (window exposed
     // or resized, a file dropped during a pause).
@@ -155,6 +159,15 @@ class CAppForm : public d3dframework::CD3DApplication,
     // newest first, until one is restored (run once at start).
     void OfferRecovery();
     RecoveryStore* Recovery() { return recovery_.get(); }
+
+    // Branches (model/edit/branches.h): the selected one to the clipboard, deleted or
+    // painted in the current colour as one undo step; Ctrl+V readies the clipboard's
+    // branch for the next click on a face. Each says in the status line what it did, or
+    // why not (nothing selected, no branch on the clipboard).
+    void CopyBranch();
+    void PasteBranch();
+    void DeleteBranch();
+    void PaintBranch();
 
     // Sharing: the construction as a mesh for other programs (format by the chosen file
     // type; detail and cubes as displayed unless the options dialog says otherwise,
@@ -245,6 +258,8 @@ class CAppForm : public d3dframework::CD3DApplication,
     // extension, in the last export folder.
     std::string ExportStartName() const;
     void ClearKeys() { system.keys.Clear(); }
+    // A word in the status line about what a command did (warning: what it could not).
+    void Tell(const std::string& text, bool warning);
     void SetMode(int newMode, bool stopAxisMode);
     void ChooseColour(uint32_t& colour);
     void About();
@@ -269,10 +284,12 @@ class CAppForm : public d3dframework::CD3DApplication,
     std::optional<render::GfxCameraDevice> cameraUpload_;
     gfx::Device* cameraUploadDevice_ = nullptr;
     model::PickMeshes pickMeshes_;
+    interaction::PreviewTracker preview_;
     gfx::WindowHandle viewWindow_ = nullptr;
     gfx::WindowHandle fullScreenWindow_ = nullptr;
     std::string commandLineFile_;
-    std::map<int, bool> shownEnabled_;  // what the shell shows, by command id
+    std::map<int, bool> shownEnabled_;      // what the shell shows, by command id
+    std::map<int, std::string> shownText_;  // the undo and redo items' texts shown
     bool startupFinished_ = false;
     bool shutDown_ = false;
     std::unique_ptr<RecoveryStore> recovery_;

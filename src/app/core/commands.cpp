@@ -21,6 +21,8 @@ using namespace services;
 namespace app::core {
 
 void CAppForm::OnCommand(int id) {
+    // What the last command or paste said is over with the next one.
+    screen.editNotice.clear();
     RunCommand(id);
     AfterChange();
     // A hovered button's tooltip says what the button would do now.
@@ -58,6 +60,18 @@ void CAppForm::RunCommand(int id) {
             return;
         case cmd::kRedo:
             RedoEdit(system);
+            return;
+        case cmd::kCopyBranch:
+            CopyBranch();
+            return;
+        case cmd::kPasteBranch:
+            PasteBranch();
+            return;
+        case cmd::kDeleteBranch:
+            DeleteBranch();
+            return;
+        case cmd::kPaintBranch:
+            PaintBranch();
             return;
 
         case cmd::kOrbitMode:
@@ -132,6 +146,7 @@ void CAppForm::RunCommand(int id) {
             camera.StopMotion();
             ClearKeys();
             system.twistSelected = 0;
+            system.pasting.reset();
             system.showAxes = 0;
             system.previousMode = system.mode;
             system.mode = ModeChooseCentre;
@@ -152,6 +167,23 @@ void CAppForm::RunCommand(int id) {
             camera.StopMotion();
             ClearKeys();
             FindNearestBlock(system, camera, up);
+            return;
+        case cmd::kViewFront:
+        case cmd::kViewBack:
+        case cmd::kViewLeft:
+        case cmd::kViewRight:
+        case cmd::kViewTop:
+        case cmd::kViewBottom:
+        case cmd::kViewIsometric:
+            camera.StopMotion();
+            ShowStandardView(system, camera, up, static_cast<StandardView>(id - cmd::kViewFront));
+            ClearKeys();
+            return;
+        case cmd::kLevelHorizon:
+            camera.StopMotion();
+            if (!LevelHorizon(camera, up))
+                Tell("Камера смотрит отвесно: горизонта не видно", false);
+            ClearKeys();
             return;
         case cmd::kCancelTwist:
             CancelTwist(system);
@@ -218,6 +250,7 @@ void CAppForm::SetMode(int newMode, bool stopAxisMode) {
     if (stopAxisMode) camera.axisMode = 0;
     ClearKeys();
     system.twistSelected = 0;
+    system.pasting.reset();
     system.showAxes = 0;
     system.mode = newMode;
     RefreshCheckMarks();
@@ -243,6 +276,14 @@ void CAppForm::RefreshMenuEnabled() {
         if (!inserted && it->second == enabled) continue;
         it->second = enabled;
         shell->SetMenuEnabled(c.id, enabled);
+    }
+    // Undo and redo name the step they would take.
+    for (const int id : {cmd::kUndo, cmd::kRedo}) {
+        std::string text = interaction::UndoMenuText(system, id == cmd::kRedo);
+        auto [it, inserted] = shownText_.try_emplace(id, text);
+        if (!inserted && it->second == text) continue;
+        it->second = std::move(text);
+        shell->SetMenuText(id, it->second);
     }
 }
 

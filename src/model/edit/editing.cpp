@@ -18,23 +18,38 @@ Vec3 FaceOffset(const Vec3& h) {
             az > ax && az > ay ? sign(h.z) : 0.0f};
 }
 
+std::optional<Vec3> FaceUnder(const PickResult& pick) {
+    if (!pick.hit || !pick.block) return std::nullopt;
+    if (Length(pick.hitPoint) <= 1.0f) return std::nullopt;
+    const Vec3 offset = FaceOffset(pick.hitPoint);
+    if (offset == Vec3{0, 0, 0}) return std::nullopt;  // edge or corner: no face to build on
+    return offset;
+}
+
+std::optional<AddPlace> AddPlaceFor(const CVelVorlaSystem& system, const PickResult& pick) {
+    const std::optional<Vec3> offset = FaceUnder(pick);
+    if (!offset) return std::nullopt;
+    // A new block is untwisted: its world is the parent's moved to the face.
+    const Mat4 world = MatrixTranslation(*offset) * pick.world;
+    if (!system.IsPositionFree(world.Translation())) return std::nullopt;
+    return AddPlace{pick.block, *offset, world};
+}
+
 bool AddBlockAt(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
                 const Ray& ray) {
-    PickPrecise(system, view, meshes, ray);
-    if (!system.pickHit || !system.pickedBlock) return false;
-    if (Length(system.hitPoint) <= 1.0f) return false;
-    const Vec3 offset = FaceOffset(system.hitPoint);
-    if (offset == Vec3{0, 0, 0}) return false;  // edge or corner: no face to build on
-    if (!system.IsPositionFree(Vec3TransformCoord(offset, system.pickedWorld))) return false;
+    const PickResult pick = FindPrecise(system, view, meshes, ray);
+    KeepPick(system, pick, true);
+    const std::optional<AddPlace> place = AddPlaceFor(system, pick);
+    if (!place) return false;
 
     auto block = std::make_unique<BlockNode>();
     block->colour = system.currentColour;
-    block->offset = offset;
-    block->axis = Abs(offset);
+    block->offset = place->offset;
+    block->axis = Abs(place->offset);
     block->angle = 0;
     block->visible = 1;
     block->selfLit = 0;
-    system.document.Add(system.pickedBlock, std::move(block));
+    system.document.Add(place->parent, std::move(block));
     if (system.randomColour == 1) system.PickRandomColour();
     return true;
 }
@@ -86,6 +101,7 @@ bool RedoEdit(CVelVorlaSystem& system) {
 
 void ReturnToInspect(CVelVorlaSystem& system) {
     system.twistSelected = 0;
+    system.pasting.reset();
     system.mode = ModeInspect;
     system.keys.Clear();
 }

@@ -2,10 +2,27 @@
 // The operations that change a construction. Click operations take the pick ray through
 // the clicked point; nothing is ever reported to the user: a click that finds nothing to
 // act on does nothing.
+#include <optional>
+
 #include "model/construction.h"
 #include "model/edit/picking.h"
 
 namespace model::edit {
+
+// The face of the precisely picked block under the hit: its offset ((+-2,0,0), (0,+-2,0)
+// or (0,0,+-2)). Empty for a miss, a hit within the unit sphere around the block's centre
+// and an edge or corner (no single largest component).
+std::optional<math::Vec3> FaceUnder(const PickResult& pick);
+
+// Where an add at the precise pick would put the new block: on `parent`'s face `offset`,
+// with world transform `world`. Empty where the add is refused (see FaceUnder, and a place
+// already taken).
+struct AddPlace {
+    const BlockNode* parent = nullptr;
+    math::Vec3 offset;
+    math::Mat4 world;
+};
+std::optional<AddPlace> AddPlaceFor(const CVelVorlaSystem& system, const PickResult& pick);
 
 // A new block on the clicked face of the precisely picked block, in the current colour.
 // Refused for a miss, a hit within the unit sphere of the block's centre, an edge or

@@ -51,7 +51,7 @@ RayInBlock IntoBlockFrame(const Ray& ray, const Candidate& c) {
             Vec3TransformCoord(ray.direction, MatrixInverseOrIdentity(c.rotation))};
 }
 
-std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const ViewSetup& view,
+std::vector<Candidate> GatherCandidates(const CVelVorlaSystem& system, const ViewSetup& view,
                                         const PickMeshes& meshes, const Ray& ray) {
     const BlockMeshChooser chooser(system, view, meshes);
     const float radius = chooser.BoundRadius();
@@ -82,10 +82,8 @@ std::vector<Candidate> GatherCandidates(CVelVorlaSystem& system, const ViewSetup
 // with "a later block wins only when strictly nearer". Testing in order of sphere entry
 // lets the search stop at the first block that cannot come nearer than the best.
 template <class Evaluate>
-void RunPick(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
-             const Ray& ray, Evaluate&& evaluate) {
-    system.pickDistance = 0;
-    system.pickHit = 0;
+PickResult RunPick(const CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                   const Ray& ray, Evaluate&& evaluate) {
     const std::vector<Candidate> candidates = GatherCandidates(system, view, meshes, ray);
     const Candidate* best = nullptr;
     float bestDistance = 0;
@@ -102,15 +100,33 @@ void RunPick(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& m
             bestPoint = point;
         }
     }
-    if (!best) return;
-    system.pickDistance = bestDistance;
-    system.pickHit = 1;
-    system.pickedColour = best->block->colour;
-    system.pickedBlock = best->block;
-    system.pickedWorld = best->world;
-    system.pickedRotation = best->rotation;
-    system.hitPoint = bestPoint;
+    PickResult r;
+    if (!best) return r;
+    r.hit = true;
+    r.distance = bestDistance;
+    r.block = best->block;
+    r.colour = best->block->colour;
+    r.world = best->world;
+    r.rotation = best->rotation;
+    r.hitPoint = bestPoint;
+    return r;
 }
+
+}  // namespace
+
+// A miss leaves the block fields as they were.
+void KeepPick(CVelVorlaSystem& system, const PickResult& r, bool withHitPoint) {
+    system.pickDistance = r.distance;
+    system.pickHit = r.hit ? 1 : 0;
+    if (!r.hit) return;
+    system.pickedColour = r.colour;
+    system.pickedBlock = r.block;
+    system.pickedWorld = r.world;
+    system.pickedRotation = r.rotation;
+    if (withHitPoint) system.hitPoint = r.hitPoint;
+}
+
+namespace {
 
 // The mesh's bounding radius; computed here when the mesh's own was never filled in, so
 // that the culling can never reject a block that the exact test would hit.
@@ -163,10 +179,9 @@ const MeshGeometry* BlockMeshChooser::For(const Mat4& world) const {
     return meshes_.blockMeshes[detail_.Choose(requested_, world) - 1];
 }
 
-void PickNearest(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
-                 const Ray& ray) {
-    const Vec3 keepHitPoint = system.hitPoint;
-    RunPick(system, view, meshes, ray, [&](const Candidate& c, float* distance, Vec3*) {
+PickResult FindNearest(const CVelVorlaSystem& system, const ViewSetup& view,
+                       const PickMeshes& meshes, const Ray& ray) {
+    return RunPick(system, view, meshes, ray, [&](const Candidate& c, float* distance, Vec3*) {
         const RayInBlock r = IntoBlockFrame(ray, c);
         MeshHit hit;
         if (!IntersectMesh(c.mesh, r.origin, r.direction, &hit) || hit.distance <= 0.0f)
@@ -174,28 +189,39 @@ void PickNearest(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshe
         *distance = hit.distance;
         return true;
     });
+}
+
+PickResult FindPrecise(const CVelVorlaSystem& system, const ViewSetup& view,
+                       const PickMeshes& meshes, const Ray& ray) {
+    return RunPick(
+        system, view, meshes, ray, [&](const Candidate& c, float* distance, Vec3* point) {
+            const RayInBlock r = IntoBlockFrame(ray, c);
+            MeshHit hit;
+            if (!IntersectMesh(c.mesh, r.origin, r.direction, &hit) || hit.distance <= 0.0f)
+                return false;
+            MeshHit cube;
+            if (Length(hit.point) <= 1.0f &&
+                IntersectMesh(meshes.cube, r.origin, r.direction, &cube) && cube.distance > 0.0f &&
+                hit.distance > cube.distance) {
+                *distance = cube.distance;
+                *point = cube.point;
+            } else {
+                *distance = hit.distance;
+                *point = hit.point;
+            }
+            return true;
+        });
+}
+
+void PickNearest(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
+                 const Ray& ray) {
     // The nearest pick reports no hit point.
-    system.hitPoint = keepHitPoint;
+    KeepPick(system, FindNearest(system, view, meshes, ray), false);
 }
 
 void PickPrecise(CVelVorlaSystem& system, const ViewSetup& view, const PickMeshes& meshes,
                  const Ray& ray) {
-    RunPick(system, view, meshes, ray, [&](const Candidate& c, float* distance, Vec3* point) {
-        const RayInBlock r = IntoBlockFrame(ray, c);
-        MeshHit hit;
-        if (!IntersectMesh(c.mesh, r.origin, r.direction, &hit) || hit.distance <= 0.0f)
-            return false;
-        MeshHit cube;
-        if (Length(hit.point) <= 1.0f && IntersectMesh(meshes.cube, r.origin, r.direction, &cube) &&
-            cube.distance > 0.0f && hit.distance > cube.distance) {
-            *distance = cube.distance;
-            *point = cube.point;
-        } else {
-            *distance = hit.distance;
-            *point = hit.point;
-        }
-        return true;
-    });
+    KeepPick(system, FindPrecise(system, view, meshes, ray), true);
 }
 
 }  // namespace model::edit

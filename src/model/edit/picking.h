@@ -42,6 +42,28 @@ class BlockMeshChooser {
     float bound_ = 0;
 };
 
+// What a pick found: the nearest visible block under the ray (ties to the block the walk
+// reaches first), with its world transform and rotation and, for the precise pick, the
+// hit point in its own frame. Blocks closed in by their neighbours are never found.
+struct PickResult {
+    bool hit = false;
+    float distance = 0;
+    const BlockNode* block = nullptr;
+    int colour = 0;
+    math::Mat4 world;
+    math::Mat4 rotation;
+    math::Vec3 hitPoint;
+};
+
+// The picks without touching the editing state (the hover over the view uses them).
+PickResult FindNearest(const CVelVorlaSystem& system, const math::ViewSetup& view,
+                       const PickMeshes& meshes, const math::Ray& ray);
+PickResult FindPrecise(const CVelVorlaSystem& system, const math::ViewSetup& view,
+                       const PickMeshes& meshes, const math::Ray& ray);
+
+// Leaves `found` in the editing state as the picks below do.
+void KeepPick(CVelVorlaSystem& system, const PickResult& found, bool withHitPoint);
+
 // Both picks reset pickDistance and pickHit, walk every visible block (but those closed
 // in by their neighbours, which are not drawn either) and leave the nearest hit block in
 // pickedBlock, pickedColour, pickedWorld and pickedRotation (and, for the precise pick,

@@ -23,7 +23,7 @@ constexpr int kVkNumpad0 = 0x60;
 constexpr int kVkMultiply = 0x6A;
 constexpr int kVkDecimal = 0x6E;
 constexpr int kVkDivide = 0x6F;
-constexpr int kVkPrior = 33, kVkNext = 34, kVkInsert = 45, kVkDelete = 46;
+constexpr int kVkPrior = 33, kVkNext = 34, kVkInsert = 45;
 
 // X11 keycodes of the main block are the Linux evdev codes plus 8. The table is indexed by
 // the evdev code and lists the key printed on a US keyboard.
@@ -138,7 +138,7 @@ int VirtualKeyFromQtKey(int qtKey, bool keypad) {
         case Qt::Key_Insert:
             return kVkInsert;
         case Qt::Key_Delete:
-            return kVkDelete;
+            return vk::VK_DELETE;
         case Qt::Key_Plus:
             return keypad ? vk::VK_ADD : vk::VK_OEM_PLUS;
         case Qt::Key_Equal:

@@ -58,6 +58,20 @@ class EditFixture : public ::testing::Test {
         *y = static_cast<int>((1.0f - s.y) * 0.5f * camera.viewportHeight + 0.5f);
     }
 
+    // A ray onto face `face` (0..5) of a block with this world transform, at (u, v) off the
+    // face's centre, coming from outside.
+    static math::Ray RayOnto(const math::Mat4& world, int face, float u, float v) {
+        const float side = face % 2 ? -1.0f : 1.0f;
+        math::Vec3 local, outward;
+        float* c = &local.x;
+        c[face / 2] = side;
+        c[(face / 2 + 1) % 3] = u;
+        c[(face / 2 + 2) % 3] = v;
+        (&outward.x)[face / 2] = side;
+        const math::Vec3 p = math::Vec3TransformCoord(local, world);
+        const math::Vec3 n = math::Normalize(math::Vec3TransformCoord(local + outward, world) - p);
+        return {p + n * 3.0f, -n};
+    }
     std::map<const model::BlockNode*, math::Mat4> WorldTransforms() const {
         std::map<const model::BlockNode*, math::Mat4> out;
         model::WalkBlocks(sys.model.topBlocks, math::MatrixIdentity(),

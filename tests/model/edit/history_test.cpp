@@ -1,10 +1,12 @@
-// Undo and redo of every kind of edit, against the construction's own bytes as the file
-// would hold them.
+// Undo and redo of every kind of edit (whole branches too), against the construction's own bytes as
+// the file would hold them.
 #include "model/history.h"
 
+#include <memory>
 #include <random>
 #include <vector>
 
+#include "model/edit/branches.h"
 #include "model/edit/edit_fixture.h"
 #include "model/edit/editing.h"
 #include "model/edit/twisting.h"
@@ -53,20 +55,6 @@ class HistoryTest : public EditFixture {
         for (int i = 0; i < 6; ++i) EXPECT_EQ(sys.model.colourCounts[i], counts[i]) << i;
     }
 
-    // A ray onto face `face` (0..5) of a block with this world transform, at (u, v) off the
-    // face's centre, coming from outside.
-    static Ray RayOnto(const Mat4& world, int face, float u, float v) {
-        const float side = face % 2 ? -1.0f : 1.0f;
-        Vec3 local, outward;
-        float* c = &local.x;
-        c[face / 2] = side;
-        c[(face / 2 + 1) % 3] = u;
-        c[(face / 2 + 2) % 3] = v;
-        (&outward.x)[face / 2] = side;
-        const Vec3 p = Vec3TransformCoord(local, world);
-        const Vec3 n = Normalize(Vec3TransformCoord(local + outward, world) - p);
-        return {p + n * 3.0f, -n};
-    }
     Ray RandomRay(std::mt19937& rng) const {
         const auto worlds = WorldTransforms();
         auto it = worlds.begin();
@@ -110,7 +98,7 @@ TEST_F(HistoryTest, RandomEditsUndoAndRedoToTheExactBytes) {
         };
         for (int op = 0; op < 300; ++op) {
             sys.SelectColour(static_cast<int>(rng() % 5));
-            const unsigned kind = rng() % 10;
+            const unsigned kind = rng() % 13;
             if (kind == 0 || kind == 1) {
                 sys.document.BeginGesture();
                 if (AddBlockAt(sys, camera.Setup(), meshes, RandomRay(rng))) stepped();
@@ -141,6 +129,24 @@ TEST_F(HistoryTest, RandomEditsUndoAndRedoToTheExactBytes) {
                     ASSERT_TRUE(UndoEdit(sys));
                     --at;
                     ASSERT_EQ(Bytes(), states[at]) << "undo, seed " << seed << " op " << op;
+                }
+            } else if (kind >= 10) {
+                // A whole branch: painted, deleted, or copied and pasted somewhere.
+                const auto worlds = WorldTransforms();
+                auto it = worlds.begin();
+                std::advance(it, rng() % worlds.size());
+                const BlockNode& branch = *it->first;
+                if (kind == 10) {
+                    if (sys.document.PaintBranch(branch, static_cast<int>(rng() % 5))) stepped();
+                } else if (kind == 11 && branch.parent) {
+                    sys.document.DeleteBranch(branch);
+                    stepped();
+                } else if (kind == 12) {
+                    sys.pasting = std::make_shared<const CVelVorlaModel>(CopyBranch(branch));
+                    if (PasteBranchAt(sys, camera.Setup(), meshes, RandomRay(rng)) ==
+                        PasteResult::Placed)
+                        stepped();
+                    sys.pasting.reset();
                 }
             } else if (kind >= 8) {
                 for (unsigned n = rng() % 4; n > 0 && at + 1 < states.size(); --n) {

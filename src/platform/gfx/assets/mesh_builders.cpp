@@ -148,4 +148,23 @@ std::vector<Vec3> ArrowLineVertices() {
     };
 }
 
+std::vector<math::Vec3> BoxEdgeVertices() {
+    std::vector<math::Vec3> v;
+    // Along each axis, the four edges at the corners of the other two.
+    for (int axis = 0; axis < 3; ++axis) {
+        for (float a : {-1.0f, 1.0f}) {
+            for (float b : {-1.0f, 1.0f}) {
+                float from[3], to[3];
+                from[axis] = -1.0f;
+                to[axis] = 1.0f;
+                from[(axis + 1) % 3] = to[(axis + 1) % 3] = a;
+                from[(axis + 2) % 3] = to[(axis + 2) % 3] = b;
+                v.push_back({from[0], from[1], from[2]});
+                v.push_back({to[0], to[1], to[2]});
+            }
+        }
+    }
+    return v;
+}
+
 }  // namespace gfx::assets

@@ -32,4 +32,7 @@ std::vector<math::Vec3> GridLineVertices();
 // The 9 lines (18 vertices) of the double arrow along the Y axis.
 std::vector<math::Vec3> ArrowLineVertices();
 
+// The 12 edges (24 vertices) of the cube from (-1,-1,-1) to (1,1,1).
+std::vector<math::Vec3> BoxEdgeVertices();
+
 }  // namespace gfx::assets
