@@ -289,7 +289,12 @@ bool CAppFrameWnd::RunWithProgress(const std::string& text,
                                         : QEventLoop::ExcludeUserInputEvents) == kShown) {
     }
     timer.stop();
+    // The editor pauses while its window is inactive; without a window manager (or with
+    // one that does not hand it back) it would stay so once the dialog that held the
+    // activation is gone.
+    const bool hadActivation = dialog.isActiveWindow();
     dialog.hide();
+    if (hadActivation) activateWindow();
     waiting_ = false;
     return !cancelled;
 }

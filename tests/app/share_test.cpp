@@ -249,6 +249,7 @@ TEST_F(ShareTest, WhatHappensWhileAnExportRunsDoesNotReachTheFile) {
     ASSERT_TRUE(
         exporter::ExportConstruction(before, *shape, expected, exporter::Format::Stl, options));
     EXPECT_EQ(testsupport::ReadFileBytes(stl), testsupport::ReadFileBytes(expected));
+    WaitFrames(2);  // the progress dialog has gone and the editor draws again
 }
 
 }  // namespace
