@@ -15,9 +15,9 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <limits>
-#include <QWindow>
 #include <thread>
 
 #include "app/clipboard.h"

@@ -144,15 +144,15 @@ void SetUpSaveFile(QFileDialog& dialog, const std::string& startName,
     // with the suffix of another type gets this type's instead.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&dialog, filters, suffixes](const QString& filter) {
-        const qsizetype i = filters.indexOf(filter);
-        if (i < 0) return;
-        dialog.setDefaultSuffix(suffixes[i]);
-        const QStringList selected = dialog.selectedFiles();
-        if (selected.isEmpty()) return;
-        const QFileInfo name(selected.first());
-        if (suffixes.contains(name.suffix().toLower()))
-            dialog.selectFile(name.completeBaseName() + '.' + suffixes[i]);
-    });
+                         const qsizetype i = filters.indexOf(filter);
+                         if (i < 0) return;
+                         dialog.setDefaultSuffix(suffixes[i]);
+                         const QStringList selected = dialog.selectedFiles();
+                         if (selected.isEmpty()) return;
+                         const QFileInfo name(selected.first());
+                         if (suffixes.contains(name.suffix().toLower()))
+                             dialog.selectFile(name.completeBaseName() + '.' + suffixes[i]);
+                     });
 }
 
 std::optional<std::string> ChosenFile(QFileDialog& dialog) {
