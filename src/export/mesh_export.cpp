@@ -176,7 +176,12 @@ ExportResult ExportConstruction(const CVelVorlaModel& model, const math::MeshGeo
         job.blockSizeMm = std::clamp(options.blockSizeMm, 1e-3f, kMaxBlockSizeMm);
         job.progress = progress;
 
-        const fs::path target = WriteTarget(path);
+        // A FIFO, a device or a folder where the file should go is not replaced: the user
+        // named something that is not a file.
+        const WriteTargetInfo info = InspectWriteTarget(path);
+        if (!info.refusal.empty())
+            return Failure("Не удалось записать " + path.string() + ": " + info.refusal);
+        const fs::path& target = info.target;
         RemoveStaleExportFiles(FolderOf(target));
         OutputFiles files;
         OutputFile* main = files.Add(target);

@@ -161,6 +161,12 @@ TEST_F(ModelTool, PathsThatAreNotFilesAreNamedNotOpened) {
     ExpectOneLineReason(Exec({"check", dangling}), dangling, "несуществующий файл");
     EXPECT_EQ(Exec({"new", "--force", fifo}).status, 1);
     EXPECT_TRUE(fs::is_fifo(fifo));
+    // An export names it too, and leaves it in place.
+    const std::string fifoStl = Path("f.stl");
+    ASSERT_EQ(::mkfifo(fifoStl.c_str(), 0600), 0);
+    ASSERT_EQ(Exec({"new", Path("one.vvl")}).status, 0);
+    ExpectOneLineReason(Exec({"export", Path("one.vvl"), fifoStl}), fifoStl, "именованный канал");
+    EXPECT_TRUE(fs::is_fifo(fifoStl));
     // Through a link to nothing the link's file is made; the link stays.
     fs::create_directory(Path("sub"));
     ASSERT_EQ(Exec({"new", dangling}).status, 0);
