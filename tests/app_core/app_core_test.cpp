@@ -300,6 +300,16 @@ TEST_F(FormTest, ExportSuggestsTheDocumentNameInTheLastExportFolderAndWritesTheC
     const uint32_t triangles = bytes[80] | bytes[81] << 8 | bytes[82] << 16 | bytes[83] << 24;
     EXPECT_EQ(triangles % 27, 0u);
     EXPECT_GT(triangles, 27u * 12);
+    // A read-only target stays unless the user says to replace it.
+    fs::permissions(stl, fs::perms::owner_read);
+    dialogs.saveFilePaths.push_back(stl.string());
+    dialogs.answers.push_back(MsgResult::No);
+    const size_t offers = dialogs.exportOffers.size();
+    f.OnCommand(cmd::kExportMesh);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text.rfind("Файл защищён от записи", 0), 0u);
+    EXPECT_EQ(dialogs.exportOffers.size(), offers) << "no export after No";
+    EXPECT_EQ(ReadFileBytes(stl), bytes);
     f.SaveSettings();
     EXPECT_EQ(settings.strings["ExportDir"], (dir / "prints").string());
     EXPECT_EQ(settings.strings["ExportType"], ".stl");

@@ -87,6 +87,8 @@ void CAppForm::ExportMesh() {
             kErrorCaption, MsgButtons::Ok, MsgIcon::Error);
         return;
     }
+    // A file marked read-only is replaced only when the user says so, as a save does.
+    if (!ConfirmWriteTarget(*path)) return;
     exportFolder = fs::path(*path).parent_path().string();
     exportExtension = std::string(exporter::Info(*format).extension);
     shareFolder_ = exportFolder;
