@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bare_instanced_program.h"
 #include "bench_smoke.h"
 #include "interaction/camera_aim.h"
 #include "model/placement.h"
@@ -345,39 +346,8 @@ class BareInstancing {
         }
     }
     bool Build(const std::vector<render::InstanceBatch>& batches) {
-        const char* vs = R"(#version 330 core
-layout(location = 0) in vec3 aPosition;
-layout(location = 3) in vec4 aWorld0;
-layout(location = 4) in vec4 aWorld1;
-layout(location = 5) in vec4 aWorld2;
-layout(location = 6) in vec4 aWorld3;
-layout(location = 7) in vec4 aColour;
-uniform mat4 uViewProjection;
-out vec4 vColour;
-void main() {
-    vec4 clip = uViewProjection * mat4(aWorld0, aWorld1, aWorld2, aWorld3) * vec4(aPosition, 1.0);
-    clip.z = 2.0 * clip.z - clip.w;
-    gl_Position = clip;
-    vColour = aColour;
-})";
-        const char* fs = R"(#version 330 core
-in vec4 vColour;
-out vec4 fragColour;
-void main() { fragColour = vColour; })";
-        GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
-        glShaderSource(v, 1, &vs, nullptr);
-        glShaderSource(f, 1, &fs, nullptr);
-        glCompileShader(v);
-        glCompileShader(f);
-        program_ = glCreateProgram();
-        glAttachShader(program_, v);
-        glAttachShader(program_, f);
-        glLinkProgram(program_);
-        glDeleteShader(v);
-        glDeleteShader(f);
-        GLint linked = 0;
-        glGetProgramiv(program_, GL_LINK_STATUS, &linked);
-        if (!linked) return false;
+        program_ = bench::BuildBareInstancedProgram();
+        if (!program_) return false;
         for (const render::InstanceBatch& ib : batches) {
             if (!ib.mesh || ib.instances.empty()) continue;
             const math::MeshGeometry& g = ib.mesh->Geometry();

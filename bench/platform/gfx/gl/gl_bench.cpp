@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bare_instanced_program.h"
 #include "math/geometry.h"
 #include "math/matrix.h"
 #include "platform/gfx/assets/xfile.h"
@@ -129,36 +130,7 @@ struct BareProbe {
     GLsizei indexCount = 0;
 
     explicit BareProbe(const Scene& scene) {
-        const char* vs = R"(#version 330 core
-layout(location = 0) in vec3 aPosition;
-layout(location = 3) in vec4 aWorld0;
-layout(location = 4) in vec4 aWorld1;
-layout(location = 5) in vec4 aWorld2;
-layout(location = 6) in vec4 aWorld3;
-layout(location = 7) in vec4 aDiffuse;
-uniform mat4 uViewProjection;
-out vec4 vColour;
-void main() {
-    vec4 clip = uViewProjection * mat4(aWorld0, aWorld1, aWorld2, aWorld3) * vec4(aPosition, 1.0);
-    clip.z = 2.0 * clip.z - clip.w;
-    gl_Position = clip;
-    vColour = aDiffuse;
-})";
-        const char* fs = R"(#version 330 core
-in vec4 vColour;
-out vec4 fragColour;
-void main() { fragColour = vColour; })";
-        GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
-        glShaderSource(v, 1, &vs, nullptr);
-        glShaderSource(f, 1, &fs, nullptr);
-        glCompileShader(v);
-        glCompileShader(f);
-        program = glCreateProgram();
-        glAttachShader(program, v);
-        glAttachShader(program, f);
-        glLinkProgram(program);
-        glDeleteShader(v);
-        glDeleteShader(f);
+        program = bench::BuildBareInstancedProgram();
         const math::MeshGeometry& g = scene.mesh->Geometry();
         indexCount = static_cast<GLsizei>(g.indices.size());
         glGenVertexArrays(1, &vao);
